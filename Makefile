@@ -1,0 +1,20 @@
+# The two commands of the README:
+#   make run   install what is missing, build, stage the runtime tree, start KELVOview on the demo
+#   make test  install what is missing, build, run every test on a private X display
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: run test deps build
+
+deps:
+	bash tools/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	bash tools/run-viewer.sh $(BUILD_DIR)/dist
+
+test: build
+	bash tools/run-tests.sh $(BUILD_DIR)

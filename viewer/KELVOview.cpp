@@ -1,0 +1,121 @@
+#include "KELVOview.h"
+
+#include "EnvironmentController.h"
+#include "NavigationController.h"
+#include "OverlayController.h"
+#include "SceneController.h"
+#include "WindowController.h"
+
+#include <osg/Notify>
+#include <osgDB/Registry>
+#include <osgGA/StateSetManipulator>
+#include <osgViewer/GraphicsWindow>
+#include <osgViewer/ViewerEventHandlers>
+
+namespace osgKELVO {
+
+namespace {
+const int KEY_F3 = osgGA::GUIEventAdapter::KEY_F3;
+}
+
+KELVOview::KELVOview()
+    : initialized(false),
+      configFileName("../Resources/Configuration.xml")
+{
+}
+
+KELVOview::~KELVOview() = default;
+
+int KELVOview::run()
+{
+    if (!initialized)
+        build();
+    return viewer.run();
+}
+
+void KELVOview::build()
+{
+    if (initialized)
+        return;
+
+    // Relative file names resolve against the working directory (Bin) only.
+    osgDB::Registry::instance()->setDataFilePathList("");
+
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->setName("Root");
+    osg::ref_ptr<osg::Group> sceneRoot = new osg::Group;
+    sceneRoot->setName("SceneRoot");
+    root->addChild(sceneRoot);
+    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    scene->setName("Scene");
+    sceneRoot->addChild(scene);
+    osg::ref_ptr<osg::Group> overlay = new osg::Group;
+    overlay->setName("Overlay");
+    root->addChild(overlay);
+
+    viewer.setSceneData(root);
+    osg::Camera* camera = viewer.getCamera();
+
+    viewer.addEventHandler(this);
+
+    overlayController = new OverlayController(overlay, camera);
+    viewer.addEventHandler(overlayController);
+
+    sceneController = new SceneController(scene);
+    viewer.addEventHandler(sceneController);
+
+    windowController = new WindowController(camera);
+    viewer.addEventHandler(windowController);
+
+    environmentController = new EnvironmentController(camera, scene);
+    viewer.addEventHandler(environmentController);
+
+    navigationController = new NavigationController(camera);
+    viewer.setCameraManipulator(navigationController, true);
+
+    osg::ref_ptr<osgGA::StateSetManipulator> stateSetManipulator =
+        new osgGA::StateSetManipulator(scene->getOrCreateStateSet());
+    stateSetManipulator->setKeyEventCyclePolygonMode(osgGA::GUIEventAdapter::KEY_F4);
+    stateSetManipulator->setKeyEventToggleLighting(osgGA::GUIEventAdapter::KEY_F5);
+    stateSetManipulator->setKeyEventToggleTexturing(osgGA::GUIEventAdapter::KEY_F6);
+    stateSetManipulator->setKeyEventToggleBackfaceCulling(osgGA::GUIEventAdapter::KEY_F7);
+    stateSetManipulator->setBackfaceEnabled(true);
+    viewer.addEventHandler(stateSetManipulator);
+
+    osg::ref_ptr<osgViewer::StatsHandler> statsHandler = new osgViewer::StatsHandler;
+    statsHandler->setKeyEventTogglesOnScreenStats(osgGA::GUIEventAdapter::KEY_F10);
+    viewer.addEventHandler(statsHandler);
+
+    osg::ref_ptr<osgViewer::ScreenCaptureHandler::WriteToFile> captureOperation =
+        new osgViewer::ScreenCaptureHandler::WriteToFile(
+            "../KELVOview", "jpg", osgViewer::ScreenCaptureHandler::WriteToFile::SEQUENTIAL_NUMBER);
+    osg::ref_ptr<osgViewer::ScreenCaptureHandler> captureHandler =
+        new osgViewer::ScreenCaptureHandler(captureOperation.get(), 1);
+    captureHandler->setKeyEventTakeScreenShot(osgGA::GUIEventAdapter::KEY_F12);
+    viewer.addEventHandler(captureHandler);
+
+    viewer.setLightingMode(osg::View::NO_LIGHT);
+
+    osg::ref_ptr<osgDB::Options> options = new osgDB::Options;
+    options->setObjectCacheHint(osgDB::Options::CACHE_ALL);
+    osgDB::Registry::instance()->setOptions(options);
+
+    osg::notify(osg::NOTICE) << "KELVOview " << versionText() << std::endl;
+
+    loadConfiguration();
+
+    viewer.realize();
+    initialized = true;
+}
+
+bool KELVOview::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter&)
+{
+    if (ea.getEventType() != osgGA::GUIEventAdapter::KEYDOWN || ea.getKey() != KEY_F3)
+        return false;
+    if (!dynamic_cast<osgViewer::GraphicsWindow*>(viewer.getCamera()->getGraphicsContext()))
+        return false;
+    saveConfiguration();
+    return false;
+}
+
+} // namespace osgKELVO

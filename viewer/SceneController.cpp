@@ -1,0 +1,194 @@
+#include "SceneController.h"
+
+#include "DroppedFilesEvent.h"
+#include "InfoPointsBuilder.h"
+#include "PowerlineBuilder.h"
+#include "ProgramRoot.h"
+
+#include <osg/Notify>
+#include <osgDB/AuthenticationMap>
+#include <osgDB/FileNameUtils>
+#include <osgDB/FileUtils>
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
+#include <osgUtil/Optimizer>
+
+#include <cstdio>
+
+namespace osgKELVO {
+
+namespace {
+
+bool isSupportedModelExtension(const std::string& extension)
+{
+    static const char* const supported[] = {"ive", "osg", "zip", "dxf", "curl", "3ds"};
+    for (const char* candidate : supported)
+        if (extension == candidate)
+            return true;
+    return false;
+}
+
+std::string layerName(unsigned n)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof(buffer), "Layer %u", n);
+    return buffer;
+}
+
+} // namespace
+
+SceneController::SceneController(osg::Group* sceneGroup)
+    : sceneGroup(sceneGroup),
+      initialized(false),
+      loadInfoPoints(false),
+      generatePowerline(false),
+      offset(0.0, 0.0, 0.0)
+{
+    // Every geometry loaded from now on gets a k-d tree, which keeps picking on terrain fast.
+    osgDB::Registry::instance()->setBuildKdTreesHint(osgDB::Options::BUILD_KDTREES);
+}
+
+SceneController::~SceneController() = default;
+
+bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter&)
+{
+    if (!initialized)
+        initialize();
+
+    if (ea.getEventType() == osgGA::GUIEventAdapter::KEYUP) {
+        const int key = ea.getKey();
+        if (key >= '0' && key <= '9') {
+            const unsigned n = static_cast<unsigned>(key - '0');
+            if (ea.getModKeyMask() != 0)
+                showNextAlternative(n);
+            else
+                toggleLayer(n);
+        }
+    }
+
+    if (const DroppedFilesEvent* drop = DroppedFilesEvent::from(ea))
+        addDroppedFiles(drop->getPaths());
+
+    return false;
+}
+
+void SceneController::toggleLayer(unsigned n)
+{
+    if (n >= layers.size())
+        return;
+    osg::Switch* layer = layers[n].get();
+    bool anyOn = false;
+    for (unsigned i = 0; i < layer->getNumChildren(); ++i)
+        anyOn = anyOn || layer->getValue(i);
+    if (anyOn)
+        layer->setAllChildrenOff();
+    else
+        layer->setAllChildrenOn();
+}
+
+void SceneController::showNextAlternative(unsigned n)
+{
+    if (n >= layers.size())
+        return;
+    osg::Switch* layer = layers[n].get();
+    const unsigned count = layer->getNumChildren();
+    unsigned lowestOn = count;
+    for (unsigned i = 0; i < count && lowestOn == count; ++i)
+        if (layer->getValue(i))
+            lowestOn = i;
+    layer->setAllChildrenOff();
+    if (lowestOn == count)
+        layer->setValue(0, true);
+    else
+        layer->setValue((lowestOn + 1) % count, true);
+}
+
+void SceneController::addDroppedFiles(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths)
+        addModel(osgDB::getStrippedName(path), path, 0, true);
+}
+
+void SceneController::addModel(const std::string& name, const std::string& filename, int layerNum,
+                               bool visible)
+{
+    const std::string extension = osgDB::convertToLowerCase(osgDB::getFileExtension(filename));
+    if (!isSupportedModelExtension(extension)) {
+        osg::notify(osg::WARN) << "Unsupported file dropped " << filename << std::endl;
+        return;
+    }
+    if (layerNum < 0 || layerNum > MaxLayerNum) {
+        osg::notify(osg::WARN) << "Skipping model \"" << name << "\" (" << filename
+                               << "): layer number " << layerNum << " is outside 0 to "
+                               << MaxLayerNum << std::endl;
+        return;
+    }
+
+    const std::string storedPath =
+        ProgramRoot::storedPath(filename, osgDB::getCurrentWorkingDirectory());
+
+    osg::notify(osg::NOTICE) << "Laddar " << name << std::endl;
+
+    osg::ref_ptr<osg::Node> node =
+        osgDB::readNodeFile(filename, osgDB::Registry::instance()->getOptions());
+    if (!node) {
+        osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
+        return;
+    }
+
+    // Release image data once it is on the graphics card, so each texture is held once.
+    osgUtil::Optimizer::TextureVisitor textureVisitor(true, true, false, false, true, 4.0f);
+    node->accept(textureVisitor);
+
+    models.push_back(ModelRecord{name, storedPath, layerNum, visible, node});
+
+    while (static_cast<unsigned>(layerNum) >= layers.size()) {
+        osg::ref_ptr<osg::Switch> layer = new osg::Switch;
+        layer->setName(layerName(static_cast<unsigned>(layers.size())));
+        layers.push_back(layer);
+        sceneGroup->addChild(layer);
+        osg::notify(osg::INFO) << "Adding new layer " << layer->getName() << std::endl;
+    }
+    layers[static_cast<unsigned>(layerNum)]->addChild(node, visible);
+}
+
+void SceneController::initialize()
+{
+    if (loadInfoPoints)
+        if (osg::ref_ptr<osg::Node> infoPoints = createInfoPoints())
+            sceneGroup->addChild(infoPoints);
+    if (generatePowerline)
+        if (osg::ref_ptr<osg::Node> powerline = createPowerline())
+            sceneGroup->addChild(powerline);
+
+    osgDB::Registry* registry = osgDB::Registry::instance();
+    if (!registry->getAuthenticationMap()) {
+        osg::ref_ptr<osgDB::AuthenticationMap> map = new osgDB::AuthenticationMap;
+        registry->setAuthenticationMap(map);
+        map->addAuthenticationDetails(
+            "ZipPlugin", new osgDB::AuthenticationDetails("", "harbor42", osgDB::AuthenticationDetails::BASIC));
+    }
+    initialized = true;
+}
+
+osg::ref_ptr<osg::Node> SceneController::createInfoPoints()
+{
+    return InfoPointsBuilder().build();
+}
+
+osg::ref_ptr<osg::Node> SceneController::createPowerline()
+{
+    return PowerlineBuilder(offset).build();
+}
+
+void SceneController::getModelInfo(unsigned index, std::string& name, std::string& filename,
+                                   int& layerNum, bool& visible) const
+{
+    const ModelRecord& record = models[index];
+    name = record.name;
+    filename = record.filename;
+    layerNum = record.layerNum;
+    visible = record.visible;
+}
+
+} // namespace osgKELVO

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ModelRecord.h"
+
+#include <osg/Group>
+#include <osg/Switch>
+#include <osg/Vec3d>
+#include <osgGA/GUIEventHandler>
+
+#include <string>
+#include <vector>
+
+namespace osgKELVO {
+
+// Owns the content of the "Scene" group: models in numbered layers (one switch per layer, its
+// children the layer's alternatives), the power line and the information points.
+class SceneController : public osgGA::GUIEventHandler
+{
+public:
+    // Highest layer number a model may ask for; a hand-edited configuration must not be able to
+    // make the viewer create millions of empty layers.
+    static const int MaxLayerNum = 999;
+
+    explicit SceneController(osg::Group* sceneGroup);
+
+    bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+
+    void addModel(const std::string& name, const std::string& filename, int layerNum, bool visible);
+    void addDroppedFiles(const std::vector<std::string>& paths);
+    void toggleLayer(unsigned n);
+    void showNextAlternative(unsigned n);
+    void initialize();
+
+    void getModelInfo(unsigned index, std::string& name, std::string& filename, int& layerNum,
+                      bool& visible) const;
+    unsigned getNumModels() const { return static_cast<unsigned>(models.size()); }
+
+    osg::ref_ptr<osg::Node> createInfoPoints();
+    osg::ref_ptr<osg::Node> createPowerline();
+
+    bool getLoadInfoPoints() const { return loadInfoPoints; }
+    void setLoadInfoPoints(bool value) { loadInfoPoints = value; }
+    bool getGeneratePowerline() const { return generatePowerline; }
+    void setGeneratePowerline(bool value) { generatePowerline = value; }
+    const osg::Vec3d& getOffset() const { return offset; }
+    void setOffset(const osg::Vec3d& value) { offset = value; }
+
+    bool isInitialized() const { return initialized; }
+    unsigned getNumLayers() const { return static_cast<unsigned>(layers.size()); }
+    osg::Switch* getLayer(unsigned n) const { return n < layers.size() ? layers[n].get() : nullptr; }
+    const ModelRecord& getModelRecord(unsigned index) const { return models[index]; }
+
+protected:
+    ~SceneController() override;
+
+private:
+    std::vector<ModelRecord> models;
+    osg::ref_ptr<osg::Group> sceneGroup;
+    std::vector<osg::ref_ptr<osg::Switch>> layers;
+    bool initialized;
+    bool loadInfoPoints;
+    bool generatePowerline;
+    osg::Vec3d offset;
+};
+
+} // namespace osgKELVO

@@ -1,0 +1,188 @@
+#include "WindowController.h"
+
+#include "DisplayScreen.h"
+
+#include <osg/GraphicsContext>
+#include <osg/Notify>
+#include <osgViewer/View>
+#include <osgViewer/ViewerBase>
+
+namespace osgKELVO {
+
+namespace {
+
+const char* const noInterfaceOnToggle =
+    "Error, no WindowSystemInterface available, cannot toggle window fullscreen.";
+
+bool coversScreen(int x, int y, int width, int height, unsigned screenWidth, unsigned screenHeight)
+{
+    return x == 0 && y == 0 && width == static_cast<int>(screenWidth) &&
+           height == static_cast<int>(screenHeight);
+}
+
+} // namespace
+
+WindowController::WindowController(osg::Camera* camera)
+    : camera(camera),
+      fovy(60.0f),
+      x(0), y(0), width(0), height(0),
+      fullscreen(false),
+      maximized(false),
+      screenNum(0),
+      numSamples(0),
+      stereo(false)
+{
+}
+
+WindowController::~WindowController() = default;
+
+void WindowController::createWindow(const WindowSettings& settings)
+{
+    unsigned screenWidth = 800;
+    unsigned screenHeight = 600;
+    if (!DisplayScreen::size(settings.screenNum, screenWidth, screenHeight))
+        osg::notify(osg::WARN) << "Unable to get WindowingSystemInterface" << std::endl;
+
+    osg::ref_ptr<osg::GraphicsContext::Traits> traits = new osg::GraphicsContext::Traits;
+    // On X11 the display to open comes from DISPLAY; the screen is the configured one.
+    traits->readDISPLAY();
+    traits->screenNum = static_cast<int>(settings.screenNum);
+    traits->x = settings.fullscreen ? 0 : settings.x;
+    traits->y = settings.fullscreen ? 0 : settings.y;
+    traits->width = settings.fullscreen ? static_cast<int>(screenWidth) : settings.width;
+    traits->height = settings.fullscreen ? static_cast<int>(screenHeight) : settings.height;
+    traits->windowDecoration = !settings.fullscreen;
+    traits->doubleBuffer = true;
+    traits->sharedContext = nullptr;
+    traits->windowName = settings.title;
+    traits->samples = settings.numSamples;
+    traits->quadBufferStereo = settings.stereo;
+
+    x = settings.x;
+    y = settings.y;
+    width = settings.width;
+    height = settings.height;
+    screenNum = settings.screenNum;
+    stereo = settings.stereo;
+    maximized = settings.maximized;
+
+    osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
+    if (!context)
+        osg::notify(osg::FATAL) << "Could not create graphics context" << std::endl;
+
+    camera->setGraphicsContext(context.get());
+    camera->setViewport(0, 0, traits->width, traits->height);
+    if (traits->width > 0 && traits->height > 0)
+        resize(traits->width, traits->height);
+}
+
+void WindowController::getWindowInfo(WindowSettings& info) const
+{
+    osgViewer::GraphicsWindow* window =
+        dynamic_cast<osgViewer::GraphicsWindow*>(camera->getGraphicsContext());
+    if (!window) {
+        info.title = title;
+        info.x = x;
+        info.y = y;
+        info.width = width;
+        info.height = height;
+        info.maximized = maximized;
+        info.fullscreen = fullscreen;
+        info.screenNum = screenNum;
+        info.numSamples = numSamples;
+        info.stereo = stereo;
+        return;
+    }
+
+    const osg::GraphicsContext::Traits* traits = window->getTraits();
+    unsigned screenWidth = 0;
+    unsigned screenHeight = 0;
+    if (!DisplayScreen::size(traits ? static_cast<unsigned>(traits->screenNum) : 0, screenWidth, screenHeight)) {
+        osg::notify(osg::NOTICE) << noInterfaceOnToggle << std::endl;
+        return;
+    }
+    info.title = window->getWindowName();
+    window->getWindowRectangle(info.x, info.y, info.width, info.height);
+    info.fullscreen = coversScreen(info.x, info.y, info.width, info.height, screenWidth, screenHeight);
+    info.maximized = false;
+    info.numSamples = traits ? traits->samples : 0;
+    info.screenNum = screenNum;
+    info.stereo = traits ? traits->quadBufferStereo : false;
+}
+
+void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)
+{
+    unsigned screenWidth = 0;
+    unsigned screenHeight = 0;
+    const osg::GraphicsContext::Traits* traits = window->getTraits();
+    if (!DisplayScreen::size(traits ? static_cast<unsigned>(traits->screenNum) : 0, screenWidth, screenHeight)) {
+        osg::notify(osg::NOTICE) << noInterfaceOnToggle << std::endl;
+        return;
+    }
+    int wx = 0, wy = 0, ww = 0, wh = 0;
+    window->getWindowRectangle(wx, wy, ww, wh);
+    if (coversScreen(wx, wy, ww, wh, screenWidth, screenHeight)) {
+        window->setWindowDecoration(true);
+        window->setWindowRectangle(x, y, width, height);
+    } else {
+        x = wx;
+        y = wy;
+        width = ww;
+        height = wh;
+        window->setWindowDecoration(false);
+        window->setWindowRectangle(0, 0, static_cast<int>(screenWidth), static_cast<int>(screenHeight));
+    }
+    window->grabFocusIfPointerInWindow();
+}
+
+void WindowController::resize(int newWidth, int newHeight)
+{
+    // A minimised window reports a zero size; keep the last valid projection until it comes back.
+    if (newWidth <= 0 || newHeight <= 0)
+        return;
+    const float aspect = static_cast<float>(newWidth) / static_cast<float>(newHeight);
+    camera->setViewport(0, 0, newWidth, newHeight);
+    camera->setProjectionMatrixAsPerspective(fovy / aspect, aspect, 1.0, 100000.0);
+}
+
+bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
+{
+    osgViewer::View* view = dynamic_cast<osgViewer::View*>(&aa);
+    if (!view || !view->getViewerBase() || ea.getHandled())
+        return false;
+
+    switch (ea.getEventType()) {
+    case osgGA::GUIEventAdapter::KEYDOWN: {
+        if (ea.getKey() != osgGA::GUIEventAdapter::KEY_F11)
+            return false;
+        osgViewer::ViewerBase::Windows windows;
+        view->getViewerBase()->getWindows(windows, true);
+        for (osgViewer::GraphicsWindow* window : windows)
+            toggleFullscreen(window);
+        aa.requestRedraw();
+        return true;
+    }
+    case osgGA::GUIEventAdapter::RESIZE:
+        resize(ea.getWindowWidth(), ea.getWindowHeight());
+        return false;
+    case osgGA::GUIEventAdapter::CLOSE_WINDOW: {
+        WindowSettings info;
+        getWindowInfo(info);
+        title = info.title;
+        x = info.x;
+        y = info.y;
+        width = info.width;
+        height = info.height;
+        maximized = info.maximized;
+        fullscreen = info.fullscreen;
+        screenNum = info.screenNum;
+        numSamples = info.numSamples;
+        stereo = info.stereo;
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace osgKELVO

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "WindowSettings.h"
+
+#include <osg/Camera>
+#include <osgGA/GUIEventHandler>
+#include <osgViewer/GraphicsWindow>
+
+#include <string>
+
+namespace osgKELVO {
+
+// Creates the viewer's window from the configured settings, keeps viewport and projection in step
+// with its size, toggles borderless full screen on F11 and reports the live settings when saved.
+class WindowController : public osgGA::GUIEventHandler
+{
+public:
+    explicit WindowController(osg::Camera* camera);
+
+    void createWindow(const WindowSettings& settings);
+    void getWindowInfo(WindowSettings& info) const;
+    void toggleFullscreen(osgViewer::GraphicsWindow* window);
+    void resize(int width, int height);
+
+    bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+
+    float getFovy() const { return fovy; }
+
+protected:
+    ~WindowController() override;
+
+private:
+    osg::ref_ptr<osg::Camera> camera;
+    float fovy;
+    int x, y, width, height;
+    std::string title;
+    bool fullscreen;
+    bool maximized;
+    unsigned screenNum;
+    unsigned numSamples;
+    bool stereo;
+};
+
+} // namespace osgKELVO
