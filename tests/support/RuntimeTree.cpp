@@ -1,0 +1,74 @@
+#include "RuntimeTree.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kelvotest {
+
+RuntimeTree::RuntimeTree(bool copyContent)
+{
+    std::string pattern = (fs::temp_directory_path() / "kelvo-tree-XXXXXX").string();
+    if (!::mkdtemp(&pattern[0]))
+        throw std::runtime_error("cannot create a temporary runtime tree");
+    root_ = pattern;
+    const fs::path dist(KELVO_DIST_DIR);
+    fs::copy(dist / "Bin", fs::path(root_) / "Bin", fs::copy_options::recursive);
+    fs::copy(dist / "Resources", fs::path(root_) / "Resources", fs::copy_options::recursive);
+    fs::create_directories(fs::path(root_) / "Content");
+    if (copyContent && fs::exists(dist / "Content"))
+        fs::copy(dist / "Content", fs::path(root_) / "Content", fs::copy_options::recursive);
+}
+
+RuntimeTree::~RuntimeTree()
+{
+    std::error_code ignored;
+    // Permissions a test took away must not keep the tree from being removed.
+    for (auto it = fs::recursive_directory_iterator(root_, ignored); it != fs::recursive_directory_iterator(); ++it)
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(root_, ignored);
+}
+
+void RuntimeTree::writeConfiguration(const std::string& xml) const
+{
+    writeFile(configurationPath(), xml);
+}
+
+void RuntimeTree::removeConfiguration() const
+{
+    fs::remove(configurationPath());
+}
+
+std::string RuntimeTree::readConfiguration() const
+{
+    return readFile(configurationPath());
+}
+
+void RuntimeTree::copyInto(const std::string& source, const std::string& relativeDestination) const
+{
+    const fs::path destination = fs::path(root_) / relativeDestination;
+    fs::create_directories(destination.parent_path());
+    fs::copy(source, destination, fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+}
+
+std::string RuntimeTree::readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void RuntimeTree::writeFile(const std::string& path, const std::string& contents)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+}
+
+} // namespace kelvotest

@@ -1,0 +1,146 @@
+#include "ViewerProcess.h"
+
+#include "RuntimeTree.h"
+
+#include <array>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kelvotest {
+
+ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
+                             const std::map<std::string, std::string>& environment)
+    : display_(display), logPath_(tree.root() + "/viewer.log")
+{
+    const std::string bin = tree.bin();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(log, 1);
+        ::dup2(log, 2);
+        const int devNull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devNull, 0);
+        if (::chdir(bin.c_str()) != 0)
+            ::_exit(126);
+        ::setenv("DISPLAY", display_.c_str(), 1);
+        for (const auto& entry : environment)
+            ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
+        ::execl("./KELVOview", "KELVOview", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+}
+
+ViewerProcess::~ViewerProcess()
+{
+    if (pid_ > 0 && exitCode_ < 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool ViewerProcess::alive()
+{
+    if (pid_ <= 0 || exitCode_ >= 0)
+        return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    return true;
+}
+
+std::string ViewerProcess::output() const
+{
+    return RuntimeTree::readFile(logPath_);
+}
+
+bool ViewerProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (output().find(text) != std::string::npos)
+            return true;
+        if (!alive())
+            return output().find(text) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+std::string ViewerProcess::xdotool(const std::string& arguments) const
+{
+    const std::string command = "DISPLAY=" + display_ + " xdotool " + arguments + " 2>/dev/null";
+    std::string result;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        std::array<char, 256> buffer;
+        while (std::fgets(buffer.data(), buffer.size(), pipe))
+            result += buffer.data();
+        ::pclose(pipe);
+    }
+    while (!result.empty() && (result.back() == '\n' || result.back() == ' '))
+        result.pop_back();
+    return result;
+}
+
+std::string ViewerProcess::waitForWindow(const std::string& title, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end && alive()) {
+        std::string found = xdotool("search --onlyvisible --name '" + title + "'");
+        if (!found.empty()) {
+            window_ = found.substr(0, found.find('\n'));
+            // Let the viewer run its first frames (first-event set-up, first draw).
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            return window_;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return std::string();
+}
+
+void ViewerProcess::focus()
+{
+    if (!window_.empty())
+        xdotool("mousemove --window " + window_ + " 40 40");
+}
+
+void ViewerProcess::key(const std::string& keys)
+{
+    focus();
+    xdotool("key --delay 60 " + keys);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+void ViewerProcess::keyDown(const std::string& key)
+{
+    focus();
+    xdotool("keydown " + key);
+}
+
+void ViewerProcess::keyUp(const std::string& key)
+{
+    focus();
+    xdotool("keyup " + key);
+}
+
+int ViewerProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (!alive())
+            return exitCode_;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    exitCode_ = 137;
+    return -1;
+}
+
+} // namespace kelvotest

@@ -1,0 +1,75 @@
+#include "XvfbServer.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kelvotest {
+
+namespace {
+
+void stop(pid_t pid)
+{
+    if (pid <= 0)
+        return;
+    ::kill(pid, SIGTERM);
+    for (int i = 0; i < 50; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+} // namespace
+
+XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    serverPid_ = ::fork();
+    if (serverPid_ == 0) {
+        ::close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                 "-nolisten", "tcp", "+extension", "GLX", "-noreset", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(fds[0]);
+    if (number.empty()) {
+        stop(serverPid_);
+        serverPid_ = -1;
+        return;
+    }
+    display_ = ":" + number;
+
+    if (withWindowManager) {
+        windowManagerPid_ = ::fork();
+        if (windowManagerPid_ == 0) {
+            ::setenv("DISPLAY", display_.c_str(), 1);
+            ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // openbox takes the screen asynchronously; give it a moment to manage new windows.
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    }
+}
+
+XvfbServer::~XvfbServer()
+{
+    stop(windowManagerPid_);
+    stop(serverPid_);
+}
+
+} // namespace kelvotest
