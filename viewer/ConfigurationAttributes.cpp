@@ -3,6 +3,7 @@
 #include <tinyxml2.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -104,9 +105,8 @@ bool ConfigurationAttributes::parseReal(const char* text, float& value)
     errno = 0;
     char* end = nullptr;
     const float number = std::strtof(text, &end);
+    // Overflow gives infinity and is refused; underflow to a tiny or zero value is a value.
     if (end == text || !onlyBlanksFrom(end) || !std::isfinite(number))
-        return false;
-    if (errno == ERANGE && number != 0.0f)
         return false;
     value = number;
     return true;
@@ -145,15 +145,11 @@ bool ConfigurationAttributes::readString(const tinyxml2::XMLElement* element, co
 
 std::string ConfigurationAttributes::formatReal(float value)
 {
+    // The shortest text that reads back to the same float, in plain or exponent form, whichever is
+    // shorter.
     char buffer[64];
-    for (int digits = 1; digits <= 9; ++digits) {
-        std::snprintf(buffer, sizeof(buffer), "%.*g", digits, static_cast<double>(value));
-        float back = 0.0f;
-        if (parseReal(buffer, back) && back == value && std::signbit(back) == std::signbit(value))
-            return buffer;
-    }
-    std::snprintf(buffer, sizeof(buffer), "%.9g", static_cast<double>(value));
-    return buffer;
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    return std::string(buffer, result.ptr);
 }
 
 void ConfigurationAttributes::writeBool(tinyxml2::XMLElement* element, const char* name, bool value)

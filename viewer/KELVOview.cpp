@@ -30,7 +30,10 @@ int KELVOview::run()
 {
     if (!initialized)
         build();
-    return viewer.run();
+    const int result = viewer.run();
+    // The viewer holds this object as its first handler; let go so that both can be destroyed.
+    viewer.removeEventHandler(this);
+    return result;
 }
 
 void KELVOview::build()

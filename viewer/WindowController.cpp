@@ -1,6 +1,7 @@
 #include "WindowController.h"
 
 #include "DisplayScreen.h"
+#include "X11WindowGeometry.h"
 
 #include <osg/GraphicsContext>
 #include <osg/Notify>
@@ -102,7 +103,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
         return;
     }
     info.title = window->getWindowName();
-    window->getWindowRectangle(info.x, info.y, info.width, info.height);
+    X11WindowGeometry::outerRectangle(window, info.x, info.y, info.width, info.height);
     info.fullscreen = coversScreen(info.x, info.y, info.width, info.height, screenWidth, screenHeight);
     info.maximized = false;
     info.numSamples = traits ? traits->samples : 0;
