@@ -1,0 +1,220 @@
+#include "Configuration.h"
+
+#include "ConfigEntry.h"
+#include "Containers.h"
+#include "Memory.h"
+#include "Message.h"
+#include "ResourceLoader.h"
+
+#include <cstring>
+#include <new>
+#include <unordered_map>
+
+namespace Maris {
+
+namespace {
+
+// FNV-1a; the table only needs a reasonable spread, lookups compare the whole key.
+struct KeyHash
+{
+    std::size_t operator()(const String& key) const noexcept
+    {
+        std::size_t hash = 14695981039346656037ull;
+        for (unsigned char c : key) {
+            hash ^= c;
+            hash *= 1099511628211ull;
+        }
+        return hash;
+    }
+};
+
+using Table = std::unordered_map<String, ConfigEntry, KeyHash, std::equal_to<String>,
+                                 StlAllocator<std::pair<const String, ConfigEntry>>>;
+
+// Created on first use and destroyed when emptied, so an empty configuration holds no memory.
+Table* table = nullptr;
+int referenceCount = 0;
+
+const char* const configurationFileName = "Maris.config";
+const std::size_t longestLine = 1023;
+
+Table& CreateTable()
+{
+    if (!table) {
+        void* block = AllocateMemory(sizeof(Table));
+        if (!block)
+            throw std::bad_alloc();
+        table = new (block) Table;
+    }
+    return *table;
+}
+
+} // namespace
+
+void Configuration::Clear()
+{
+    if (!table)
+        return;
+    table->~Table();
+    FreeMemory(table);
+    table = nullptr;
+}
+
+bool Configuration::Load(ResourceLoader* loader)
+{
+    if (!loader)
+        return false;
+
+    ++referenceCount;
+    if (referenceCount > 1)
+        return true;
+
+    if (!ReadConfigurationFile(loader)) {
+        Message("Could not load Maris.config from the given resources directory.");
+        // A failed load holds no reference; otherwise the next load would find a count above one
+        // and take the empty table for a loaded one.
+        --referenceCount;
+        return false;
+    }
+    return true;
+}
+
+void Configuration::Unload()
+{
+    // The count never goes below zero, so releasing more often than loading cannot make a later
+    // load skip the file.
+    if (referenceCount > 0)
+        --referenceCount;
+    if (referenceCount == 0)
+        Clear();
+}
+
+int Configuration::GetReferenceCount()
+{
+    return referenceCount;
+}
+
+std::size_t Configuration::GetEntryCount()
+{
+    return table ? table->size() : 0;
+}
+
+void Configuration::SetConfigEntry(const char* key, const char* value)
+{
+    if (!key || !value)
+        return;
+    // A later assignment replaces an earlier one.
+    CreateTable().insert_or_assign(String(key), ConfigEntry(value));
+}
+
+bool Configuration::ReadConfigurationFile(ResourceLoader* loader)
+{
+    Clear();
+
+    char* text = nullptr;
+    std::size_t size = 0;
+    if (!loader->LoadResource(configurationFileName, text, size, true))
+        return false;
+
+    char line[longestLine + 1];
+    const char* cursor = text;
+    const char* end = text + std::strlen(text);
+    while (cursor < end) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(cursor, '\n', end - cursor));
+        if (!lineEnd)
+            lineEnd = end;
+        // Over-long lines are cut; the rest of such a line is dropped, the next line still read.
+        std::size_t length = static_cast<std::size_t>(lineEnd - cursor);
+        if (length > longestLine)
+            length = longestLine;
+        std::memcpy(line, cursor, length);
+        line[length] = '\0';
+        ParseLine(line);
+        cursor = lineEnd + 1;
+    }
+
+    loader->FreeResource(text);
+    return true;
+}
+
+void Configuration::ParseLine(char* line)
+{
+    // Only printable ASCII other than blank and "~" survives, wherever it stands: blanks around
+    // "=" vanish, and so do control characters, DEL and every byte above 127.
+    char* out = line;
+    for (const char* in = line; *in; ++in) {
+        const signed char c = static_cast<signed char>(*in);
+        if (c > 32 && c < 126)
+            *out++ = *in;
+    }
+    *out = '\0';
+
+    if (line[0] == '\0' || line[0] == '#')
+        return;
+
+    char* context = nullptr;
+    const char* key = strtok_r(line, "=", &context);
+    const char* value = strtok_r(nullptr, "=", &context);
+    if (!key || !value)
+        return;
+    SetConfigEntry(key, value);
+}
+
+const ConfigEntry* Configuration::GetConfigEntry(const char* key)
+{
+    if (!table || table->empty())
+        return nullptr;
+    if (!key) {
+        Message("Null configuration key received in Configuration::GetConfigEntry");
+        return nullptr;
+    }
+    auto it = table->find(String(key));
+    return it == table->end() ? nullptr : &it->second;
+}
+
+bool Configuration::GetIntValue(const char* key, int& value)
+{
+    const ConfigEntry* entry = GetConfigEntry(key);
+    if (!entry)
+        return false;
+    value = entry->integerValue;
+    return true;
+}
+
+bool Configuration::GetFloatValue(const char* key, float& value)
+{
+    const ConfigEntry* entry = GetConfigEntry(key);
+    if (!entry)
+        return false;
+    value = entry->floatValue;
+    return true;
+}
+
+bool Configuration::GetDoubleValue(const char* key, double& value)
+{
+    const ConfigEntry* entry = GetConfigEntry(key);
+    if (!entry)
+        return false;
+    value = entry->doubleValue;
+    return true;
+}
+
+bool Configuration::GetBoolValue(const char* key, bool& value)
+{
+    const ConfigEntry* entry = GetConfigEntry(key);
+    if (!entry)
+        return false;
+    value = entry->booleanValue;
+    return true;
+}
+
+bool Configuration::GetStringValue(const char* key, const char*& value)
+{
+    const ConfigEntry* entry = GetConfigEntry(key);
+    if (!entry)
+        return false;
+    value = entry->text.c_str();
+    return true;
+}
+
+} // namespace Maris

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+
+namespace Maris {
+
+class ResourceLoader;
+struct ConfigEntry;
+
+// The process-wide table of tunables read from "Maris.config". Every environment holds one
+// reference; the table is emptied when the last one is released.
+//
+// The getters write their out value only when the key is found, so callers put the default in the
+// variable first.
+class Configuration
+{
+public:
+    static bool Load(ResourceLoader* loader);
+    static void Unload();
+
+    static void SetConfigEntry(const char* key, const char* value);
+
+    static bool GetIntValue(const char* key, int& value);
+    static bool GetFloatValue(const char* key, float& value);
+    static bool GetDoubleValue(const char* key, double& value);
+    static bool GetBoolValue(const char* key, bool& value);
+    // The text stays valid until the entry is replaced or the table is emptied.
+    static bool GetStringValue(const char* key, const char*& value);
+
+    static int GetReferenceCount();
+    static std::size_t GetEntryCount();
+
+    Configuration() = delete;
+
+private:
+    static const ConfigEntry* GetConfigEntry(const char* key);
+    static bool ReadConfigurationFile(ResourceLoader* loader);
+    static void ParseLine(char* line);
+    static void Clear();
+};
+
+} // namespace Maris

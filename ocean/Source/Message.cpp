@@ -1,0 +1,88 @@
+#include "Message.h"
+
+#include "Configuration.h"
+#include "Containers.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace Maris {
+
+namespace {
+
+void WriteToStandardError(MessageChannel, const char* line, void*)
+{
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+}
+
+struct HandlerSlot
+{
+    std::mutex mutex;
+    MessageHandler handler = WriteToStandardError;
+    void* userData = nullptr;
+};
+
+HandlerSlot& Slot()
+{
+    static HandlerSlot slot;
+    return slot;
+}
+
+} // namespace
+
+void SetMessageHandler(MessageHandler handler, void* userData)
+{
+    HandlerSlot& slot = Slot();
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    slot.handler = handler ? handler : WriteToStandardError;
+    slot.userData = handler ? userData : nullptr;
+}
+
+MessageHandler GetMessageHandler()
+{
+    HandlerSlot& slot = Slot();
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    return slot.handler;
+}
+
+void* GetMessageHandlerUserData()
+{
+    HandlerSlot& slot = Slot();
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    return slot.userData;
+}
+
+void Message(const char* text)
+{
+    if (!text)
+        return;
+
+    // Read at every call, so a configuration loaded later takes effect at once.
+    bool debugMessages = true;
+    bool alertMessages = false;
+    Configuration::GetBoolValue("enable-debug-messages", debugMessages);
+    Configuration::GetBoolValue("enable-debug-alert-messages", alertMessages);
+    if (!debugMessages && !alertMessages)
+        return;
+
+    String line("MARIS: ");
+    line += text;
+    line += "\n";
+
+    MessageHandler handler;
+    void* userData;
+    {
+        HandlerSlot& slot = Slot();
+        std::lock_guard<std::mutex> lock(slot.mutex);
+        handler = slot.handler;
+        userData = slot.userData;
+    }
+    // Called without the lock held, so a handler may itself report or replace the handler.
+    if (debugMessages)
+        handler(MessageChannel::Debug, line.c_str(), userData);
+    if (alertMessages)
+        handler(MessageChannel::Alert, line.c_str(), userData);
+}
+
+} // namespace Maris

@@ -1,0 +1,7 @@
+#include "RandomNumberGenerator.h"
+
+namespace Maris {
+
+RandomNumberGenerator::~RandomNumberGenerator() = default;
+
+} // namespace Maris

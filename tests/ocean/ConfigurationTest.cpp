@@ -1,0 +1,265 @@
+#include "MessageCapture.h"
+#include "TemporaryDirectory.h"
+
+#include <Configuration.h>
+#include <Environment.h>
+#include <ResourceLoader.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class ConfigurationTest : public ::testing::Test
+{
+protected:
+    // Loads the text as "Maris.config" from a fresh directory.
+    void loadText(const std::string& text)
+    {
+        directory.write("Maris.config", text);
+        Maris::ResourceLoader loader(directory.path().c_str(), false);
+        ASSERT_TRUE(Maris::Configuration::Load(&loader));
+    }
+
+    static int intValue(const char* key, int fallback = -12345)
+    {
+        Maris::Configuration::GetIntValue(key, fallback);
+        return fallback;
+    }
+    static std::string text(const char* key)
+    {
+        const char* value = "<absent>";
+        Maris::Configuration::GetStringValue(key, value);
+        return value;
+    }
+    static bool boolValue(const char* key, bool fallback)
+    {
+        Maris::Configuration::GetBoolValue(key, fallback);
+        return fallback;
+    }
+
+    MessageCapture messages;
+    TemporaryDirectory directory;
+};
+
+} // namespace
+
+TEST_F(ConfigurationTest, TextAfterASecondEqualsSignIsDropped)
+{
+    loadText("fft-depth=1000=2\n");
+    EXPECT_EQ(intValue("fft-depth"), 1000);
+    EXPECT_EQ(text("fft-depth"), "1000");
+}
+
+TEST_F(ConfigurationTest, EveryTypedViewOfOneValue)
+{
+    loadText("shininess = 5.25\n");
+    int integer = 0;
+    float single = 0.0f;
+    double precise = 0.0;
+    bool flag = true;
+    EXPECT_TRUE(Maris::Configuration::GetIntValue("shininess", integer));
+    EXPECT_TRUE(Maris::Configuration::GetFloatValue("shininess", single));
+    EXPECT_TRUE(Maris::Configuration::GetDoubleValue("shininess", precise));
+    EXPECT_TRUE(Maris::Configuration::GetBoolValue("shininess", flag));
+    EXPECT_EQ(integer, 5);
+    EXPECT_FLOAT_EQ(single, 5.25f);
+    EXPECT_DOUBLE_EQ(precise, 5.25);
+    EXPECT_FALSE(flag);
+}
+
+TEST_F(ConfigurationTest, CommentsAreWholeLinesEvenAfterBlanks)
+{
+    loadText("#hidden=1\n   # also-hidden = 2\n\t#tabbed=3\nvisible = 4 # not a comment\n");
+    EXPECT_EQ(intValue("#hidden"), -12345);
+    EXPECT_EQ(intValue("hidden"), -12345);
+    EXPECT_EQ(intValue("also-hidden"), -12345);
+    EXPECT_EQ(intValue("tabbed"), -12345);
+    // A trailing note stays part of the value, blanks removed.
+    EXPECT_EQ(text("visible"), "4#notacomment");
+    EXPECT_EQ(intValue("visible"), 4);
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
+}
+
+TEST_F(ConfigurationTest, OnlyLowerCaseTrueAndYesAreTrue)
+{
+    loadText("a=true\nb=yes\nc=True\nd=YES\ne=1\nf=on\ng=false\n");
+    EXPECT_TRUE(boolValue("a", false));
+    EXPECT_TRUE(boolValue("b", false));
+    EXPECT_FALSE(boolValue("c", true));
+    EXPECT_FALSE(boolValue("d", true));
+    EXPECT_FALSE(boolValue("e", true));
+    EXPECT_EQ(intValue("e"), 1);
+    EXPECT_FALSE(boolValue("f", true));
+    EXPECT_FALSE(boolValue("g", true));
+}
+
+TEST_F(ConfigurationTest, BlanksControlCharactersTildeAndHighBytesVanishEverywhere)
+{
+    loadText("wa\xC3\xA4ke~key = 5\r\n"
+             "  spaced key\t=\t7 8 \r\n"
+             "del\x7Fkey=9\n"
+             "~=~\n");
+    EXPECT_EQ(intValue("wakekey"), 5);
+    EXPECT_EQ(text("spacedkey"), "78");
+    EXPECT_EQ(intValue("delkey"), 9);
+    // "~=~" cleans to "=", which has neither key nor value.
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 3u);
+}
+
+TEST_F(ConfigurationTest, LinesWithoutKeyOrValueAreIgnoredAndLeadingEqualsSkipped)
+{
+    loadText("novalue=\njustakey\n==lead=3\n=\n");
+    EXPECT_EQ(text("novalue"), "<absent>");
+    EXPECT_EQ(text("justakey"), "<absent>");
+    EXPECT_EQ(intValue("lead"), 3);
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
+}
+
+TEST_F(ConfigurationTest, ALaterLineWins)
+{
+    loadText("foam-blend = 0.5\nfoam-blend = 0.75\n");
+    float value = 0.0f;
+    ASSERT_TRUE(Maris::Configuration::GetFloatValue("foam-blend", value));
+    EXPECT_FLOAT_EQ(value, 0.75f);
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
+}
+
+TEST_F(ConfigurationTest, KeysCompareExactly)
+{
+    loadText("Shininess=3\n");
+    EXPECT_EQ(intValue("shininess"), -12345);
+    EXPECT_EQ(intValue("Shininess"), 3);
+    EXPECT_EQ(intValue("Shinines"), -12345);
+}
+
+TEST_F(ConfigurationTest, AnOverlongLineDoesNotHideTheLinesAfterIt)
+{
+    loadText("first=1\nlong=" + std::string(2000, 'x') + "\nafter=2\n");
+    EXPECT_EQ(intValue("first"), 1);
+    EXPECT_EQ(intValue("after"), 2);
+    // Kept up to the line limit of 1023 characters.
+    EXPECT_EQ(text("long").size(), 1023u - 5u);
+}
+
+TEST_F(ConfigurationTest, AFileWithoutFinalLineFeedKeepsItsLastLine)
+{
+    loadText("last=8");
+    EXPECT_EQ(intValue("last"), 8);
+}
+
+TEST_F(ConfigurationTest, GettersWriteOnlyWhatTheyFind)
+{
+    loadText("present=3\n");
+    int integer = 77;
+    float single = 1.5f;
+    double precise = 2.5;
+    bool flag = true;
+    const char* string = "default";
+    EXPECT_FALSE(Maris::Configuration::GetIntValue("absent", integer));
+    EXPECT_FALSE(Maris::Configuration::GetFloatValue("absent", single));
+    EXPECT_FALSE(Maris::Configuration::GetDoubleValue("absent", precise));
+    EXPECT_FALSE(Maris::Configuration::GetBoolValue("absent", flag));
+    EXPECT_FALSE(Maris::Configuration::GetStringValue("absent", string));
+    EXPECT_EQ(integer, 77);
+    EXPECT_EQ(single, 1.5f);
+    EXPECT_EQ(precise, 2.5);
+    EXPECT_TRUE(flag);
+    EXPECT_STREQ(string, "default");
+}
+
+TEST_F(ConfigurationTest, NullKeysAreReportedOnlyWhenThereIsATable)
+{
+    int value = 0;
+    EXPECT_FALSE(Maris::Configuration::GetIntValue(nullptr, value));
+    EXPECT_TRUE(messages.entries().empty());
+
+    loadText("x=1\n");
+    EXPECT_FALSE(Maris::Configuration::GetIntValue(nullptr, value));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{
+                                    "Null configuration key received in Configuration::GetConfigEntry"});
+}
+
+TEST_F(ConfigurationTest, SetConfigEntryIgnoresNullsAndReplacesValues)
+{
+    Maris::Configuration::SetConfigEntry(nullptr, "1");
+    Maris::Configuration::SetConfigEntry("key", nullptr);
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 0u);
+    Maris::Configuration::SetConfigEntry("key", "1");
+    Maris::Configuration::SetConfigEntry("key", "yes");
+    EXPECT_EQ(text("key"), "yes");
+    EXPECT_TRUE(boolValue("key", false));
+}
+
+TEST_F(ConfigurationTest, LoadingReplacesWhatWasSetBefore)
+{
+    Maris::Configuration::SetConfigEntry("stale", "1");
+    loadText("fresh=2\n");
+    EXPECT_EQ(intValue("stale"), -12345);
+    EXPECT_EQ(intValue("fresh"), 2);
+}
+
+TEST_F(ConfigurationTest, AMissingFileFailsAndHoldsNoReference)
+{
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    EXPECT_FALSE(Maris::Configuration::Load(&loader));
+    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
+    const std::vector<std::string> texts = messages.texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Failed to load the following resource:");
+    EXPECT_EQ(texts[1], directory.path() + "/Maris.config");
+    EXPECT_EQ(texts[2], "Could not load Maris.config from the given resources directory.");
+
+    // The next load reads the file once it is there.
+    directory.write("Maris.config", "x=5\n");
+    EXPECT_TRUE(Maris::Configuration::Load(&loader));
+    EXPECT_EQ(intValue("x"), 5);
+    EXPECT_FALSE(Maris::Configuration::Load(nullptr));
+    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 1);
+}
+
+TEST_F(ConfigurationTest, ReferenceCountingAcrossTwoEnvironments)
+{
+    directory.write("Maris.config", "default-visibility-below = 40\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+
+    Maris::Environment* first = new Maris::Environment;
+    ASSERT_EQ(first->Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    // The second environment shares the table already loaded instead of reading the file again.
+    directory.write("Maris.config", "default-visibility-below = 60\n");
+    Maris::Environment* second = new Maris::Environment;
+    ASSERT_EQ(second->Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 2);
+    EXPECT_DOUBLE_EQ(second->GetVisibilityBelowWater(), 40.0);
+
+    delete first;
+    EXPECT_EQ(intValue("default-visibility-below"), 40);
+    delete second;
+    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 0u);
+
+    // Once all are gone, the next environment reads the file afresh.
+    Maris::Environment third;
+    ASSERT_EQ(third.Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    EXPECT_DOUBLE_EQ(third.GetVisibilityBelowWater(), 60.0);
+}
+
+TEST_F(ConfigurationTest, AFailedEnvironmentReleasesNothingItDidNotHold)
+{
+    directory.write("Maris.config", "x=1\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    Maris::Environment working;
+    ASSERT_EQ(working.Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    {
+        Maris::Environment withoutLoader;
+        EXPECT_EQ(withoutLoader.Initialize(Maris::FlatZUp, Maris::NoRenderer, nullptr, nullptr, false),
+                  Maris::NullResourceLoader);
+    }
+    EXPECT_EQ(intValue("x"), 1);
+    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 1);
+}

@@ -1,0 +1,28 @@
+#include "TemporaryDirectory.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+TemporaryDirectory::TemporaryDirectory()
+{
+    char pattern[] = "/tmp/maris-test-XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error("cannot create a temporary directory");
+    directory = pattern;
+}
+
+TemporaryDirectory::~TemporaryDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+std::string TemporaryDirectory::write(const std::string& name, const std::string& bytes) const
+{
+    const std::string path = directory + "/" + name;
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}

@@ -1,0 +1,65 @@
+#include "ConfigurationFileWriter.h"
+
+#include <fstream>
+
+namespace {
+
+struct Setting
+{
+    const char* key;
+    const char* value;
+    const char* comment;
+};
+
+// Values are the ones the library uses when a key is absent; lengths in metres.
+const Setting settings[] = {
+    {"enable-debug-messages", "true", "Report warnings and errors on standard error."},
+    {"enable-debug-alert-messages", "false", "Also raise every message as an alert."},
+    {"shader-filename-prefix", "", "Text put in front of every shader file name (none)."},
+    {"default-fog-color-above-r", "0", "Fog colour above the water, red (0 to 1)."},
+    {"default-fog-color-above-g", "0", "Fog colour above the water, green."},
+    {"default-fog-color-above-b", "0", "Fog colour above the water, blue."},
+    {"default-fog-color-below-r", "0", "Fog colour under the water, red (0 to 1)."},
+    {"default-fog-color-below-g", "0", "Fog colour under the water, green."},
+    {"default-fog-color-below-b", "0", "Fog colour under the water, blue."},
+    {"default-visibility-above", "1e9", "Visibility above the water in metres."},
+    {"default-visibility-below", "100", "Visibility under the water in metres."},
+    {"default-grid-resolution", "512", "Vertices per side of the projected sea grid."},
+    {"wake-kelvin-wakes", "true", "Draw the V-shaped Kelvin wakes behind moving sources."},
+    {"wake-propeller-backwash", "false", "Draw the propeller wash behind moving sources."},
+    {"max-wake-waves-opengl", "25", "Most wake waves handed to the sea shader at once."},
+    {"fft-displacement-damping-distance", "1000",
+     "Distance in metres over which FFT wave displacement fades out."},
+    {"grid-anti-aliasing", "1.0", "Anti-aliasing factor of the sea grid."},
+    {"grid-planar-height", "100", "Camera height in metres below which the sea is treated as flat."},
+    {"planar-adjust", "10", "Height adjustment of the flat sea approximation in metres."},
+    {"max-allowable-displacement", "1.5", "Largest screen-space stretch of the grid for the waves."},
+    {"equatorial-earth-radius-meters", "6378137.0", "Equatorial radius of the earth ellipsoid."},
+    {"polar-earth-radius-meters", "6356752.3142", "Polar radius of the earth ellipsoid."},
+    {"mean-earth-radius-meters", "6371009.0", "Radius of the spherical earth."},
+    {"refract-color-red", "0.0", "Colour of light coming up from the water body, red."},
+    {"refract-color-green", "0.2", "Colour of light coming up from the water body, green."},
+    {"refract-color-blue", "0.3", "Colour of light coming up from the water body, blue."},
+    {"shininess", "5.0", "Specular exponent of the sun on the water."},
+    {"foam-scale", "16", "Size of the foam texture on the water in metres."},
+    {"foam-blend", "0.5", "How strongly foam covers the water colour."},
+    {"particles-pure-additive-blend", "false", "Blend spray particles purely additively."},
+    {"spray-force-point-sprites", "false", "Draw spray as point sprites even where avoidable."},
+};
+
+} // namespace
+
+bool writeConfigurationFile(const std::string& path)
+{
+    std::ofstream out(path, std::ios::binary);
+    if (!out)
+        return false;
+    out << "# Maris ocean settings. Every line below holds the built-in default; edit a value to\n"
+           "# change it, or delete the line to fall back to the default. Lines starting with # are\n"
+           "# comments; blanks are ignored everywhere.\n";
+    for (const Setting& setting : settings) {
+        out << "\n# " << setting.comment << "\n";
+        out << setting.key << " = " << setting.value << "\n";
+    }
+    return static_cast<bool>(out);
+}
