@@ -12,7 +12,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
   libx11-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils openbox
-  fonts-liberation
+  fonts-liberation libfreetype-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   imagemagick
   python3

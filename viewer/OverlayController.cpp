@@ -1,21 +1,293 @@
 #include "OverlayController.h"
 
+#include "CompassNode.h"
+#include "CompassUpdateCallback.h"
+#include "CoordinateReadout.h"
+#include "CoordinateUpdateCallback.h"
+#include "HeadUpDisplayCamera.h"
+#include "HelpText.h"
+#include "NinePiecePanel.h"
+#include "PickWorldPoint.h"
+
+#include <osg/BlendFunc>
+#include <osg/DrawPixels>
+#include <osg/Notify>
+#include <osg/Switch>
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
+#include <osgViewer/GraphicsWindow>
+#include <osgViewer/View>
+#include <osgViewer/ViewerBase>
+
 namespace osgKELVO {
+
+namespace {
+
+const int KEY_M = 'm';
+const osg::Vec4f white(1.0f, 1.0f, 1.0f, 1.0f);
+
+osg::ref_ptr<osg::Image> readImage(const std::string& fileName)
+{
+    return osgDB::readRefImageFile(fileName, osgDB::Registry::instance()->getOptions());
+}
+
+osg::ref_ptr<osg::MatrixTransform> transformOf(osg::Node* child)
+{
+    osg::ref_ptr<osg::MatrixTransform> transform = new osg::MatrixTransform;
+    transform->addChild(child);
+    return transform;
+}
+
+osg::Group* panelOf(osg::MatrixTransform* transform)
+{
+    return transform && transform->getNumChildren() ? transform->getChild(0)->asGroup() : nullptr;
+}
+
+} // namespace
 
 OverlayController::OverlayController(osg::Group* overlayRoot, osg::Camera* mainCamera)
     : initialised(false),
       overlayRoot(overlayRoot),
       mainCamera(mainCamera),
       useGeoCoords(false),
-      offset(0.0f, 0.0f, 0.0f)
+      offset(0.0f, 0.0f, 0.0f),
+      compassSize(0),
+      logoWidth(0), logoHeight(0),
+      legendWidth(0), legendHeight(0),
+      helpWidth(800), helpHeight(500),
+      windowWidth(0), windowHeight(0),
+      pickActive(false)
 {
 }
 
 OverlayController::~OverlayController() = default;
 
-bool OverlayController::handle(const osgGA::GUIEventAdapter&, osgGA::GUIActionAdapter&)
+bool OverlayController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
 {
+    osgViewer::View* view = dynamic_cast<osgViewer::View*>(&aa);
+    if (!initialised)
+        build(view);
+
+    if (!hudCamera || !dynamic_cast<osgViewer::GraphicsWindow*>(hudCamera->getGraphicsContext()))
+        return false;
+
+    switch (ea.getEventType()) {
+    case osgGA::GUIEventAdapter::MOVE:
+        if (pickActive)
+            pick(ea, view);
+        break;
+    case osgGA::GUIEventAdapter::KEYDOWN:
+        if (ea.getKey() == osgGA::GUIEventAdapter::KEY_F1)
+            toggleHelp();
+        else if (ea.getKey() == KEY_M)
+            pickActive = true;
+        break;
+    case osgGA::GUIEventAdapter::KEYUP:
+        if (ea.getKey() == KEY_M)
+            pickActive = false;
+        break;
+    case osgGA::GUIEventAdapter::RESIZE:
+        // The traits hold the size the window really has once the resize is done.
+        if (const osg::GraphicsContext::Traits* traits = hudCamera->getGraphicsContext()->getTraits())
+            layout(traits->width, traits->height);
+        break;
+    default:
+        break;
+    }
     return false;
+}
+
+bool OverlayController::build(osgViewer::View* view)
+{
+    // Without a window there is nothing to draw into yet; the next event tries again.
+    if (!view || !view->getViewerBase())
+        return false;
+    osgViewer::ViewerBase::Windows windows;
+    view->getViewerBase()->getWindows(windows, true);
+    if (windows.empty())
+        return false;
+    osgViewer::GraphicsWindow* window = windows[0];
+
+    hudCamera = new HeadUpDisplayCamera;
+    osg::StateSet* stateSet = hudCamera->getOrCreateStateSet();
+    // The planar reflection clips the scene with plane 0; the display must never be clipped.
+    stateSet->setMode(GL_CLIP_PLANE0, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
+    // Panels, images and the compass carry alpha; blend it over the scene.
+    stateSet->setAttribute(new osg::BlendFunc(osg::BlendFunc::SRC_ALPHA, osg::BlendFunc::ONE_MINUS_SRC_ALPHA));
+    hudCamera->setProjectionResizePolicy(osg::Camera::FIXED);
+    hudCamera->setGraphicsContext(window);
+    hudCamera->setRenderOrder(osg::Camera::POST_RENDER, 10);
+    hudCamera->setReferenceFrame(osg::Transform::ABSOLUTE_RF);
+    hudCamera->setViewMatrix(osg::Matrix::identity());
+    hudCamera->setClearMask(GL_DEPTH_BUFFER_BIT);
+
+    addCoordinates();
+    addCompass();
+    addLogo();
+    addLegend();
+    addHelp();
+
+    overlayRoot->addChild(hudCamera);
+    const osg::GraphicsContext::Traits* traits = window->getTraits();
+    layout(traits ? traits->width : 0, traits ? traits->height : 0);
+    initialised = true;
+    return true;
+}
+
+void OverlayController::addCoordinates()
+{
+    osg::ref_ptr<osg::Geode> text = CoordinateReadout::createTextGeode();
+    if (!text)
+        return;
+    coordinatesPanelTransform = transformOf(createPanel(32, 32, white));
+    hudCamera->addChild(coordinatesPanelTransform);
+    text->setUpdateCallback(new CoordinateUpdateCallback(mainCamera, useGeoCoords, offset, this));
+    coordinatesTextTransform = transformOf(text);
+    hudCamera->addChild(coordinatesTextTransform);
+}
+
+void OverlayController::addCompass()
+{
+    osg::ref_ptr<osg::Geode> compass = CompassNode::create(compassSize);
+    if (!compass)
+        return;
+    compass->setUpdateCallback(new CompassUpdateCallback(mainCamera));
+    compassTransform = transformOf(compass);
+    hudCamera->addChild(compassTransform);
+}
+
+void OverlayController::addLogo()
+{
+    osg::ref_ptr<osg::Image> light = readImage("../Resources/Images/Logo_light.png");
+    osg::ref_ptr<osg::Image> dark = readImage("../Resources/Images/Logo_dark.png");
+    if (!light || !dark) {
+        osg::notify(osg::INFO)
+            << "Error loading logo images, check existance of Logo_light and Logo_dark in /Images" << std::endl;
+        return;
+    }
+    logoWidth = light->s();
+    logoHeight = light->t();
+    osg::ref_ptr<osg::Switch> logo = new osg::Switch;
+    logo->addChild(createImageNode(light), true);
+    logo->addChild(createImageNode(dark), false);
+    logoTransform = transformOf(logo);
+    hudCamera->addChild(logoTransform);
+}
+
+void OverlayController::addLegend()
+{
+    osg::ref_ptr<osg::Image> image = readImage("../Resources/Images/Legend.png");
+    if (!image) {
+        osg::notify(osg::INFO) << "No legend image found" << std::endl;
+        return;
+    }
+    legendWidth = image->s();
+    legendHeight = image->t();
+    legendTransform = transformOf(createImageNode(image));
+    hudCamera->addChild(legendTransform);
+}
+
+void OverlayController::addHelp()
+{
+    osg::ref_ptr<osg::Geode> text = HelpText::createGeode();
+    if (!text)
+        return;
+    helpPanelTransform = transformOf(createPanel(32, 32, white));
+    hudCamera->addChild(helpPanelTransform);
+    helpTextTransform = transformOf(text);
+    hudCamera->addChild(helpTextTransform);
+}
+
+void OverlayController::layout(int width, int height)
+{
+    windowWidth = width;
+    windowHeight = height;
+    if (!hudCamera)
+        return;
+    hudCamera->setViewport(0, 0, width, height);
+    hudCamera->setProjectionMatrixAsOrtho2D(0.0, width, 0.0, height);
+
+    if (coordinatesPanelTransform) {
+        coordinatesPanelTransform->setMatrix(osg::Matrix::translate(8.0, 8.0, 0.0));
+        resizePanel(panelOf(coordinatesPanelTransform), 200, 90);
+        coordinatesTextTransform->setMatrix(osg::Matrix::translate(24.0, 24.0, 0.0));
+    }
+    if (helpPanelTransform) {
+        const int x = width / 2 - helpWidth / 2;
+        const int y = height / 2 - helpHeight / 2;
+        helpPanelTransform->setMatrix(osg::Matrix::translate(x, y, 0.0));
+        resizePanel(panelOf(helpPanelTransform), helpWidth, helpHeight);
+        helpTextTransform->setMatrix(osg::Matrix::translate(x, y + helpHeight, 0.0));
+    }
+    if (compassTransform) {
+        const int h = compassSize / 2;
+        compassTransform->setMatrix(osg::Matrix::translate(h + 8, height - 8 - h, 0.0));
+    }
+    if (logoTransform) {
+        chooseLogo();
+        logoTransform->setMatrix(osg::Matrix::translate(width - logoWidth - 16, height - logoHeight - 8, 0.0));
+    }
+    if (legendTransform)
+        legendTransform->setMatrix(osg::Matrix::translate(8.0, height / 2 - legendHeight / 2, 0.0));
+}
+
+void OverlayController::chooseLogo()
+{
+    osg::Switch* logo = logoTransform->getNumChildren() ? logoTransform->getChild(0)->asSwitch() : nullptr;
+    if (!logo || logo->getNumChildren() < 2)
+        return;
+    const osg::Vec4f& c = mainCamera->getClearColor();
+    const float luminance = 0.2989f * c.r() + 0.587f * c.g() + 0.114f * c.b();
+    const bool bright = luminance >= 0.5f;
+    // The light logo is drawn for bright backgrounds, the dark one for dark backgrounds.
+    logo->setValue(0, bright);
+    logo->setValue(1, !bright);
+}
+
+void OverlayController::toggleHelp()
+{
+    if (!helpPanelTransform || !helpTextTransform)
+        return;
+    const osg::Node::NodeMask mask = helpPanelTransform->getNodeMask() == 0 ? 1 : 0;
+    helpPanelTransform->setNodeMask(mask);
+    helpTextTransform->setNodeMask(mask);
+}
+
+void OverlayController::pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* view)
+{
+    if (!coordinatesTextTransform || !coordinatesTextTransform->getNumChildren())
+        return;
+    // The intersector works in window pixels with y up, as the viewer delivers pointer events.
+    float y = ea.getY();
+    if (ea.getMouseYOrientation() == osgGA::GUIEventAdapter::Y_INCREASING_DOWNWARDS)
+        y = ea.getYmax() - (y - ea.getYmin());
+    osg::Vec3f point;
+    if (pickWorldPoint(view, ea.getX(), y, point))
+        CoordinateReadout::writeLines(coordinatesTextTransform->getChild(0)->asGeode(), point, useGeoCoords, offset);
+}
+
+osg::ref_ptr<osg::Group> OverlayController::createPanel(int width, int height, const osg::Vec4f& colour)
+{
+    return NinePiecePanel::create(width, height, colour);
+}
+
+void OverlayController::resizePanel(osg::Group* panel, int width, int height)
+{
+    NinePiecePanel::resize(panel, width, height);
+}
+
+osg::ref_ptr<osg::Geode> OverlayController::createImageNode(osg::Image* image)
+{
+    osg::ref_ptr<osg::DrawPixels> pixels = new osg::DrawPixels;
+    pixels->setPosition(osg::Vec3(0.0f, 0.0f, 0.0f));
+    pixels->setImage(image);
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(pixels);
+    osg::StateSet* stateSet = geode->getOrCreateStateSet();
+    stateSet->setMode(GL_BLEND, osg::StateAttribute::ON);
+    stateSet->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
+    stateSet->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    return geode;
 }
 
 } // namespace osgKELVO

@@ -1,15 +1,23 @@
 #pragma once
 
 #include <osg/Camera>
+#include <osg/Geode>
 #include <osg/Group>
+#include <osg/Image>
 #include <osg/MatrixTransform>
 #include <osg/Vec3f>
+#include <osg/Vec4f>
 #include <osgGA/GUIEventHandler>
+
+namespace osgViewer {
+class View;
+}
 
 namespace osgKELVO {
 
 // The head-up display: help panel, legend, logo, compass and coordinate readout, drawn by a camera
-// that renders after the scene in window pixel coordinates.
+// that renders after the scene in window pixel coordinates. Built at the first event, laid out
+// again on every resize.
 class OverlayController : public osgGA::GUIEventHandler
 {
 public:
@@ -17,20 +25,72 @@ public:
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
 
+    // Places every item for a window of the given size in pixels.
+    void layout(int width, int height);
+
+    static osg::ref_ptr<osg::Group> createPanel(int width, int height, const osg::Vec4f& colour);
+    static void resizePanel(osg::Group* panel, int width, int height);
+    // Draws an image unscaled with its lower left corner at the local origin.
+    static osg::ref_ptr<osg::Geode> createImageNode(osg::Image* image);
+
     bool getUseGeoCoords() const { return useGeoCoords; }
     void setUseGeoCoords(bool value) { useGeoCoords = value; }
     const osg::Vec3f& getOffset() const { return offset; }
     void setOffset(const osg::Vec3f& value) { offset = value; }
 
+    bool isInitialised() const { return initialised; }
+    bool isPickActive() const { return pickActive; }
+    osg::Camera* getHudCamera() const { return hudCamera.get(); }
+    osg::MatrixTransform* getLegendTransform() const { return legendTransform.get(); }
+    osg::MatrixTransform* getLogoTransform() const { return logoTransform.get(); }
+    osg::MatrixTransform* getCoordinatesPanelTransform() const { return coordinatesPanelTransform.get(); }
+    osg::MatrixTransform* getCoordinatesTextTransform() const { return coordinatesTextTransform.get(); }
+    osg::MatrixTransform* getCompassTransform() const { return compassTransform.get(); }
+    osg::MatrixTransform* getHelpPanelTransform() const { return helpPanelTransform.get(); }
+    osg::MatrixTransform* getHelpTextTransform() const { return helpTextTransform.get(); }
+    int getCompassSize() const { return compassSize; }
+    int getLogoWidth() const { return logoWidth; }
+    int getLogoHeight() const { return logoHeight; }
+    int getLegendWidth() const { return legendWidth; }
+    int getLegendHeight() const { return legendHeight; }
+    int getHelpWidth() const { return helpWidth; }
+    int getHelpHeight() const { return helpHeight; }
+    int getWindowWidth() const { return windowWidth; }
+    int getWindowHeight() const { return windowHeight; }
+
 protected:
     ~OverlayController() override;
 
 private:
+    bool build(osgViewer::View* view);
+    void addCoordinates();
+    void addCompass();
+    void addLogo();
+    void addLegend();
+    void addHelp();
+    void chooseLogo();
+    void toggleHelp();
+    void pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* view);
+
     bool initialised;
     osg::ref_ptr<osg::Group> overlayRoot;
     osg::ref_ptr<osg::Camera> mainCamera;
+    osg::ref_ptr<osg::MatrixTransform> legendTransform;
+    osg::ref_ptr<osg::MatrixTransform> logoTransform;
+    osg::ref_ptr<osg::MatrixTransform> coordinatesPanelTransform;
+    osg::ref_ptr<osg::MatrixTransform> coordinatesTextTransform;
+    osg::ref_ptr<osg::MatrixTransform> compassTransform;
+    osg::ref_ptr<osg::MatrixTransform> helpPanelTransform;
+    osg::ref_ptr<osg::MatrixTransform> helpTextTransform;
+    osg::ref_ptr<osg::Camera> hudCamera;
     bool useGeoCoords;
     osg::Vec3f offset;
+    int compassSize;
+    int logoWidth, logoHeight;
+    int legendWidth, legendHeight;
+    int helpWidth, helpHeight;
+    int windowWidth, windowHeight;
+    bool pickActive;
 };
 
 } // namespace osgKELVO
