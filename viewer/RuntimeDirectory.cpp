@@ -11,9 +11,7 @@
 
 namespace osgKELVO {
 
-namespace {
-
-std::string executableDirectory(const char* argv0)
+std::string RuntimeDirectory::executableDirectory(const char* argv0)
 {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
@@ -25,8 +23,6 @@ std::string executableDirectory(const char* argv0)
         return osgDB::getFilePath(buffer);
     return std::string();
 }
-
-} // namespace
 
 void RuntimeDirectory::enterProgramDirectory(const char* argv0)
 {

@@ -1,11 +1,16 @@
+#include "DropAwareWindowingSystem.h"
 #include "KELVOview.h"
+#include "PluginSearchPath.h"
 #include "RuntimeDirectory.h"
 
 #include <osg/ref_ptr>
 
 int main(int argc, char** argv)
 {
-    osgKELVO::RuntimeDirectory::enterProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    const char* argv0 = argc > 0 ? argv[0] : nullptr;
+    osgKELVO::RuntimeDirectory::enterProgramDirectory(argv0);
+    osgKELVO::PluginSearchPath::addProgramDirectory(argv0);
+    osgKELVO::DropAwareWindowingSystem::install();
 
     osg::ref_ptr<osgKELVO::KELVOview> app = new osgKELVO::KELVOview;
     return app->run();
