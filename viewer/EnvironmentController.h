@@ -1,17 +1,26 @@
 #pragma once
 
 #include <osg/Camera>
+#include <osg/Geode>
 #include <osg/Group>
+#include <osg/Matrixd>
+#include <osg/TextureCubeMap>
 #include <osg/Vec4f>
 #include <osgGA/GUIEventHandler>
 
 namespace osgKELVO {
 
+class PlanarReflection;
+
 // What surrounds the models: the background colour, two fixed lights and, with water enabled, the
-// sky and the sea with its reflection.
+// sky and the sea with its reflection. Built once, at the first event.
 class EnvironmentController : public osgGA::GUIEventHandler
 {
 public:
+    // Node mask of the sea, and the reflection's cull mask that leaves it out of its own mirror.
+    static const osg::Node::NodeMask seaNodeMask = 0x80000000u;
+    static const osg::Node::NodeMask reflectionCullMask = 0x7FFFFFFFu;
+
     EnvironmentController(osg::Camera* camera, osg::Group* scene);
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
@@ -26,10 +35,26 @@ public:
     double getWindDirection() const { return windDirection; }
     void setWindDirection(double value) { windDirection = value; }
 
+    bool isInitialised() const { return initialised; }
+    // What the build made; null until then, and the water parts without enableWater.
+    PlanarReflection* getReflectionCamera() const { return reflectionCamera.get(); }
+    osg::Node* getSky() const { return sky.get(); }
+    osg::TextureCubeMap* getSkyCubeMap() const { return skyCubeMap.get(); }
+    osg::Geode* getSeaGeode() const { return seaGeode.get(); }
+    osg::RefMatrixd* getEnvironmentMapRotation() const { return environmentMapRotation.get(); }
+
+    // The sky: a sphere around the eye textured with the cube map from "../Resources/Maris/",
+    // drawn first and at the far plane. The cube map stays without images if any face is missing.
+    static osg::ref_ptr<osg::Node> createSky(osg::ref_ptr<osg::TextureCubeMap>& cubeMap);
+
 protected:
     ~EnvironmentController() override;
 
 private:
+    void build();
+    void addLights();
+    void addWater();
+
     bool initialised;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Group> scene;
@@ -37,6 +62,12 @@ private:
     bool enableWater;
     double seaState;
     double windDirection;
+
+    osg::ref_ptr<PlanarReflection> reflectionCamera;
+    osg::ref_ptr<osg::Node> sky;
+    osg::ref_ptr<osg::TextureCubeMap> skyCubeMap;
+    osg::ref_ptr<osg::Geode> seaGeode;
+    osg::ref_ptr<osg::RefMatrixd> environmentMapRotation;
 };
 
 } // namespace osgKELVO

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <osg/Transform>
+
+namespace osgKELVO {
+
+// Keeps its children centred on the eye during culling, so a sky sphere never comes nearer or
+// falls behind however far the camera travels. Other traversals see no transform.
+class MoveEarthySkyWithEyePointTransform : public osg::Transform
+{
+public:
+    bool computeLocalToWorldMatrix(osg::Matrix& matrix, osg::NodeVisitor* nv) const override;
+    bool computeWorldToLocalMatrix(osg::Matrix& matrix, osg::NodeVisitor* nv) const override;
+};
+
+} // namespace osgKELVO
