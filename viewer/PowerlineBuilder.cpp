@@ -1,11 +1,127 @@
 #include "PowerlineBuilder.h"
 
+#include "LabelFont.h"
+#include "PylonLabelFactory.h"
+#include "PylonListParser.h"
+#include "PylonMatrices.h"
+#include "WireFileReader.h"
+#include "WireTubeBuilder.h"
+
+#include <osg/Geode>
+#include <osg/LOD>
+#include <osg/MatrixTransform>
+#include <osg/Notify>
+#include <osgDB/FileUtils>
+#include <osgDB/ReadFile>
+#include <osgDB/Registry>
+#include <osgText/Font>
+#include <osgUtil/Optimizer>
+
+#include <fstream>
+
 namespace osgKELVO {
+
+const char* const PowerlineBuilder::PylonListPath = "../Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt";
+const char* const PowerlineBuilder::BuildingBlocksDirectory = "../Content/Powerline/Building_blocks/";
+const char* const PowerlineBuilder::PowerlineDirectory = "../Content/Powerline";
+const char* const PowerlineBuilder::FontPath = "../Resources/Fonts/arial.ttf";
+
+namespace {
+
+void addToGroupInLOD(osg::Group& powerline, osg::Node* pylon)
+{
+    osg::ref_ptr<osg::LOD> lod = new osg::LOD;
+    lod->addChild(pylon, 0.0f, static_cast<float>(PowerlineBuilder::PylonVisibleRange));
+    powerline.addChild(lod);
+}
+
+} // namespace
 
 osg::ref_ptr<osg::Node> PowerlineBuilder::build()
 {
-    // The power-line reader is not written yet; the scene simply has no power line.
-    return nullptr;
+    osg::ref_ptr<osg::Group> powerline = assemble();
+    if (!powerline)
+        return nullptr;
+    osgUtil::Optimizer optimizer;
+    optimizer.optimize(powerline.get());
+    return powerline;
+}
+
+osg::ref_ptr<osg::Group> PowerlineBuilder::assemble()
+{
+    osg::ref_ptr<osg::Group> powerline = new osg::Group;
+    if (!addPylons(*powerline))
+        return nullptr;
+    addWires(*powerline);
+    return powerline;
+}
+
+bool PowerlineBuilder::addPylons(osg::Group& powerline)
+{
+    std::ifstream list(PylonListPath, std::ios::binary);
+    if (!list) {
+        osg::notify(osg::WARN) << "Pylon coordinate list not found" << std::endl;
+        return false;
+    }
+
+    const osgDB::Options* options = osgDB::Registry::instance()->getOptions();
+    osg::ref_ptr<osg::MatrixTransform> pylon;
+    osg::ref_ptr<osg::MatrixTransform> blockFrame;
+    int previousNumber = 0;
+    for (const PylonRecord& record : PylonListParser::parse(list)) {
+        // Read through the registry's cache: one file read, however many labels.
+        osg::ref_ptr<osgText::Font> font = LabelFont::load(FontPath, options);
+        if (!font)
+            return false;
+
+        // A list that starts with pylon number 0 has no pylon for its first record to follow; that
+        // record starts the pylon instead of being lost.
+        const bool mainRecord = record.number != previousNumber || !pylon;
+        if (mainRecord) {
+            if (pylon)
+                addToGroupInLOD(powerline, pylon.get());
+            pylon = new osg::MatrixTransform(PylonMatrices::pylon(record, offset));
+            pylon->setName("Pylon " + record.numberText);
+            blockFrame = new osg::MatrixTransform(osg::Matrixd::translate(record.frameTranslation));
+            pylon->addChild(blockFrame);
+            pylon->addChild(PylonLabelFactory::create(record.numberText, font.get()));
+        }
+
+        // A missing block is left out silently; asking first keeps the reader from warning.
+        const std::string blockFile = BuildingBlocksDirectory + record.blockName + ".ive";
+        osg::ref_ptr<osg::Node> block;
+        if (!osgDB::findDataFile(blockFile, options).empty())
+            block = osgDB::readRefNodeFile(blockFile, options);
+        if (block) {
+            osg::ref_ptr<osg::MatrixTransform> placed =
+                new osg::MatrixTransform(PylonMatrices::block(record, mainRecord));
+            placed->addChild(block);
+            blockFrame->addChild(placed);
+        }
+        previousNumber = record.number;
+    }
+    if (pylon)
+        addToGroupInLOD(powerline, pylon.get());
+    return true;
+}
+
+void PowerlineBuilder::addWires(osg::Group& powerline)
+{
+    osg::ref_ptr<osg::Geode> wires = new osg::Geode;
+    for (const std::string& name : osgDB::getDirectoryContents(PowerlineDirectory)) {
+        if (name.find("Lft") == std::string::npos)
+            continue;
+        const std::string path = std::string(PowerlineDirectory) + "/" + name;
+        std::ifstream file;
+        if (osgDB::fileType(path) != osgDB::DIRECTORY)
+            file.open(path, std::ios::binary);
+        if (!file) {
+            osg::notify(osg::WARN) << "Wire coordinate file could not be opened" << std::endl;
+            continue;
+        }
+        wires->addDrawable(WireTubeBuilder::build(*WireFileReader::read(file, offset)));
+    }
+    powerline.addChild(wires);
 }
 
 } // namespace osgKELVO

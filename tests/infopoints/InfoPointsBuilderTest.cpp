@@ -1,0 +1,214 @@
+// Information points built from label files in a scratch runtime tree: the labels, one billboard
+// per file, the written cache and what a later run makes of it, and the messages.
+
+#include "InfoPointsBuilder.h"
+
+#include "NotifyCapture.h"
+#include "RuntimeTree.h"
+#include "ScratchTree.h"
+
+#include <osg/Billboard>
+#include <osg/Geode>
+#include <osg/Group>
+#include <osg/LOD>
+#include <osgDB/FileUtils>
+#include <osgDB/Registry>
+#include <osgText/Text>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using kelvotest::NotifyCapture;
+using kelvotest::RuntimeTree;
+using kelvotest::ScratchTree;
+using osgKELVO::InfoPointsBuilder;
+
+namespace {
+
+const std::string Directory = "Content/InfoPoints/";
+
+class InfoPointsBuilderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { tree.installFont(); }
+
+    osg::ref_ptr<osg::Group> build()
+    {
+        osg::ref_ptr<osg::Node> node = InfoPointsBuilder().build();
+        return node ? node->asGroup() : nullptr;
+    }
+
+    static osg::Billboard* billboardOf(osg::Group& group, unsigned i)
+    {
+        osg::LOD* lod = dynamic_cast<osg::LOD*>(group.getChild(i));
+        return lod && lod->getNumChildren() == 1 ? dynamic_cast<osg::Billboard*>(lod->getChild(0)) : nullptr;
+    }
+
+    static osgText::Text* textOf(osg::Billboard& billboard, unsigned i)
+    {
+        return dynamic_cast<osgText::Text*>(billboard.getDrawable(i));
+    }
+
+    ScratchTree tree;
+};
+
+TEST_F(InfoPointsBuilderTest, LabelIsThreeTimesItsSizeHighAndFloatsFourTimesItsSizeAbove)
+{
+    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\n");
+    osg::ref_ptr<osg::Group> points = build();
+    ASSERT_TRUE(points);
+    ASSERT_EQ(1u, points->getNumChildren());
+    osg::Billboard* billboard = billboardOf(*points, 0);
+    ASSERT_TRUE(billboard);
+    ASSERT_EQ(1u, billboard->getNumDrawables());
+    osgText::Text* text = textOf(*billboard, 0);
+    ASSERT_TRUE(text);
+    EXPECT_EQ("Kyrkan", text->getText().createUTF8EncodedString());
+    EXPECT_FLOAT_EQ(30.0f, text->getCharacterHeight());
+    EXPECT_EQ(osg::Vec3(100.5f, 200.25f, 70.75f), billboard->getPosition(0));
+    EXPECT_EQ(128u, text->getFontWidth());
+    EXPECT_EQ(128u, text->getFontHeight());
+    EXPECT_EQ(osg::Vec4(1, 1, 1, 1), text->getColor());
+    EXPECT_EQ(osgText::Text::CENTER_CENTER, text->getAlignment());
+    ASSERT_TRUE(text->getFont());
+    EXPECT_NE(std::string::npos, text->getFont()->getFileName().find("arial.ttf"));
+}
+
+TEST_F(InfoPointsBuilderTest, TextIsKeptAsWrittenAndNumbersAreReadLeniently)
+{
+    // Latin-1 bytes stay the characters they name; spaces are part of the text.
+    tree.write(Directory + "places.csv", " Kelv\xF6 hamn ,4m,1.5x,-2,abc\nUnfinished,1,0,0,0");
+    osg::ref_ptr<osg::Group> points = build();
+    ASSERT_TRUE(points);
+    osg::Billboard* billboard = billboardOf(*points, 0);
+    ASSERT_TRUE(billboard);
+    ASSERT_EQ(1u, billboard->getNumDrawables()) << "a last line without a line break is not read";
+    osgText::Text* text = textOf(*billboard, 0);
+    ASSERT_TRUE(text);
+    const osgText::String& string = text->getText();
+    ASSERT_EQ(12u, string.size());
+    EXPECT_EQ(' ', string[0]);
+    EXPECT_EQ(0xF6u, string[5]);
+    EXPECT_FLOAT_EQ(12.0f, text->getCharacterHeight());
+    EXPECT_EQ(osg::Vec3(1.5f, -2.0f, 16.0f), billboard->getPosition(0));
+}
+
+TEST_F(InfoPointsBuilderTest, EveryLabelFileGetsItsOwnBillboardUnderAnLOD)
+{
+    tree.write(Directory + "a.csv", "Norrby,10,0,0,0\nKvarnen,5,50,0,0\n");
+    tree.write(Directory + "b.csv", "Fyren,3,500,500,2\n");
+    tree.write(Directory + "points.CSV", "Ignored,3,0,0,0\n");
+    tree.write(Directory + "notes.txt", "Ignored,3,0,0,0\n");
+    osg::ref_ptr<osg::Group> points = build();
+    ASSERT_TRUE(points);
+    ASSERT_EQ(2u, points->getNumChildren()) << "only the two files ending exactly in .csv";
+    unsigned labels = 0;
+    for (unsigned i = 0; i < 2; ++i) {
+        osg::LOD* lod = dynamic_cast<osg::LOD*>(points->getChild(i));
+        ASSERT_TRUE(lod);
+        ASSERT_EQ(1u, lod->getNumChildren());
+        EXPECT_EQ(0.0f, lod->getMinRange(0));
+        EXPECT_EQ(7500.0f, lod->getMaxRange(0));
+        osg::Billboard* billboard = billboardOf(*points, i);
+        ASSERT_TRUE(billboard);
+        EXPECT_EQ(osg::Billboard::POINT_ROT_EYE, billboard->getMode());
+        EXPECT_EQ(osg::Vec3(0, 0, 1), billboard->getNormal());
+        ASSERT_TRUE(billboard->getStateSet());
+        EXPECT_EQ(4u, billboard->getStateSet()->getMode(GL_LIGHTING));
+        labels += billboard->getNumDrawables();
+        for (unsigned k = 0; k < billboard->getNumDrawables(); ++k)
+            EXPECT_NE("Ignored", textOf(*billboard, k)->getText().createUTF8EncodedString());
+    }
+    EXPECT_EQ(3u, labels);
+    EXPECT_NE(billboardOf(*points, 0), billboardOf(*points, 1));
+}
+
+TEST_F(InfoPointsBuilderTest, BuiltLabelsAreCachedAndALaterRunReadsNoLabelFile)
+{
+    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\n");
+    ASSERT_TRUE(build());
+    const std::string cache = tree.path(Directory + "InfoPoints.ive");
+    ASSERT_TRUE(osgDB::fileExists(cache));
+
+    // Change the label file: a run that read it would show the new text.
+    tree.write(Directory + "places.csv", "Changed,2,0,0,0\nMore,2,0,0,0\n");
+    osgDB::Registry::instance()->clearObjectCache();
+    osg::ref_ptr<osg::Group> again = build();
+    ASSERT_TRUE(again);
+    ASSERT_EQ(1u, again->getNumChildren());
+    osg::Billboard* billboard = billboardOf(*again, 0);
+    ASSERT_TRUE(billboard);
+    ASSERT_EQ(1u, billboard->getNumDrawables());
+    osgText::Text* text = textOf(*billboard, 0);
+    ASSERT_TRUE(text);
+    EXPECT_EQ("Kyrkan", text->getText().createUTF8EncodedString());
+    EXPECT_FLOAT_EQ(30.0f, text->getCharacterHeight());
+    EXPECT_EQ(osg::Vec3(100.5f, 200.25f, 70.75f), billboard->getPosition(0));
+    osg::LOD* lod = dynamic_cast<osg::LOD*>(again->getChild(0));
+    ASSERT_TRUE(lod);
+    EXPECT_EQ(7500.0f, lod->getMaxRange(0));
+}
+
+TEST_F(InfoPointsBuilderTest, TheLibrarysConverterReadsTheWrittenCache)
+{
+    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\n");
+    ASSERT_TRUE(build());
+    const std::string converted = tree.path("converted.osgt");
+    const std::string command = "osgconv " + tree.path(Directory + "InfoPoints.ive") + " " + converted +
+                                " > " + tree.path("osgconv.log") + " 2>&1";
+    ASSERT_EQ(0, std::system(command.c_str())) << RuntimeTree::readFile(tree.path("osgconv.log"));
+    const std::string text = RuntimeTree::readFile(converted);
+    EXPECT_NE(std::string::npos, text.find("osg::Billboard"));
+    EXPECT_NE(std::string::npos, text.find("osgText::Text"));
+    EXPECT_NE(std::string::npos, text.find("osg::LOD"));
+}
+
+TEST_F(InfoPointsBuilderTest, CachedFileThatIsNoGroupGivesNothing)
+{
+    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\n");
+    osg::ref_ptr<osg::Node> leaf = new osg::Node;
+    ASSERT_TRUE(tree.writeNode(Directory + "InfoPoints.ive", *leaf));
+    EXPECT_FALSE(InfoPointsBuilder().build());
+}
+
+TEST_F(InfoPointsBuilderTest, DirectoryWithoutLabelFilesGivesAnEmptyGroupThatIsCachedToo)
+{
+    tree.write(Directory + "readme.txt", "nothing here\n");
+    osg::ref_ptr<osg::Group> points = build();
+    ASSERT_TRUE(points);
+    EXPECT_EQ(0u, points->getNumChildren());
+    EXPECT_TRUE(osgDB::fileExists(tree.path(Directory + "InfoPoints.ive")));
+}
+
+TEST_F(InfoPointsBuilderTest, NoDirectoryAndNoCacheIsReported)
+{
+    NotifyCapture notices;
+    EXPECT_FALSE(InfoPointsBuilder().build());
+    EXPECT_TRUE(notices.has(osg::WARN, "No InfoPoints found"));
+}
+
+TEST_F(InfoPointsBuilderTest, UnopenableLabelFileIsReportedAndSkipped)
+{
+    tree.write(Directory + "good.csv", "Kyrkan,10,0,0,0\n");
+    std::filesystem::create_symlink(tree.path(Directory + "nowhere"), tree.path(Directory + "gone.csv"));
+    NotifyCapture notices;
+    osg::ref_ptr<osg::Group> points = build();
+    ASSERT_TRUE(points);
+    EXPECT_TRUE(notices.has(osg::WARN, "Could not open gone.csv"));
+    EXPECT_EQ(1u, points->getNumChildren());
+}
+
+TEST_F(InfoPointsBuilderTest, MissingFontMeansNoInformationPointsAndNoMessage)
+{
+    tree.remove("Resources/Fonts");
+    tree.write(Directory + "good.csv", "Kyrkan,10,0,0,0\n");
+    NotifyCapture notices;
+    EXPECT_FALSE(InfoPointsBuilder().build());
+    for (const auto& line : notices.lines())
+        EXPECT_GT(line.first, osg::WARN) << line.second;
+    EXPECT_FALSE(osgDB::fileExists(tree.path(Directory + "InfoPoints.ive")));
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <osg/Vec3>
+#include <osg/ref_ptr>
+#include <osgText/Font>
+#include <osgText/Text>
+
+#include <string>
+
+namespace osgKELVO {
+
+// One information-point label from a line of a label file: text, size s, x, y, z. The text is
+// 3s high and floats 4s above its point, so that larger labels stand higher.
+class InfoPointLabelFactory
+{
+public:
+    struct Label
+    {
+        osg::ref_ptr<osgText::Text> text;
+        osg::Vec3 position;
+    };
+
+    static Label create(const std::string& line, osgText::Font* font);
+};
+
+} // namespace osgKELVO

@@ -1,0 +1,34 @@
+#include "PylonLabelFactory.h"
+
+#include <osg/Billboard>
+#include <osgText/Text>
+
+namespace osgKELVO {
+
+osg::ref_ptr<osg::MatrixTransform> PylonLabelFactory::create(const std::string& text, osgText::Font* font)
+{
+    osg::ref_ptr<osgText::Text> label = new osgText::Text;
+    label->setFont(font);
+    label->setText(text);
+    label->setFontResolution(256, 256);
+    label->setColor(osg::Vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    label->setBackdropType(osgText::Text::OUTLINE);
+    label->setBackdropColor(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
+    label->setBackdropOffset(0.06f, 0.06f);
+    label->setCharacterSize(10.0f);
+    label->setAlignment(osgText::Text::CENTER_CENTER);
+
+    osg::ref_ptr<osg::Billboard> billboard = new osg::Billboard;
+    billboard->setMode(osg::Billboard::POINT_ROT_EYE);
+    billboard->setNormal(osg::Vec3(0.0f, 0.0f, 1.0f));
+    billboard->getOrCreateStateSet()->setMode(GL_LIGHTING,
+                                              osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
+    billboard->addDrawable(label);
+
+    osg::ref_ptr<osg::MatrixTransform> transform =
+        new osg::MatrixTransform(osg::Matrixd::translate(30.0, 0.0, 0.0));
+    transform->addChild(billboard);
+    return transform;
+}
+
+} // namespace osgKELVO

@@ -1,0 +1,24 @@
+#include "WireFileReader.h"
+
+#include "CompleteLineReader.h"
+
+#include <cstdlib>
+
+namespace osgKELVO {
+
+osg::ref_ptr<osg::Vec3Array> WireFileReader::read(std::istream& in, const osg::Vec3d& offset)
+{
+    osg::ref_ptr<osg::Vec3Array> points = new osg::Vec3Array;
+    for (const std::string& line : CompleteLineReader::read(in)) {
+        const std::vector<std::string> fields = CompleteLineReader::split(line);
+        const double northing = std::atof(CompleteLineReader::field(fields, 0).c_str());
+        const double easting = std::atof(CompleteLineReader::field(fields, 1).c_str());
+        const double height = std::atof(CompleteLineReader::field(fields, 2).c_str());
+        points->push_back(osg::Vec3(static_cast<float>(easting - offset.x()),
+                                    static_cast<float>(northing - offset.y()),
+                                    static_cast<float>(height - offset.z())));
+    }
+    return points;
+}
+
+} // namespace osgKELVO
