@@ -40,6 +40,17 @@ protected:
     ~NavigationController() override;
 
 private:
+    void initialise();
+    void changeSpeed(double factor);
+    void toggleMode();
+    void dragTurn(float normalizedX, float normalizedY);
+    void frameUpdate(double time);
+    void freeStep(const osg::Vec3d& translation, double pitch, double yaw);
+    void terrainFollowingStep(const osg::Vec3d& translation, double pitch, double yaw);
+    osg::Vec3f findPivot() const;
+    double elevation() const;
+    float& state(int key);
+
     bool initialised;
     osg::Vec3d homeEye;
     osg::Vec3d homeCenter;
