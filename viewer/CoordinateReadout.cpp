@@ -1,7 +1,8 @@
 #include "CoordinateReadout.h"
 
+#include "ResourceFont.h"
+
 #include <osg/Notify>
-#include <osgDB/Registry>
 #include <osgText/Font>
 #include <osgText/Text>
 
@@ -43,8 +44,7 @@ void setLine(osg::Geode* geode, unsigned index, const std::string& text)
 
 osg::ref_ptr<osg::Geode> CoordinateReadout::createTextGeode()
 {
-    osg::ref_ptr<osgText::Font> font =
-        osgText::readRefFontFile(fontFileName(), osgDB::Registry::instance()->getOptions());
+    osg::ref_ptr<osgText::Font> font = readResourceFont(fontFileName());
     if (!font) {
         if (osg::isNotifyEnabled(osg::WARN))
             osg::notify(osg::WARN) << "Could not load coordinates font file" << std::endl;

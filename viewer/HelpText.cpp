@@ -1,7 +1,8 @@
 #include "HelpText.h"
 
+#include "ResourceFont.h"
+
 #include <osg/Notify>
-#include <osgDB/Registry>
 #include <osgText/Font>
 #include <osgText/Text>
 
@@ -101,8 +102,7 @@ std::string HelpText::descriptionColumn()
 
 osg::ref_ptr<osg::Geode> HelpText::createGeode()
 {
-    osg::ref_ptr<osgText::Font> font =
-        osgText::readRefFontFile(fontFileName(), osgDB::Registry::instance()->getOptions());
+    osg::ref_ptr<osgText::Font> font = readResourceFont(fontFileName());
     if (!font) {
         if (osg::isNotifyEnabled(osg::WARN))
             osg::notify(osg::WARN) << "Could not load font file" << std::endl;
