@@ -56,7 +56,11 @@ bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionA
         initialize();
 
     if (ea.getEventType() == osgGA::GUIEventAdapter::KEYUP) {
-        const int key = ea.getKey();
+        // With Ctrl or Shift held, X gives a control character or a symbol for the digit key;
+        // the unmodified key still names the digit.
+        int key = ea.getKey();
+        if (key < '0' || key > '9')
+            key = ea.getUnmodifiedKey();
         if (key >= '0' && key <= '9') {
             const unsigned n = static_cast<unsigned>(key - '0');
             if (ea.getModKeyMask() != 0)
