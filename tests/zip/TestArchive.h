@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kelvotest {
+
+// Writes zip archives for tests with libzip, entries in the order added, each optionally
+// encrypted (traditional PKWARE or AES-256) with its own password.
+class TestArchive
+{
+public:
+    enum Encryption { None, Traditional, Aes256 };
+
+    TestArchive& add(const std::string& name, const std::string& contents, Encryption encryption = None,
+                     const std::string& password = std::string());
+    TestArchive& addFile(const std::string& name, const std::string& path, Encryption encryption = None,
+                         const std::string& password = std::string());
+    TestArchive& addDirectory(const std::string& name);
+
+    // Returns false and leaves no file when libzip refuses.
+    bool write(const std::string& path) const;
+
+private:
+    struct Entry
+    {
+        std::string name;
+        std::string contents;
+        bool directory;
+        Encryption encryption;
+        std::string password;
+    };
+    std::vector<Entry> entries;
+};
+
+} // namespace kelvotest
