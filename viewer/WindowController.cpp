@@ -1,6 +1,7 @@
 #include "WindowController.h"
 
 #include "DisplayScreen.h"
+#include "X11WindowState.h"
 #include "X11WindowGeometry.h"
 
 #include <osg/GraphicsContext>
@@ -31,7 +32,9 @@ WindowController::WindowController(osg::Camera* camera)
       maximized(false),
       screenNum(0),
       numSamples(0),
-      stereo(false)
+      stereo(false),
+      maximizePending(false),
+      haveLastLive(false)
 {
 }
 
@@ -65,7 +68,6 @@ void WindowController::createWindow(const WindowSettings& settings)
     height = settings.height;
     screenNum = settings.screenNum;
     stereo = settings.stereo;
-    maximized = settings.maximized;
 
     osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
     if (!context)
@@ -75,6 +77,13 @@ void WindowController::createWindow(const WindowSettings& settings)
     camera->setViewport(0, 0, traits->width, traits->height);
     if (traits->width > 0 && traits->height > 0)
         resize(traits->width, traits->height);
+
+    if (settings.maximized) {
+        osgViewer::GraphicsWindow* window = dynamic_cast<osgViewer::GraphicsWindow*>(context.get());
+        // The window is not mapped yet: this becomes its initial state. The window manager may
+        // still drop it, so it is asked again once the window is up (see handle).
+        maximizePending = X11WindowState::requestMaximized(window);
+    }
 }
 
 void WindowController::getWindowInfo(WindowSettings& info) const
@@ -105,7 +114,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
     info.title = window->getWindowName();
     X11WindowGeometry::outerRectangle(window, info.x, info.y, info.width, info.height);
     info.fullscreen = coversScreen(info.x, info.y, info.width, info.height, screenWidth, screenHeight);
-    info.maximized = false;
+    info.maximized = X11WindowState::isMaximized(window);
     info.numSamples = traits ? traits->samples : 0;
     info.screenNum = screenNum;
     info.stereo = traits ? traits->quadBufferStereo : false;
@@ -120,8 +129,9 @@ void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)
         osg::notify(osg::NOTICE) << noInterfaceOnToggle << std::endl;
         return;
     }
+    // The outer rectangle: what setWindowRectangle takes back, so the window returns to its place.
     int wx = 0, wy = 0, ww = 0, wh = 0;
-    window->getWindowRectangle(wx, wy, ww, wh);
+    X11WindowGeometry::outerRectangle(window, wx, wy, ww, wh);
     if (coversScreen(wx, wy, ww, wh, screenWidth, screenHeight)) {
         window->setWindowDecoration(true);
         window->setWindowRectangle(x, y, width, height);
@@ -132,6 +142,8 @@ void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)
         height = wh;
         window->setWindowDecoration(false);
         window->setWindowRectangle(0, 0, static_cast<int>(screenWidth), static_cast<int>(screenHeight));
+        if (maximized)
+            X11WindowState::requestMaximized(window);
     }
     window->grabFocusIfPointerInWindow();
 }
@@ -146,11 +158,34 @@ void WindowController::resize(int newWidth, int newHeight)
     camera->setProjectionMatrixAsPerspective(fovy / aspect, aspect, 1.0, 100000.0);
 }
 
+void WindowController::rememberLiveWindow()
+{
+    osgViewer::GraphicsWindow* window = dynamic_cast<osgViewer::GraphicsWindow*>(camera->getGraphicsContext());
+    if (!window || !window->isRealized() || !X11WindowState::isX11Window(window))
+        return;
+    getWindowInfo(lastLive);
+    haveLastLive = true;
+}
+
+void WindowController::applyPendingMaximize()
+{
+    osgViewer::GraphicsWindow* window = dynamic_cast<osgViewer::GraphicsWindow*>(camera->getGraphicsContext());
+    // A request sent before the window manager has taken the window on would be lost.
+    if (!window || !window->isRealized() || !X11WindowState::isViewable(window))
+        return;
+    maximizePending = false;
+    if (!X11WindowState::isMaximized(window))
+        X11WindowState::requestMaximized(window);
+}
+
 bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
 {
     osgViewer::View* view = dynamic_cast<osgViewer::View*>(&aa);
     if (!view || !view->getViewerBase() || ea.getHandled())
         return false;
+
+    if (maximizePending)
+        applyPendingMaximize();
 
     switch (ea.getEventType()) {
     case osgGA::GUIEventAdapter::KEYDOWN: {
@@ -165,10 +200,22 @@ bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAction
     }
     case osgGA::GUIEventAdapter::RESIZE:
         resize(ea.getWindowWidth(), ea.getWindowHeight());
+        rememberLiveWindow();
         return false;
     case osgGA::GUIEventAdapter::CLOSE_WINDOW: {
         WindowSettings info;
         getWindowInfo(info);
+        // The viewer closes the window before the handlers see this event; its last rectangle and
+        // maximised state are then only known from the last move or resize.
+        const osg::GraphicsContext* context = camera->getGraphicsContext();
+        if (haveLastLive && (!context || !context->isRealized())) {
+            info.x = lastLive.x;
+            info.y = lastLive.y;
+            info.width = lastLive.width;
+            info.height = lastLive.height;
+            info.maximized = lastLive.maximized;
+            info.fullscreen = lastLive.fullscreen;
+        }
         title = info.title;
         x = info.x;
         y = info.y;

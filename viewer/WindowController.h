@@ -30,6 +30,9 @@ protected:
     ~WindowController() override;
 
 private:
+    void applyPendingMaximize();
+    void rememberLiveWindow();
+
     osg::ref_ptr<osg::Camera> camera;
     float fovy;
     int x, y, width, height;
@@ -39,6 +42,11 @@ private:
     unsigned screenNum;
     unsigned numSamples;
     bool stereo;
+    // A maximised start asked for in createWindow, confirmed once the window is up.
+    bool maximizePending;
+    // The live window as of its last move or resize, for the record kept when it closes.
+    WindowSettings lastLive;
+    bool haveLastLive;
 };
 
 } // namespace osgKELVO

@@ -1,0 +1,316 @@
+// The window controller in this process: projection on resize (also for a minimised window), F11
+// as the one consumed event, the record kept when the window closes, and a failed creation.
+
+#include <gtest/gtest.h>
+
+#include "NotifyCapture.h"
+#include "WindowController.h"
+#include "WindowProbe.h"
+#include "XvfbServer.h"
+
+#include <osg/Group>
+#include <osgViewer/Viewer>
+// Last: the X11 headers define macros (None, Bool) that clash with names above.
+#include <osgViewer/api/X11/GraphicsWindowX11>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+using kelvotest::NotifyCapture;
+using kelvotest::WindowProbe;
+using kelvotest::XvfbServer;
+using osgKELVO::WindowController;
+using osgKELVO::WindowSettings;
+using Event = osgGA::GUIEventAdapter;
+
+namespace {
+
+struct Perspective
+{
+    double fovy = 0, aspect = 0, zNear = 0, zFar = 0;
+};
+
+Perspective perspectiveOf(const osg::Camera& camera)
+{
+    Perspective p;
+    EXPECT_TRUE(camera.getProjectionMatrixAsPerspective(p.fovy, p.aspect, p.zNear, p.zFar));
+    return p;
+}
+
+osg::ref_ptr<Event> resizeEvent(int width, int height)
+{
+    osg::ref_ptr<Event> event = new Event;
+    event->setEventType(Event::RESIZE);
+    event->setWindowRectangle(0, 0, width, height);
+    return event;
+}
+
+osg::ref_ptr<Event> keyDown(int key)
+{
+    osg::ref_ptr<Event> event = new Event;
+    event->setEventType(Event::KEYDOWN);
+    event->setKey(key);
+    return event;
+}
+
+WindowSettings settings(int x, int y, int width, int height)
+{
+    WindowSettings s;
+    s.title = "KELVOview controller test";
+    s.x = x;
+    s.y = y;
+    s.width = width;
+    s.height = height;
+    s.numSamples = 0;
+    return s;
+}
+
+// A viewer with the window controller as its handler, on a private display with a window manager.
+class RealWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.running());
+        ::setenv("DISPLAY", server.display().c_str(), 1);
+        viewer = new osgViewer::Viewer;
+        viewer->setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
+        viewer->setSceneData(new osg::Group);
+        controller = new WindowController(viewer->getCamera());
+        viewer->addEventHandler(controller);
+    }
+
+    void open(const WindowSettings& s)
+    {
+        controller->createWindow(s);
+        ASSERT_TRUE(viewer->getCamera()->getGraphicsContext());
+        viewer->realize();
+        ASSERT_TRUE(viewer->isRealized());
+        window = dynamic_cast<osgViewer::GraphicsWindowX11*>(viewer->getCamera()->getGraphicsContext());
+        ASSERT_TRUE(window);
+        probe.reset(new WindowProbe(server.display()));
+        ASSERT_TRUE(runUntil([&] { return probe->decorated(window->getWindow()); }));
+    }
+
+    // Runs frames until the condition holds; false after ten seconds.
+    bool runUntil(const std::function<bool()>& condition)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end) {
+            viewer->frame();
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    void settle()
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+        runUntil([&] { return std::chrono::steady_clock::now() > end; });
+    }
+
+    void TearDown() override
+    {
+        if (viewer.valid())
+            viewer->setDone(true);
+        viewer = nullptr;
+    }
+
+    XvfbServer server{1920, 1080, true};
+    osg::ref_ptr<osgViewer::Viewer> viewer;
+    osg::ref_ptr<WindowController> controller;
+    osgViewer::GraphicsWindowX11* window = nullptr;
+    std::unique_ptr<WindowProbe> probe;
+};
+
+} // namespace
+
+TEST(WindowControllerResize, FieldOfViewShrinksWithTheAspectRatio)
+{
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    osg::ref_ptr<WindowController> controller = new WindowController(viewer->getCamera());
+    osg::Camera* camera = viewer->getCamera();
+
+    EXPECT_FALSE(controller->handle(*resizeEvent(1600, 900), *viewer));
+    Perspective p = perspectiveOf(*camera);
+    EXPECT_NEAR(p.fovy, 33.75, 1e-4);
+    EXPECT_NEAR(p.aspect, 16.0 / 9.0, 1e-6);
+    EXPECT_NEAR(p.zNear, 1.0, 1e-6);
+    EXPECT_NEAR(p.zFar, 100000.0, 1.0);
+    ASSERT_TRUE(camera->getViewport());
+    EXPECT_EQ(camera->getViewport()->width(), 1600);
+    EXPECT_EQ(camera->getViewport()->height(), 900);
+
+    controller->handle(*resizeEvent(1024, 768), *viewer);
+    EXPECT_NEAR(perspectiveOf(*camera).fovy, 45.0, 1e-4);
+    controller->handle(*resizeEvent(600, 1200), *viewer);
+    EXPECT_NEAR(perspectiveOf(*camera).fovy, 120.0, 1e-4);
+}
+
+TEST(WindowControllerResize, MinimisedWindowKeepsTheLastProjectionUntilTheNextResize)
+{
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    osg::ref_ptr<WindowController> controller = new WindowController(viewer->getCamera());
+    osg::Camera* camera = viewer->getCamera();
+
+    controller->handle(*resizeEvent(1600, 900), *viewer);
+    const osg::Matrixd projection = camera->getProjectionMatrix();
+    for (const auto& size : {std::make_pair(0, 0), std::make_pair(1600, 0), std::make_pair(0, 900)}) {
+        EXPECT_FALSE(controller->handle(*resizeEvent(size.first, size.second), *viewer));
+        EXPECT_TRUE(camera->getProjectionMatrix() == projection) << size.first << " x " << size.second;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_TRUE(std::isfinite(camera->getProjectionMatrix().ptr()[i]));
+        EXPECT_EQ(camera->getViewport()->width(), 1600);
+        EXPECT_EQ(camera->getViewport()->height(), 900);
+    }
+    controller->handle(*resizeEvent(800, 600), *viewer);
+    EXPECT_NEAR(perspectiveOf(*camera).fovy, 45.0, 1e-4);
+    EXPECT_EQ(camera->getViewport()->width(), 800);
+}
+
+TEST(WindowControllerResize, IgnoresEventsOutsideAViewerAndEventsAlreadyHandled)
+{
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    osg::ref_ptr<WindowController> controller = new WindowController(viewer->getCamera());
+    osg::Camera* camera = viewer->getCamera();
+    controller->handle(*resizeEvent(800, 600), *viewer);
+
+    osg::ref_ptr<Event> handled = resizeEvent(1600, 900);
+    handled->setHandled(true);
+    EXPECT_FALSE(controller->handle(*handled, *viewer));
+    EXPECT_NEAR(perspectiveOf(*camera).fovy, 45.0, 1e-4);
+
+    // A view that belongs to no viewer.
+    osg::ref_ptr<osgViewer::View> loneView = new osgViewer::View;
+    EXPECT_FALSE(controller->handle(*resizeEvent(1600, 900), *loneView));
+    EXPECT_NEAR(perspectiveOf(*camera).fovy, 45.0, 1e-4);
+}
+
+TEST(WindowControllerCreation, FailedContextIsReportedAndTheRequestIsRemembered)
+{
+    ::setenv("DISPLAY", ":65000", 1);
+    osg::ref_ptr<osg::Camera> camera = new osg::Camera;
+    osg::ref_ptr<WindowController> controller = new WindowController(camera);
+    WindowSettings s = settings(30, 40, 500, 300);
+    s.screenNum = 0;
+    s.numSamples = 8;
+    s.stereo = true;
+    s.maximized = true;
+    {
+        NotifyCapture notices;
+        controller->createWindow(s);
+        EXPECT_TRUE(notices.has(osg::FATAL, "Could not create graphics context"));
+    }
+    EXPECT_FALSE(camera->getGraphicsContext());
+
+    WindowSettings info;
+    info.title = "untouched";
+    controller->getWindowInfo(info);
+    // Without a window the members answer: the rectangle, screen and stereo as requested; the
+    // title, maximised state and samples are recorded only when a window closes.
+    EXPECT_EQ(info.title, "");
+    EXPECT_EQ(info.x, 30);
+    EXPECT_EQ(info.y, 40);
+    EXPECT_EQ(info.width, 500);
+    EXPECT_EQ(info.height, 300);
+    EXPECT_TRUE(info.stereo);
+    EXPECT_FALSE(info.maximized);
+    EXPECT_FALSE(info.fullscreen);
+    EXPECT_EQ(info.numSamples, 0u);
+}
+
+TEST_F(RealWindowTest, ResizingTheRealWindowTo1600By900GivesAVerticalFieldOf33Point75Degrees)
+{
+    open(settings(50, 40, 800, 600));
+    EXPECT_NEAR(perspectiveOf(*viewer->getCamera()).fovy, 45.0, 1e-4);
+
+    probe->resize(window->getWindow(), 1600, 900);
+    ASSERT_TRUE(runUntil([&] { return viewer->getCamera()->getViewport()->width() == 1600; }));
+    const Perspective p = perspectiveOf(*viewer->getCamera());
+    EXPECT_NEAR(p.fovy, 33.75, 1e-4);
+    EXPECT_NEAR(p.aspect, 16.0 / 9.0, 1e-6);
+    EXPECT_NEAR(p.zNear, 1.0, 1e-6);
+    EXPECT_NEAR(p.zFar, 100000.0, 1.0);
+    EXPECT_EQ(viewer->getCamera()->getViewport()->height(), 900);
+}
+
+TEST_F(RealWindowTest, F11IsConsumedAndTogglesEveryWindow)
+{
+    open(settings(60, 50, 640, 480));
+    int screenWidth = 0, screenHeight = 0;
+    probe->screenSize(screenWidth, screenHeight);
+
+    EXPECT_FALSE(controller->handle(*keyDown(Event::KEY_F10), *viewer));
+    osg::ref_ptr<Event> handledF11 = keyDown(Event::KEY_F11);
+    handledF11->setHandled(true);
+    EXPECT_FALSE(controller->handle(*handledF11, *viewer));
+
+    EXPECT_TRUE(controller->handle(*keyDown(Event::KEY_F11), *viewer));
+    const WindowProbe::Rectangle screen{0, 0, screenWidth, screenHeight};
+    ASSERT_TRUE(runUntil([&] { return probe->client(window->getWindow()) == screen; }))
+        << probe->client(window->getWindow());
+    EXPECT_FALSE(probe->decorated(window->getWindow()));
+
+    EXPECT_TRUE(controller->handle(*keyDown(Event::KEY_F11), *viewer));
+    const WindowProbe::Rectangle configured{60, 50, 640, 480};
+    ASSERT_TRUE(runUntil([&] { return probe->outer(window->getWindow()) == configured; }))
+        << probe->outer(window->getWindow());
+    EXPECT_TRUE(probe->decorated(window->getWindow()));
+}
+
+TEST_F(RealWindowTest, ClosingTheWindowRecordsItsLastState)
+{
+    WindowSettings s = settings(70, 60, 640, 480);
+    s.numSamples = 0;
+    open(s);
+    probe->move(window->getWindow(), 210, 140);
+    const WindowProbe::Rectangle moved{210, 140, 640, 480};
+    ASSERT_TRUE(runUntil([&] { return probe->outer(window->getWindow()) == moved; }));
+    // The window's own notice of the move arrives a few frames later.
+    settle();
+
+    window->getEventQueue()->closeWindow();
+    viewer->frame();
+
+    // Once the camera has no window any more, the recorded members answer.
+    viewer->getCamera()->setGraphicsContext(nullptr);
+    WindowSettings info;
+    controller->getWindowInfo(info);
+    EXPECT_EQ(info.title, "KELVOview controller test");
+    EXPECT_EQ(info.x, 210);
+    EXPECT_EQ(info.y, 140);
+    EXPECT_EQ(info.width, 640);
+    EXPECT_EQ(info.height, 480);
+    EXPECT_FALSE(info.fullscreen);
+    EXPECT_FALSE(info.maximized);
+    EXPECT_FALSE(info.stereo);
+}
+
+TEST_F(RealWindowTest, MaximisedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
+{
+    WindowSettings s = settings(80, 70, 500, 400);
+    s.maximized = true;
+    open(s);
+    ASSERT_TRUE(runUntil([&] {
+        return probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_VERT") &&
+               probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_HORZ");
+    }));
+    int screenWidth = 0, screenHeight = 0;
+    probe->screenSize(screenWidth, screenHeight);
+    ASSERT_TRUE(runUntil([&] { return probe->client(window->getWindow()).width == screenWidth; }));
+
+    WindowSettings info;
+    controller->getWindowInfo(info);
+    EXPECT_TRUE(info.maximized);
+    const WindowProbe::Rectangle outer = probe->outer(window->getWindow());
+    EXPECT_EQ(info.x, outer.x);
+    EXPECT_EQ(info.y, outer.y);
+    EXPECT_EQ(info.width, outer.width);
+    EXPECT_EQ(info.height, outer.height);
+    EXPECT_GT(info.height, screenHeight / 2);
+}

@@ -1,0 +1,136 @@
+#include "WindowProbe.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <ostream>
+
+namespace kelvotest {
+
+namespace {
+
+std::vector<long> longProperty(Display* display, Window window, const char* name, Atom type)
+{
+    std::vector<long> values;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False, type,
+                           &actualType, &format, &count, &remaining, &data) == Success && data) {
+        if (actualType == type && format == 32) {
+            const long* items = reinterpret_cast<const long*>(data);
+            values.assign(items, items + count);
+        }
+        XFree(data);
+    }
+    return values;
+}
+
+} // namespace
+
+WindowProbe::WindowProbe(const std::string& display)
+    : display_(XOpenDisplay(display.c_str()))
+{
+}
+
+WindowProbe::~WindowProbe()
+{
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+void WindowProbe::screenSize(int& width, int& height) const
+{
+    width = DisplayWidth(display_, DefaultScreen(display_));
+    height = DisplayHeight(display_, DefaultScreen(display_));
+}
+
+WindowProbe::Rectangle WindowProbe::client(unsigned long window) const
+{
+    Rectangle r;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_, window, &attributes))
+        return r;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, attributes.root, 0, 0, &r.x, &r.y, &child);
+    r.width = attributes.width;
+    r.height = attributes.height;
+    return r;
+}
+
+WindowProbe::Rectangle WindowProbe::outer(unsigned long window) const
+{
+    Rectangle r = client(window);
+    const std::vector<long> extents = frameExtents(window);
+    if (extents.size() == 4) {
+        r.x -= static_cast<int>(extents[0]);
+        r.y -= static_cast<int>(extents[2]);
+    }
+    return r;
+}
+
+std::vector<long> WindowProbe::frameExtents(unsigned long window) const
+{
+    std::vector<long> extents = longProperty(display_, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    if (extents.size() != 4)
+        extents.clear();
+    return extents;
+}
+
+bool WindowProbe::decorated(unsigned long window) const
+{
+    for (long e : frameExtents(window))
+        if (e > 0)
+            return true;
+    return false;
+}
+
+bool WindowProbe::hasState(unsigned long window, const std::string& atom) const
+{
+    const Atom wanted = XInternAtom(display_, atom.c_str(), False);
+    for (long state : longProperty(display_, window, "_NET_WM_STATE", XA_ATOM))
+        if (static_cast<Atom>(state) == wanted)
+            return true;
+    return false;
+}
+
+void WindowProbe::move(unsigned long window, int x, int y) const
+{
+    XMoveWindow(display_, window, x, y);
+    XFlush(display_);
+}
+
+void WindowProbe::resize(unsigned long window, int width, int height) const
+{
+    XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(display_);
+}
+
+void WindowProbe::maximize(unsigned long window) const
+{
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 1;
+    event.xclient.data.l[1] = static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    event.xclient.data.l[2] = static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    event.xclient.data.l[3] = 2; // a pager or user action
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(display_);
+}
+
+std::ostream& operator<<(std::ostream& out, const WindowProbe::Rectangle& r)
+{
+    return out << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
+}
+
+bool operator==(const WindowProbe::Rectangle& a, const WindowProbe::Rectangle& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+} // namespace kelvotest
