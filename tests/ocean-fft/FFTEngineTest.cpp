@@ -1,0 +1,285 @@
+#include "FFTTestEnvironment.h"
+#include "MessageCapture.h"
+#include "TemporaryDirectory.h"
+
+#include <FFTCPU.h>
+#include <FFTComputeShader.h>
+#include <FFTCUDA.h>
+#include <FFTIPP.h>
+#include <FFTOpenCL.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+const double pi = 3.14159265358979323846;
+
+// Runs one transform of the engine on a spectrum of width × height coefficients.
+std::vector<float> transform(Maris::FFT& engine, const std::vector<Maris::Complex>& spectrum)
+{
+    std::vector<float> result(engine.GetWidth() * engine.GetHeight(), 12345.0f);
+    const Maris::Complex* inputs[] = {spectrum.data()};
+    float* outputs[] = {result.data()};
+    EXPECT_TRUE(engine.InverseTransform2D(inputs, outputs, 1));
+    return result;
+}
+
+// A process-local cache directory for FFTW's wisdom, restored afterwards.
+class CacheDirectory
+{
+public:
+    explicit CacheDirectory(const std::string& path)
+    {
+        const char* old = std::getenv("XDG_CACHE_HOME");
+        hadOld = old != nullptr;
+        if (old)
+            previous = old;
+        setenv("XDG_CACHE_HOME", path.c_str(), 1);
+    }
+    ~CacheDirectory()
+    {
+        if (hadOld)
+            setenv("XDG_CACHE_HOME", previous.c_str(), 1);
+        else
+            unsetenv("XDG_CACHE_HOME");
+    }
+
+private:
+    bool hadOld = false;
+    std::string previous;
+};
+
+class FFTCPUTest : public ::testing::TestWithParam<std::pair<int, int>>
+{
+protected:
+    MessageCapture messages;
+};
+
+} // namespace
+
+TEST(FFTCPUEngine, NamesAndCapabilities)
+{
+    Maris::FFTCPU engine;
+    EXPECT_STREQ(engine.GetName(), "CPU-based FFTW library");
+    EXPECT_FALSE(engine.UsesHalfSpectrum());
+    EXPECT_FALSE(engine.RunsOnGPU());
+    EXPECT_TRUE(engine.FinishTransform());
+    EXPECT_EQ(engine.GetHeightAt(0.5f, 0.5f), 0.0f);
+    EXPECT_TRUE(engine.GetSprayPositions().empty());
+    EXPECT_FALSE(engine.TransformEndToEnd(nullptr, 0.0, 0.0, 0.0f, 0.0f, 0.0f, true));
+    EXPECT_TRUE(engine.SetOutputTextures(1u, 2u));
+}
+
+TEST_P(FFTCPUTest, CentreImpulseGivesOnesAfterRecentring)
+{
+    const int width = GetParam().first;
+    const int height = GetParam().second;
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(width, height, 1, nullptr, false));
+    EXPECT_EQ(engine.GetWidth(), static_cast<std::uint32_t>(width));
+    EXPECT_EQ(engine.GetHeight(), static_cast<std::uint32_t>(height));
+    EXPECT_EQ(engine.GetTransformCount(), 1u);
+    std::vector<Maris::Complex> spectrum(width * height);
+    spectrum[(height / 2) * width + width / 2] = 1.0f;
+    const std::vector<float> result = transform(engine, spectrum);
+    for (int i = 0; i < width * height; ++i)
+        ASSERT_FLOAT_EQ(result[i], 1.0f) << "cell " << i;
+    EXPECT_TRUE(messages.texts().empty());
+}
+
+TEST_P(FFTCPUTest, BackwardDirectionUnnormalisedAndRowMajor)
+{
+    const int width = GetParam().first;
+    const int height = GetParam().second;
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(width, height, 1, nullptr, false));
+    // i at one column right of the centre and 2 at one row above: with the exponent +i the real
+    // part is -sin(2 pi c / width) + 2 cos(2 pi r / height); no 1/N factor.
+    std::vector<Maris::Complex> spectrum(width * height);
+    spectrum[(height / 2) * width + width / 2 + 1] = Maris::Complex(0.0f, 1.0f);
+    spectrum[(height / 2 + 1) * width + width / 2] = Maris::Complex(2.0f, 0.0f);
+    const std::vector<float> result = transform(engine, spectrum);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c) {
+            const double expected = -std::sin(2.0 * pi * c / width) + 2.0 * std::cos(2.0 * pi * r / height);
+            ASSERT_NEAR(result[r * width + c], expected, 1e-5) << "row " << r << " column " << c;
+        }
+}
+
+TEST_P(FFTCPUTest, SeveralArraysReuseTheBuffers)
+{
+    const int width = GetParam().first;
+    const int height = GetParam().second;
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(width, height, 3, nullptr, false));
+    std::vector<std::vector<Maris::Complex>> spectra(3, std::vector<Maris::Complex>(width * height));
+    std::vector<std::vector<float>> results(3, std::vector<float>(width * height));
+    for (int n = 0; n < 3; ++n)
+        spectra[n][(height / 2) * width + width / 2] = static_cast<float>(n + 1);
+    const Maris::Complex* inputs[] = {spectra[0].data(), spectra[1].data(), spectra[2].data()};
+    float* outputs[] = {results[0].data(), results[1].data(), results[2].data()};
+    ASSERT_TRUE(engine.InverseTransform2D(inputs, outputs, 3));
+    for (int n = 0; n < 3; ++n)
+        for (int i = 0; i < width * height; ++i)
+            ASSERT_FLOAT_EQ(results[n][i], static_cast<float>(n + 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FFTCPUTest,
+                         ::testing::Values(std::make_pair(8, 8), std::make_pair(16, 4),
+                                           std::make_pair(4, 32)));
+
+TEST(FFTCPUPlanning, MeasuredPlanIsCachedAsWisdom)
+{
+    MessageCapture messages;
+    TemporaryDirectory cache;
+    CacheDirectory useCache(cache.path());
+    const std::string wisdom = cache.path() + "/kelvoview/fftw-wisdom";
+    EXPECT_EQ(std::string(Maris::FFTCPU::GetWisdomPath().c_str()), wisdom);
+    {
+        Maris::FFTCPU engine;
+        ASSERT_TRUE(engine.Setup(32, 32, 1, nullptr, false));
+        EXPECT_TRUE(engine.IsPlanMeasured());
+    }
+    struct stat info;
+    ASSERT_EQ(stat(wisdom.c_str(), &info), 0);
+    EXPECT_GT(info.st_size, 0);
+    // A measured plan computes the same transform.
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(32, 32, 1, nullptr, false));
+    std::vector<Maris::Complex> spectrum(32 * 32);
+    spectrum[16 * 32 + 16] = 1.0f;
+    for (float value : transform(engine, spectrum))
+        ASSERT_FLOAT_EQ(value, 1.0f);
+}
+
+TEST(FFTCPUPlanning, QuickPlanningWithoutAUsableCache)
+{
+    MessageCapture messages;
+    TemporaryDirectory scratch;
+    // A plain file where the cache directory should be: nothing can be kept there.
+    const std::string blocked = scratch.write("not-a-directory", "x");
+    CacheDirectory useCache(blocked);
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(16, 16, 1, nullptr, false));
+    EXPECT_FALSE(engine.IsPlanMeasured());
+}
+
+TEST(FFTCPUPlanning, QuickPlanningWhenMeasuringIsSwitchedOff)
+{
+    MessageCapture messages;
+    TemporaryDirectory cache;
+    CacheDirectory useCache(cache.path());
+    FFTTestEnvironment setup("fft-measure-plans = false\n");
+    ASSERT_TRUE(setup.initialized());
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(16, 16, 1, &setup.environment(), false));
+    EXPECT_FALSE(engine.IsPlanMeasured());
+    struct stat info;
+    EXPECT_NE(stat((cache.path() + "/kelvoview/fftw-wisdom").c_str(), &info), 0);
+}
+
+namespace {
+
+// Heights of a sine along u and a cosine along v, to check the base slope by differences.
+class WaveEngine : public Maris::FFTCPU
+{
+public:
+    float GetHeightAt(float u, float v) override
+    {
+        return static_cast<float>(std::sin(2.0 * pi * u) + 3.0 * std::cos(2.0 * pi * v));
+    }
+};
+
+} // namespace
+
+TEST(FFTBase, SlopeByWrappedCentralDifferences)
+{
+    MessageCapture messages;
+    FFTTestEnvironment setup("fft-grid-size-x = 512\nfft-grid-size-y = 256\n");
+    ASSERT_TRUE(setup.initialized());
+    WaveEngine engine;
+    ASSERT_TRUE(engine.Setup(64, 32, 1, nullptr, false));
+    float sx = -1.0f;
+    float sy = -1.0f;
+    engine.GetSlopeAt(0.0f, 0.0f, sx, sy, nullptr);
+    EXPECT_EQ(sx, -1.0f) << "nothing is written without an environment";
+    // At u = 0 the left neighbour wraps to 1 - 1/64.
+    engine.GetSlopeAt(0.0f, 0.25f, sx, sy, &setup.environment());
+    const double du = 1.0 / 64.0;
+    const double dv = 1.0 / 32.0;
+    EXPECT_NEAR(sx, (std::sin(2 * pi * du) - std::sin(2 * pi * (1 - du))) / (2.0 * 64 / 512.0), 1e-4);
+    EXPECT_NEAR(sy, 3.0 * (std::cos(2 * pi * (0.25 + dv)) - std::cos(2 * pi * (0.25 - dv))) /
+                        (2.0 * 32 / 256.0), 1e-4);
+}
+
+TEST(FFTLibraryEngines, NamesAndSpectrumLayout)
+{
+    Maris::FFTIPP ipp;
+    Maris::FFTOpenCL openCL;
+    Maris::FFTCUDA cuda;
+    Maris::FFTComputeShader computeShader;
+    EXPECT_STREQ(ipp.GetName(), "Intel Integrated Performance Primitives");
+    EXPECT_STREQ(openCL.GetName(), "OpenCL clAMDFFT");
+    EXPECT_STREQ(cuda.GetName(), "NVidia CUDA CUFFT");
+    EXPECT_STREQ(computeShader.GetName(), "DirectX11 Compute Shader");
+    EXPECT_TRUE(ipp.UsesHalfSpectrum());
+    EXPECT_TRUE(cuda.UsesHalfSpectrum());
+    EXPECT_FALSE(openCL.UsesHalfSpectrum());
+    EXPECT_FALSE(computeShader.UsesHalfSpectrum());
+    EXPECT_FALSE(ipp.RunsOnGPU());
+    EXPECT_TRUE(openCL.RunsOnGPU());
+    EXPECT_TRUE(cuda.RunsOnGPU());
+    EXPECT_TRUE(computeShader.RunsOnGPU());
+}
+
+TEST(FFTLibraryEngines, OperationsWithoutAnInterfaceReportAndFail)
+{
+    MessageCapture messages;
+    Maris::FFTIPP ipp;
+    Maris::FFTOpenCL openCL;
+    Maris::FFTCUDA cuda;
+    Maris::FFTComputeShader computeShader;
+    const Maris::Complex* inputs[] = {nullptr};
+    float* outputs[] = {nullptr};
+    EXPECT_FALSE(ipp.InverseTransform2D(inputs, outputs, 1));
+    EXPECT_FALSE(openCL.TransformEndToEnd(nullptr, 1.0, 0.1, 0.2f, 1000.0f, 0.0f, true));
+    EXPECT_FALSE(cuda.SetOutputTextures(1u, 2u));
+    EXPECT_FALSE(computeShader.SetOutputTextures(1u, 2u));
+    EXPECT_FALSE(openCL.FinishTransform());
+    float dx = 5.0f;
+    float dy = 5.0f;
+    cuda.GetDisplacementAt(0.5f, 0.5f, dx, dy);
+    EXPECT_EQ(dx, 0.0f);
+    EXPECT_EQ(dy, 0.0f);
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{
+                  "No DLL interface present in FFTIPP::InverseTransform2D",
+                  "No DLL interface present in FFTOpenCL::TransformEndToEnd",
+                  "No DLL interface present in FFTCUDA::SetOutputTextures",
+                  "No IFFTComputeShader present in FFTComputeShader::SetOutputTextures.",
+                  "No DLL interface present in FFTOpenCL::FinishTransform",
+                  "No DLL interface present in FFTCUDA::GetDisplacementAt"}));
+}
+
+TEST(FFTLibraryEngines, LoadFailuresNameLoaderAndEnvironment)
+{
+    MessageCapture messages;
+    Maris::FFTIPP ipp;
+    Maris::FFTOpenCL openCL;
+    Maris::FFTCUDA cuda;
+    EXPECT_FALSE(openCL.LoadDLL(nullptr));
+    EXPECT_FALSE(cuda.LoadDLL(nullptr));
+    EXPECT_FALSE(openCL.Setup(64, 64, 3, nullptr, false));
+    EXPECT_FALSE(cuda.Setup(64, 64, 3, nullptr, false));
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Null ResourceLoader passed into FFTOpenCL::LoadDLL.",
+                                        "Null ResourceLoader passed in to FFTCUDA::LoadDLL.",
+                                        "Null environment passed into FFTOpenCL::Setup",
+                                        "Null environment passed in to FFTCUDA::Setup"}));
+}
