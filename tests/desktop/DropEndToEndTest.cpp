@@ -1,6 +1,7 @@
 // The real KELVOview on a private X server receiving files from a drag source, as a user drops
 // them from a file manager.
 
+#include "DesktopTestSupport.h"
 #include "XdndTestSource.h"
 
 #include "RuntimeTree.h"
@@ -70,14 +71,6 @@ float coverage(const osg::Image& image, const osg::Vec4& colour)
     return static_cast<float>(matching) / static_cast<float>((image.s() / 2) * (image.t() / 2));
 }
 
-unsigned occurrences(const std::string& text, const std::string& part)
-{
-    unsigned count = 0;
-    for (std::string::size_type at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 std::string uriList(const std::vector<std::string>& paths)
 {
     std::string list;
@@ -85,11 +78,6 @@ std::string uriList(const std::vector<std::string>& paths)
         list += XdndTestSource::fileUri(path) + "\r\n";
     return list;
 }
-
-// The viewer's notices go to standard output, which is block-buffered into the log; line buffering
-// (what stdbuf -oL sets up) lets the test see each line as it is written.
-const std::map<std::string, std::string> lineBufferedVerbose = {
-    {"OSG_NOTIFY_LEVEL", "INFO"}, {"LD_PRELOAD", "/usr/libexec/coreutils/libstdbuf.so"}, {"_STDBUF_O", "L"}};
 
 class DropEndToEndTest : public ::testing::Test
 {
@@ -101,7 +89,7 @@ protected:
         tree.reset(new RuntimeTree(false));
         tree->writeConfiguration(configuration(fullscreen));
         content = tree->root() + "/Content/";
-        viewer.reset(new ViewerProcess(*tree, server->display(), lineBufferedVerbose));
+        viewer.reset(new ViewerProcess(*tree, server->display(), kelvotest::lineBufferedVerboseEnvironment()));
         ASSERT_FALSE(viewer->waitForWindow("KELVOview drops").empty()) << viewer->output();
         // The help panel, shown at start-up, covers the middle of the view.
         viewer->key("F1");
@@ -118,16 +106,6 @@ protected:
         drag.rootY = y;
         drag.uriList = list;
         return source->perform(drag);
-    }
-
-    // Presses F3 and returns the configuration file it wrote.
-    std::string saveConfiguration()
-    {
-        const std::string before = tree->readConfiguration();
-        viewer->key("F3");
-        for (int i = 0; i < 50 && tree->readConfiguration() == before; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return tree->readConfiguration();
     }
 
     std::unique_ptr<XvfbServer> server;
@@ -178,9 +156,9 @@ TEST_F(DropEndToEndTest, DroppedFilesBecomeModelsOfLayerZeroInListOrder)
     ASSERT_NE(bro, std::string::npos);
     EXPECT_LT(kaj, bro);
     EXPECT_LT(bro, gul);
-    EXPECT_EQ(occurrences(log, "Laddar red\n"), 1u);
-    EXPECT_EQ(occurrences(log, "Unable to load model"), 0u);
-    EXPECT_EQ(occurrences(log, "Adding new layer Layer 0"), 1u);
+    EXPECT_EQ(kelvotest::occurrences(log, "Laddar red\n"), 1u);
+    EXPECT_EQ(kelvotest::occurrences(log, "Unable to load model"), 0u);
+    EXPECT_EQ(kelvotest::occurrences(log, "Adding new layer Layer 0"), 1u);
 
     osg::ref_ptr<osg::Image> four = Screenshot::capture(*tree, *viewer);
     ASSERT_TRUE(four.valid());
@@ -191,7 +169,7 @@ TEST_F(DropEndToEndTest, DroppedFilesBecomeModelsOfLayerZeroInListOrder)
     dropOnViewer(uriList({(outside / "extra.ive").string()}));
     ASSERT_TRUE(viewer->waitForOutput("Laddar extra\n")) << viewer->output();
 
-    const std::string saved = saveConfiguration();
+    const std::string saved = kelvotest::saveConfiguration(*tree, *viewer);
     const std::regex model("<Model name=\"([^\"]*)\" filename=\"([^\"]*)\" layerNum=\"([^\"]*)\" visible=\"([^\"]*)\"/>");
     std::vector<std::string> names, files;
     for (auto it = std::sregex_iterator(saved.begin(), saved.end(), model); it != std::sregex_iterator(); ++it) {
@@ -247,7 +225,7 @@ TEST_F(DropEndToEndTest, NonFileUrisAndUnsupportedFilesAddNothing)
     EXPECT_FALSE(refused.accepted);
     EXPECT_EQ(refused.statusAction, "");
 
-    const std::string saved = saveConfiguration();
+    const std::string saved = kelvotest::saveConfiguration(*tree, *viewer);
     EXPECT_EQ(saved.find("<Model"), std::string::npos) << saved;
     const std::string log = viewer->output();
     EXPECT_EQ(log.find("Laddar"), std::string::npos) << log;

@@ -2,6 +2,7 @@
 // registered at the first frame, and dropped ones read afterwards.
 
 #include "TestArchive.h"
+#include "DesktopTestSupport.h"
 #include "XdndTestSource.h"
 
 #include "RuntimeTree.h"
@@ -27,10 +28,6 @@ namespace {
 
 const std::string sampleData = std::string(KELVO_TESTDATA_DIR) + "/osg-sample-data/";
 
-// Line-buffered standard output (stdbuf -oL) so that notices reach the log as they are written.
-const std::map<std::string, std::string> lineBufferedVerbose = {
-    {"OSG_NOTIFY_LEVEL", "INFO"}, {"LD_PRELOAD", "/usr/libexec/coreutils/libstdbuf.so"}, {"_STDBUF_O", "L"}};
-
 std::string configuration(const std::string& models)
 {
     return "<Overlay useGeoCoords=\"0\" offsetX=\"0\" offsetY=\"0\" offsetZ=\"0\"/>\n"
@@ -41,14 +38,6 @@ std::string configuration(const std::string& models)
            "homeCenterZ=\"0\"/>\n"
            "<Window title=\"KELVOview archives\" x=\"0\" y=\"0\" width=\"640\" height=\"480\" maximized=\"0\" "
            "fullscreen=\"0\" screenNum=\"0\" numSamples=\"0\" stereo=\"0\"/>\n";
-}
-
-unsigned occurrences(const std::string& text, const std::string& part)
-{
-    unsigned count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
 }
 
 class ZipEndToEndTest : public ::testing::Test
@@ -66,7 +55,7 @@ protected:
     void start(const std::string& models)
     {
         tree->writeConfiguration(configuration(models));
-        viewer.reset(new ViewerProcess(*tree, server->display(), lineBufferedVerbose));
+        viewer.reset(new ViewerProcess(*tree, server->display(), kelvotest::lineBufferedVerboseEnvironment()));
         ASSERT_FALSE(viewer->waitForWindow("KELVOview archives").empty()) << viewer->output();
         viewer->key("F1"); // the help panel would cover the model
         source.reset(new XdndTestSource(server->display()));
@@ -94,15 +83,6 @@ protected:
         return source->perform(drag);
     }
 
-    std::string saveConfiguration()
-    {
-        const std::string before = tree->readConfiguration();
-        viewer->key("F3");
-        for (int i = 0; i < 50 && tree->readConfiguration() == before; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return tree->readConfiguration();
-    }
-
     std::unique_ptr<XvfbServer> server;
     std::unique_ptr<RuntimeTree> tree;
     std::unique_ptr<ViewerProcess> viewer;
@@ -121,7 +101,7 @@ TEST_F(ZipEndToEndTest, AnEncryptedArchiveFailsAtStartUpAndLoadsWhenDroppedLater
     ASSERT_TRUE(viewer->waitForOutput("Unable to load model ../Content/secret.zip\n")) << viewer->output();
     std::string log = viewer->output();
     EXPECT_NE(log.find("Laddar Secret\n"), std::string::npos);
-    EXPECT_EQ(occurrences(log, "Error reading file ../Content/secret.zip: read error (entry cow.osg is encrypted "
+    EXPECT_EQ(kelvotest::occurrences(log, "Error reading file ../Content/secret.zip: read error (entry cow.osg is encrypted "
                                "and no password is registered under \"ZipPlugin\")\n"),
               1u)
         << log;
@@ -135,14 +115,14 @@ TEST_F(ZipEndToEndTest, AnEncryptedArchiveFailsAtStartUpAndLoadsWhenDroppedLater
     osg::ref_ptr<osg::Image> after = Screenshot::capture(*tree, *viewer);
     ASSERT_TRUE(after.valid());
     log = viewer->output();
-    EXPECT_EQ(occurrences(log, "Unable to load model"), 1u) << log;
+    EXPECT_EQ(kelvotest::occurrences(log, "Unable to load model"), 1u) << log;
 
     // The cow stands in the middle of the view, textured from inside the archive.
     EXPECT_LT(Screenshot::difference(*before, *before, 220, 160, 420, 320), 0.001f);
     EXPECT_GT(Screenshot::difference(*before, *after, 220, 160, 420, 320), 0.1f);
     EXPECT_LT(Screenshot::difference(*before, *after, 0, 0, 80, 60), 0.02f);
 
-    const std::string saved = saveConfiguration();
+    const std::string saved = kelvotest::saveConfiguration(*tree, *viewer);
     EXPECT_NE(saved.find("<Model name=\"secret\" filename=\"../Content/secret.zip\" layerNum=\"0\" visible=\"1\"/>"),
               std::string::npos)
         << saved;
@@ -177,10 +157,10 @@ TEST_F(ZipEndToEndTest, PlainArchivesLoadAndBrokenOnesAreReportedWithoutHarm)
     EXPECT_NE(log.find("truncated.zip: read error (not a zip archive, or a truncated one)\n"), std::string::npos);
     EXPECT_NE(log.find("textures.zip: read error (it holds no model file)\n"), std::string::npos);
     // Layers 0 to 2 come from the configured model; the failed archives add none.
-    EXPECT_EQ(occurrences(log, "Adding new layer"), 3u) << log;
+    EXPECT_EQ(kelvotest::occurrences(log, "Adding new layer"), 3u) << log;
     ASSERT_TRUE(viewer->alive());
 
-    const std::string saved = saveConfiguration();
-    EXPECT_EQ(occurrences(saved, "<Model "), 1u) << saved;
+    const std::string saved = kelvotest::saveConfiguration(*tree, *viewer);
+    EXPECT_EQ(kelvotest::occurrences(saved, "<Model "), 1u) << saved;
     EXPECT_NE(saved.find("filename=\"../Content/cow.zip\" layerNum=\"2\""), std::string::npos) << saved;
 }
