@@ -1,0 +1,164 @@
+#include "OceanLightingModelOpenGL.h"
+
+#include "Environment.h"
+#include "Message.h"
+#include "OpenGLEntryPoints.h"
+#include "OpenGLErrorCheck.h"
+#include "TGALoader.h"
+
+#include <GL/glu.h>
+
+namespace Maris {
+
+const char* const OceanLightingModelOpenGL::uniformNames[UniformCount] = {
+    "L",
+    "lightColor",
+    "ambientColor",
+    "refractColor",
+    "cubeMap",
+    "planarReflectionMap",
+    "shininess",
+    "foamTex",
+    "foamScale",
+    "noiseTex",
+    "hasEnvMap",
+    "hasPlanarReflectionMap",
+    "planarReflectionDisplacementScale",
+    "foamBlend",
+    "washTex"};
+
+OceanLightingModelOpenGL::OceanLightingModelOpenGL(Environment* env)
+    : OceanLightingModel(env), mainLocations(), patchLocations(), foamTexture(0), noiseTexture(0),
+      washTexture(0)
+{
+    for (int i = 0; i < UniformCount; ++i)
+        mainLocations.location[i] = patchLocations.location[i] = -1;
+}
+
+OceanLightingModelOpenGL::~OceanLightingModelOpenGL()
+{
+    const GLuint textures[3] = {foamTexture, noiseTexture, washTexture};
+    for (GLuint texture : textures)
+        if (texture)
+            glDeleteTextures(1, &texture);
+}
+
+void OceanLightingModelOpenGL::LookUp(std::uint32_t program, Locations& locations)
+{
+    for (int i = 0; i < UniformCount; ++i)
+        locations.location[i] = program ? glGetUniformLocation(program, uniformNames[i]) : -1;
+}
+
+bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool signedValues,
+                                           Environment* environment, std::uint32_t& texture)
+{
+    if (!environment)
+        return false;
+    TGALoader image;
+    if (!image.Load(name, environment->GetResourceLoader()))
+        return false;
+
+    GLuint created = 0;
+    glGenTextures(1, &created);
+    glBindTexture(GL_TEXTURE_2D, created);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatS ? GL_REPEAT : GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    const GLenum format = image.GetBitsPerPixel() == 24 ? GL_RGB : GL_RGBA;
+    // Noise and wash hold values centred on zero.
+    gluBuild2DMipmaps(GL_TEXTURE_2D, format, static_cast<GLsizei>(image.GetWidth()),
+                      static_cast<GLsizei>(image.GetHeight()), format,
+                      signedValues ? GL_BYTE : GL_UNSIGNED_BYTE, image.GetPixels());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    texture = created;
+    return true;
+}
+
+bool OceanLightingModelOpenGL::Initialize(std::uint32_t program, std::uint32_t patch)
+{
+    LookUp(program, mainLocations);
+    LookUp(patch, patchLocations);
+
+    if (!LoadTexture("foam.tga", true, false, environment, foamTexture)) {
+        Message("Could not load the OpenGL whitecaps texture.");
+        return false;
+    }
+    if (!LoadTexture("perlin.tga", true, true, environment, noiseTexture)) {
+        Message("Could not load the OpenGL noise texture.");
+        return false;
+    }
+    if (!LoadTexture("wash.tga", false, true, environment, washTexture)) {
+        Message("Could not load the OpenGL propellor wash texture.");
+        return false;
+    }
+    CheckOpenGLError(__FILE__, __LINE__);
+    return OceanLightingModel::Initialize(program, patch);
+}
+
+bool OceanLightingModelOpenGL::SetUniforms() { return SetUniforms(mainProgram, mainLocations); }
+
+bool OceanLightingModelOpenGL::SetPatchUniforms()
+{
+    return SetUniforms(patchProgram, patchLocations);
+}
+
+bool OceanLightingModelOpenGL::SetUniforms(std::uint32_t program, const Locations& locations)
+{
+    if (!environment || !ReadSurfaceSettings())
+        return false;
+    const int* at = locations.location;
+    auto set1f = [](int location, double value) {
+        if (location != -1)
+            glUniform1f(location, static_cast<float>(value));
+    };
+    auto set1i = [](int location, int value) {
+        if (location != -1)
+            glUniform1i(location, value);
+    };
+    auto set3f = [](int location, const Vector3& v) {
+        if (location != -1)
+            glUniform3f(location, static_cast<float>(v.x), static_cast<float>(v.y),
+                        static_cast<float>(v.z));
+    };
+
+    glUseProgram(program);
+    set3f(at[LightDirection], environment->GetLightDirection());
+    set3f(at[LightColor], environment->GetLightColor());
+    set3f(at[AmbientColor], environment->GetAmbientColor());
+    set3f(at[RefractColor], refractionColor);
+    set1f(at[Shininess], shininess);
+    set1f(at[FoamScale], foamScale);
+    set1f(at[FoamBlend], foamBlend);
+
+    if (environment->GetEnvironmentMap()) {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, environment->GetEnvironmentMap());
+        set1i(at[CubeMap], 0);
+        set1i(at[HasEnvironmentMap], 1);
+    } else {
+        set1i(at[HasEnvironmentMap], 0);
+    }
+
+    set1f(at[PlanarReflectionDisplacementScale],
+          environment->GetPlanarReflectionDisplacementScale());
+    glActiveTexture(GL_TEXTURE6);
+    glBindTexture(GL_TEXTURE_2D, environment->GetPlanarReflectionMap());
+    set1i(at[PlanarReflectionMap], 6);
+    set1i(at[HasPlanarReflectionMap], environment->GetPlanarReflectionMap() ? 1 : 0);
+
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, foamTexture);
+    set1i(at[FoamTexture], 1);
+    glActiveTexture(GL_TEXTURE4);
+    glBindTexture(GL_TEXTURE_2D, washTexture);
+    set1i(at[WashTexture], 4);
+    glActiveTexture(GL_TEXTURE7);
+    glBindTexture(GL_TEXTURE_2D, noiseTexture);
+    set1i(at[NoiseTexture], 7);
+    glActiveTexture(GL_TEXTURE0);
+
+    return CheckOpenGLError(__FILE__, __LINE__);
+}
+
+} // namespace Maris
