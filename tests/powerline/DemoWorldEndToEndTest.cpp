@@ -1,0 +1,258 @@
+// The staged demo world in the real viewer: the shipped configuration opens it with the power
+// line and the information points, seen from views computed from the staged data; and missing
+// power-line or label data leaves the rest of the world running.
+
+#include "CompleteLineReader.h"
+#include "PylonListParser.h"
+
+#include "RuntimeTree.h"
+#include "Screenshot.h"
+#include "ViewerProcess.h"
+#include "XvfbServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+using namespace kelvotest;
+
+namespace {
+
+struct Region
+{
+    int x0, y0, x1, y1;
+};
+
+// Window pixels, origin top left, of the 1024 x 768 demo window, clear of the head-up display
+// (compass top left, legend at the left edge, logo top right, readout bottom left).
+const Region pylonColumn{452, 240, 572, 720};
+const Region wiresRight{640, 160, 900, 600};
+const Region wiresLeft{250, 160, 400, 600};
+const Region belowPylon{300, 384, 724, 740};
+const Region labelCentre{312, 284, 712, 484};
+
+const osg::Vec3f Background(0.8f, 0.8f, 1.0f);
+
+using PixelTest = bool (*)(const osg::Vec3f&);
+
+bool black(const osg::Vec3f& c)
+{
+    return std::max({c.x(), c.y(), c.z()}) < 0.12f;
+}
+bool white(const osg::Vec3f& c)
+{
+    return std::min({c.x(), c.y(), c.z()}) > 0.93f;
+}
+bool notBackground(const osg::Vec3f& c)
+{
+    return std::fabs(c.x() - Background.x()) > 0.06f || std::fabs(c.y() - Background.y()) > 0.06f ||
+           std::fabs(c.z() - Background.z()) > 0.06f;
+}
+
+int count(const osg::Image& image, const Region& r, PixelTest test)
+{
+    int n = 0;
+    for (int y = r.y0; y < r.y1; ++y)
+        for (int x = r.x0; x < r.x1; ++x)
+            n += test(Screenshot::pixel(image, x, y)) ? 1 : 0;
+    return n;
+}
+
+double attribute(const std::string& xml, const std::string& name)
+{
+    std::smatch match;
+    if (!std::regex_search(xml, match, std::regex(name + "=\"([^\"]*)\"")))
+        return 0.0;
+    return std::atof(match[1].str().c_str());
+}
+
+std::string navigation(const osg::Vec3d& eye, const osg::Vec3d& centre)
+{
+    char buffer[400];
+    std::snprintf(buffer, sizeof(buffer),
+                  "<Navigation homeEyeX=\"%.3f\" homeEyeY=\"%.3f\" homeEyeZ=\"%.3f\" homeCenterX=\"%.3f\" "
+                  "homeCenterY=\"%.3f\" homeCenterZ=\"%.3f\"/>",
+                  eye.x(), eye.y(), eye.z(), centre.x(), centre.y(), centre.z());
+    return buffer;
+}
+
+class DemoWorldEndToEnd : public ::testing::Test
+{
+protected:
+    // The shipped configuration with the home view replaced.
+    void configure(const std::string& view)
+    {
+        const std::string shipped = tree.readConfiguration();
+        ASSERT_NE(std::string::npos, shipped.find("<Navigation"));
+        tree.writeConfiguration(std::regex_replace(shipped, std::regex("<Navigation[^>]*/>"), view));
+    }
+
+    osg::Vec3d offset()
+    {
+        const std::string xml = tree.readConfiguration();
+        return osg::Vec3d(attribute(xml, "offsetX"), attribute(xml, "offsetY"), attribute(xml, "offsetZ"));
+    }
+
+    // From 40 m beside the pylon, across the line: the pylon in the middle, its wires running
+    // left and right through the picture, its label 30 m behind it.
+    std::string pylonView(int number)
+    {
+        std::ifstream list(tree.root() + "/Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt");
+        for (const osgKELVO::PylonRecord& r : osgKELVO::PylonListParser::parse(list)) {
+            if (r.number != number || r.blockName != "Stolpkropp")
+                continue;
+            const osg::Vec3d base = r.position - offset();
+            const double h = r.headingGon * osg::PI / 200.0;
+            const osg::Vec3d arm(std::cos(h), -std::sin(h), 0.0);
+            return navigation(base - arm * 40.0 + osg::Vec3d(0, 0, 20), base + osg::Vec3d(0, 0, 12));
+        }
+        ADD_FAILURE() << "no pylon " << number << " in the staged pylon list";
+        return std::string();
+    }
+
+    // From 150 m south of a label, level with it.
+    std::string labelView(const std::string& file, const std::string& name)
+    {
+        std::ifstream in(tree.root() + "/Content/InfoPoints/" + file, std::ios::binary);
+        for (const std::string& line : osgKELVO::CompleteLineReader::read(in)) {
+            const auto fields = osgKELVO::CompleteLineReader::split(line);
+            if (fields.size() < 5 || fields[0] != name)
+                continue;
+            const double s = std::atoi(fields[1].c_str());
+            const osg::Vec3d label(std::atof(fields[2].c_str()), std::atof(fields[3].c_str()),
+                                   std::atof(fields[4].c_str()) + 4.0 * s);
+            return navigation(label - osg::Vec3d(0, 150, 0), label);
+        }
+        ADD_FAILURE() << "no label " << name << " in " << file;
+        return std::string();
+    }
+
+    // Starts the viewer, hides the help panel and returns a screenshot, then hides the terrain
+    // (layer 1) and the buildings (layer 2) and returns a second one in `bare`. A first
+    // screenshot proves that frames are being drawn before any key is pressed.
+    osg::ref_ptr<osg::Image> run(ViewerProcess& viewer, osg::ref_ptr<osg::Image>& bare, const std::string& name)
+    {
+        EXPECT_FALSE(viewer.waitForWindow("KELVOview", std::chrono::seconds(90)).empty()) << viewer.output();
+        EXPECT_TRUE(Screenshot::capture(tree, viewer, std::chrono::seconds(90))) << viewer.output();
+        viewer.key("F1");
+        osg::ref_ptr<osg::Image> full = Screenshot::capture(tree, viewer, std::chrono::seconds(60));
+        viewer.key("1 2");
+        bare = Screenshot::capture(tree, viewer, std::chrono::seconds(60));
+        EXPECT_TRUE(full && bare) << viewer.output();
+        if (full && bare) {
+            Screenshot::save(*full, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-full.png");
+            Screenshot::save(*bare, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-bare.png");
+        }
+        return full;
+    }
+
+    XvfbServer server{1280, 1024};
+    RuntimeTree tree;
+};
+
+TEST_F(DemoWorldEndToEnd, ShippedDemoOpensTheCoastWithPowerLineAndLabels)
+{
+    ASSERT_TRUE(server.running());
+    // The shipped configuration as it is: the home view over the coast.
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-home");
+    ASSERT_TRUE(full && bare);
+    const std::string log = viewer.output();
+    for (const char* text : {"Pylon coordinate list not found", "Wire coordinate file could not be opened",
+                             "No InfoPoints found", "Could not open", "Unable to load model"})
+        EXPECT_EQ(std::string::npos, log.find(text)) << log;
+    // The terrain fills the lower part of the home view; without it the background shows.
+    const Region ground{300, 500, 1000, 660};
+    EXPECT_GT(count(*full, ground, notBackground), (700 * 160) * 9 / 10);
+    EXPECT_LT(count(*bare, ground, notBackground), (700 * 160) / 4);
+    // The first run wrote the label cache.
+    EXPECT_TRUE(std::filesystem::exists(tree.root() + "/Content/InfoPoints/InfoPoints.ive"));
+    EXPECT_TRUE(viewer.alive());
+}
+
+TEST_F(DemoWorldEndToEnd, PylonWiresAndNumberLabelSeenFromBesideThePylon)
+{
+    ASSERT_TRUE(server.running());
+    configure(pylonView(12));
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    ASSERT_TRUE(run(viewer, bare, "demo-pylon"));
+    ASSERT_TRUE(bare);
+    // The lattice tower in the middle, grey steel against the background.
+    EXPECT_GT(count(*bare, pylonColumn, notBackground), 1500);
+    // The conductors on both sides: thin grey lines through otherwise empty background.
+    EXPECT_GT(count(*bare, wiresRight, notBackground), 150);
+    EXPECT_GT(count(*bare, wiresLeft, notBackground), 100);
+    // The number label: black letters outlined in white.
+    EXPECT_GT(count(*bare, belowPylon, black), 40);
+    EXPECT_GT(count(*bare, belowPylon, white), 40);
+}
+
+TEST_F(DemoWorldEndToEnd, PlaceNameLabelFacesTheViewer)
+{
+    ASSERT_TRUE(server.running());
+    configure(labelView("Ortnamn.csv", "Norrby"));
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    ASSERT_TRUE(run(viewer, bare, "demo-label"));
+    ASSERT_TRUE(bare);
+    EXPECT_GT(count(*bare, labelCentre, white), 800);
+}
+
+TEST_F(DemoWorldEndToEnd, MissingPylonListLeavesTheLabelsAndTerrain)
+{
+    ASSERT_TRUE(server.running());
+    std::filesystem::remove(tree.root() + "/Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt");
+    configure(labelView("Ortnamn.csv", "Norrby"));
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-no-pylon-list");
+    ASSERT_TRUE(full && bare);
+    EXPECT_TRUE(viewer.waitForOutput("Pylon coordinate list not found"));
+    EXPECT_GT(count(*bare, labelCentre, white), 800);
+    EXPECT_GT(count(*full, Region{0, 500, 1024, 660}, notBackground), 1024 * 160 * 9 / 10);
+    EXPECT_TRUE(viewer.alive());
+}
+
+TEST_F(DemoWorldEndToEnd, MissingLabelDirectoryLeavesThePowerLine)
+{
+    ASSERT_TRUE(server.running());
+    std::filesystem::remove_all(tree.root() + "/Content/InfoPoints");
+    configure(pylonView(12));
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    ASSERT_TRUE(run(viewer, bare, "demo-no-labels"));
+    ASSERT_TRUE(bare);
+    EXPECT_TRUE(viewer.waitForOutput("No InfoPoints found"));
+    EXPECT_GT(count(*bare, pylonColumn, notBackground), 1500);
+    EXPECT_GT(count(*bare, wiresRight, notBackground), 150);
+    EXPECT_TRUE(viewer.alive());
+}
+
+TEST_F(DemoWorldEndToEnd, MissingFontLeavesOutPowerLineAndLabelsButNotTheTerrain)
+{
+    ASSERT_TRUE(server.running());
+    std::filesystem::remove(tree.root() + "/Resources/Fonts/arial.ttf");
+    configure(pylonView(12));
+    ViewerProcess viewer(tree, server.display());
+    osg::ref_ptr<osg::Image> bare;
+    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-no-font");
+    ASSERT_TRUE(full && bare);
+    EXPECT_LT(count(*bare, pylonColumn, notBackground), 50);
+    EXPECT_LT(count(*bare, wiresRight, notBackground), 10);
+    EXPECT_GT(count(*full, Region{0, 500, 1024, 660}, notBackground), 1024 * 160 * 9 / 10);
+    const std::string log = viewer.output();
+    EXPECT_EQ(std::string::npos, log.find("Pylon coordinate list not found")) << log;
+    EXPECT_EQ(std::string::npos, log.find("No InfoPoints found")) << log;
+    EXPECT_FALSE(std::filesystem::exists(tree.root() + "/Content/InfoPoints/InfoPoints.ive"));
+    EXPECT_TRUE(viewer.alive());
+}
+
+} // namespace
