@@ -1,0 +1,180 @@
+#include "WakeManagerOpenGL.h"
+
+#include "Configuration.h"
+#include "Environment.h"
+#include "OpenGLEntryPoints.h"
+#include "OpenGLErrorCheck.h"
+#include "ParticleSystemManager.h"
+#include "ParticleSystemOpenGL.h"
+#include "SprayTexture.h"
+#include "WakeSource.h"
+
+#include <cstdio>
+
+namespace Maris {
+
+namespace {
+
+const char* const fieldNames[] = {"amplitude", "radius",   "k",      "halfWavelength",
+                                  "position",  "washWidth", "deltaPos", "number",
+                                  "hasPropWash", "propPosition"};
+
+void SetFloat(int location, double value)
+{
+    if (location != -1)
+        glUniform1f(location, static_cast<float>(value));
+}
+
+void SetInt(int location, int value)
+{
+    if (location != -1)
+        glUniform1i(location, value);
+}
+
+void SetVector(int location, const Vector3& v)
+{
+    if (location != -1)
+        glUniform3f(location, static_cast<float>(v.x), static_cast<float>(v.y),
+                    static_cast<float>(v.z));
+}
+
+} // namespace
+
+WakeManagerOpenGL::WakeManagerOpenGL(double metersPerUnitIn,
+                                     ParticleSystemManager* particleSystemManagerIn)
+    : WakeManager(metersPerUnitIn, particleSystemManagerIn), maxShaderWaves(25), sprayTexture(0),
+      wavesSet(0)
+{
+}
+
+WakeManagerOpenGL::~WakeManagerOpenGL()
+{
+    DeleteParticleShaderProgram(shaders);
+    if (sprayTexture)
+        ::glDeleteTextures(1, &sprayTexture);
+}
+
+bool WakeManagerOpenGL::Initialize(ProjectedGrid* gridIn, const Matrix3& basisIn,
+                                   Environment* environmentIn)
+{
+    if (!WakeManager::Initialize(gridIn, basisIn, environmentIn) || !environment)
+        return false;
+    int slots = 25;
+    Configuration::GetIntValue("max-wake-waves-opengl", slots);
+    maxShaderWaves = static_cast<std::uint32_t>(slots > 0 ? slots : 0);
+    gridLocations.slots.assign(static_cast<std::size_t>(maxShaderWaves) * FieldCount, -1);
+    patchLocations.slots.assign(static_cast<std::size_t>(maxShaderWaves) * FieldCount, -1);
+
+    while (::glGetError() != GL_NO_ERROR) {
+    }
+    const char* preamble =
+        ParticleShaderPreamble(environment->GetRenderer(), UseParticlePointSprites());
+    if (!BuildParticleShaderProgram(environment, preamble, "GLSL error detected in wake manager!\n",
+                                    shaders))
+        return false;
+    sprayTexture = CreateSprayTexture(environment);
+    if (!sprayTexture)
+        return false;
+    for (std::uint32_t i = 0; i < maxSprays; ++i) {
+        ParticleSystemOpenGL* system = new ParticleSystemOpenGL(environment);
+        if (!system->Initialize(sprayTexture, shaders.program, sprayParticles, grid)) {
+            delete system;
+            return false;
+        }
+        system->SetTransparency(static_cast<float>(sprayTransparency));
+        spraySystems[i] = system;
+        if (particleSystemManager)
+            particleSystemManager->AddParticleSystem(system);
+    }
+
+    if (gridShader)
+        LookUp(gridShader, gridLocations);
+    if (patchShader)
+        LookUp(patchShader, patchLocations);
+    return CheckOpenGLError("WakeManagerOpenGL", __LINE__);
+}
+
+void WakeManagerOpenGL::LookUp(std::uint32_t program, Locations& locations)
+{
+    char name[64];
+    for (std::uint32_t slot = 0; slot < maxShaderWaves; ++slot) {
+        for (int field = 0; field < FieldCount; ++field) {
+            std::snprintf(name, sizeof(name), "wakes[%u].%s", slot, fieldNames[field]);
+            locations.slots[slot * FieldCount + field] = glGetUniformLocation(program, name);
+        }
+    }
+    locations.doWakes = glGetUniformLocation(program, "doWakes");
+    locations.washLength = glGetUniformLocation(program, "washLength");
+}
+
+Vector3 WakeManagerOpenGL::ToLocal(const Vector3& v) const
+{
+    if (!environment)
+        return v;
+    const CoordinateSystem system = environment->GetCoordinateSystem();
+    if (system != FlatZUp && system != FlatYUp)
+        return v;
+    // Row vector times the basis.
+    return basis.Transposed() * v;
+}
+
+bool WakeManagerOpenGL::PrepareShader(Environment* environmentIn)
+{
+    return SetUniforms(environmentIn, gridLocations);
+}
+
+bool WakeManagerOpenGL::PreparePatchShader(Environment* environmentIn)
+{
+    return SetUniforms(environmentIn, patchLocations);
+}
+
+bool WakeManagerOpenGL::SetUniforms(Environment* environmentIn, const Locations& locations)
+{
+    if (!environmentIn)
+        return false;
+    while (::glGetError() != GL_NO_ERROR) {
+    }
+    const bool haveSlots = locations.slots.size() >= static_cast<std::size_t>(maxShaderWaves) *
+                                                         FieldCount;
+    std::uint32_t slot = 0;
+    for (const WakeWave& wave : drawList) {
+        if (!haveSlots || slot >= maxShaderWaves)
+            break;
+        if (environmentIn->CullSphere(wave.position, wave.radius + wave.wavelength * 0.25))
+            continue;
+        const int* l = &locations.slots[slot * FieldCount];
+        SetFloat(l[Amplitude], wave.amplitude);
+        SetFloat(l[Radius], wave.radius);
+        SetFloat(l[K], 6.2831853 / wave.wavelength);
+        SetFloat(l[HalfWavelength], wave.wavelength * 0.25);
+        SetVector(l[Position], ToLocal(wave.position));
+        SetFloat(l[WashWidth], wave.washWidth);
+        SetVector(l[DeltaPos], ToLocal(wave.deltaPosition));
+        SetInt(l[Number], static_cast<int>(wave.number));
+        const bool wash = wave.source && wave.source->HasPropellerWash() && !wave.persistent;
+        SetInt(l[HasPropWash], wash ? 1 : 0);
+        SetVector(l[PropPosition], ToLocal(wave.propellerPosition));
+        ++slot;
+    }
+    wavesSet = slot;
+    SetInt(locations.doWakes, slot > 0 ? 1 : 0);
+    float washMeters = 1000.0f;
+    Configuration::GetFloatValue("wake-wash-length", washMeters);
+    SetFloat(locations.washLength, washMeters / metersPerUnit);
+    for (std::uint32_t empty = slot; haveSlots && empty < maxShaderWaves; ++empty) {
+        const int* l = &locations.slots[empty * FieldCount];
+        SetFloat(l[Amplitude], 0.0);
+        SetFloat(l[Radius], 0.0);
+        SetFloat(l[K], 0.0);
+        SetFloat(l[HalfWavelength], 0.0);
+        SetVector(l[Position], Vector3());
+        SetFloat(l[WashWidth], 0.0);
+        SetVector(l[DeltaPos], Vector3(1.0, 0.0, 0.0));
+        SetInt(l[Number], 0);
+        SetInt(l[HasPropWash], 0);
+        SetVector(l[PropPosition], Vector3());
+    }
+    return MARIS_CHECK_GL_ERROR();
+}
+
+} // namespace Maris
