@@ -3,8 +3,10 @@
 #include "Configuration.h"
 #include "Environment.h"
 #include "ParticleSystem.h"
+#include "ProjectedGrid.h"
 #include "RandomNumberGenerator.h"
 #include "SprayPositionSource.h"
+#include "WaterModel.h"
 
 #include <cmath>
 
@@ -103,7 +105,11 @@ void SprayManager::Update(double time, float waveDirection, const double* box)
     if (!enableSpray || !environment || !grid)
         return;
     ReadConfiguration();
-    if (!enableSpray || !positionSource || !particleSystem)
+    // Without a source of its own, the grid's wave model serves when it finds breaking waves.
+    SprayPositionSource* source = positionSource;
+    if (!source)
+        source = dynamic_cast<SprayPositionSource*>(grid->GetWaterModel());
+    if (!enableSpray || !source || !particleSystem)
         return;
     // Spray follows the flat sea's fixed basis; the round earth's moving frame is not served.
     const CoordinateSystem system = environment->GetCoordinateSystem();
@@ -147,7 +153,7 @@ void SprayManager::Update(double time, float waveDirection, const double* box)
     const Vector3 sprayDirection = toWorld * localDirection;
 
     RandomNumberGenerator* random = environment->GetRandomNumberGenerator();
-    for (const Vector3& point : positionSource->GetSprayPositions()) {
+    for (const Vector3& point : source->GetSprayPositions()) {
         for (const Vector3& offset : tileOffsets) {
             Vector3 local = point + offset;
             local.z += seaLevel - originDepth;

@@ -27,7 +27,8 @@ public:
     // waveDirection in radians; box (minimum x, y, z, maximum x, y, z) limits the spray, or null.
     virtual void Update(double time, float waveDirection, const double* box);
 
-    // The breaking points come from here; without a source (Gerstner water) there is no spray.
+    // The breaking points come from here, or else from the grid's wave model when it is a
+    // source (FFT water); Gerstner water has none, and no spray.
     void SetSprayPositionSource(SprayPositionSource* source) { positionSource = source; }
     ParticleSystem* GetParticleSystem() const { return particleSystem; }
 

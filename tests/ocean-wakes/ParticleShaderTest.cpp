@@ -5,6 +5,7 @@
 #include <OpenGLEntryPoints.h>
 #include <ParticleShaderProgram.h>
 #include <ParticleSystemOpenGL.h>
+#include <ProjectedGrid.h>
 #include <SprayManagerOpenGL.h>
 #include <SprayTexture.h>
 
@@ -18,8 +19,8 @@ namespace {
 
 Maris::ProjectedGrid* someGrid()
 {
-    static char storage[8];
-    return reinterpret_cast<Maris::ProjectedGrid*>(storage);
+    static Maris::ProjectedGrid grid(false);
+    return &grid;
 }
 
 std::string readFile(const std::string& path)

@@ -5,6 +5,7 @@
 #include <ParticleShaderProgram.h>
 #include <ParticleSystemManager.h>
 #include <ParticleSystemOpenGL.h>
+#include <ProjectedGrid.h>
 #include <ParticleVertex.h>
 #include <SprayTexture.h>
 
@@ -18,11 +19,11 @@
 
 namespace {
 
-// The particle systems only keep the grid they are given; any object's address serves.
+// The particle systems only keep the grid they are given.
 Maris::ProjectedGrid* someGrid()
 {
-    static char storage[8];
-    return reinterpret_cast<Maris::ProjectedGrid*>(storage);
+    static Maris::ProjectedGrid grid(false);
+    return &grid;
 }
 
 // A particle program and the spray texture built as the spray manager builds them.
