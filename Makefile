@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build
+.PHONY: run test bench deps build
 
 deps:
 	bash tools/install-deps.sh
@@ -18,3 +18,8 @@ run: build
 
 test: build
 	bash tools/run-tests.sh $(BUILD_DIR)
+
+# Benchmarks (not part of the test suite): builds and runs every program under bench/.
+bench: build
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target benchmarks
+	bash tools/run-benchmarks.sh $(BUILD_DIR)

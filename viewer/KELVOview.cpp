@@ -4,6 +4,7 @@
 #include "NavigationController.h"
 #include "OverlayController.h"
 #include "SceneController.h"
+#include "SequentialScreenshotWriter.h"
 #include "WindowController.h"
 
 #include <osg/Notify>
@@ -89,9 +90,9 @@ void KELVOview::build()
     statsHandler->setKeyEventTogglesOnScreenStats(osgGA::GUIEventAdapter::KEY_F10);
     viewer.addEventHandler(statsHandler);
 
-    osg::ref_ptr<osgViewer::ScreenCaptureHandler::WriteToFile> captureOperation =
-        new osgViewer::ScreenCaptureHandler::WriteToFile(
-            "../KELVOview", "jpg", osgViewer::ScreenCaptureHandler::WriteToFile::SEQUENTIAL_NUMBER);
+    // Sequential numbering that also skips the files of earlier runs: nothing is overwritten.
+    osg::ref_ptr<SequentialScreenshotWriter> captureOperation =
+        new SequentialScreenshotWriter("../KELVOview", "jpg");
     osg::ref_ptr<osgViewer::ScreenCaptureHandler> captureHandler =
         new osgViewer::ScreenCaptureHandler(captureOperation.get(), 1);
     captureHandler->setKeyEventTakeScreenShot(osgGA::GUIEventAdapter::KEY_F12);

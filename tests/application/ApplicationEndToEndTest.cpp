@@ -206,3 +206,30 @@ TEST_F(ApplicationEndToEnd, StartedOutsideBinItMovesThereFirst)
     EXPECT_NE(std::string::npos, log.find("Loaded configuration file successfully")) << log;
     EXPECT_EQ(std::string::npos, log.find("Unable to load model ../Content/Models/Cow.ive")) << log;
 }
+
+TEST_F(ApplicationEndToEnd, ScreenshotsOfEarlierRunsAreKept)
+{
+    tree.writeConfiguration(layeredConfiguration(tree));
+    std::string firstRun;
+    {
+        ViewerProcess viewer(tree, server.display());
+        ASSERT_FALSE(viewer.waitForWindow().empty()) << viewer.output();
+        ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
+        viewer.key("1");
+        ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
+        viewer.key("Escape");
+        EXPECT_EQ(0, viewer.waitForExit());
+    }
+    ASSERT_TRUE(fs::exists(tree.root() + "/KELVOview_0_0.jpg"));
+    ASSERT_TRUE(fs::exists(tree.root() + "/KELVOview_1_0.jpg"));
+    firstRun = RuntimeTree::readFile(tree.root() + "/KELVOview_0_0.jpg");
+
+    ViewerProcess viewer(tree, server.display());
+    ASSERT_FALSE(viewer.waitForWindow().empty()) << viewer.output();
+    viewer.key("2");
+    ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
+    EXPECT_TRUE(fs::exists(tree.root() + "/KELVOview_2_0.jpg"));
+    EXPECT_EQ(firstRun, RuntimeTree::readFile(tree.root() + "/KELVOview_0_0.jpg"));
+    viewer.key("Escape");
+    EXPECT_EQ(0, viewer.waitForExit());
+}
