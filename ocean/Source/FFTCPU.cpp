@@ -24,6 +24,18 @@ double* AlignedComplexBuffer(std::size_t count, void*& block)
     return reinterpret_cast<double*>(aligned);
 }
 
+// One cell of A_h + i B_h, the Hermitian parts of two spectra (interleaved re, im floats).
+inline void PackHermitianPair(const float* a, const float* am, const float* b, const float* bm,
+                              std::uint32_t c, std::uint32_t mc, double* target)
+{
+    const float aRe = 0.5f * (a[2 * c] + am[2 * mc]);
+    const float aIm = 0.5f * (a[2 * c + 1] - am[2 * mc + 1]);
+    const float bRe = 0.5f * (b[2 * c] + bm[2 * mc]);
+    const float bIm = 0.5f * (b[2 * c + 1] - bm[2 * mc + 1]);
+    target[2 * c] = static_cast<double>(aRe) - bIm;
+    target[2 * c + 1] = static_cast<double>(aIm) + bRe;
+}
+
 } // namespace
 
 FFTCPU::FFTCPU()
@@ -104,27 +116,63 @@ bool FFTCPU::Setup(std::uint32_t widthValue, std::uint32_t heightValue, std::uin
     return true;
 }
 
+// Only the real part of each transform is kept, and that real part is the transform of the
+// spectrum's Hermitian part, (A(k) + conj(A(-k))) / 2, whose transform is real. Two Hermitian
+// spectra A and B therefore share one complex transform of A + iB: the real part of the result
+// is the one, the imaginary part the other. Five arrays take three transforms.
 bool FFTCPU::InverseTransform2D(const Complex* const* inputs, float* const* outputs,
                                 std::uint32_t count)
 {
     if (!plan)
         return false;
-    const std::size_t cells = static_cast<std::size_t>(width) * height;
-    for (std::uint32_t n = 0; n < count; ++n) {
-        const float* source = reinterpret_cast<const float*>(inputs[n]);
-        for (std::size_t i = 0; i < 2 * cells; ++i)
-            input[i] = source[i];
+    for (std::uint32_t n = 0; n < count; n += 2) {
+        const Complex* first = inputs[n];
+        const Complex* second = n + 1 < count ? inputs[n + 1] : nullptr;
+        for (std::uint32_t r = 0; r < height; ++r) {
+            // -k of the centred cell (r, c) is (height - r, width - c), modulo the grid.
+            const std::uint32_t mirrorRow = (height - r) % height;
+            const float* a = reinterpret_cast<const float*>(first + static_cast<std::size_t>(r) * width);
+            const float* am =
+                reinterpret_cast<const float*>(first + static_cast<std::size_t>(mirrorRow) * width);
+            double* target = input + 2 * static_cast<std::size_t>(r) * width;
+            if (second) {
+                const float* b =
+                    reinterpret_cast<const float*>(second + static_cast<std::size_t>(r) * width);
+                const float* bm = reinterpret_cast<const float*>(
+                    second + static_cast<std::size_t>(mirrorRow) * width);
+                PackHermitianPair(a, am, b, bm, 0, 0, target);
+                for (std::uint32_t c = 1; c < width; ++c)
+                    PackHermitianPair(a, am, b, bm, c, width - c, target);
+            } else {
+                for (std::uint32_t c = 0; c < 2 * width; ++c)
+                    target[c] = a[c];
+            }
+        }
         fftw_execute(static_cast<fftw_plan>(plan));
         // The spectrum's zero frequency sits mid-grid; (-1)^(r+c) moves it to the origin.
-        float* destination = outputs[n];
+        float* firstOut = outputs[n];
+        float* secondOut = second ? outputs[n + 1] : nullptr;
         for (std::uint32_t r = 0; r < height; ++r) {
             const double* row = output + 2 * static_cast<std::size_t>(r) * width;
-            float* target = destination + static_cast<std::size_t>(r) * width;
-            const double first = (r & 1u) ? -1.0 : 1.0;
-            for (std::uint32_t c = 0; c < width; c += 2) {
-                target[c] = static_cast<float>(first * row[2 * c]);
-                if (c + 1 < width)
-                    target[c + 1] = static_cast<float>(-first * row[2 * c + 2]);
+            const std::size_t start = static_cast<std::size_t>(r) * width;
+            const double even = (r & 1u) ? -1.0 : 1.0;
+            float* realOut = firstOut + start;
+            for (std::uint32_t c = 0; c + 1 < width; c += 2) {
+                realOut[c] = static_cast<float>(even * row[2 * c]);
+                realOut[c + 1] = static_cast<float>(-even * row[2 * c + 2]);
+            }
+            // An odd width ends on an even column.
+            const std::uint32_t last = width - 1;
+            if (width & 1u)
+                realOut[last] = static_cast<float>(even * row[2 * last]);
+            if (secondOut) {
+                float* imagOut = secondOut + start;
+                for (std::uint32_t c = 0; c + 1 < width; c += 2) {
+                    imagOut[c] = static_cast<float>(even * row[2 * c + 1]);
+                    imagOut[c + 1] = static_cast<float>(-even * row[2 * c + 3]);
+                }
+                if (width & 1u)
+                    imagOut[last] = static_cast<float>(even * row[2 * last + 1]);
             }
         }
     }

@@ -1,0 +1,730 @@
+#include "FFTWaterModel.h"
+
+#include "Configuration.h"
+#include "Environment.h"
+#include "FFT.h"
+#include "FFTCPU.h"
+#include "FFTIPP.h"
+#include "Memory.h"
+#include "Message.h"
+#include "ProjectedGrid.h"
+#include "RandomNumberGenerator.h"
+#include "SpectrumMath.h"
+#include "WaveSpectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace Maris {
+
+namespace {
+
+const float twoPi = 6.2831855f;
+const double twoPiDouble = 6.283185307179586;
+
+template <typename T>
+T* AllocateArray(std::size_t count)
+{
+    void* block = AllocateMemory(count * sizeof(T));
+    if (block)
+        std::memset(block, 0, count * sizeof(T));
+    return static_cast<T*>(block);
+}
+
+template <typename Engine>
+Engine* NewEngine()
+{
+    void* block = AllocateMemory(sizeof(Engine));
+    return block ? new (block) Engine() : nullptr;
+}
+
+inline int Wrap(int index, int count)
+{
+    index %= count;
+    return index < 0 ? index + count : index;
+}
+
+inline double WrapInto(double value, double extent)
+{
+    if (extent <= 0.0)
+        return 0.0;
+    value = std::fmod(value, extent);
+    return value < 0.0 ? value + extent : value;
+}
+
+} // namespace
+
+FFTWaterModel::FFTWaterModel(Environment* env, int type)
+    : WaterModel(env), spectrumType(type), effectiveSpectrumType(type), nx(128), ny(128),
+      lx(1024.0f), ly(1024.0f), phillipsConstant(0.008f), piersonMoskowitzConstant(8.1e-6f),
+      jonswapConstant(7.6e-5f), reflectionFilter(0.4f), choppinessEnabled(true),
+      exactNormals(true), heightMaxChop(1.0f), swellHeightMultiplier(1.0f), foamEnabled(true),
+      noiseAmplitude(0.05f), currentNoiseAmplitude(0.0f), noiseDistance(500.0f),
+      dampingDistance(1000.0f), lodBias(0.8f), spectrumDirty(true), omnidirectional(false),
+      cachedDepth(-1.0f), cachedShore(-1.0f), cachedLoopPeriod(-1.0f), cachedWindSpeed(-1.0f),
+      cachedWindDirection(-1.0f), cachedFetch(-1.0f), lastTime(0.0), lastTimeStep(0.0),
+      time(0.0), spectrumChanged(false), flag(false), engine(nullptr), transformCount(0),
+      spectrumWidth(0), displacement(nullptr), slopeFoam(nullptr), h0(nullptr),
+      dispersionScratch(nullptr), gaussians(nullptr), kVectors(nullptr), spectrumTable(nullptr),
+      frequency{}, spatial{}, heightMap(nullptr), heightMapWidth(0), heightMapHeight(0)
+{
+    if (!env)
+        Message("Null environment passed into the FFTWaterModel constructor.");
+    const double metersPerUnit = env ? env->GetMetersPerUnit() : 1.0;
+    const float squaredUnits = static_cast<float>(metersPerUnit * metersPerUnit);
+
+    Configuration::GetIntValue("fft-grid-dimension-x", nx);
+    Configuration::GetIntValue("fft-grid-dimension-y", ny);
+    Configuration::GetFloatValue("fft-grid-size-x", lx);
+    Configuration::GetFloatValue("fft-grid-size-y", ly);
+    lx = static_cast<float>(lx / metersPerUnit);
+    ly = static_cast<float>(ly / metersPerUnit);
+    Configuration::GetFloatValue("fft-phillips-constant", phillipsConstant);
+    Configuration::GetFloatValue("fft-phillips-constant-pierson-moskowitz", piersonMoskowitzConstant);
+    Configuration::GetFloatValue("fft-phillips-constant-jonswap", jonswapConstant);
+    phillipsConstant *= squaredUnits;
+    piersonMoskowitzConstant *= squaredUnits;
+    jonswapConstant *= squaredUnits;
+    Configuration::GetFloatValue("fft-reflection-filter", reflectionFilter);
+    Configuration::GetBoolValue("fft-enable-choppiness", choppinessEnabled);
+    Configuration::GetBoolValue("fft-exact-normals", exactNormals);
+    Configuration::GetFloatValue("fft-height-max-chop", heightMaxChop);
+    Configuration::GetFloatValue("swell-height-multiplier", swellHeightMultiplier);
+    Configuration::GetBoolValue("do-foam", foamEnabled);
+    Configuration::GetFloatValue("fft-noise-amplitude", noiseAmplitude);
+    noiseAmplitude = static_cast<float>(noiseAmplitude * metersPerUnit);
+    Configuration::GetFloatValue("fft-noise-distance", noiseDistance);
+    noiseDistance = static_cast<float>(noiseDistance / metersPerUnit);
+    Configuration::GetFloatValue("fft-displacement-damping-distance", dampingDistance);
+    dampingDistance = static_cast<float>(dampingDistance / metersPerUnit);
+    Configuration::GetFloatValue("fft-lod-bias", lodBias);
+    bool sqrtApproximation = true;
+    Configuration::GetBoolValue("fft-use-sqrt-approximation", sqrtApproximation);
+    SpectrumMath::SetSqrtApproximation(sqrtApproximation);
+
+    if (nx > 0 && ny > 0) {
+        const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+        displacement = AllocateArray<float>(cells * 3);
+        slopeFoam = AllocateArray<float>(cells * 3);
+    }
+}
+
+FFTWaterModel::~FFTWaterModel()
+{
+    delete engine;
+    FreeArrays();
+    FreeMemory(displacement);
+    FreeMemory(slopeFoam);
+    FreeMemory(heightMap);
+}
+
+void FFTWaterModel::FreeArrays()
+{
+    FreeMemory(h0);
+    FreeMemory(dispersionScratch);
+    FreeMemory(gaussians);
+    FreeMemory(kVectors);
+    FreeMemory(spectrumTable);
+    for (int n = 0; n < 5; ++n) {
+        FreeMemory(frequency[n]);
+        FreeMemory(spatial[n]);
+        frequency[n] = nullptr;
+        spatial[n] = nullptr;
+    }
+    h0 = dispersionScratch = nullptr;
+    gaussians = nullptr;
+    kVectors = nullptr;
+    spectrumTable = nullptr;
+}
+
+bool FFTWaterModel::RunsOnGPU() const
+{
+    return engine && engine->RunsOnGPU();
+}
+
+const char* FFTWaterModel::GetFFTName() const
+{
+    return engine ? engine->GetName() : "No FFT found";
+}
+
+bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool initializeFlag)
+{
+    flag = initializeFlag;
+    if (nx < 2 || ny < 2 || !displacement || !slopeFoam) {
+        Message("Failed to allocate memory for FFTWaterModel's buffers.");
+        return false;
+    }
+    transformCount = 1;
+    if (choppinessEnabled)
+        transformCount = 3;
+    if (exactNormals)
+        transformCount += 2;
+
+    delete engine;
+    engine = FFT::Create(environment);
+    if (!engine)
+        return false;
+    // Every engine gets the contiguous dimension (the ny columns) first, so that the transforms
+    // line up with the row-major arrays of nx rows, also on unequal grids.
+    const std::uint32_t width = static_cast<std::uint32_t>(ny);
+    const std::uint32_t height = static_cast<std::uint32_t>(nx);
+    if (!engine->Setup(width, height, transformCount, environment, flag)) {
+        Message("FFT::Setup failed; falling back to the IPP implementation.");
+        delete engine;
+        FFTIPP* ipp = NewEngine<FFTIPP>();
+        engine = ipp;
+        bool ready = false;
+        if (ipp) {
+            ipp->SetEnvironment(environment);
+            ready = ipp->LoadDLL(environment ? environment->GetResourceLoader() : nullptr) &&
+                    ipp->Setup(width, height, transformCount, environment, flag);
+        }
+        if (!ready) {
+            Message("IPP setup also failed (did you move Maris's DLL out of the resources folder "
+                    "or are you using DLL's from a different version of Maris?) Falling back to "
+                    "the CPU FFT.");
+            delete engine;
+            engine = NewEngine<FFTCPU>();
+            if (engine)
+                engine->SetEnvironment(environment);
+            if (!engine || !engine->Setup(width, height, transformCount, environment, flag)) {
+                Message("The CPU FFT failed to set up, there's nothing more we can do.");
+                delete engine;
+                engine = nullptr;
+                return false;
+            }
+        }
+    }
+
+    FreeArrays();
+    spectrumWidth = engine->UsesHalfSpectrum() ? ny / 2 + 1 : ny;
+    const std::size_t tableCells = static_cast<std::size_t>(nx + 1) * (ny + 1);
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    h0 = AllocateArray<Complex>(tableCells);
+    if (!h0) {
+        Message("Failed to allocate the H0 array.");
+        return false;
+    }
+    dispersionScratch = AllocateArray<Complex>(tableCells);
+    if (!dispersionScratch) {
+        Message("Failed to allocate the T0 array.");
+        return false;
+    }
+    if (!engine->RunsOnGPU()) {
+        sprayPositions.clear();
+        sprayPositions.reserve(cells);
+        for (int n = 0; n < 5; ++n) {
+            frequency[n] = AllocateArray<Complex>(static_cast<std::size_t>(nx) * spectrumWidth);
+            spatial[n] = AllocateArray<float>(cells);
+            if (!frequency[n] || !spatial[n]) {
+                Message("Failed to allocate memory for FFTWaterModel's buffers.");
+                return false;
+            }
+        }
+    }
+    gaussians = AllocateArray<float>(tableCells * 2);
+    if (!gaussians) {
+        Message("Failed to allocate Gaussians");
+        return false;
+    }
+    DrawGaussians();
+    kVectors = AllocateArray<FFTKVector>(cells);
+    if (!kVectors) {
+        Message("Failed to allocate kVectors");
+        return false;
+    }
+    BuildKVectors();
+    spectrumTable = AllocateArray<FFTSpectrumEntry>(tableCells);
+    if (!spectrumTable) {
+        Message("Failed to allocate kVectors");
+        return false;
+    }
+    BuildSpectrumTable();
+
+    gridShader = grid;
+    patchShader = patch;
+    maxAmplitude = 10.0 / (environment ? environment->GetMetersPerUnit() : 1.0);
+    return true;
+}
+
+void FFTWaterModel::DrawGaussians()
+{
+    RandomNumberGenerator* random = environment ? environment->GetRandomNumberGenerator() : nullptr;
+    if (!random)
+        return;
+    const std::size_t entries = static_cast<std::size_t>(nx + 1) * (ny + 1);
+    // The polar method: a point drawn uniformly in the unit disc gives two independent normals.
+    for (std::size_t e = 0; e < entries; ++e) {
+        double x1 = 0.0;
+        double x2 = 0.0;
+        double w = 0.0;
+        do {
+            x1 = 2.0 * random->GetRandomNumber(0.0, 1.0) - 1.0;
+            x2 = 2.0 * random->GetRandomNumber(0.0, 1.0) - 1.0;
+            w = x1 * x1 + x2 * x2;
+        } while (w >= 1.0 || w == 0.0);
+        const double f = std::sqrt(-2.0 * std::log(w) / w);
+        gaussians[2 * e] = static_cast<float>(x1 * f);
+        gaussians[2 * e + 1] = static_cast<float>(x2 * f);
+    }
+}
+
+float FFTWaterModel::Dispersion(float k) const
+{
+    const double metersPerUnit = environment ? environment->GetMetersPerUnit() : 1.0;
+    const float g = static_cast<float>(9.81f / metersPerUnit);
+    const float d = std::max(depth, 1.0f);
+    float omega = std::sqrt(g * k * std::tanh(k * d));
+    if (loopPeriod > 0.0f) {
+        // Whole multiples of 2π/T repeat after T seconds.
+        const float cycles = loopPeriod / 6.2831853f;
+        omega = std::trunc(omega * cycles) / cycles;
+    }
+    return omega;
+}
+
+void FFTWaterModel::BuildKVectors()
+{
+    for (int r = 0; r < nx; ++r)
+        for (int c = 0; c < ny; ++c) {
+            FFTKVector& v = kVectors[r * ny + c];
+            // The zero frequency sits at row nx/2, column ny/2, where the engines re-centre it.
+            v.kx = lx != 0.0f && ly != 0.0f ? twoPi * (c - ny / 2) / lx : 0.0f;
+            v.ky = lx != 0.0f && ly != 0.0f ? twoPi * (r - nx / 2) / ly : 0.0f;
+            v.length = std::sqrt(v.kx * v.kx + v.ky * v.ky);
+            v.omega = Dispersion(v.length);
+            v.ikx[0] = 0.0f;
+            v.ikx[1] = v.kx;
+            v.iky[0] = 0.0f;
+            v.iky[1] = v.ky;
+            v.unitX = v.length > 0.0f ? v.kx / v.length : 0.0f;
+            v.unitY = v.length > 0.0f ? v.ky / v.length : 0.0f;
+        }
+    IndexFrequencies();
+    cachedDepth = depth;
+    cachedShore = shoreValue;
+    cachedLoopPeriod = loopPeriod;
+}
+
+void FFTWaterModel::RefreshDispersion()
+{
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    for (std::size_t i = 0; i < cells; ++i)
+        kVectors[i].omega = Dispersion(kVectors[i].length);
+    IndexFrequencies();
+    cachedDepth = depth;
+    cachedShore = shoreValue;
+    cachedLoopPeriod = loopPeriod;
+}
+
+void FFTWaterModel::IndexFrequencies()
+{
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    distinctOmega.resize(cells);
+    for (std::size_t i = 0; i < cells; ++i)
+        distinctOmega[i] = kVectors[i].omega;
+    std::sort(distinctOmega.begin(), distinctOmega.end());
+    distinctOmega.erase(std::unique(distinctOmega.begin(), distinctOmega.end()), distinctOmega.end());
+    omegaIndex.resize(cells);
+    for (std::size_t i = 0; i < cells; ++i)
+        omegaIndex[i] = static_cast<std::uint32_t>(
+            std::lower_bound(distinctOmega.begin(), distinctOmega.end(), kVectors[i].omega) -
+            distinctOmega.begin());
+    rotorCos.resize(distinctOmega.size());
+    rotorSin.resize(distinctOmega.size());
+}
+
+void FFTWaterModel::BuildSpectrumTable()
+{
+    const double metersPerUnit = environment ? environment->GetMetersPerUnit() : 1.0;
+    const float g = static_cast<float>(9.81f / metersPerUnit);
+    for (int r = 0; r <= nx; ++r)
+        for (int c = 0; c <= ny; ++c) {
+            FFTSpectrumEntry& e = spectrumTable[r * (ny + 1) + c];
+            const float kx = lx != 0.0f && ly != 0.0f ? twoPi * (c - ny / 2) / lx : 0.0f;
+            const float ky = lx != 0.0f && ly != 0.0f ? twoPi * (r - nx / 2) / ly : 0.0f;
+            const float k2 = kx * kx + ky * ky;
+            const float k = std::sqrt(k2);
+            e.k2 = k2;
+            e.omega = Dispersion(k);
+            e.omega5 = e.omega * e.omega * e.omega * e.omega * e.omega;
+            e.unitX = k > 0.0f ? kx / k : 0.0f;
+            e.unitY = k > 0.0f ? ky / k : 0.0f;
+            e.inverseK4 = k > 0.0f ? 1.0f / (k2 * k2) : 0.0f;
+            e.negativeInverseK2 = k > 0.0f ? -1.0f / k2 : 0.0f;
+            e.angle = std::atan2(-e.unitY, e.unitX);
+            e.jacobian = k > 0.0f ? std::sqrt(g / k) / (2.0f * k) : 0.0f;
+        }
+}
+
+void FFTWaterModel::SetOmnidirectional(bool on)
+{
+    if (omnidirectional != on)
+        spectrumDirty = true;
+    omnidirectional = on;
+}
+
+void FFTWaterModel::AddSwell(float height, float wavelength, float direction)
+{
+    if (wavelength <= 0.0f || height < 0.0f)
+        return;
+    const float normalisation = 1.0f / (2.0f * std::sqrt(3.14159265f));
+    const float amplitude = std::sqrt(height) * normalisation;
+    const float cycles = lx / wavelength;
+    const int q = static_cast<int>(std::trunc(cycles * std::sin(direction)));
+    const int p = static_cast<int>(std::trunc(-cycles * std::cos(direction)));
+    if (std::abs(q) <= ny / 2 && std::abs(p) <= nx / 2)
+        swellCells.push_back(SwellCell{nx / 2 + p, ny / 2 + q, amplitude});
+}
+
+void FFTWaterModel::RegenerateSpectrum(float windSpeed, float fetch)
+{
+    const double metersPerUnit = environment ? environment->GetMetersPerUnit() : 1.0;
+    const float g = static_cast<float>(9.81f / metersPerUnit);
+    const bool omni = omnidirectional || (environment && environment->GetOmnidirectional());
+    WaveSpectrum spectrum(spectrumType, windSpeed, waveDirection, fetch, g, omni);
+    spectrum.SetPhillipsConstant(phillipsConstant);
+    spectrum.SetReflectionFilter(reflectionFilter);
+    spectrum.SetPiersonMoskowitzConstant(piersonMoskowitzConstant);
+    spectrum.SetJONSWAPConstant(jonswapConstant);
+    effectiveSpectrumType = spectrum.GetEffectiveType();
+
+    const std::size_t entries = static_cast<std::size_t>(nx + 1) * (ny + 1);
+    for (std::size_t e = 0; e < entries; ++e) {
+        const float density = spectrum.Evaluate(spectrumTable[e]);
+        const float amplitude = SpectrumMath::Sqrt(density) * 0.70710677f;
+        h0[e] = Complex(gaussians[2 * e] * amplitude, gaussians[2 * e + 1] * amplitude);
+    }
+
+    swellCells.clear();
+    if (environment)
+        for (const Swell& swell : environment->GetSwells())
+            AddSwell(swell.height * 0.5f * swellHeightMultiplier, swell.wavelength, swell.direction);
+    for (const SwellCell& cell : swellCells)
+        h0[cell.row * (ny + 1) + cell.column] = Complex(cell.amplitude, cell.amplitude);
+
+    cachedWindSpeed = windSpeed;
+    cachedWindDirection = waveDirection;
+    cachedFetch = fetch;
+    spectrumDirty = false;
+    spectrumChanged = true;
+}
+
+bool FFTWaterModel::UpdateSimulation(double newTime)
+{
+    if (!environment || !engine || !h0)
+        return false;
+    double speed = 0.0;
+    double direction = 0.0;
+    double fetch = 0.0;
+    environment->GetWind(environment->GetCameraPosition(), speed, direction, fetch);
+    currentNoiseAmplitude = static_cast<float>(noiseAmplitude * speed / 10.0);
+    const bool result =
+        RegenerateAndEvolve(static_cast<float>(speed), newTime, static_cast<float>(fetch));
+    time = newTime;
+    return result;
+}
+
+bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
+{
+    lastTimeStep = lastTime != 0.0 ? t - lastTime : 0.0;
+    lastTime = t;
+    if (depth != cachedDepth || shoreValue != cachedShore || loopPeriod != cachedLoopPeriod)
+        RefreshDispersion();
+    spectrumChanged = false;
+    if (windSpeed != cachedWindSpeed || waveDirection != cachedWindDirection ||
+        fetch != cachedFetch || spectrumDirty)
+        RegenerateSpectrum(windSpeed, fetch);
+
+    if (engine->RunsOnGPU())
+        return engine->TransformEndToEnd(h0, t, lastTimeStep, choppiness, std::max(depth, 1.0f),
+                                         loopPeriod, spectrumChanged);
+
+    Evolve(t);
+    const Complex* inputs[5];
+    float* outputs[5];
+    std::uint32_t count = 0;
+    inputs[count] = frequency[0];
+    outputs[count++] = spatial[0];
+    if (exactNormals) {
+        inputs[count] = frequency[1];
+        outputs[count++] = spatial[1];
+        inputs[count] = frequency[2];
+        outputs[count++] = spatial[2];
+    }
+    if (choppinessEnabled) {
+        inputs[count] = frequency[3];
+        outputs[count++] = spatial[3];
+        inputs[count] = frequency[4];
+        outputs[count++] = spatial[4];
+    }
+    if (!engine->InverseTransform2D(inputs, outputs, count))
+        return false;
+    Assemble();
+    return true;
+}
+
+void FFTWaterModel::Evolve(double t)
+{
+    // e^{iωt} once per distinct ω, the phase reduced in double so that long running times keep
+    // their accuracy.
+    const std::size_t distinct = distinctOmega.size();
+    for (std::size_t u = 0; u < distinct; ++u) {
+        double phase = static_cast<double>(distinctOmega[u]) * t;
+        phase -= twoPiDouble * std::floor(phase / twoPiDouble);
+        const float angle = static_cast<float>(phase);
+        rotorCos[u] = std::cos(angle);
+        rotorSin[u] = std::sin(angle);
+    }
+
+    const int width = spectrumWidth;
+    const int stride = ny + 1;
+    Complex* height = frequency[0];
+    Complex* slopeX = frequency[1];
+    Complex* slopeY = frequency[2];
+    Complex* displacementX = frequency[3];
+    Complex* displacementY = frequency[4];
+    for (int i = 0; i < nx; ++i) {
+        const Complex* h0Row = h0 + static_cast<std::size_t>(i) * stride;
+        const Complex* mirrorRow = h0 + static_cast<std::size_t>(nx - i) * stride;
+        const FFTKVector* kRow = kVectors + static_cast<std::size_t>(i) * ny;
+        const std::uint32_t* indexRow = omegaIndex.data() + static_cast<std::size_t>(i) * ny;
+        const std::size_t rowStart = static_cast<std::size_t>(i) * width;
+        for (int j = 0; j < width; ++j) {
+            const FFTKVector& k = kRow[j];
+            const float c = rotorCos[indexRow[j]];
+            const float s = rotorSin[indexRow[j]];
+            const Complex a = h0Row[j];
+            const Complex b = std::conj(mirrorRow[ny - j]);
+            // h0 e^{iωt} + conj(h0(-k)) e^{-iωt}
+            const float re = (a.real() + b.real()) * c - (a.imag() - b.imag()) * s;
+            const float im = (a.imag() + b.imag()) * c + (a.real() - b.real()) * s;
+            const std::size_t cell = rowStart + j;
+            height[cell] = Complex(re, im);
+            if (choppinessEnabled) {
+                // i k̂ h
+                displacementX[cell] = Complex(-k.unitX * im, k.unitX * re);
+                displacementY[cell] = Complex(-k.unitY * im, k.unitY * re);
+            }
+            if (exactNormals) {
+                slopeX[cell] = Complex(-k.kx * im, k.kx * re);
+                slopeY[cell] = Complex(-k.ky * im, k.ky * re);
+            }
+        }
+    }
+}
+
+void FFTWaterModel::Assemble()
+{
+    const float* heights = spatial[0];
+    const float* dx = spatial[3];
+    const float* dy = spatial[4];
+    const float lambda = choppiness;
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    for (std::size_t cell = 0; cell < cells; ++cell) {
+        float* d = displacement + 3 * cell;
+        d[0] = choppinessEnabled ? lambda * dx[cell] : 0.0f;
+        d[1] = choppinessEnabled ? lambda * dy[cell] : 0.0f;
+        d[2] = heights[cell];
+    }
+    if (exactNormals) {
+        const float* sx = spatial[1];
+        const float* sy = spatial[2];
+        for (std::size_t cell = 0; cell < cells; ++cell) {
+            slopeFoam[3 * cell] = sx[cell];
+            slopeFoam[3 * cell + 1] = sy[cell];
+        }
+        return;
+    }
+
+    const float cellX = 2.0f * lx / ny;
+    const float cellY = 2.0f * ly / nx;
+    for (int i = 0; i < nx; ++i) {
+        const int row = i * ny;
+        const int up = (i + 1 == nx ? 0 : i + 1) * ny;
+        const int down = (i == 0 ? nx - 1 : i - 1) * ny;
+        for (int j = 0; j < ny; ++j) {
+            const int cell = row + j;
+            const int right = row + (j + 1 == ny ? 0 : j + 1);
+            const int left = row + (j == 0 ? ny - 1 : j - 1);
+            float* sf = slopeFoam + 3 * cell;
+            float extentX = cellX;
+            float extentY = cellY;
+            if (choppinessEnabled) {
+                extentX += dx[right] - dx[left];
+                extentY += dy[up + j] - dy[down + j];
+            }
+            sf[0] = (heights[right] - heights[left]) / extentX;
+            sf[1] = (heights[up + j] - heights[down + j]) / extentY;
+            if (foamEnabled) {
+                float jacobian = 1.0f;
+                if (choppinessEnabled) {
+                    const float dxdx = (dx[right] - dx[left]) / extentX;
+                    const float dydy = (dy[up + j] - dy[down + j]) / extentY;
+                    const float dydx = (dy[right] - dy[left]) / extentX;
+                    const float dxdy = (dx[up + j] - dx[down + j]) / extentY;
+                    // Where the choppy mapping folds over (J < 0) the crests break.
+                    jacobian = (1.0f + lambda * dxdx) * (1.0f + lambda * dydy) -
+                               (lambda * dxdy) * (lambda * dydx);
+                }
+                sf[2] = 1.0f - jacobian;
+            }
+        }
+    }
+}
+
+bool FFTWaterModel::PrepareShader(double newTime)
+{
+    time = newTime;
+    if (!engine)
+        return false;
+    return engine->FinishTransform();
+}
+
+float FFTWaterModel::SampleBuffer(const float* buffer, int component, double u, double v) const
+{
+    // Columns run along x, rows along y; the patch repeats, so the cell beyond the last wraps.
+    const double column = u / lx * ny;
+    const double row = v / ly * nx;
+    const int c0 = static_cast<int>(std::floor(column));
+    const int r0 = static_cast<int>(std::floor(row));
+    const float fx = static_cast<float>(column - c0);
+    const float fy = static_cast<float>(row - r0);
+    const int c = Wrap(c0, ny);
+    const int r = Wrap(r0, nx);
+    const int c1 = Wrap(c0 + 1, ny);
+    const int r1 = Wrap(r0 + 1, nx);
+    const float v00 = buffer[3 * (r * ny + c) + component];
+    const float v01 = buffer[3 * (r * ny + c1) + component];
+    const float v10 = buffer[3 * (r1 * ny + c) + component];
+    const float v11 = buffer[3 * (r1 * ny + c1) + component];
+    // Two triangles per cell, split along the diagonal from (c1, r) to (c, r1).
+    if (fx + fy <= 1.0f)
+        return v00 + fx * (v01 - v00) + fy * (v10 - v00);
+    return v11 + (1.0f - fx) * (v10 - v11) + (1.0f - fy) * (v01 - v11);
+}
+
+float FFTWaterModel::GetHeight(const Vector3& position, const ProjectedGrid* grid,
+                               Vector3& normal) const
+{
+    normal = Vector3(0.0, 0.0, 1.0);
+    if (!environment || !grid)
+        return 0.0f;
+
+    float factor = 1.0f;
+    float offset = 0.0f;
+    if (grid->HasBreakingWaves()) {
+        Vector3 floor;
+        const float d = GetDepth(floor);
+        const float surgeDepth = environment->GetBreakingWaveParameters().surgeDepth;
+        if (surgeDepth > 0.0f)
+            factor = std::min(d, surgeDepth) / surgeDepth;
+        if (time > 0.0)
+            offset = GetBreakingWaveHeight(position, grid, d, time);
+    }
+
+    double x = 0.0;
+    double y = 0.0;
+    Vector3 east;
+    Vector3 north;
+    Vector3 up;
+    const bool flat = environment->GetCoordinateSystem() >= FlatZUp;
+    if (flat) {
+        const Matrix3& basis = grid->GetBasis();
+        x = position.x * basis.elem[0][0] + position.y * basis.elem[1][0] +
+            position.z * basis.elem[2][0];
+        y = position.x * basis.elem[0][1] + position.y * basis.elem[1][1] +
+            position.z * basis.elem[2][1];
+    } else {
+        up = environment->GetUpVector();
+        Vector3 reference = grid->GetReferenceAxis();
+        if (reference.Cross(up).SquaredLength() < 1e-10)
+            reference = Vector3(1.0, 0.0, 0.0);
+        east = reference.Cross(up);
+        north = up.Cross(east);
+        x = east.Dot(position);
+        y = north.Dot(position);
+    }
+    const double u = WrapInto(x, lx);
+    const double v = WrapInto(y, ly);
+
+    float height = 0.0f;
+    Vector3 local(0.0, 0.0, 1.0);
+    if (engine && engine->RunsOnGPU()) {
+        float dx = 0.0f;
+        float dy = 0.0f;
+        engine->GetDisplacementAt(static_cast<float>(u / lx), static_cast<float>(v / ly), dx, dy);
+        const float su = static_cast<float>(WrapInto(u - dx, lx) / lx);
+        const float sv = static_cast<float>(WrapInto(v - dy, ly) / ly);
+        height = engine->GetHeightAt(su, sv);
+        float sx = 0.0f;
+        float sy = 0.0f;
+        engine->GetSlopeAt(su, sv, sx, sy, environment);
+        local = Vector3(-sx, -sy, 1.0);
+    } else if (displacement) {
+        // One fixed-point step: the surface above (u, v) comes from about (u, v) - displacement.
+        const double dx = SampleBuffer(displacement, 0, u, v);
+        const double dy = SampleBuffer(displacement, 1, u, v);
+        const double su = u - dx;
+        const double sv = v - dy;
+        height = SampleBuffer(displacement, 2, su, sv);
+        const double stepX = static_cast<double>(lx) / ny;
+        const double stepY = static_cast<double>(ly) / nx;
+        const double sx = (SampleBuffer(displacement, 2, su + stepX, sv) - height) / stepX;
+        const double sy = (SampleBuffer(displacement, 2, su, sv + stepY) - height) / stepY;
+        local = Vector3(-sx, -sy, 1.0);
+    }
+    local.Normalize();
+    if (flat)
+        normal = grid->GetBasis() * local;
+    else
+        normal = east.Normalized() * local.x + north.Normalized() * local.y + up * local.z;
+    normal.Normalize();
+    return factor * height + offset;
+}
+
+float FFTWaterModel::GetBreakingWaveHeight(const Vector3& position, const ProjectedGrid*,
+                                           float depthAtPoint, double t) const
+{
+    if (!environment || !heightMap)
+        return 0.0f;
+    const BreakingWaveParameters& breaker = environment->GetBreakingWaveParameters();
+    if (!(breaker.amplitude > 0.0f) || !(breaker.wavelength > 0.0f))
+        return 0.0f;
+    // Waves steepen as they run into water shallower than the surge depth.
+    const float k = twoPi / breaker.wavelength;
+    const double along = breaker.direction.x * position.x + breaker.direction.y * position.y +
+                         breaker.direction.z * position.z;
+    const double phase = k * along - breaker.phaseConstant * t;
+    const float shallow = breaker.surgeDepth > 0.0f
+                              ? std::max(0.0f, 1.0f - depthAtPoint / breaker.surgeDepth)
+                              : 0.0f;
+    return breaker.amplitude * static_cast<float>(std::sin(phase)) * std::pow(shallow, 0.5f);
+}
+
+void FFTWaterModel::UpdateHeightMap(ProjectedGrid*) {}
+
+const Vector<Vector3>& FFTWaterModel::GetSprayPositions()
+{
+    if (engine && engine->RunsOnGPU())
+        return engine->GetSprayPositions();
+    float threshold = 1.0f;
+    Configuration::GetFloatValue("fft-spray-threshold", threshold);
+    sprayPositions.clear();
+    if (!displacement || !slopeFoam)
+        return sprayPositions;
+    for (int i = 0; i < nx; ++i)
+        for (int j = 0; j < ny; ++j) {
+            const int cell = i * ny + j;
+            if (slopeFoam[3 * cell + 2] > threshold)
+                sprayPositions.push_back(
+                    Vector3(static_cast<double>(j) / ny * lx + displacement[3 * cell],
+                            static_cast<double>(i) / nx * ly + displacement[3 * cell + 1],
+                            displacement[3 * cell + 2]));
+        }
+    return sprayPositions;
+}
+
+} // namespace Maris
