@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -46,7 +47,13 @@ struct PreambleCase
     bool pointSprites;
     GLXTestContext::Profile profile;
     const char* expected;
+    const char* name;
 };
+
+void PrintTo(const PreambleCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ParticleShaderPreambles : public ::testing::TestWithParam<PreambleCase>
 {
@@ -97,15 +104,18 @@ TEST_P(ParticleShaderPreambles, CompileLinkAndOfferEveryParticleInput)
 INSTANTIATE_TEST_SUITE_P(
     AllRenderers, ParticleShaderPreambles,
     ::testing::Values(
-        PreambleCase{Maris::OpenGL2, false, GLXTestContext::Profile::Compatibility, "#version 120\n"},
+        PreambleCase{Maris::OpenGL2, false, GLXTestContext::Profile::Compatibility, "#version 120\n",
+                     "GLSL120Quads"},
         PreambleCase{Maris::OpenGL2, true, GLXTestContext::Profile::Compatibility,
-                     "#version 120\n#define POINT_SPRITES\n"},
+                     "#version 120\n#define POINT_SPRITES\n", "GLSL120PointSprites"},
         PreambleCase{Maris::OpenGL32, false, GLXTestContext::Profile::Core,
-                     "#version 150\n#define OPENGL32\n"},
+                     "#version 150\n#define OPENGL32\n", "GLSL150CoreQuads"},
         PreambleCase{Maris::OpenGL41, true, GLXTestContext::Profile::Core,
-                     "#version 150\n#define OPENGL32\n#define POINT_SPRITES\n"},
+                     "#version 150\n#define OPENGL32\n#define POINT_SPRITES\n",
+                     "GLSL150CorePointSprites"},
         PreambleCase{Maris::OpenGL40, false, GLXTestContext::Profile::Compatibility,
-                     "#version 150\n#define OPENGL32\n"}));
+                     "#version 150\n#define OPENGL32\n", "GLSL150CompatibilityQuads"}),
+    [](const ::testing::TestParamInfo<PreambleCase>& info) { return std::string(info.param.name); });
 
 TEST(ParticleShaderFailures, CompileErrorsNameTheirManagerAndLinkFailureIsReported)
 {
