@@ -40,7 +40,7 @@ inline void PackHermitianPair(const float* a, const float* am, const float* b, c
 
 FFTCPU::FFTCPU()
     : input(nullptr), output(nullptr), inputBlock(nullptr), outputBlock(nullptr), plan(nullptr),
-      planMeasured(false)
+      halfPlan(nullptr), planMeasured(false)
 {
 }
 
@@ -53,7 +53,10 @@ void FFTCPU::Release()
 {
     if (plan)
         fftw_destroy_plan(static_cast<fftw_plan>(plan));
+    if (halfPlan)
+        fftw_destroy_plan(static_cast<fftw_plan>(halfPlan));
     plan = nullptr;
+    halfPlan = nullptr;
     FreeMemory(inputBlock);
     FreeMemory(outputBlock);
     inputBlock = outputBlock = nullptr;
@@ -73,6 +76,9 @@ bool FFTCPU::CreatePlan(bool measure)
                             reinterpret_cast<fftw_complex*>(input),
                             reinterpret_cast<fftw_complex*>(output), FFTW_BACKWARD, flags);
     planMeasured = plan && measure;
+    if (plan)
+        halfPlan = fftw_plan_dft_c2r_2d(static_cast<int>(height), static_cast<int>(width),
+                                        reinterpret_cast<fftw_complex*>(input), output, flags);
     return plan != nullptr;
 }
 
@@ -107,7 +113,10 @@ bool FFTCPU::Setup(std::uint32_t widthValue, std::uint32_t heightValue, std::uin
     if (planMeasured && !FFTWisdom::Export()) {
         // Without a cache every start would measure again; quick plans keep start-up short.
         fftw_destroy_plan(static_cast<fftw_plan>(plan));
+        if (halfPlan)
+            fftw_destroy_plan(static_cast<fftw_plan>(halfPlan));
         plan = nullptr;
+        halfPlan = nullptr;
         if (!CreatePlan(false)) {
             Message("Unable to create FFTW plan in FFTCPU::Setup.");
             return false;
@@ -143,10 +152,14 @@ bool FFTCPU::InverseTransform2D(const Complex* const* inputs, float* const* outp
                 PackHermitianPair(a, am, b, bm, 0, 0, target);
                 for (std::uint32_t c = 1; c < width; ++c)
                     PackHermitianPair(a, am, b, bm, c, width - c, target);
-            } else {
+            } else if (!halfPlan) {
                 for (std::uint32_t c = 0; c < 2 * width; ++c)
                     target[c] = a[c];
             }
+        }
+        if (!second && halfPlan) {
+            TransformAlone(first, outputs[n]);
+            continue;
         }
         fftw_execute(static_cast<fftw_plan>(plan));
         // The spectrum's zero frequency sits mid-grid; (-1)^(r+c) moves it to the origin.
@@ -177,6 +190,30 @@ bool FFTCPU::InverseTransform2D(const Complex* const* inputs, float* const* outp
         }
     }
     return true;
+}
+
+void FFTCPU::TransformAlone(const Complex* spectrum, float* result)
+{
+    const std::uint32_t half = width / 2 + 1;
+    for (std::uint32_t r = 0; r < height; ++r) {
+        const std::uint32_t mirrorRow = (height - r) % height;
+        const Complex* a = spectrum + static_cast<std::size_t>(r) * width;
+        const Complex* am = spectrum + static_cast<std::size_t>(mirrorRow) * width;
+        double* target = input + 2 * static_cast<std::size_t>(r) * half;
+        for (std::uint32_t c = 0; c < half; ++c) {
+            const std::uint32_t mc = c == 0 ? 0 : width - c;
+            target[2 * c] = 0.5 * (static_cast<double>(a[c].real()) + am[mc].real());
+            target[2 * c + 1] = 0.5 * (static_cast<double>(a[c].imag()) - am[mc].imag());
+        }
+    }
+    fftw_execute(static_cast<fftw_plan>(halfPlan));
+    for (std::uint32_t r = 0; r < height; ++r) {
+        const double* row = output + static_cast<std::size_t>(r) * width;
+        float* target = result + static_cast<std::size_t>(r) * width;
+        double sign = (r & 1u) ? -1.0 : 1.0;
+        for (std::uint32_t c = 0; c < width; ++c, sign = -sign)
+            target[c] = static_cast<float>(sign * row[c]);
+    }
 }
 
 } // namespace Maris

@@ -32,6 +32,8 @@ public:
 private:
     void Release();
     bool CreatePlan(bool measure);
+    // The real part of one array's transform through the complex-to-real plan.
+    void TransformAlone(const Complex* spectrum, float* result);
 
     // 16-byte complex doubles, aligned for the widest vector unit.
     double* input;
@@ -39,6 +41,9 @@ private:
     void* inputBlock;
     void* outputBlock;
     void* plan;
+    // Complex-to-real plan for an array without a partner: its Hermitian part needs only the
+    // first width/2 + 1 columns.
+    void* halfPlan;
     bool planMeasured;
 };
 

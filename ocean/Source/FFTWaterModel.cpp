@@ -54,6 +54,67 @@ inline double WrapInto(double value, double extent)
     return value < 0.0 ? value + extent : value;
 }
 
+struct EvolutionArrays
+{
+    const Complex* h0;
+    const FFTKVector* kVectors;
+    const std::uint32_t* omegaIndex;
+    const float* rotorCos;
+    const float* rotorSin;
+    Complex* height;
+    Complex* slopeX;
+    Complex* slopeY;
+    Complex* displacementX;
+    Complex* displacementY;
+};
+
+using EvolveRows = void (*)(const EvolutionArrays&, int nx, int ny, int width);
+
+// h(k, t) = h0(k) e^{iωt} + conj(h0(-k)) e^{-iωt}, with i k̂ h (choppy displacement) and i k h
+// (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free.
+template <bool choppy, bool exact>
+void EvolveRowsOf(const EvolutionArrays& a, int nx, int ny, int width)
+{
+    const int stride = ny + 1;
+    for (int i = 0; i < nx; ++i) {
+        const Complex* __restrict h0Row = a.h0 + static_cast<std::size_t>(i) * stride;
+        const Complex* __restrict mirrorRow = a.h0 + static_cast<std::size_t>(nx - i) * stride;
+        const FFTKVector* __restrict kRow = a.kVectors + static_cast<std::size_t>(i) * ny;
+        const std::uint32_t* __restrict indexRow = a.omegaIndex + static_cast<std::size_t>(i) * ny;
+        const std::size_t rowStart = static_cast<std::size_t>(i) * width;
+        float* __restrict height = reinterpret_cast<float*>(a.height + rowStart);
+        float* __restrict slopeX = reinterpret_cast<float*>(a.slopeX + rowStart);
+        float* __restrict slopeY = reinterpret_cast<float*>(a.slopeY + rowStart);
+        float* __restrict displacementX = reinterpret_cast<float*>(a.displacementX + rowStart);
+        float* __restrict displacementY = reinterpret_cast<float*>(a.displacementY + rowStart);
+        for (int j = 0; j < width; ++j) {
+            const FFTKVector& k = kRow[j];
+            const float c = a.rotorCos[indexRow[j]];
+            const float s = a.rotorSin[indexRow[j]];
+            const float aRe = h0Row[j].real();
+            const float aIm = h0Row[j].imag();
+            const float bRe = mirrorRow[ny - j].real();
+            const float bIm = -mirrorRow[ny - j].imag();
+            const float re = (aRe + bRe) * c - (aIm - bIm) * s;
+            const float im = (aIm + bIm) * c + (aRe - bRe) * s;
+            height[2 * j] = re;
+            height[2 * j + 1] = im;
+            if (choppy) {
+                displacementX[2 * j] = -k.unitX * im;
+                displacementX[2 * j + 1] = k.unitX * re;
+                displacementY[2 * j] = -k.unitY * im;
+                displacementY[2 * j + 1] = k.unitY * re;
+            }
+            if (exact) {
+                slopeX[2 * j] = -k.kx * im;
+                slopeX[2 * j + 1] = k.kx * re;
+                slopeY[2 * j] = -k.ky * im;
+                slopeY[2 * j + 1] = k.ky * re;
+            }
+        }
+    }
+}
+
 } // namespace
 
 FFTWaterModel::FFTWaterModel(Environment* env, int type)
@@ -479,41 +540,17 @@ void FFTWaterModel::Evolve(double t)
         rotorSin[u] = std::sin(angle);
     }
 
-    const int width = spectrumWidth;
-    const int stride = ny + 1;
-    Complex* height = frequency[0];
-    Complex* slopeX = frequency[1];
-    Complex* slopeY = frequency[2];
-    Complex* displacementX = frequency[3];
-    Complex* displacementY = frequency[4];
-    for (int i = 0; i < nx; ++i) {
-        const Complex* h0Row = h0 + static_cast<std::size_t>(i) * stride;
-        const Complex* mirrorRow = h0 + static_cast<std::size_t>(nx - i) * stride;
-        const FFTKVector* kRow = kVectors + static_cast<std::size_t>(i) * ny;
-        const std::uint32_t* indexRow = omegaIndex.data() + static_cast<std::size_t>(i) * ny;
-        const std::size_t rowStart = static_cast<std::size_t>(i) * width;
-        for (int j = 0; j < width; ++j) {
-            const FFTKVector& k = kRow[j];
-            const float c = rotorCos[indexRow[j]];
-            const float s = rotorSin[indexRow[j]];
-            const Complex a = h0Row[j];
-            const Complex b = std::conj(mirrorRow[ny - j]);
-            // h0 e^{iωt} + conj(h0(-k)) e^{-iωt}
-            const float re = (a.real() + b.real()) * c - (a.imag() - b.imag()) * s;
-            const float im = (a.imag() + b.imag()) * c + (a.real() - b.real()) * s;
-            const std::size_t cell = rowStart + j;
-            height[cell] = Complex(re, im);
-            if (choppinessEnabled) {
-                // i k̂ h
-                displacementX[cell] = Complex(-k.unitX * im, k.unitX * re);
-                displacementY[cell] = Complex(-k.unitY * im, k.unitY * re);
-            }
-            if (exactNormals) {
-                slopeX[cell] = Complex(-k.kx * im, k.kx * re);
-                slopeY[cell] = Complex(-k.ky * im, k.ky * re);
-            }
-        }
-    }
+    EvolveRows evolve = &EvolveRowsOf<false, false>;
+    if (choppinessEnabled && exactNormals)
+        evolve = &EvolveRowsOf<true, true>;
+    else if (choppinessEnabled)
+        evolve = &EvolveRowsOf<true, false>;
+    else if (exactNormals)
+        evolve = &EvolveRowsOf<false, true>;
+    const EvolutionArrays arrays = {h0, kVectors, omegaIndex.data(), rotorCos.data(),
+                                    rotorSin.data(), frequency[0], frequency[1], frequency[2],
+                                    frequency[3], frequency[4]};
+    evolve(arrays, nx, ny, spectrumWidth);
 }
 
 void FFTWaterModel::Assemble()
