@@ -19,7 +19,20 @@ vec3 seaUp(vec3 position)
 vec2 localCoordinates(vec3 position)
 {
     vec3 reduced = referenceLocation + position;
-    return vec2(dot(east, reduced), dot(north, reduced));
+    // At the poles the camera's east is undefined; build one from the pole axis there.
+    vec2 local = (basis * reduced).xy;
+    if (dot(east, east) < 0.5 || dot(north, north) < 0.5) {
+        vec3 eastward;
+        vec3 northward;
+        vec3 up = seaUp(position);
+        eastward = cross(northPole, up);
+        if (dot(eastward, eastward) < 1e-8)
+            eastward = vec3(1.0, 0.0, 0.0);
+        eastward = normalize(eastward);
+        northward = cross(up, eastward);
+        local = vec2(dot(eastward, reduced), dot(northward, reduced));
+    }
+    return local;
 }
 
 bool intersectEllipsoid(vec3 origin, vec3 direction, out vec3 hit)

@@ -47,13 +47,22 @@ VARYING float vFog;
 VARYING float vDepth;
 VARYING float vFootprint;
 
+// World size of what one pixel covers here, widened by the grid's anti-aliasing setting: waves
+// shorter than about two of these are faded out instead of aliasing into sparkle.
+float surfaceFootprint()
+{
+    vec2 dx = dFdx(vLocal.xy);
+    vec2 dy = dFdy(vLocal.xy);
+    return max(max(length(dx), length(dy)), vFootprint * 0.25);
+}
+
 // Small ripples from the noise texture (signed values), faded out where a grid cell is larger
 // than the ripples, so distant water does not sparkle.
 vec2 noiseSlope(vec2 local, float phase, float strength)
 {
     vec2 ripple = TEXTURE2D(noiseTex, local * 0.031 + vec2(phase * 0.013, phase * 0.007)).xy +
                   TEXTURE2D(noiseTex, local * 0.11 - vec2(phase * 0.021, -phase * 0.017)).xy;
-    return ripple * strength / (1.0 + vFootprint * 0.25);
+    return ripple * strength * clamp(2.0 - surfaceFootprint() * 2.0, 0.0, 1.0);
 }
 
 // The sky seen along a world direction. The sky's cube map is addressed in a left-handed frame:

@@ -18,12 +18,14 @@ void main()
 {
     vec3 sums = vec3(0.0);
     float crest = 0.0;
+    float footprint = surfaceFootprint();
     for (int i = 0; i < MAX_WAVES; i++) {
         if (i >= numWaves)
             break;
         float phase = waves[i].frequency * dot(waves[i].direction, vLocal.xy) +
                       waves[i].phaseSpeed * time;
-        float ka = waves[i].frequency * waves[i].amplitude;
+        float fade = clamp(2.0 - footprint * waves[i].frequency * 0.6366, 0.0, 1.0);
+        float ka = waves[i].frequency * waves[i].amplitude * fade;
         float c = cos(phase);
         float s = sin(phase);
         sums.xy += waves[i].direction * ka * c;

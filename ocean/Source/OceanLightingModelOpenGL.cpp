@@ -4,6 +4,7 @@
 #include "Message.h"
 #include "OpenGLEntryPoints.h"
 #include "OpenGLErrorCheck.h"
+#include "OpenGLExtensions.h"
 #include "TGALoader.h"
 
 #include <GL/glu.h>
@@ -49,6 +50,13 @@ void OceanLightingModelOpenGL::LookUp(std::uint32_t program, Locations& location
         locations.location[i] = program ? glGetUniformLocation(program, uniformNames[i]) : -1;
 }
 
+bool OceanLightingModelOpenGL::SignedTexturesSupported()
+{
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const bool version31 = version && (version[0] > '3' || (version[0] == '3' && version[2] >= '1'));
+    return version31 || IsExtensionSupported("GL_EXT_texture_snorm");
+}
+
 bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool signedValues,
                                            Environment* environment, std::uint32_t& texture)
 {
@@ -63,11 +71,17 @@ bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool 
     glBindTexture(GL_TEXTURE_2D, created);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatS ? GL_REPEAT : GL_CLAMP);
+    // Clamping to the edge: the plain clamp would blend in the border colour, and core profiles
+    // lack it.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatS ? GL_REPEAT : GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     const GLenum format = image.GetBitsPerPixel() == 24 ? GL_RGB : GL_RGBA;
-    // Noise and wash hold values centred on zero.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, format, static_cast<GLsizei>(image.GetWidth()),
+    // Noise and wash hold values centred on zero; they keep their sign only in a signed
+    // normalised texture, where the driver offers one.
+    GLint internalFormat = static_cast<GLint>(format);
+    if (signedValues && SignedTexturesSupported())
+        internalFormat = format == GL_RGB ? GL_RGB8_SNORM : GL_RGBA8_SNORM;
+    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, static_cast<GLsizei>(image.GetWidth()),
                       static_cast<GLsizei>(image.GetHeight()), format,
                       signedValues ? GL_BYTE : GL_UNSIGNED_BYTE, image.GetPixels());
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -1,0 +1,238 @@
+#include "SurfaceScene.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <Matrix4.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// An uncompressed true-colour TGA (type 2), stored bottom-up, BGR(A) order.
+std::string tga(int width, int height, int bytesPerPixel,
+                const std::vector<std::uint8_t>& rgbaPixels)
+{
+    std::string file(18, '\0');
+    file[2] = 2;
+    file[12] = static_cast<char>(width & 0xff);
+    file[13] = static_cast<char>(width >> 8);
+    file[14] = static_cast<char>(height & 0xff);
+    file[15] = static_cast<char>(height >> 8);
+    file[16] = static_cast<char>(bytesPerPixel * 8);
+    for (int i = 0; i < width * height; ++i) {
+        const std::uint8_t* p = &rgbaPixels[static_cast<std::size_t>(i) * 4];
+        file.push_back(static_cast<char>(p[2]));
+        file.push_back(static_cast<char>(p[1]));
+        file.push_back(static_cast<char>(p[0]));
+        if (bytesPerPixel == 4)
+            file.push_back(static_cast<char>(p[3]));
+    }
+    return file;
+}
+
+// A cheap lattice noise in [0, 1), deterministic.
+double latticeNoise(int x, int y)
+{
+    unsigned int h = static_cast<unsigned int>(x) * 374761393u + static_cast<unsigned int>(y) * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return static_cast<double>((h ^ (h >> 16)) & 0xffff) / 65536.0;
+}
+
+} // namespace
+
+std::string SurfaceScene::stagedFile(const std::string& name)
+{
+    std::ifstream in(std::string(MARIS_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void SurfaceScene::writeResources()
+{
+    for (const auto& entry : std::filesystem::directory_iterator(MARIS_RESOURCES_DIR))
+        if (entry.path().extension() == ".glsl")
+            directory.write(entry.path().filename().string(),
+                            stagedFile(entry.path().filename().string()));
+    directory.write("Maris.config", stagedFile("Maris.config") + "\n" + options.configuration + "\n");
+
+    const int size = 64;
+    std::vector<std::uint8_t> foam(size * size * 4);
+    std::vector<std::uint8_t> noise(size * size * 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            std::uint8_t* f = &foam[static_cast<std::size_t>(y * size + x) * 4];
+            std::uint8_t* n = &noise[static_cast<std::size_t>(y * size + x) * 4];
+            const double bubble = latticeNoise(x, y);
+            f[0] = f[1] = f[2] = static_cast<std::uint8_t>(bubble > 0.5 ? 230 : 60);
+            f[3] = 255;
+            // Signed bytes centred on zero: -64 .. 63.
+            n[0] = static_cast<std::uint8_t>(static_cast<std::int8_t>(latticeNoise(x + 7, y) * 128 - 64));
+            n[1] = static_cast<std::uint8_t>(static_cast<std::int8_t>(latticeNoise(x, y + 9) * 128 - 64));
+            n[2] = 0;
+            n[3] = 127;
+        }
+    directory.write("foam.tga", tga(size, size, 3, foam));
+    directory.write("perlin.tga", tga(size, size, 3, noise));
+    directory.write("wash.tga", tga(size, size, 4, noise));
+    directory.write("spray.tga", tga(size, size, 4, foam));
+    // The particle shaders, when staged, come along too (the wake and spray managers need them).
+}
+
+SurfaceScene::SurfaceScene(const Options& chosen)
+    : options(chosen), capture(), directory(), context(chosen.profile)
+{
+    writeResources();
+    if (!context.isCurrent()) {
+        reason = context.failure();
+        return;
+    }
+    loader = std::make_unique<Maris::ResourceLoader>(directory.path().c_str(), false);
+    sea = std::make_unique<Maris::Environment>();
+    const Maris::EnvironmentError result = sea->Initialize(
+        options.coordinateSystem, options.renderer, loader.get(), nullptr, options.hdr);
+    if (result != Maris::EnvironmentInitialized) {
+        reason = "environment did not initialise: " + std::to_string(result);
+        return;
+    }
+    if (!createFrameBuffer()) {
+        reason = "no frame buffer object";
+        return;
+    }
+    sea->SimulateSeaState(5.0, 0.3);
+    lookAt(Maris::Vector3(0, 0, 20), Maris::Vector3(0, 500, 0));
+    isReady = true;
+}
+
+SurfaceScene::~SurfaceScene()
+{
+    if (context.isCurrent()) {
+        if (skyTexture)
+            glDeleteTextures(1, &skyTexture);
+        if (frameBuffer) {
+            glBindFramebuffer(GL_FRAMEBUFFER, 0);
+            glDeleteFramebuffers(1, &frameBuffer);
+            glDeleteRenderbuffers(1, &colourBuffer);
+            glDeleteRenderbuffers(1, &depthBuffer);
+        }
+    }
+    sea.reset();
+    loader.reset();
+}
+
+bool SurfaceScene::createFrameBuffer()
+{
+    glGenFramebuffers(1, &frameBuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+    glGenRenderbuffers(1, &colourBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, options.floatTarget ? GL_RGBA32F : GL_RGBA8,
+                          options.width, options.height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer);
+    glGenRenderbuffers(1, &depthBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, options.width, options.height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
+    glViewport(0, 0, options.width, options.height);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    return complete;
+}
+
+void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& target,
+                          double fovDegrees, double rollDegrees)
+{
+    // A look-at view in the row-vector layout: rows are the camera axes' components.
+    const Maris::Vector3 forward = (target - eye).Normalized();
+    Maris::Vector3 side = forward.Cross(Maris::Vector3(0, 0, 1));
+    if (side.SquaredLength() < 1e-12)
+        side = forward.Cross(Maris::Vector3(0, 1, 0));
+    side.Normalize();
+    Maris::Vector3 up = side.Cross(forward);
+    const double roll = rollDegrees * M_PI / 180.0;
+    const Maris::Vector3 rolledSide = side * std::cos(roll) + up * std::sin(roll);
+    const Maris::Vector3 rolledUp = up * std::cos(roll) - side * std::sin(roll);
+    Maris::Matrix4 view;
+    const Maris::Vector3 axes[3] = {rolledSide, rolledUp, -forward};
+    for (int column = 0; column < 3; ++column) {
+        view.elem[0][column] = column == 0 ? axes[0].x : column == 1 ? axes[1].x : axes[2].x;
+        view.elem[1][column] = column == 0 ? axes[0].y : column == 1 ? axes[1].y : axes[2].y;
+        view.elem[2][column] = column == 0 ? axes[0].z : column == 1 ? axes[1].z : axes[2].z;
+        view.elem[3][column] = -axes[column].Dot(eye);
+    }
+    const double nearPlane = 1.0;
+    const double farPlane = 20000.0;
+    const double f = 1.0 / std::tan(fovDegrees * M_PI / 360.0);
+    const double aspect = static_cast<double>(options.width) / options.height;
+    Maris::Matrix4 projection = Maris::Matrix4::Zero();
+    projection.elem[0][0] = f / aspect;
+    projection.elem[1][1] = f;
+    projection.elem[2][2] = (farPlane + nearPlane) / (nearPlane - farPlane);
+    projection.elem[2][3] = -1.0;
+    projection.elem[3][2] = 2.0 * farPlane * nearPlane / (nearPlane - farPlane);
+    sea->SetCameraMatrix(view.Pointer());
+    sea->SetProjectionMatrix(projection.Pointer());
+
+    const double sun[3] = {0.0, 0.6, 0.35};
+    const double sunColour[3] = {1.0, 0.95, 0.85};
+    const double ambient[3] = {0.25, 0.3, 0.35};
+    sea->SetDirectionalLight(sun, sunColour);
+    sea->SetAmbientLight(ambient);
+}
+
+void SurfaceScene::useSkyCubeMap()
+{
+    const int size = 32;
+    glGenTextures(1, &skyTexture);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
+    std::vector<std::uint8_t> face(size * size * 3);
+    for (int f = 0; f < 6; ++f) {
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                std::uint8_t* p = &face[static_cast<std::size_t>(y * size + x) * 3];
+                const double t = static_cast<double>(y) / (size - 1);
+                p[0] = static_cast<std::uint8_t>(90 + 80 * t);
+                p[1] = static_cast<std::uint8_t>(140 + 60 * t);
+                p[2] = static_cast<std::uint8_t>(220);
+            }
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB, size, size, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, face.data());
+    }
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    // The viewer's matrix: rows (-1, 0, 0), (0, 0, 1), (0, 1, 0).
+    const double matrix[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
+    sea->SetEnvironmentMap(skyTexture, matrix);
+}
+
+void SurfaceScene::clear(float red, float green, float blue, float alpha)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+    glViewport(0, 0, options.width, options.height);
+    glClearColor(red, green, blue, alpha);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+std::vector<std::uint8_t> SurfaceScene::readPixels() const
+{
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+    glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+std::vector<float> SurfaceScene::readFloatPixels() const
+{
+    std::vector<float> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+    glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_FLOAT, pixels.data());
+    return pixels;
+}
