@@ -17,9 +17,9 @@ const osg::Vec3d GeoOffset(650000.0, 6400000.0, 0.25);
 const double HalfSize = 4000.0;
 
 // Places that the buildings and the information points share, scene x and y.
-const osg::Vec2d Kelvo(-2700.0, -520.0);
-const osg::Vec2d Harbour(-2750.0, -760.0);
-const osg::Vec2d Church(-2480.0, -330.0);
+const osg::Vec2d Kelvo(-2700.0, -680.0);
+const osg::Vec2d Harbour(-2750.0, -900.0);
+const osg::Vec2d Church(-2480.0, -520.0);
 const osg::Vec2d Norrby(-150.0, 1500.0);
 const osg::Vec2d Ostergarden(1250.0, 1350.0);
 const osg::Vec2d Substation(3420.0, 1700.0);
