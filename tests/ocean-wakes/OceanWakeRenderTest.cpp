@@ -1,0 +1,179 @@
+#include "SeaTestScene.h"
+
+#include <Configuration.h>
+#include <Ocean.h>
+#include <OpenGLEntryPoints.h>
+#include <WakeManager.h>
+#include <WakeSource.h>
+
+#include <gtest/gtest.h>
+// After the test framework: X11's None macro would clash with its names.
+#include <GL/glx.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+template <typename Function>
+Function entryPoint(const char* name)
+{
+    return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+// A 256 x 256 colour and depth target, so the sea is drawn at a size worth looking at.
+class OffscreenTarget
+{
+public:
+    static const int size = 256;
+
+    OffscreenTarget()
+    {
+        genFramebuffers(1, &framebuffer);
+        bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        genRenderbuffers(2, renderbuffers);
+        bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
+        renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size, size);
+        framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                renderbuffers[0]);
+        bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
+        renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, size, size);
+        framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                                renderbuffers[1]);
+        complete = checkStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        glViewport(0, 0, size, size);
+    }
+    ~OffscreenTarget()
+    {
+        bindFramebuffer(GL_FRAMEBUFFER, 0);
+        deleteRenderbuffers(2, renderbuffers);
+        deleteFramebuffers(1, &framebuffer);
+    }
+    bool isComplete() const { return complete; }
+
+    // RGB, bottom row first.
+    std::vector<unsigned char> read() const
+    {
+        glFinish();
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(size) * size * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+
+private:
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = entryPoint<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = entryPoint<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers =
+        entryPoint<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers =
+        entryPoint<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer =
+        entryPoint<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers =
+        entryPoint<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage =
+        entryPoint<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer =
+        entryPoint<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkStatus =
+        entryPoint<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+    GLuint framebuffer = 0;
+    GLuint renderbuffers[2] = {0, 0};
+    bool complete = false;
+};
+
+// Keeps a picture for a person to look at when MARIS_TEST_IMAGES names a directory.
+void keep(const std::vector<unsigned char>& rgb, const char* name)
+{
+    const char* directory = std::getenv("MARIS_TEST_IMAGES");
+    if (!directory)
+        return;
+    const std::string path = std::string(directory) + "/" + name + ".ppm";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return;
+    const int size = OffscreenTarget::size;
+    std::fprintf(out, "P6\n%d %d\n255\n", size, size);
+    for (int row = size - 1; row >= 0; --row)
+        std::fwrite(&rgb[static_cast<std::size_t>(row) * size * 3], 1, size * 3, out);
+    std::fclose(out);
+}
+
+
+} // namespace
+
+TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
+{
+    SeaTestScene scene;
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    OffscreenTarget target;
+    ASSERT_TRUE(target.isComplete());
+    const double light[3] = {0.3, 0.5, 0.8};
+    const double colour[3] = {1.0, 0.95, 0.9};
+    const double ambient[3] = {0.3, 0.35, 0.4};
+    scene.environment().SetDirectionalLight(light, colour);
+    scene.environment().SetAmbientLight(ambient);
+    scene.environment().SimulateSeaState(2.0, 0.0);
+    // Looking down at the water the vessel crosses.
+    scene.lookAt(Maris::Vector3(0.0, -140.0, 120.0), Maris::Vector3(0.0, 0.0, 0.0), 60.0);
+
+    // A coarser grid than the default keeps software rendering quick.
+    Maris::Configuration::SetConfigEntry("default-grid-resolution", "192");
+    std::unique_ptr<Maris::Ocean> ocean(
+        Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false));
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
+    Maris::WakeManager* wakes = ocean->GetWakeManager();
+    ASSERT_NE(wakes, nullptr);
+
+    Maris::WakeSource boat(wakes, 40.0, 8.0);
+    boat.SetPropellerWash(true);
+    boat.SetSprayEnabled(false);
+    double time = 0.0;
+    for (; time <= 40.0; time += 0.25) {
+        boat.Update(time, Maris::Vector3(-100.0 + 5.0 * time, 0.0, 0.0));
+        // What the ocean's draw does with the wakes each frame.
+        wakes->Update(scene.environment().GetCameraPosition(), time);
+    }
+    ASSERT_FALSE(wakes->GetDrawList().empty());
+    glClearColor(0.6f, 0.7f, 0.8f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time, true, true, false);
+    const std::vector<unsigned char> withWakes = target.read();
+
+    // The same sea at the same moment with every ring gone: limits of 0 retire them all.
+    Maris::WakeManager::SetMaximumWaveAmplitude(0.0);
+    Maris::WakeManager::SetMinimumWaveAmplitude(0.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time, true, true, false);
+    Maris::WakeManager::SetMaximumWaveAmplitude(2.0);
+    Maris::WakeManager::SetMinimumWaveAmplitude(0.01);
+    EXPECT_TRUE(wakes->GetDrawList().empty());
+    const std::vector<unsigned char> calm = target.read();
+    keep(withWakes, "sea-with-wakes");
+    keep(calm, "sea-without-wakes");
+
+    // The sea is drawn at all: the picture is not just the clear colour.
+    int sea = 0;
+    for (std::size_t i = 0; i < calm.size(); i += 3)
+        if (std::abs(calm[i] - 153) + std::abs(calm[i + 1] - 178) + std::abs(calm[i + 2] - 204) > 30)
+            ++sea;
+    EXPECT_GT(sea, OffscreenTarget::size * OffscreenTarget::size / 4);
+
+    // The rings change the sea where they are, and only there.
+    int changed = 0;
+    for (int row = 0; row < OffscreenTarget::size; ++row)
+        for (int column = 0; column < OffscreenTarget::size; ++column) {
+            const std::size_t i = (static_cast<std::size_t>(row) * OffscreenTarget::size + column) * 3;
+            const int d = std::abs(withWakes[i] - calm[i]) + std::abs(withWakes[i + 1] - calm[i + 1]) +
+                          std::abs(withWakes[i + 2] - calm[i + 2]);
+            if (d > 12)
+                ++changed;
+        }
+    EXPECT_GT(changed, 300) << "the wake shows";
+    EXPECT_LT(changed, OffscreenTarget::size * OffscreenTarget::size * 3 / 4)
+        << "the rest of the sea stays as it was";
+}
