@@ -20,4 +20,16 @@ bool MoveEarthySkyWithEyePointTransform::computeWorldToLocalMatrix(osg::Matrix& 
     return true;
 }
 
+osg::BoundingSphere MoveEarthySkyWithEyePointTransform::computeBound() const
+{
+    return osg::BoundingSphere();
+}
+
+void MoveEarthySkyWithEyePointTransform::traverse(osg::NodeVisitor& nv)
+{
+    if (nv.getVisitorType() == osg::NodeVisitor::INTERSECTION_VISITOR)
+        return;
+    osg::Transform::traverse(nv);
+}
+
 } // namespace osgKELVO

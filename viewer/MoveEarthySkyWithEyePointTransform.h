@@ -11,6 +11,11 @@ class MoveEarthySkyWithEyePointTransform : public osg::Transform
 public:
     bool computeLocalToWorldMatrix(osg::Matrix& matrix, osg::NodeVisitor* nv) const override;
     bool computeWorldToLocalMatrix(osg::Matrix& matrix, osg::NodeVisitor* nv) const override;
+
+    // The sky has no place in the world: it must not widen the scene's bound (from which the
+    // navigation speed is derived), and picks and terrain following must not hit it.
+    osg::BoundingSphere computeBound() const override;
+    void traverse(osg::NodeVisitor& nv) override;
 };
 
 } // namespace osgKELVO
