@@ -95,8 +95,9 @@ void WakeSource::EmitSpray(double time)
     WakeSprayRequest request;
     request.position = position + heading * (length * 0.5);
     request.ownDirection = false;
-    // The bow throws spray up at about a third of the vessel's speed, at least 1 m/s.
-    request.speed = std::max(1.0 / manager->GetMetersPerUnit(), speed / 3.0);
+    // The bow throws spray up about as fast as the vessel moves, at least 4 m/s, so that it clears
+    // the surface from the half particle depth the burst starts at.
+    request.speed = std::max(4.0 / manager->GetMetersPerUnit(), speed);
     request.time = time;
     request.size = manager->GetSprayParticleSize();
     request.transparency = static_cast<float>(manager->GetSprayTransparency());

@@ -21,7 +21,7 @@ class WakeManager;
 // Each ring's wavelength is that of the vessel's transverse Kelvin wave, 2 pi v^2 / g, kept
 // between 1 m and twice the length; it expands at that wave's group speed and lives until its
 // radius reaches the maximum radius (by default 25 lengths) or the manager's amplitude limit
-// drops it. The spacing thins the rings the shaders get: at a distance of k spacings from the
+// drops it. Bow spray is thrown up at the vessel's speed (at least 4 m/s). The spacing thins the rings the shaders get: at a distance of k spacings from the
 // camera only every k-th ring (and the two newest) is drawn.
 //
 // The source registers with its manager; destroying it leaves its rings on the sea without a

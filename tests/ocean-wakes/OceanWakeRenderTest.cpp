@@ -3,6 +3,7 @@
 #include <Configuration.h>
 #include <Ocean.h>
 #include <OpenGLEntryPoints.h>
+#include <ParticleSystem.h>
 #include <WakeManager.h>
 #include <WakeSource.h>
 
@@ -176,4 +177,82 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     EXPECT_GT(changed, 300) << "the wake shows";
     EXPECT_LT(changed, OffscreenTarget::size * OffscreenTarget::size * 3 / 4)
         << "the rest of the sea stays as it was";
+}
+
+TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
+{
+    SeaTestScene scene;
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    OffscreenTarget target;
+    ASSERT_TRUE(target.isComplete());
+    const double light[3] = {0.3, 0.5, 0.8};
+    const double colour[3] = {1.0, 0.95, 0.9};
+    const double ambient[3] = {0.8, 0.8, 0.8};
+    scene.environment().SetDirectionalLight(light, colour);
+    scene.environment().SetAmbientLight(ambient);
+    scene.environment().SimulateSeaState(2.0, 0.0);
+    // Close to the bow of a vessel coming towards the camera.
+    scene.lookAt(Maris::Vector3(0.0, -60.0, 15.0), Maris::Vector3(0.0, 0.0, 2.0), 60.0);
+    Maris::Configuration::SetConfigEntry("default-grid-resolution", "128");
+    Maris::Configuration::SetConfigEntry("wake-spray-particles", "200");
+    std::unique_ptr<Maris::Ocean> ocean(
+        Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false));
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
+    Maris::WakeManager* wakes = ocean->GetWakeManager();
+
+    Maris::WakeSource boat(wakes, 20.0, 5.0);
+    // Spray at the bow every second: at 0.25, 1.25 and 2.25, the bow reaching the origin.
+    const double burst = 2.25;
+    for (double t = 0.0; t <= burst + 1e-9; t += 0.25) {
+        boat.Update(t, Maris::Vector3(0.0, 10.0 + 6.0 * (burst - t), 0.0));
+        wakes->Update(scene.environment().GetCameraPosition(), t);
+    }
+    const double time = burst + 0.3;
+
+    // The particles alone (no water), as the ocean draws them after the sea: the sea's own depth
+    // is the grid's affair, the spray's visibility this test's.
+    glClearColor(0.6f, 0.7f, 0.8f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time, true, false, false);
+    const std::vector<unsigned char> without = target.read();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time, true, false, true);
+    const std::vector<unsigned char> with = target.read();
+    keep(with, "spray-with-particles");
+    keep(without, "spray-without-particles");
+    // Once every burst has fallen back, nothing is drawn.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time + 5.0, true, false, true);
+    const std::vector<unsigned char> later = target.read();
+
+    bool started = false;
+    for (std::uint32_t i = 0; i < wakes->GetMaxSprays(); ++i)
+        started = started || (wakes->GetSpraySystem(i)->GetLastEmissionTime() == burst &&
+                              wakes->GetSpraySystem(i)->GetEndTime() > time);
+    EXPECT_TRUE(started) << "the last request became a burst still in the air";
+
+    int brighter = 0;
+    for (std::size_t i = 0; i < with.size(); i += 3)
+        if (with[i] + with[i + 1] + with[i + 2] > without[i] + without[i + 1] + without[i + 2] + 12)
+            ++brighter;
+    EXPECT_GT(brighter, 100) << "a white burst at the bow";
+    EXPECT_LT(brighter, OffscreenTarget::size * OffscreenTarget::size / 10);
+    EXPECT_EQ(later, without) << "spent bursts are not drawn";
+    // The burst is where the bow was: around the middle of the view, above the sea line.
+    long sumRow = 0;
+    long sumColumn = 0;
+    for (int row = 0; row < OffscreenTarget::size; ++row)
+        for (int column = 0; column < OffscreenTarget::size; ++column) {
+            const std::size_t i = (static_cast<std::size_t>(row) * OffscreenTarget::size + column) * 3;
+            if (with[i] + with[i + 1] + with[i + 2] > without[i] + without[i + 1] + without[i + 2] + 12) {
+                sumRow += row;
+                sumColumn += column;
+            }
+        }
+    if (brighter > 0) {
+        EXPECT_NEAR(static_cast<double>(sumColumn) / brighter, OffscreenTarget::size / 2.0, 12.0);
+        EXPECT_NEAR(static_cast<double>(sumRow) / brighter, OffscreenTarget::size / 2.0, 24.0);
+    }
+    EXPECT_TRUE(scene.messages().texts().empty())
+        << ::testing::PrintToString(scene.messages().texts());
 }
