@@ -7,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -98,5 +103,258 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
     // Water: blue-green, not grey, with visible waves.
     EXPECT_GT(water.meanBlue, water.meanRed + 20);
     EXPECT_GT(water.luminanceDeviation, 4.0);
+    delete ocean;
+}
+
+namespace {
+
+// A simulation-only or OpenGL environment for the ocean's own behaviour.
+struct OceanScene
+{
+    explicit OceanScene(Maris::Renderer renderer = Maris::OpenGL2)
+        : scene([renderer] {
+              SurfaceScene::Options o;
+              o.renderer = renderer;
+              o.configuration = "default-grid-resolution = 64";
+              return o;
+          }())
+    {
+    }
+    SurfaceScene scene;
+};
+
+// Counts the simulation steps and the shader set-ups that reach the wave model, and notices
+// when the two overlap.
+class WatchedWaterModel : public Maris::WaterModel
+{
+public:
+    explicit WatchedWaterModel(Maris::WaterModel* watched)
+        : Maris::WaterModel(watched->GetEnvironment()), inner(watched)
+    {
+    }
+    ~WatchedWaterModel() override { delete inner; }
+    bool UpdateSimulation(double time) override
+    {
+        enter();
+        ++steps;
+        const bool result = inner->UpdateSimulation(time);
+        leave();
+        return result;
+    }
+    bool PrepareShader(double time) override
+    {
+        enter();
+        ++preparations;
+        const bool result = inner->PrepareShader(time);
+        leave();
+        return result;
+    }
+    double GetMaxAmplitude() const override { return inner->GetMaxAmplitude(); }
+    float GetHeight(const Maris::Vector3& p, const Maris::ProjectedGrid* g, Maris::Vector3& n) const override
+    {
+        return inner->GetHeight(p, g, n);
+    }
+
+    std::atomic<int> steps{0};
+    std::atomic<int> preparations{0};
+    std::atomic<int> overlaps{0};
+
+private:
+    void enter()
+    {
+        if (busy.exchange(true))
+            ++overlaps;
+        // Long enough for the other thread to arrive if nothing kept it out.
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    void leave() { busy = false; }
+
+    Maris::WaterModel* inner;
+    std::atomic<bool> busy{false};
+};
+
+WatchedWaterModel* watch(Maris::Ocean& ocean)
+{
+    auto* watched = new WatchedWaterModel(ocean.GetGrid()->GetWaterModel());
+    ocean.GetGrid()->SetWaterModel(watched);
+    return watched;
+}
+
+} // namespace
+
+TEST(OceanCreate, ANullEnvironmentIsRefused)
+{
+    MessageCapture messages;
+    EXPECT_EQ(Maris::Ocean::Create(nullptr, Maris::GerstnerWaves, false, false), nullptr);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Null environment passed into Ocean::Create"});
+}
+
+TEST(OceanCreate, AnUnknownRendererIsReportedAndNothingIsBuilt)
+{
+    MessageCapture messages;
+    TemporaryDirectory directory;
+    directory.write("Maris.config", "\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    Maris::Environment environment;
+    int device = 0;
+    ASSERT_EQ(environment.Initialize(Maris::FlatZUp, static_cast<Maris::Renderer>(9), &loader, &device, false),
+              Maris::EnvironmentInitialized);
+    EXPECT_EQ(Maris::Ocean::Create(&environment, Maris::GerstnerWaves, false, false), nullptr);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Invalid renderer in Ocean constructor.",
+                                                          "Unable to create grid and associated models."}));
+    EXPECT_TRUE(environment.GetOceans().empty());
+}
+
+TEST(OceanCreate, AnUnknownWaterModelTypeIsReported)
+{
+    MessageCapture messages;
+    TemporaryDirectory directory;
+    directory.write("Maris.config", "\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    Maris::Environment environment;
+    ASSERT_EQ(environment.Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    EXPECT_EQ(Maris::Ocean::Create(&environment, static_cast<Maris::WaterModelType>(4), false, false), nullptr);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Invalid water model type in Ocean constructor.",
+                                                          "Unable to create grid and associated models."}));
+}
+
+TEST(OceanCreate, WithoutARendererTheSimulationRunsAndNothingIsDrawn)
+{
+    MessageCapture messages;
+    TemporaryDirectory directory;
+    directory.write("Maris.config", "\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    Maris::Environment environment;
+    ASSERT_EQ(environment.Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    Maris::Ocean* ocean = Maris::Ocean::Create(&environment, Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Lighting model failed to initialize."});
+    ASSERT_EQ(environment.GetOceans().size(), 1u);
+    EXPECT_EQ(ocean->GetSprayManager(), nullptr);
+    EXPECT_EQ(ocean->GetGrid()->GetLightingModel(), nullptr);
+    ocean->Draw(1.0, true, true, true);
+    ocean->Draw(2.0, true, true, true);
+    EXPECT_EQ(ocean->GetSimulationSteps(), 2u);
+    delete ocean;
+    EXPECT_TRUE(environment.GetOceans().empty());
+}
+
+TEST(OceanCreate, TheEnvironmentGoingFirstLeavesTheOceanUsable)
+{
+    MessageCapture messages;
+    TemporaryDirectory directory;
+    directory.write("Maris.config", "\n");
+    Maris::ResourceLoader loader(directory.path().c_str(), false);
+    auto* environment = new Maris::Environment();
+    ASSERT_EQ(environment->Initialize(Maris::FlatZUp, Maris::NoRenderer, &loader, nullptr, false),
+              Maris::EnvironmentInitialized);
+    Maris::Ocean* ocean = Maris::Ocean::Create(environment, Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    delete environment;
+    EXPECT_EQ(ocean->GetEnvironment(), nullptr);
+    ocean->Draw(1.0, true, true, true);
+    ocean->UpdateSimulation(2.0);
+    delete ocean;
+}
+
+TEST(OceanStepping, DrawingTwiceAtOneTimeStepsOnce)
+{
+    OceanScene sea;
+    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(sea.scene.messages().texts());
+    WatchedWaterModel* model = watch(*ocean);
+    sea.scene.clear(0, 0, 0);
+    ocean->Draw(5.0, true, true, true);
+    ocean->Draw(5.0, true, true, true);
+    EXPECT_EQ(model->steps, 1);
+    EXPECT_EQ(model->preparations, 2);
+    ocean->Draw(6.0, true, true, true);
+    EXPECT_EQ(model->steps, 2);
+    EXPECT_DOUBLE_EQ(ocean->GetLastSimulationTime(), 6.0);
+    // Without water the draw neither steps nor sets up the shader.
+    ocean->Draw(7.0, true, false, true);
+    EXPECT_EQ(model->steps, 2);
+    EXPECT_EQ(model->preparations, 3);
+    delete ocean;
+}
+
+TEST(OceanStepping, TheHostsOwnStepsKeepTheDrawFromStepping)
+{
+    OceanScene sea;
+    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    WatchedWaterModel* model = watch(*ocean);
+    ocean->UpdateSimulation(1.0);
+    EXPECT_EQ(model->steps, 1);
+    sea.scene.clear(0, 0, 0);
+    ocean->Draw(1.5, true, true, true);
+    EXPECT_EQ(model->steps, 1);
+    EXPECT_DOUBLE_EQ(ocean->GetLastSimulationTime(), 1.0);
+    ocean->UpdateSimulation(2.0);
+    ocean->Draw(2.5, true, true, true);
+    EXPECT_EQ(model->steps, 2);
+    EXPECT_EQ(model->preparations, 2);
+    delete ocean;
+}
+
+TEST(OceanStepping, WaveDirectionFollowsTheWindAndTurnsToTheShoreInShallowWater)
+{
+    OceanScene sea(Maris::NoRenderer);
+    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
+    sea.scene.environment().SimulateSeaState(4.0, 0.5);
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    double speed = 0, wind = 0, fetch = 0;
+    sea.scene.environment().GetWind(sea.scene.environment().GetCameraPosition(), speed, wind, fetch);
+    Maris::WaterModel* model = ocean->GetGrid()->GetWaterModel();
+    // The default floor normal is not the up vector, but 1000 m deep water does not feel it.
+    ocean->UpdateSimulation(1.0);
+    EXPECT_NEAR(ocean->GetWaveDirection(), wind, 1e-6);
+    model->SetDepth(5.0f);
+    model->SetShore(1.0f, 2.0f);
+    ocean->UpdateSimulation(2.0);
+    const double f = std::exp(-0.5);
+    EXPECT_NEAR(ocean->GetWaveDirection(), (1 - f) * wind + f * 2.0, 1e-5);
+    EXPECT_FLOAT_EQ(model->GetWaveDirection(), ocean->GetWaveDirection());
+    // A floor facing straight up is no shore at all.
+    model->SetFloorNormal(Maris::Vector3(0, 0, 1));
+    ocean->UpdateSimulation(3.0);
+    EXPECT_NEAR(ocean->GetWaveDirection(), wind, 1e-6);
+    delete ocean;
+}
+
+TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
+{
+    OceanScene sea;
+    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    WatchedWaterModel* model = watch(*ocean);
+
+    const int frames = 60;
+    std::atomic<bool> started{false};
+    std::thread updater([&] {
+        started = true;
+        for (int i = 1; i <= frames * 4; ++i)
+            ocean->UpdateSimulation(i * 0.01);
+    });
+    while (!started) {
+    }
+    for (int i = 0; i < frames; ++i) {
+        sea.scene.clear(0, 0, 0);
+        ocean->Draw(100.0 + i, true, true, true);
+    }
+    updater.join();
+
+    EXPECT_EQ(model->overlaps, 0);
+    EXPECT_EQ(model->preparations, frames);
+    // Every distinct time stamp was stepped exactly once, whoever asked first.
+    EXPECT_EQ(static_cast<unsigned long>(model->steps), ocean->GetSimulationSteps());
+    EXPECT_GE(model->steps, frames * 4);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     delete ocean;
 }

@@ -6,7 +6,9 @@
 
 #include <Matrix4.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -85,11 +87,19 @@ void SurfaceScene::writeResources()
 }
 
 SurfaceScene::SurfaceScene(const Options& chosen)
-    : options(chosen), capture(), directory(), context(chosen.profile)
+    : options(chosen), capture(), directory()
 {
     writeResources();
-    if (!context.isCurrent()) {
-        reason = context.failure();
+    // A display shared by many test processes now and then turns a connection away; try again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        context = std::make_unique<GLXTestContext>(options.profile);
+        if (context->isCurrent() || context->failure().find("display") == std::string::npos)
+            break;
+        context.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (!context || !context->isCurrent()) {
+        reason = context ? context->failure() : "cannot open the X display";
         return;
     }
     loader = std::make_unique<Maris::ResourceLoader>(directory.path().c_str(), false);
@@ -111,7 +121,7 @@ SurfaceScene::SurfaceScene(const Options& chosen)
 
 SurfaceScene::~SurfaceScene()
 {
-    if (context.isCurrent()) {
+    if (context && context->isCurrent()) {
         if (skyTexture)
             glDeleteTextures(1, &skyTexture);
         if (frameBuffer) {

@@ -66,7 +66,7 @@ private:
     Options options;
     MessageCapture capture;
     TemporaryDirectory directory;
-    GLXTestContext context;
+    std::unique_ptr<GLXTestContext> context;
     std::unique_ptr<Maris::ResourceLoader> loader;
     std::unique_ptr<Maris::Environment> sea;
     unsigned int frameBuffer = 0;

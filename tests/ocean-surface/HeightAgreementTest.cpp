@@ -1,0 +1,93 @@
+#include "SurfaceScene.h"
+
+#include <GerstnerWaterModelOpenGL.h>
+#include <OceanLightingModelOpenGL.h>
+#include <ProjectedGridOpenGL.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Writes what the shipped grid vertex shader computed for each pixel: local x, local y and the
+// displaced height. Shaders are found through the configured file-name prefix.
+const char* const heightFragmentShader = R"(
+#ifdef OPENGL32
+in vec3 vLocal;
+out vec4 height;
+void main() { height = vec4(vLocal, 1.0); }
+#else
+varying vec3 vLocal;
+void main() { gl_FragColor = vec4(vLocal, 1.0); }
+#endif
+)";
+
+void checkAgreement(Maris::Renderer renderer)
+{
+    SurfaceScene::Options options;
+    options.renderer = renderer;
+    options.profile = renderer >= Maris::OpenGL32 ? GLXTestContext::Profile::Core
+                                                 : GLXTestContext::Profile::Compatibility;
+    options.width = 160;
+    options.height = 120;
+    options.floatTarget = true;
+    options.configuration = "shader-filename-prefix = heights-\nnum-gerstner-waves = 6";
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    scene.resources().write("heights-projgrid-flat-gerstner.glsl",
+                            SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl"));
+    scene.resources().write("heights-ocean-frag-gerstner.glsl", heightFragmentShader);
+    scene.environment().SimulateSeaState(6.0, 0.7);
+    scene.lookAt(Maris::Vector3(15, -40, 60), Maris::Vector3(30, 20, 0), 60.0);
+
+    Maris::ProjectedGridOpenGL grid(false);
+    ASSERT_TRUE(grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 512))
+        << ::testing::PrintToString(scene.messages().texts());
+    auto* model = new Maris::GerstnerWaterModelOpenGL(&scene.environment());
+    auto* lighting = new Maris::OceanLightingModelOpenGL(&scene.environment());
+    ASSERT_TRUE(model->Initialize(grid.GetShader(), 0, false));
+    ASSERT_TRUE(lighting->Initialize(grid.GetShader(), 0));
+    grid.SetWaterModel(model);
+    grid.SetLightingModel(lighting);
+
+    scene.clear(0, 0, 0, 0);
+    const double time = 17.25;
+    grid.Draw(time, true);
+    const std::vector<float> pixels = scene.readFloatPixels();
+
+    int covered = 0;
+    double largest = 0.0;
+    double amplitudeSeen = 0.0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+        if (pixels[i + 3] != 1.0f)
+            continue;
+        ++covered;
+        Maris::Vector3 normal;
+        const float expected =
+            model->GetHeight(Maris::Vector3(pixels[i], pixels[i + 1], 0.0), &grid, normal);
+        largest = std::max(largest, std::fabs(static_cast<double>(pixels[i + 2]) - expected));
+        amplitudeSeen = std::max(amplitudeSeen, std::fabs(static_cast<double>(expected)));
+    }
+    // The camera looks down on the sea: every pixel shows water.
+    EXPECT_EQ(covered, options.width * options.height);
+    // Real waves, and the drawn surface at each point is the height the model answers there
+    // (to the interpolation between grid vertices).
+    EXPECT_GT(amplitudeSeen, 1.0);
+    EXPECT_LT(largest, 0.01 * model->GetMaxAmplitude()) << "of " << model->GetMaxAmplitude();
+}
+
+} // namespace
+
+TEST(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQueryCompatibility)
+{
+    checkAgreement(Maris::OpenGL2);
+}
+
+TEST(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQueryOpenGL32)
+{
+    checkAgreement(Maris::OpenGL32);
+}
