@@ -2,6 +2,7 @@
 
 #include "Configuration.h"
 #include "Environment.h"
+#include "FFTWaterModelOpenGL.h"
 #include "GerstnerWaterModel.h"
 #include "GerstnerWaterModelOpenGL.h"
 #include "Matrix3.h"
@@ -105,7 +106,12 @@ void Ocean::Construct(bool breakingWaves)
             waterModel = new GerstnerWaterModel(environment);
         }
     } else if (waterModelType >= PhillipsSpectrum && waterModelType <= JONSWAPSpectrum) {
-        // The FFT water model is not part of this build yet: no model, reported below.
+        if (openGL) {
+            waterModel = new FFTWaterModelOpenGL(environment, waterModelType);
+            lightingModel = new OceanLightingModelOpenGL(environment);
+        } else if (renderer == NoRenderer) {
+            waterModel = new FFTWaterModel(environment, waterModelType);
+        }
     } else {
         Message("Invalid water model type in Ocean constructor.");
     }
