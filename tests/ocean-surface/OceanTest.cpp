@@ -103,6 +103,41 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
     // Water: blue-green, not grey, with visible waves.
     EXPECT_GT(water.meanBlue, water.meanRed + 20);
     EXPECT_GT(water.luminanceDeviation, 4.0);
+    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
+    // bluer than the water at the bottom of the picture.
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
+    // The sun ahead leaves a highlight on the water.
+    EXPECT_GT(water.brightShare, 0.002);
+    delete ocean;
+}
+
+TEST(OceanDrawing, DrawLeavesTheHostsStateAsItWas)
+{
+    SurfaceScene scene;
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    scene.clear(0, 0, 0);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glDepthMask(GL_FALSE);
+    ocean->Draw(2.0, true, true, true);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLboolean depthMask = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    EXPECT_EQ(depthMask, GL_FALSE);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    // Gerstner water has no patches and no separate spray pass.
+    const float vertices[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    EXPECT_FALSE(ocean->DrawPatch(2.0, 12, vertices, false, nullptr));
+    const double box[6] = {-10, -10, -10, 10, 10, 10};
+    ocean->DrawSpray(2.0, box);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     delete ocean;
 }
 
