@@ -2,6 +2,8 @@
 
 #include <Configuration.h>
 #include <Ocean.h>
+#include <ProjectedGrid.h>
+#include <WaterModel.h>
 #include <OpenGLEntryPoints.h>
 #include <ParticleSystem.h>
 #include <WakeManager.h>
@@ -200,30 +202,38 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
     Maris::WakeManager* wakes = ocean->GetWakeManager();
 
+    // The vessel rides the waves: its height is the sea's at its bow when the burst is drawn.
+    const double burst = 2.25;
+    const double time = burst + 0.3;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time, true, true, false);
+    Maris::Vector3 normal;
+    const double sea = ocean->GetGrid()->GetWaterModel()->GetHeight(Maris::Vector3(), ocean->GetGrid(),
+                                                                      normal);
+    ASSERT_NE(sea, 0.0) << "the waves are up";
     Maris::WakeSource boat(wakes, 20.0, 5.0);
     // Spray at the bow every second: at 0.25, 1.25 and 2.25, the bow reaching the origin.
-    const double burst = 2.25;
     for (double t = 0.0; t <= burst + 1e-9; t += 0.25) {
-        boat.Update(t, Maris::Vector3(0.0, 10.0 + 6.0 * (burst - t), 0.0));
+        boat.Update(t, Maris::Vector3(0.0, 10.0 + 6.0 * (burst - t), sea));
         wakes->Update(scene.environment().GetCameraPosition(), t);
     }
-    const double time = burst + 0.3;
 
-    // The particles alone (no water), as the ocean draws them after the sea: the sea's own depth
-    // is the grid's affair, the spray's visibility this test's.
     glClearColor(0.6f, 0.7f, 0.8f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ocean->Draw(time, true, false, false);
+    ocean->Draw(time, true, true, false);
     const std::vector<unsigned char> without = target.read();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ocean->Draw(time, true, false, true);
+    ocean->Draw(time, true, true, true);
     const std::vector<unsigned char> with = target.read();
     keep(with, "spray-with-particles");
     keep(without, "spray-without-particles");
-    // Once every burst has fallen back, nothing is drawn.
+    // Once every burst has fallen back, nothing is drawn over the sea.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time + 5.0, true, false, true);
     const std::vector<unsigned char> later = target.read();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ocean->Draw(time + 5.0, true, false, false);
+    const std::vector<unsigned char> laterWithout = target.read();
 
     bool started = false;
     for (std::uint32_t i = 0; i < wakes->GetMaxSprays(); ++i)
@@ -237,8 +247,8 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
             ++brighter;
     EXPECT_GT(brighter, 100) << "a white burst at the bow";
     EXPECT_LT(brighter, OffscreenTarget::size * OffscreenTarget::size / 10);
-    EXPECT_EQ(later, without) << "spent bursts are not drawn";
-    // The burst is where the bow was: around the middle of the view, above the sea line.
+    EXPECT_EQ(later, laterWithout) << "spent bursts are not drawn";
+    // The burst is where the bow is: around the middle of the view.
     long sumRow = 0;
     long sumColumn = 0;
     for (int row = 0; row < OffscreenTarget::size; ++row)
