@@ -137,6 +137,24 @@ TEST(ProjectedGridUniforms, FogHeightMapAndGridValues)
     EXPECT_EQ(value, static_cast<GLint>(sea.grid.GetEmptyHeightMap()));
     EXPECT_EQ(uniformFloats(program, "heightMapMatrix", 16),
               (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
+    // The stretch and the camera as the processor side computes them.
+    const Maris::Matrix4 stretch = sea.grid.ComputeGridScale();
+    const std::vector<float> gridScale = uniformFloats(program, "gridScale", 16);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(gridScale[static_cast<std::size_t>(i)], static_cast<float>(stretch.Pointer()[i])) << i;
+    const Maris::Vector3& eye = scene.environment().GetCameraPosition();
+    EXPECT_EQ(uniformFloats(program, "cameraPos", 3),
+              (std::vector<float>{static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z)}));
+    EXPECT_EQ(uniformFloats(program, "basis", 9), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    EXPECT_FLOAT_EQ(uniformFloats(program, "antiAliasing", 1)[0], 1.0f);
+    EXPECT_FLOAT_EQ(uniformFloats(program, "depthOffset", 1)[0], 0.0f);
+    const Maris::Matrix4 viewProjection =
+        scene.environment().GetCameraMatrix() * scene.environment().GetProjectionMatrix();
+    const std::vector<float> inverse = uniformFloats(program, "invModelviewProj", 16);
+    const Maris::Matrix4 expectedInverse = viewProjection.Inverse();
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(inverse[static_cast<std::size_t>(i)], expectedInverse.Pointer()[i],
+                    1e-4 * (1.0 + std::fabs(expectedInverse.Pointer()[i])));
 
     // Under water the fog is the one below.
     scene.lookAt(Maris::Vector3(0, 0, -5), Maris::Vector3(0, 100, 0));
