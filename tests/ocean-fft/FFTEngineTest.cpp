@@ -222,6 +222,18 @@ TEST(FFTCPUPlanning, QuickPlanningWithoutAUsableCache)
     EXPECT_FALSE(engine.IsPlanMeasured());
 }
 
+TEST(FFTCPUPlanning, QuickPlanningWhenTheCacheCannotBeRead)
+{
+    MessageCapture messages;
+    TemporaryDirectory cache;
+    CacheDirectory useCache(cache.path());
+    mkdir((cache.path() + "/kelvoview").c_str(), 0755);
+    cache.write("kelvoview/fftw-wisdom", "this is no wisdom\n");
+    Maris::FFTCPU engine;
+    ASSERT_TRUE(engine.Setup(16, 16, 1, nullptr, false));
+    EXPECT_FALSE(engine.IsPlanMeasured());
+}
+
 TEST(FFTCPUPlanning, QuickPlanningWhenMeasuringIsSwitchedOff)
 {
     MessageCapture messages;

@@ -13,6 +13,7 @@ namespace {
 int setupCalls = 0;
 int transformCalls = 0;
 bool failTransforms = false;
+bool failSetups = false;
 
 class TestIPPEngine : public Maris::IFFTIPP
 {
@@ -29,6 +30,8 @@ public:
     bool Setup(std::uint32_t w, std::uint32_t h, std::uint32_t, Maris::ResourceLoader*) override
     {
         ++setupCalls;
+        if (failSetups)
+            return false;
         Clear();
         width = w;
         height = h;
@@ -110,5 +113,10 @@ __attribute__((visibility("default"))) int TestEngineTransformCalls()
 __attribute__((visibility("default"))) void TestEngineFailTransforms(bool fail)
 {
     failTransforms = fail;
+}
+
+__attribute__((visibility("default"))) void TestEngineFailSetups(bool fail)
+{
+    failSetups = fail;
 }
 }
