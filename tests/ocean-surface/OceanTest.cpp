@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -522,4 +523,35 @@ TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
     EXPECT_GE(model->steps, frames * 4);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     delete ocean;
+}
+
+TEST(OceanCreate, AWaveModelThatCannotInitialiseFailsTheOcean)
+{
+    std::smatch match;
+    const std::string text = SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl");
+    ASSERT_TRUE(std::regex_search(text, match, std::regex("#define MAX_WAVES ([0-9]+)")));
+    SurfaceScene::Options options;
+    options.configuration = "num-gerstner-waves = " + std::to_string(std::stoi(match[1]) + 1);
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false), nullptr);
+    const std::vector<std::string> texts = scene.messages().texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_NE(texts[texts.size() - 2].find("MAX_WAVES"), std::string::npos);
+    EXPECT_EQ(texts.back(), "Water model failed to initialize.");
+    EXPECT_TRUE(scene.environment().GetOceans().empty());
+}
+
+TEST(OceanCreate, AMissingGridShaderFailsTheGridWithItsMessage)
+{
+    SurfaceScene scene;
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    std::remove((scene.resources().path() + "/ocean-frag-gerstner.glsl").c_str());
+    EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false), nullptr);
+    const std::vector<std::string> texts = scene.messages().texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Failed to load the following resource:");
+    EXPECT_NE(texts[1].find("ocean-frag-gerstner.glsl"), std::string::npos);
+    EXPECT_EQ(texts[2], "Failed to initialize projected grid. Did you create your Ocean from a "
+                        "different thread than the one you created your graphics context in?");
 }
