@@ -40,7 +40,7 @@ inline void PackHermitianPair(const float* a, const float* am, const float* b, c
 
 FFTCPU::FFTCPU()
     : input(nullptr), output(nullptr), inputBlock(nullptr), outputBlock(nullptr), plan(nullptr),
-      halfPlan(nullptr), planMeasured(false)
+      halfPlan(nullptr), planMeasured(false), hermitianOffNyquist(false)
 {
 }
 
@@ -150,8 +150,16 @@ bool FFTCPU::InverseTransform2D(const Complex* const* inputs, float* const* outp
                 const float* bm = reinterpret_cast<const float*>(
                     second + static_cast<std::size_t>(mirrorRow) * width);
                 PackHermitianPair(a, am, b, bm, 0, 0, target);
-                for (std::uint32_t c = 1; c < width; ++c)
-                    PackHermitianPair(a, am, b, bm, c, width - c, target);
+                if (hermitianOffNyquist && r > 0) {
+                    // Already Hermitian: A + iB as it stands.
+                    for (std::uint32_t c = 1; c < width; ++c) {
+                        target[2 * c] = static_cast<double>(a[2 * c]) - b[2 * c + 1];
+                        target[2 * c + 1] = static_cast<double>(a[2 * c + 1]) + b[2 * c];
+                    }
+                } else {
+                    for (std::uint32_t c = 1; c < width; ++c)
+                        PackHermitianPair(a, am, b, bm, c, width - c, target);
+                }
             } else if (!halfPlan) {
                 for (std::uint32_t c = 0; c < 2 * width; ++c)
                     target[c] = a[c];
@@ -200,6 +208,15 @@ void FFTCPU::TransformAlone(const Complex* spectrum, float* result)
         const Complex* a = spectrum + static_cast<std::size_t>(r) * width;
         const Complex* am = spectrum + static_cast<std::size_t>(mirrorRow) * width;
         double* target = input + 2 * static_cast<std::size_t>(r) * half;
+        if (hermitianOffNyquist && r > 0) {
+            target[0] = 0.5 * (static_cast<double>(a[0].real()) + am[0].real());
+            target[1] = 0.5 * (static_cast<double>(a[0].imag()) - am[0].imag());
+            for (std::uint32_t c = 1; c < half; ++c) {
+                target[2 * c] = a[c].real();
+                target[2 * c + 1] = a[c].imag();
+            }
+            continue;
+        }
         for (std::uint32_t c = 0; c < half; ++c) {
             const std::uint32_t mc = c == 0 ? 0 : width - c;
             target[2 * c] = 0.5 * (static_cast<double>(a[c].real()) + am[mc].real());

@@ -24,6 +24,12 @@ public:
     bool UsesHalfSpectrum() const override { return false; }
     const char* GetName() const override { return "CPU-based FFTW library"; }
 
+    // A caller whose spectra satisfy h(-k) = conj(h(k)) everywhere but on the first row and
+    // column (the Nyquist lines, whose partners lie outside the grid), as the FFT water model's
+    // evolution does exactly, may say so: only those lines then need their Hermitian part taken.
+    void SetHermitianOffNyquist(bool on) { hermitianOffNyquist = on; }
+    bool GetHermitianOffNyquist() const { return hermitianOffNyquist; }
+
     // Whether the current plan was measured (false: quick planning).
     bool IsPlanMeasured() const { return planMeasured; }
     // The wisdom cache file for this user, empty when there is no cache directory.
@@ -45,6 +51,7 @@ private:
     // first width/2 + 1 columns.
     void* halfPlan;
     bool planMeasured;
+    bool hermitianOffNyquist;
 };
 
 } // namespace Maris

@@ -259,6 +259,11 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool ini
         }
     }
 
+    // The evolution keeps h(-k) = conj(h(k)) exactly off the Nyquist lines (same ω, mirrored
+    // amplitudes), which spares the CPU engine most of its symmetrising.
+    if (FFTCPU* cpu = dynamic_cast<FFTCPU*>(engine))
+        cpu->SetHermitianOffNyquist(true);
+
     FreeArrays();
     spectrumWidth = engine->UsesHalfSpectrum() ? ny / 2 + 1 : ny;
     const std::size_t tableCells = static_cast<std::size_t>(nx + 1) * (ny + 1);

@@ -1,5 +1,7 @@
 #include "FFTWaterModelTestSupport.h"
 
+#include <FFTCPU.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -49,6 +51,48 @@ TEST(FFTWaterModelPhysics, ParsevalHoldsForSeveralTimesAndSeeds)
                 EXPECT_LT(hermitianDefect, 1e-10 * scale);
             }
         }
+    }
+}
+
+namespace {
+
+// Turns the CPU engine's Hermitian shortcut off, so that it symmetrises every coefficient.
+class SymmetrisingModel : public Maris::FFTWaterModel
+{
+public:
+    using FFTWaterModel::FFTWaterModel;
+    bool Initialize(std::uint32_t grid, std::uint32_t patch, bool flag) override
+    {
+        if (!FFTWaterModel::Initialize(grid, patch, flag))
+            return false;
+        auto* cpu = dynamic_cast<Maris::FFTCPU*>(GetFFT());
+        if (!cpu || !cpu->GetHermitianOffNyquist())
+            return false;
+        cpu->SetHermitianOffNyquist(false);
+        return true;
+    }
+};
+
+} // namespace
+
+// The evolution's symmetry is exact, so the engine's shortcut changes no bit of the sea.
+TEST(FFTWaterModelPhysics, HermitianShortcutChangesNothing)
+{
+    FFTWaterModelFixture fixture("fft-exact-normals = true\n");
+    ASSERT_TRUE(fixture.initialized());
+    fixture.setWind(10.0, 0.3);
+    auto shortcut = fixture.model(2, 9);
+    std::srand(9);
+    SymmetrisingModel full(&fixture.environment(), 2);
+    ASSERT_TRUE(shortcut && full.Initialize(0, 0, false));
+    for (double t : {0.5, 33.0}) {
+        ASSERT_TRUE(shortcut->UpdateSimulation(t));
+        ASSERT_TRUE(full.UpdateSimulation(t));
+        const int values = 3 * 64 * 64;
+        EXPECT_EQ(copyBuffer(shortcut->GetDisplacementBuffer(), values),
+                  copyBuffer(full.GetDisplacementBuffer(), values));
+        EXPECT_EQ(copyBuffer(shortcut->GetSlopeFoamBuffer(), values),
+                  copyBuffer(full.GetSlopeFoamBuffer(), values));
     }
 }
 
