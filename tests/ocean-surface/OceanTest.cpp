@@ -244,6 +244,48 @@ TEST(OceanDrawing, FftSeaOfTheViewersTypeLooksLikeWaterToo)
     delete ocean;
 }
 
+TEST(OceanDrawing, ViewersSeaWithTheShippedTexturesAtScreenSize)
+{
+    SurfaceScene::Options options;
+    options.width = 1024;
+    options.height = 768;
+    options.shippedTextures = true;
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    scene.useSkyCubeMap();
+    // Level view: the horizon is the middle row.
+    scene.environment().SimulateSeaState(4.0, 0.4);
+    scene.lookAt(Maris::Vector3(0, 0, 40), Maris::Vector3(0, 1000, 40), 60.0);
+
+    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
+    const std::uint8_t clearColour[3] = {255, 0, 255};
+    scene.clear(1, 0, 1);
+    ocean->Draw(3.5, true, true, true);
+    const std::vector<std::uint8_t> pixels = scene.readPixels();
+    for (const std::string& text : scene.messages().texts())
+        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
+    if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
+        writePortablePixmap(std::string(keep) + "/viewer-sea.ppm", pixels, options.width, options.height);
+
+    // Rows are counted from the bottom: water below the middle, sky above.
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    EXPECT_GT(water.changedShare, 0.99);
+    EXPECT_LT(sky.changedShare, 0.01);
+    // Water: blue-green, not grey, with visible waves.
+    EXPECT_GT(water.meanBlue, water.meanRed + 20);
+    EXPECT_GT(water.luminanceDeviation, 4.0);
+    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
+    // bluer than the water at the bottom of the picture.
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
+    // The sun ahead leaves a highlight on the water.
+    EXPECT_GT(water.brightShare, 0.002);
+    delete ocean;
+}
+
 TEST(OceanDrawing, DrawLeavesTheHostsStateAsItWas)
 {
     SurfaceScene scene;

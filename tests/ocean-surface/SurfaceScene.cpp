@@ -83,7 +83,9 @@ void SurfaceScene::writeResources()
     directory.write("perlin.tga", tga(size, size, 3, noise));
     directory.write("wash.tga", tga(size, size, 4, noise));
     directory.write("spray.tga", tga(size, size, 4, foam));
-    // The particle shaders, when staged, come along too (the wake and spray managers need them).
+    if (options.shippedTextures)
+        for (const char* name : {"foam.tga", "perlin.tga", "wash.tga", "spray.tga"})
+            directory.write(name, stagedFile(name));
 }
 
 SurfaceScene::SurfaceScene(const Options& chosen)

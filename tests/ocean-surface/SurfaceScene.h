@@ -30,6 +30,8 @@ public:
         // Colour attachment of 32-bit floats instead of bytes.
         bool floatTarget = false;
         bool hdr = false;
+        // The generated textures of the runtime tree instead of the scene's own small ones.
+        bool shippedTextures = false;
     };
 
     explicit SurfaceScene(const Options& options);
