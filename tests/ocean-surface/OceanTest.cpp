@@ -597,3 +597,53 @@ TEST(OceanCreate, AMissingGridShaderFailsTheGridWithItsMessage)
     EXPECT_EQ(texts[2], "Failed to initialize projected grid. Did you create your Ocean from a "
                         "different thread than the one you created your graphics context in?");
 }
+
+// The sky box looks its cube map up at (-x, z, -y) for the world direction (x, y, z); the sea must
+// reflect the same face the sky shows in the reflected direction.
+TEST(OceanDrawing, ReflectedSkyIsTheFaceTheSkyShowsThere)
+{
+    SurfaceScene::Options options;
+    options.width = 160;
+    options.height = 120;
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    // +x, -x, +y, -y, +z, -z
+    const std::uint8_t faces[6][3] = {{250, 250, 0}, {0, 250, 0}, {0, 0, 250},
+                                      {250, 250, 250}, {0, 250, 250}, {250, 0, 0}};
+    scene.useFaceColouredCubeMap(faces);
+    scene.environment().SimulateSeaState(0.0, 0.0);
+    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+
+    struct View
+    {
+        Maris::Vector3 target;
+        int face; // the face the sky shows just above the horizon in that direction
+    };
+    // World +y is looked up at (0, z, -1): the -z face; world +x at (-1, z, 0): the -x face;
+    // world -x at (+1, z, 0): the +x face.
+    const View views[] = {{Maris::Vector3(0, 1000, 10), 5}, {Maris::Vector3(1000, 0, 10), 1},
+                          {Maris::Vector3(-1000, 0, 10), 0}};
+    for (const View& view : views) {
+        scene.lookAt(Maris::Vector3(0, 0, 10), view.target, 60.0);
+        scene.clear(0, 0, 0);
+        ocean->Draw(1.0, true, true, false);
+        const std::vector<std::uint8_t> pixels = scene.readPixels();
+        // Just below the horizon the reflection is nearly total.
+        double sum[3] = {0, 0, 0};
+        int count = 0;
+        for (int y = options.height / 2 - 6; y < options.height / 2 - 2; ++y)
+            for (int x = 20; x < options.width - 20; ++x, ++count)
+                for (int c = 0; c < 3; ++c)
+                    sum[c] += pixels[(static_cast<std::size_t>(y) * options.width + x) * 4 + c];
+        for (int c = 0; c < 3; ++c) {
+            const double mean = sum[c] / count;
+            SCOPED_TRACE("face " + std::to_string(view.face) + ", channel " + std::to_string(c));
+            if (faces[view.face][c] > 128)
+                EXPECT_GT(mean, 150.0);
+            else
+                EXPECT_LT(mean, 110.0);
+        }
+    }
+    delete ocean;
+}

@@ -224,6 +224,26 @@ void SurfaceScene::useSkyCubeMap()
     sea->SetEnvironmentMap(skyTexture, matrix);
 }
 
+void SurfaceScene::useFaceColouredCubeMap(const std::uint8_t colours[6][3])
+{
+    const int size = 8;
+    glGenTextures(1, &skyTexture);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
+    std::vector<std::uint8_t> face(size * size * 3);
+    for (int f = 0; f < 6; ++f) {
+        for (int i = 0; i < size * size; ++i)
+            for (int c = 0; c < 3; ++c)
+                face[static_cast<std::size_t>(i) * 3 + c] = colours[f][c];
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB, size, size, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, face.data());
+    }
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    const double matrix[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
+    sea->SetEnvironmentMap(skyTexture, matrix);
+}
+
 void SurfaceScene::clear(float red, float green, float blue, float alpha)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);

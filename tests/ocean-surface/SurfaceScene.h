@@ -53,6 +53,9 @@ public:
                 double rollDegrees = 0.0);
     // A sky cube map of a blue gradient, brighter towards the horizon, handed to the environment.
     void useSkyCubeMap();
+    // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colours, with the
+    // viewer's matrix.
+    void useFaceColouredCubeMap(const std::uint8_t colours[6][3]);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
     std::vector<std::uint8_t> readPixels() const;
