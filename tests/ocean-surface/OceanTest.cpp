@@ -647,3 +647,70 @@ TEST(OceanDrawing, ReflectedSkyIsTheFaceTheSkyShowsThere)
     }
     delete ocean;
 }
+
+// The planar reflection is the scene mirrored and drawn from the main eye: the sea must look it
+// up where its own points fall on the screen. A reflection texture whose left half is red and
+// right half green must show red on the left of the picture and green on the right.
+TEST(OceanDrawing, PlanarReflectionIsLookedUpWhereTheWaterIsOnTheScreen)
+{
+    SurfaceScene::Options options;
+    options.width = 160;
+    options.height = 120;
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    scene.environment().SimulateSeaState(0.0, 0.0);
+    scene.lookAt(Maris::Vector3(0, 0, 10), Maris::Vector3(0, 1000, 10), 60.0);
+
+    const int size = 64;
+    std::vector<std::uint8_t> texels(size * size * 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            std::uint8_t* t = &texels[static_cast<std::size_t>(y * size + x) * 4];
+            t[0] = x < size / 2 ? 255 : 0;
+            t[1] = x < size / 2 ? 0 : 255;
+            t[2] = 0;
+            t[3] = 255;
+        }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    // The viewer's texture matrix: eye-relative view, projection, then clip space to 0..1.
+    Maris::Matrix4 view = scene.environment().GetCameraMatrix();
+    view.SetTranslation(Maris::Vector3());
+    Maris::Matrix4 toTexture;
+    for (int i = 0; i < 3; ++i) {
+        toTexture.elem[i][i] = 0.5;
+        toTexture.elem[3][i] = 0.5;
+    }
+    const Maris::Matrix4 textureMatrix = view * scene.environment().GetProjectionMatrix() * toTexture;
+    double matrix[9];
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            matrix[row * 3 + column] = textureMatrix.elem[row][column];
+    scene.environment().SetPlanarReflectionMap(texture, matrix, 0.125f);
+
+    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr);
+    scene.clear(0, 0, 0);
+    ocean->Draw(1.0, true, true, false);
+    const std::vector<std::uint8_t> pixels = scene.readPixels();
+    double left[3] = {0, 0, 0};
+    double right[3] = {0, 0, 0};
+    for (int y = options.height / 2 - 10; y < options.height / 2 - 2; ++y)
+        for (int x = 0; x < options.width; ++x) {
+            if (std::abs(x - options.width / 2) < 8)
+                continue;
+            double* side = x < options.width / 2 ? left : right;
+            for (int c = 0; c < 3; ++c)
+                side[c] += pixels[(static_cast<std::size_t>(y) * options.width + x) * 4 + c];
+        }
+    EXPECT_GT(left[0], left[1] * 2.0);
+    EXPECT_GT(right[1], right[0] * 2.0);
+    delete ocean;
+    glDeleteTextures(1, &texture);
+}
