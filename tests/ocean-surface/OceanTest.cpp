@@ -714,3 +714,51 @@ TEST(OceanDrawing, PlanarReflectionIsLookedUpWhereTheWaterIsOnTheScreen)
     delete ocean;
     glDeleteTextures(1, &texture);
 }
+
+// FFT water drawn as the host's own patch: DrawPatch leaves the patch program bound and the state
+// saved, the host draws, DrawSpray restores the state.
+TEST(OceanPatches, TheHostDrawsAPatchBetweenDrawPatchAndDrawSpray)
+{
+    SurfaceScene::Options options;
+    options.width = 160;
+    options.height = 120;
+    SurfaceScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    scene.lookAt(Maris::Vector3(0, -50, 40), Maris::Vector3(0, 50, 0), 60.0);
+    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
+    scene.clear(0, 0, 0);
+    glEnable(GL_LIGHTING);
+    const GLuint patchProgram = ocean->GetGrid()->GetPatchShader();
+    ASSERT_NE(patchProgram, 0u);
+
+    // A square of sea 200 units across around the origin, as two triangles, in doubles.
+    const double quad[6][3] = {{-100, -100, 0}, {100, -100, 0}, {100, 100, 0},
+                               {-100, -100, 0}, {100, 100, 0},  {-100, 100, 0}};
+    ASSERT_TRUE(ocean->DrawPatch(3.0, 3 * sizeof(double), quad, true, nullptr));
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, static_cast<GLint>(patchProgram));
+    glDisable(GL_CULL_FACE);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    const double box[6] = {-100, -100, -10, 100, 100, 10};
+    ocean->DrawSpray(3.0, box);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    const std::vector<std::uint8_t> pixels = scene.readPixels();
+    int water = 0;
+    for (std::size_t i = 0; i < pixels.size(); i += 4)
+        if (pixels[i + 2] > 20)
+            ++water;
+    // The patch covers the middle of the picture.
+    EXPECT_GT(water, options.width * options.height / 4);
+    const std::uint8_t* middle = &pixels[(static_cast<std::size_t>(options.height / 2) * options.width + options.width / 2) * 4];
+    EXPECT_GT(middle[2], middle[0]);
+    for (const std::string& text : scene.messages().texts())
+        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
+    delete ocean;
+}
