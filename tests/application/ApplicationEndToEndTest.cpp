@@ -19,15 +19,14 @@ using namespace kelvotest;
 
 namespace {
 
-const osg::Vec3f background(0.8f, 0.8f, 1.0f);
-
-// Share of the pixels of a region that do not show the background colour.
-float coverage(const osg::Image& image, int x0, int y0, int x1, int y1)
+// Share of the pixels of a region that differ from the same pixels of an empty view (background and
+// head-up display only).
+float coverage(const osg::Image& image, const osg::Image& empty, int x0, int y0, int x1, int y1)
 {
     int covered = 0, total = 0;
     for (int y = y0; y < y1; y += 2) {
         for (int x = x0; x < x1; x += 2, ++total) {
-            const osg::Vec3f d = Screenshot::pixel(image, x, y) - background;
+            const osg::Vec3f d = Screenshot::pixel(image, x, y) - Screenshot::pixel(empty, x, y);
             covered += (std::fabs(d.x()) + std::fabs(d.y()) + std::fabs(d.z())) > 0.15f ? 1 : 0;
         }
     }
@@ -85,11 +84,18 @@ TEST_F(ApplicationEndToEnd, LayersSwitchWithDigitsAndAlternativesCycleWithAlt)
     // The help panel shows at start; F1 hides it so that the scene is seen whole.
     viewer.key("F1");
 
-    // Left of the centre: the cow (layer 1). Right of it: the truck or the cessna (layer 2). The
-    // regions keep clear of the head-up display's corners.
+    // With both layers off the view shows only what is not a model.
+    viewer.key("1");
+    viewer.key("2");
+    osg::ref_ptr<osg::Image> empty = Screenshot::capture(tree, viewer);
+    ASSERT_TRUE(empty.valid());
+    viewer.key("1");
+    viewer.key("2");
+
+    // Left of the centre: the cow (layer 1). Right of it: the truck or the cessna (layer 2).
     const int w = 800, h = 600;
-    auto left = [&](const osg::Image& i) { return coverage(i, 60, 120, w / 2 - 20, h - 120); };
-    auto right = [&](const osg::Image& i) { return coverage(i, w / 2 + 20, 120, w - 60, h - 120); };
+    auto left = [&](const osg::Image& i) { return coverage(i, *empty, 60, 120, w / 2 - 20, h - 120); };
+    auto right = [&](const osg::Image& i) { return coverage(i, *empty, w / 2 + 20, 120, w - 60, h - 120); };
 
     osg::ref_ptr<osg::Image> start = Screenshot::capture(tree, viewer);
     ASSERT_TRUE(start.valid());
