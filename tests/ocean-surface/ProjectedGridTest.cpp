@@ -137,7 +137,9 @@ TEST(ProjectedGridUniforms, FogHeightMapAndGridValues)
     EXPECT_EQ(value, static_cast<GLint>(sea.grid.GetEmptyHeightMap()));
     EXPECT_EQ(uniformFloats(program, "heightMapMatrix", 16),
               (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
-    // The stretch and the camera as the processor side computes them.
+    // The stretch and the camera as the processor side computes them. The stretch of a frame
+    // uses the wave amplitudes of the frame before, so a second frame of the same wind matches.
+    sea.grid.Draw(1.0, true);
     const Maris::Matrix4 stretch = sea.grid.ComputeGridScale();
     const std::vector<float> gridScale = uniformFloats(program, "gridScale", 16);
     for (int i = 0; i < 16; ++i)
