@@ -23,7 +23,9 @@ public:
 NotifyCapture::NotifyCapture()
     : previous_(osg::getNotifyHandler()), previousLevel_(osg::getNotifyLevel()), handler_(new Handler)
 {
-    osg::setNotifyLevel(osg::DEBUG_FP);
+    // INFO is the most detailed level the viewer reports at; OSG's own debug chatter from other
+    // threads would only add chances of interleaved lines.
+    osg::setNotifyLevel(osg::INFO);
     osg::setNotifyHandler(handler_.get());
 }
 
@@ -60,6 +62,14 @@ unsigned NotifyCapture::count(const std::string& line) const
     for (const auto& entry : handler_->lines)
         n += entry.second == line ? 1 : 0;
     return n;
+}
+
+std::string NotifyCapture::dump() const
+{
+    std::string text;
+    for (const auto& entry : handler_->lines)
+        text += "[" + std::to_string(static_cast<int>(entry.first)) + "] " + entry.second + "\n";
+    return text;
 }
 
 void NotifyCapture::clear()

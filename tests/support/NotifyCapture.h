@@ -23,6 +23,8 @@ public:
     bool has(osg::NotifySeverity severity, const std::string& line) const;
     bool hasText(const std::string& text) const;
     unsigned count(const std::string& line) const;
+    // Every captured line, one per row, for failure messages.
+    std::string dump() const;
     void clear();
 
 private:

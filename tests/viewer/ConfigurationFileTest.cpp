@@ -40,6 +40,9 @@ protected:
         else
             tree.removeConfiguration();
         app = new KELVOview;
+        // OSG's notify stream is one buffer shared by all threads: a draw thread writing while
+        // the test's thread warns would garble the lines the tests read back.
+        app->getViewer().setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
         app->setConfigFileName(tree.configurationPath());
         app->build();
     }
@@ -241,7 +244,8 @@ TEST_F(ConfigurationFileTest, AFailedWriteKeepsTheOldFileAndWarns)
     app->setConfigFileName(directoryPath);
     NotifyCapture notes;
     app->saveConfiguration();
-    EXPECT_TRUE(notes.has(osg::WARN, "Could not save configuration file to \"" + directoryPath + "\""));
+    EXPECT_TRUE(notes.has(osg::WARN, "Could not save configuration file to \"" + directoryPath + "\""))
+        << notes.dump();
     EXPECT_TRUE(fs::is_directory(directoryPath));
     EXPECT_EQ("x", RuntimeTree::readFile(directoryPath + "/keep"));
 
