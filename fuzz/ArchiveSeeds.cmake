@@ -1,0 +1,26 @@
+# cmake -DZIP_TOOL=... -DWORK_DIR=... -DOUTPUT_DIR=... -P ArchiveSeeds.cmake
+# Writes small archives of fuzzing reference models: plain, stored, encrypted with the registered
+# password, with the model in a directory beside macOS resource copies, and one nested in another.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR}/content/sub ${WORK_DIR}/content/__MACOSX ${OUTPUT_DIR})
+file(WRITE ${WORK_DIR}/content/model.kref "node sub/part.kref\nimage tex.rgb\nnode part.kfile\nshader s.glsl\n")
+file(WRITE ${WORK_DIR}/content/sub/part.kref "image ../tex.rgb\nobject ./missing.kref\nheightfield h.kref\n")
+file(WRITE ${WORK_DIR}/content/part.kfile "node sub/part.kref\nimage tex.rgb\n")
+file(WRITE ${WORK_DIR}/content/tex.rgb "not an image\n")
+file(WRITE ${WORK_DIR}/content/s.glsl "void main() {}\n")
+file(WRITE ${WORK_DIR}/content/__MACOSX/._model.kref "fork\n")
+
+function(zip_seed name)
+  execute_process(COMMAND ${ZIP_TOOL} -q -X -r ${ARGN} ${OUTPUT_DIR}/${name}
+                  WORKING_DIRECTORY ${WORK_DIR}/content RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "zip failed for ${name}")
+  endif()
+endfunction()
+
+zip_seed(plain.zip model.kref sub part.kfile tex.rgb s.glsl)
+zip_seed(stored.zip -0 model.kref sub part.kfile tex.rgb)
+zip_seed(encrypted.zip -P harbor42 model.kref sub part.kfile tex.rgb)
+zip_seed(directory.zip sub __MACOSX)
+file(COPY ${OUTPUT_DIR}/plain.zip DESTINATION ${WORK_DIR}/content/sub)
+zip_seed(nested.zip sub/plain.zip)
