@@ -23,3 +23,17 @@ test: build
 bench: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target benchmarks
 	bash tools/run-benchmarks.sh $(BUILD_DIR)
+
+# Fuzzing (not part of the test suite): a separate clang build with libFuzzer, ASan and UBSan in
+# $(FUZZ_BUILD_DIR); every fuzz target under fuzz/ runs for FUZZ_SECONDS and its executions and
+# crashes are printed.
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: fuzz
+fuzz: deps
+	bash tools/install-fuzz-deps.sh
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_FUZZ=ON \
+	  -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target fuzz_targets
+	bash tools/run-fuzz.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
