@@ -1,0 +1,57 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kelvotest {
+
+// A fresh temporary directory, removed with everything in it at the end of the scope.
+class FaultTestDirectory
+{
+public:
+    FaultTestDirectory()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-faults-XXXXXX").string();
+        if (::mkdtemp(&pattern[0]))
+            path_ = pattern;
+    }
+    ~FaultTestDirectory()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    FaultTestDirectory(const FaultTestDirectory&) = delete;
+    FaultTestDirectory& operator=(const FaultTestDirectory&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    // The names in a directory, sorted.
+    static std::vector<std::string> entries(const std::string& directory)
+    {
+        std::vector<std::string> names;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The temporary files the configuration writer makes for "Configuration.xml".
+    static std::vector<std::string> temporaries(const std::string& directory)
+    {
+        std::vector<std::string> names;
+        for (const std::string& name : entries(directory))
+            if (name.rfind(".Configuration.xml.", 0) == 0)
+                names.push_back(name);
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+} // namespace kelvotest

@@ -1,0 +1,97 @@
+#include "ScratchMount.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kelvotest {
+
+namespace {
+
+std::string failure(const char* what, const std::string& directory)
+{
+    const int error = errno;
+    std::string text = std::string(what) + " on " + directory + " failed: " + std::strerror(error);
+    if (error == EPERM || error == EACCES)
+        text += " (this process may not mount file systems; run as root with CAP_SYS_ADMIN)";
+    return text;
+}
+
+} // namespace
+
+ScratchMount::ScratchMount(const std::string& directory, bool bind) : directory_(directory), bind_(bind) {}
+
+std::unique_ptr<ScratchMount> ScratchMount::tmpfs(const std::string& directory, unsigned long bytes,
+                                                  std::string& error)
+{
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    if (::mount("tmpfs", directory.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+        error = failure("mounting a tmpfs", directory);
+        return nullptr;
+    }
+    return std::unique_ptr<ScratchMount>(new ScratchMount(directory, false));
+}
+
+std::unique_ptr<ScratchMount> ScratchMount::readOnlyBind(const std::string& directory, std::string& error)
+{
+    if (::mount(directory.c_str(), directory.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        error = failure("binding", directory);
+        return nullptr;
+    }
+    std::unique_ptr<ScratchMount> mount(new ScratchMount(directory, true));
+    if (!mount->setReadOnly(true, error))
+        return nullptr;
+    return mount;
+}
+
+ScratchMount::~ScratchMount()
+{
+    unmount();
+}
+
+bool ScratchMount::setReadOnly(bool readOnly, std::string& error)
+{
+    unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
+    if (bind_)
+        flags |= MS_BIND;
+    if (::mount(nullptr, directory_.c_str(), nullptr, flags, nullptr) != 0) {
+        error = failure(readOnly ? "remounting read-only" : "remounting writable", directory_);
+        return false;
+    }
+    return true;
+}
+
+void ScratchMount::unmount()
+{
+    if (mounted_)
+        ::umount2(directory_.c_str(), MNT_DETACH);
+    mounted_ = false;
+}
+
+unsigned long ScratchMount::fill(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return 0;
+    const std::vector<char> block(4096, 'f');
+    unsigned long total = 0;
+    std::size_t size = block.size();
+    // Smaller and smaller pieces, down to one byte, so that not even a short write fits any more.
+    while (size > 0) {
+        const ssize_t written = ::write(fd, block.data(), size);
+        if (written > 0)
+            total += static_cast<unsigned long>(written);
+        else if (written < 0 && errno == EINTR)
+            continue;
+        else
+            size /= 2;
+    }
+    ::fsync(fd);
+    ::close(fd);
+    return total;
+}
+
+} // namespace kelvotest

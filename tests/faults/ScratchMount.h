@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace kelvotest {
+
+// A file system mounted for one test on a directory of its own: a small tmpfs (to fill up or to
+// turn read-only) or a read-only bind of a directory onto itself. Needs the right to mount; when
+// that is missing the factory functions return null and say why. Detached on destruction.
+class ScratchMount
+{
+public:
+    static std::unique_ptr<ScratchMount> tmpfs(const std::string& directory, unsigned long bytes,
+                                               std::string& error);
+    static std::unique_ptr<ScratchMount> readOnlyBind(const std::string& directory, std::string& error);
+    ~ScratchMount();
+    ScratchMount(const ScratchMount&) = delete;
+    ScratchMount& operator=(const ScratchMount&) = delete;
+
+    const std::string& directory() const { return directory_; }
+    bool setReadOnly(bool readOnly, std::string& error);
+    // Detaches the mount now, uncovering the directory underneath.
+    void unmount();
+
+    // Writes into a file on the mount until the file system refuses; returns the bytes written.
+    static unsigned long fill(const std::string& path);
+
+private:
+    ScratchMount(const std::string& directory, bool bind);
+
+    std::string directory_;
+    bool bind_;
+    bool mounted_ = true;
+};
+
+} // namespace kelvotest
