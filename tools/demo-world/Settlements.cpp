@@ -82,7 +82,10 @@ void Settlements::house(const osg::Vec2d& at, double headingDegrees, double widt
 
 void Settlements::village(const Village& village)
 {
-    std::uint32_t state = static_cast<std::uint32_t>(village.centre.x() * 31 + village.centre.y() * 17);
+    // Through a signed integer: villages west or south of the origin give a negative seed, which
+    // has no unsigned value of its own; its low 32 bits are the seed.
+    std::uint32_t state = static_cast<std::uint32_t>(
+        static_cast<std::int64_t>(village.centre.x() * 31 + village.centre.y() * 17));
     int built = 0;
     for (int attempt = 0; attempt < village.houses * 40 && built < village.houses; ++attempt) {
         const double r = village.radius * std::sqrt(random01(state)), a = 2.0 * osg::PI * random01(state);
