@@ -110,8 +110,10 @@ void EnvironmentController::addWater()
     seaGeode = new osg::Geode;
     seaGeode->setNodeMask(seaNodeMask);
     environmentMapRotation = new osg::RefMatrixd;
-    // The water drawable, built from seaState, windDirection, the cube map, the rotation and the
-    // reflection's texture and matrix, goes into this geode.
+    waterDrawable = new MarisDrawable(seaState, windDirection, skyCubeMap.get(),
+                                      environmentMapRotation.get(), reflectionCamera->getTexture(),
+                                      reflectionCamera->getTextureMatrix());
+    seaGeode->addDrawable(waterDrawable.get());
     scene->addChild(seaGeode);
 }
 

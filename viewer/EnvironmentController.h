@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MarisDrawable.h"
+
 #include <osg/Camera>
 #include <osg/Geode>
 #include <osg/Group>
@@ -42,6 +44,7 @@ public:
     osg::TextureCubeMap* getSkyCubeMap() const { return skyCubeMap.get(); }
     osg::Geode* getSeaGeode() const { return seaGeode.get(); }
     osg::RefMatrixd* getEnvironmentMapRotation() const { return environmentMapRotation.get(); }
+    MarisDrawable* getWaterDrawable() const { return waterDrawable.get(); }
 
     // The sky: a sphere around the eye textured with the cube map from "../Resources/Maris/",
     // drawn first and at the far plane. The cube map stays without images if any face is missing.
@@ -68,6 +71,7 @@ private:
     osg::ref_ptr<osg::TextureCubeMap> skyCubeMap;
     osg::ref_ptr<osg::Geode> seaGeode;
     osg::ref_ptr<osg::RefMatrixd> environmentMapRotation;
+    osg::ref_ptr<MarisDrawable> waterDrawable;
 };
 
 } // namespace osgKELVO
