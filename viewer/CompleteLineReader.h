@@ -11,9 +11,15 @@ namespace osgKELVO {
 class CompleteLineReader
 {
 public:
-    // The complete lines of the stream, without their line breaks (a carriage return before the
-    // line feed is kept: the numeric readers ignore it).
+    // The complete lines of the stream, without their line breaks. A carriage return before the
+    // line feed is part of the break (files written on Windows), and lines holding nothing but
+    // blanks are no records: they are dropped rather than read as a record of zeros.
     static std::vector<std::string> read(std::istream& in);
+
+    // The same, and reports at WARN, naming the source and the line number, every line with fewer
+    // than fieldCount fields (the missing ones read as zeros) and a last line without line break.
+    static std::vector<std::string> read(std::istream& in, const std::string& source,
+                                         std::size_t fieldCount);
 
     // The comma-separated fields of a line, unchanged (no trimming). An empty line gives one empty
     // field.

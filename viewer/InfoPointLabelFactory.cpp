@@ -14,9 +14,11 @@ InfoPointLabelFactory::Label InfoPointLabelFactory::create(const std::string& li
     const double y = std::atof(CompleteLineReader::field(fields, 3).c_str());
     const double z = std::atof(CompleteLineReader::field(fields, 4).c_str());
 
+    const std::string& text = CompleteLineReader::field(fields, 0);
     Label label;
+    label.writtenLength = text.size();
     label.text = new osgText::Text;
-    label.text->setText(CompleteLineReader::field(fields, 0));
+    label.text->setText(text.size() > LongestText ? text.substr(0, LongestText) : text);
     label.text->setFont(font);
     label.text->setFontResolution(128, 128);
     label.text->setColor(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));

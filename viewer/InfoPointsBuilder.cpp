@@ -56,8 +56,12 @@ osg::ref_ptr<osg::Node> InfoPointsBuilder::build()
         if (!font)
             return nullptr;
 
-        for (const std::string& line : CompleteLineReader::read(file)) {
+        // Text, size, x, y, height.
+        for (const std::string& line : CompleteLineReader::read(file, std::string(Directory) + entry, 5)) {
             const InfoPointLabelFactory::Label label = InfoPointLabelFactory::create(line, font.get());
+            if (label.writtenLength > InfoPointLabelFactory::LongestText)
+                osg::notify(osg::WARN) << Directory << entry << ": label of " << label.writtenLength
+                                       << " characters cut to " << InfoPointLabelFactory::LongestText << std::endl;
             billboard->addDrawable(label.text, label.position);
         }
 

@@ -129,7 +129,8 @@ void loadWindow(const tinyxml2::XMLElement* element, WindowController& window)
     Attr::readBool(element, "stereo", settings.stereo);
     window.createWindow(settings);
 
-    if (settings.stereo) {
+    // Only a window that got its stereo buffers can be drawn in quad-buffer stereo.
+    if (settings.stereo && window.hasStereo()) {
         osg::DisplaySettings* display = osg::DisplaySettings::instance().get();
         display->setStereo(true);
         display->setStereoMode(osg::DisplaySettings::QUAD_BUFFER);
@@ -164,6 +165,15 @@ void KELVOview::loadConfiguration()
         osg::notify(osg::INFO) << "Loaded configuration file successfully" << std::endl;
     } else {
         osg::notify(osg::INFO) << "No configuration file found, using defaults" << std::endl;
+        // A file that is there but unusable is a mistake worth seeing; a missing one is not.
+        const tinyxml2::XMLError error = document.ErrorID();
+        if (error == tinyxml2::XML_ERROR_FILE_COULD_NOT_BE_OPENED || error == tinyxml2::XML_ERROR_FILE_READ_ERROR)
+            osg::notify(osg::WARN) << "Configuration file \"" << configFileName << "\" could not be read ("
+                                   << document.ErrorName() << "), using defaults" << std::endl;
+        else if (error != tinyxml2::XML_ERROR_FILE_NOT_FOUND)
+            osg::notify(osg::WARN) << "Configuration file \"" << configFileName << "\" is not well-formed ("
+                                   << document.ErrorName() << " at line " << document.ErrorLineNum()
+                                   << "), using defaults" << std::endl;
         document.Clear();
     }
 

@@ -68,7 +68,7 @@ bool PowerlineBuilder::addPylons(osg::Group& powerline)
     osg::ref_ptr<osg::MatrixTransform> pylon;
     osg::ref_ptr<osg::MatrixTransform> blockFrame;
     int previousNumber = 0;
-    for (const PylonRecord& record : PylonListParser::parse(list)) {
+    for (const PylonRecord& record : PylonListParser::parse(list, PylonListPath)) {
         // Read through the registry's cache: one file read, however many labels.
         osg::ref_ptr<osgText::Font> font = LabelFont::load(FontPath, options);
         if (!font)
@@ -84,13 +84,22 @@ bool PowerlineBuilder::addPylons(osg::Group& powerline)
             pylon->setName("Pylon " + record.numberText);
             blockFrame = new osg::MatrixTransform(osg::Matrixd::translate(record.frameTranslation));
             pylon->addChild(blockFrame);
-            pylon->addChild(PylonLabelFactory::create(record.numberText, font.get()));
+            // A pylon label is a number; a longer field would be laid out glyph by glyph into
+            // megabytes of geometry.
+            std::string label = record.numberText;
+            if (label.size() > LongestLabel) {
+                osg::notify(osg::WARN) << PylonListPath << ": pylon label of " << label.size()
+                                       << " characters cut to " << LongestLabel << std::endl;
+                label.resize(LongestLabel);
+            }
+            pylon->addChild(PylonLabelFactory::create(label, font.get()));
         }
 
-        // A missing block is left out silently; asking first keeps the reader from warning.
+        // A missing block is left out silently; asking first keeps the reader from warning. A name
+        // holding a NUL byte names no file: the part before the NUL must not stand in for it.
         const std::string blockFile = BuildingBlocksDirectory + record.blockName + ".ive";
         osg::ref_ptr<osg::Node> block;
-        if (!osgDB::findDataFile(blockFile, options).empty())
+        if (blockFile.find('\0') == std::string::npos && !osgDB::findDataFile(blockFile, options).empty())
             block = osgDB::readRefNodeFile(blockFile, options);
         if (block) {
             osg::ref_ptr<osg::MatrixTransform> placed =
@@ -119,7 +128,7 @@ void PowerlineBuilder::addWires(osg::Group& powerline)
             osg::notify(osg::WARN) << "Wire coordinate file could not be opened" << std::endl;
             continue;
         }
-        wires->addDrawable(WireTubeBuilder::build(*WireFileReader::read(file, offset)));
+        wires->addDrawable(WireTubeBuilder::build(*WireFileReader::read(file, offset, path)));
     }
     powerline.addChild(wires);
 }

@@ -20,6 +20,8 @@ public:
     static const char* const PowerlineDirectory;
     static const char* const FontPath;
     static constexpr double PylonVisibleRange = 200000.0;
+    // Longest pylon label shown; the rest of a longer number field is cut off.
+    static constexpr std::size_t LongestLabel = 256;
 
     explicit PowerlineBuilder(const osg::Vec3d& offset) : offset(offset) {}
 

@@ -28,6 +28,14 @@ std::vector<PylonRecord> PylonListParser::parse(std::istream& in)
     return records;
 }
 
+std::vector<PylonRecord> PylonListParser::parse(std::istream& in, const std::string& source)
+{
+    std::vector<PylonRecord> records;
+    for (const std::string& line : CompleteLineReader::read(in, source, FieldCount))
+        records.push_back(parseRecord(line));
+    return records;
+}
+
 PylonRecord PylonListParser::parseRecord(const std::string& line)
 {
     const std::vector<std::string> fields = CompleteLineReader::split(line);

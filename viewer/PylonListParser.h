@@ -13,7 +13,11 @@ namespace osgKELVO {
 class PylonListParser
 {
 public:
+    static constexpr std::size_t FieldCount = 14;
+
     static std::vector<PylonRecord> parse(std::istream& in);
+    // The same, warning under the source's name about short and unfinished lines.
+    static std::vector<PylonRecord> parse(std::istream& in, const std::string& source);
     static PylonRecord parseRecord(const std::string& line);
 };
 

@@ -1,6 +1,7 @@
 #include "SceneController.h"
 
 #include "DroppedFilesEvent.h"
+#include "GeometryIntegrityVisitor.h"
 #include "InfoPointsBuilder.h"
 #include "PowerlineBuilder.h"
 #include "ProgramRoot.h"
@@ -136,6 +137,14 @@ void SceneController::addModel(const std::string& name, const std::string& filen
     osg::ref_ptr<osg::Node> node =
         osgDB::readNodeFile(filename, osgDB::Registry::instance()->getOptions());
     if (!node) {
+        osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
+        return;
+    }
+    // A file cut short can still give a node, whose geometry would be drawn past its data.
+    GeometryIntegrityVisitor integrity;
+    node->accept(integrity);
+    if (integrity.isDamaged()) {
+        osg::notify(osg::WARN) << "Model " << storedPath << " is damaged: " << integrity.getProblem() << std::endl;
         osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
         return;
     }

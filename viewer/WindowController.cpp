@@ -9,12 +9,43 @@
 #include <osgViewer/View>
 #include <osgViewer/ViewerBase>
 
+#include <string>
+
 namespace osgKELVO {
 
 namespace {
 
 const char* const noInterfaceOnToggle =
     "Error, no WindowSystemInterface available, cannot toggle window fullscreen.";
+
+// Beyond this no graphics card draws a frame buffer, and X11 keeps sizes in 16 bits: a larger or a
+// non-positive side would be wrapped or refused by X and crash the driver.
+const int largestWindowSide = 16384;
+
+bool usableSide(int side)
+{
+    return side >= 1 && side <= largestWindowSide;
+}
+
+// The settings a window can be created with: on a screen the display has, with a size it can draw.
+WindowSettings usableSettings(const WindowSettings& requested)
+{
+    WindowSettings settings = requested;
+    osg::GraphicsContext::WindowingSystemInterface* wsi = osg::GraphicsContext::getWindowingSystemInterface();
+    const unsigned screens = wsi ? wsi->getNumScreens(DisplayScreen::identify(0)) : 0;
+    if (screens > 0 && settings.screenNum >= screens) {
+        osg::notify(osg::WARN) << "Screen " << settings.screenNum << " does not exist, opening the window on screen 0"
+                               << std::endl;
+        settings.screenNum = 0;
+    }
+    if (!settings.fullscreen && (!usableSide(settings.width) || !usableSide(settings.height))) {
+        osg::notify(osg::WARN) << "Window size " << settings.width << " x " << settings.height
+                               << " is not usable, opening 1024 x 768" << std::endl;
+        settings.width = 1024;
+        settings.height = 768;
+    }
+    return settings;
+}
 
 bool coversScreen(int x, int y, int width, int height, unsigned screenWidth, unsigned screenHeight)
 {
@@ -40,8 +71,9 @@ WindowController::WindowController(osg::Camera* camera)
 
 WindowController::~WindowController() = default;
 
-void WindowController::createWindow(const WindowSettings& settings)
+void WindowController::createWindow(const WindowSettings& requested)
 {
+    const WindowSettings settings = usableSettings(requested);
     unsigned screenWidth = 800;
     unsigned screenHeight = 600;
     if (!DisplayScreen::size(settings.screenNum, screenWidth, screenHeight))
@@ -70,6 +102,21 @@ void WindowController::createWindow(const WindowSettings& settings)
     stereo = settings.stereo;
 
     osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
+    // A configuration saved on a machine with stereo or multisampling may meet a display without.
+    if (!context && (traits->quadBufferStereo || traits->samples > 0)) {
+        osg::ref_ptr<osg::GraphicsContext::Traits> plain = new osg::GraphicsContext::Traits(*traits);
+        plain->quadBufferStereo = false;
+        plain->samples = 0;
+        context = osg::GraphicsContext::createGraphicsContext(plain.get());
+        if (context) {
+            osg::notify(osg::WARN) << "No window with" << (traits->quadBufferStereo ? " quad-buffered stereo" : "")
+                                   << (traits->quadBufferStereo && traits->samples > 0 ? " and" : "")
+                                   << (traits->samples > 0 ? " " + std::to_string(traits->samples) + " samples" : "")
+                                   << " on this display, opening one without" << std::endl;
+            traits = plain;
+            stereo = false;
+        }
+    }
     if (!context)
         osg::notify(osg::FATAL) << "Could not create graphics context" << std::endl;
 

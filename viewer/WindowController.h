@@ -25,6 +25,8 @@ public:
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
 
     float getFovy() const { return fovy; }
+    // Whether the window was created with quad-buffered stereo, as asked for and available.
+    bool hasStereo() const { return stereo; }
 
 protected:
     ~WindowController() override;

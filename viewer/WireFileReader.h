@@ -5,6 +5,7 @@
 #include <osg/ref_ptr>
 
 #include <istream>
+#include <string>
 
 namespace osgKELVO {
 
@@ -14,6 +15,9 @@ class WireFileReader
 {
 public:
     static osg::ref_ptr<osg::Vec3Array> read(std::istream& in, const osg::Vec3d& offset);
+    // The same, warning under the source's name about short and unfinished lines.
+    static osg::ref_ptr<osg::Vec3Array> read(std::istream& in, const osg::Vec3d& offset,
+                                             const std::string& source);
 };
 
 } // namespace osgKELVO

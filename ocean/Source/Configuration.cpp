@@ -6,6 +6,7 @@
 #include "Message.h"
 #include "ResourceLoader.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <unordered_map>
@@ -117,19 +118,37 @@ bool Configuration::ReadConfigurationFile(ResourceLoader* loader)
         return false;
 
     char line[longestLine + 1];
+    // The loader counts the terminating zero it appends. The size, not the first zero byte, ends
+    // the text: a NUL inside the file is one more control character that vanishes.
     const char* cursor = text;
-    const char* end = text + std::strlen(text);
+    const char* end = text + (size > 0 ? size - 1 : 0);
+    int lineNumber = 0;
     while (cursor < end) {
+        ++lineNumber;
         const char* lineEnd = static_cast<const char*>(std::memchr(cursor, '\n', end - cursor));
         if (!lineEnd)
             lineEnd = end;
         // Over-long lines are cut; the rest of such a line is dropped, the next line still read.
         std::size_t length = static_cast<std::size_t>(lineEnd - cursor);
-        if (length > longestLine)
+        if (length > longestLine) {
             length = longestLine;
-        std::memcpy(line, cursor, length);
-        line[length] = '\0';
-        ParseLine(line);
+            char report[128];
+            std::snprintf(report, sizeof(report),
+                          "Maris.config line %d is longer than %d characters; only its first %d are read",
+                          lineNumber, static_cast<int>(longestLine), static_cast<int>(longestLine));
+            Message(report);
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < length; ++i)
+            if (cursor[i] != '\0')
+                line[kept++] = cursor[i];
+        line[kept] = '\0';
+        if (!ParseLine(line)) {
+            char report[128];
+            std::snprintf(report, sizeof(report),
+                          "Maris.config line %d has no \"=\" and is ignored", lineNumber);
+            Message(report);
+        }
         cursor = lineEnd + 1;
     }
 
@@ -137,7 +156,7 @@ bool Configuration::ReadConfigurationFile(ResourceLoader* loader)
     return true;
 }
 
-void Configuration::ParseLine(char* line)
+bool Configuration::ParseLine(char* line)
 {
     // Only printable ASCII other than blank and "~" survives, wherever it stands: blanks around
     // "=" vanish, and so do control characters, DEL and every byte above 127.
@@ -150,14 +169,16 @@ void Configuration::ParseLine(char* line)
     *out = '\0';
 
     if (line[0] == '\0' || line[0] == '#')
-        return;
+        return true;
 
+    // A line without "=" is a mistake; a key with an empty value names a setting without setting it.
+    const bool hasEquals = std::strchr(line, '=') != nullptr;
     char* context = nullptr;
     const char* key = strtok_r(line, "=", &context);
     const char* value = strtok_r(nullptr, "=", &context);
-    if (!key || !value)
-        return;
-    SetConfigEntry(key, value);
+    if (key && value)
+        SetConfigEntry(key, value);
+    return hasEquals;
 }
 
 const ConfigEntry* Configuration::GetConfigEntry(const char* key)

@@ -35,7 +35,8 @@ public:
 private:
     static const ConfigEntry* GetConfigEntry(const char* key);
     static bool ReadConfigurationFile(ResourceLoader* loader);
-    static void ParseLine(char* line);
+    // False for a line that is neither blank nor a comment and holds no "=".
+    static bool ParseLine(char* line);
     static void Clear();
 };
 

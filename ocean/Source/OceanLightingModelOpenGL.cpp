@@ -63,7 +63,7 @@ bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool 
     if (!environment)
         return false;
     TGALoader image;
-    if (!image.Load(name, environment->GetResourceLoader()))
+    if (!image.Load(name, environment->GetResourceLoader()) || !image.HasColourPixels(name))
         return false;
 
     GLuint created = 0;

@@ -12,7 +12,8 @@ namespace Maris {
 std::uint32_t CreateSprayTexture(Environment* environment)
 {
     TGALoader image;
-    if (!environment || !image.Load("spray.tga", environment->GetResourceLoader())) {
+    if (!environment || !image.Load("spray.tga", environment->GetResourceLoader()) ||
+        !image.HasColourPixels("spray.tga")) {
         Message("Couldn't load spray texture");
         return 0;
     }

@@ -4,6 +4,7 @@
 #include "Message.h"
 #include "ResourceLoader.h"
 
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -61,6 +62,17 @@ bool TGALoader::Load(const char* fileName, ResourceLoader* loader)
         Message("Invalid TGA header");
     }
     return decoded;
+}
+
+bool TGALoader::HasColourPixels(const char* fileName) const
+{
+    if (bitsPerPixel == 24 || bitsPerPixel == 32)
+        return true;
+    char report[256];
+    std::snprintf(report, sizeof(report), "%s has %d bits per pixel; a texture needs 24 or 32",
+                  fileName ? fileName : "(unnamed)", bitsPerPixel);
+    Message(report);
+    return false;
 }
 
 bool TGALoader::Decode(const unsigned char* file, std::size_t size)

@@ -21,6 +21,11 @@ public:
     // On failure the loader holds no image; an unusable file reports "Invalid TGA header".
     bool Load(const char* fileName, ResourceLoader* loader);
 
+    // True for 24 and 32 bits per pixel, the layouts textures are uploaded from (RGB, RGBA). A grey
+    // image would be read four bytes a pixel, past the end of its data: it is reported as unusable
+    // under the file name given.
+    bool HasColourPixels(const char* fileName) const;
+
     const unsigned char* GetPixels() const { return pixels; }
     std::uint32_t GetWidth() const { return width; }
     std::uint32_t GetHeight() const { return height; }
