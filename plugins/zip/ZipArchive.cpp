@@ -82,6 +82,15 @@ bool ZipArchive::checkPassword(std::string& reason)
     for (int i = 0; i < static_cast<int>(entryNames.size()); ++i) {
         if (!encrypted[i])
             continue;
+        // libzip (1.7) leaks the entry's sources when it opens one whose method it cannot decrypt,
+        // so such an entry is refused before it is opened.
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) == 0 &&
+            !zip_encryption_method_supported(stat.encryption_method, 0)) {
+            reason = describeFailure(i, ZIP_ER_ENCRNOTSUPP, std::string());
+            return false;
+        }
         zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
         if (!file) {
             reason = describeFailure(i, zip_error_code_zip(zip_get_error(archive)), zip_strerror(archive));
