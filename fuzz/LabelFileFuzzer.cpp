@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const osg::Billboard* billboard = dynamic_cast<const osg::Billboard*>(lod->getChild(0));
     check(billboard != nullptr, "the label file's labels are not on a billboard");
     const std::size_t lines = static_cast<std::size_t>(std::count(data, data + size, '\n'));
-    check(billboard->getNumDrawables() == lines, "not one label per complete line");
+    check(billboard->getNumDrawables() <= lines, "more labels than complete lines");
     // Laying the texts out reaches the font with every label's characters and size.
     billboard->getBound();
     return 0;

@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(text);
     const std::vector<osgKELVO::PylonRecord> records = osgKELVO::PylonListParser::parse(in);
 
-    // One record per complete line, none for an unfinished last line.
-    if (records.size() != static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'))) {
-        std::fprintf(stderr, "pylon list: %zu records from a text with other line count\n", records.size());
+    // At most one record per complete line, none for an unfinished last line.
+    if (records.size() > static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'))) {
+        std::fprintf(stderr, "pylon list: %zu records from fewer complete lines\n", records.size());
         std::abort();
     }
 

@@ -6,7 +6,7 @@
 set -u
 build_dir=${1:-build-fuzz}
 seconds=${2:-60}
-fuzz_dir=$build_dir/fuzz
+fuzz_dir=$(cd "$build_dir" 2>/dev/null && pwd)/fuzz
 bin=$fuzz_dir/bin
 if [ ! -d "$bin" ]; then
   echo "run-fuzz: no fuzz targets in $bin (configure with -DKELVO_FUZZ=ON and build fuzz_targets)" >&2

@@ -27,12 +27,15 @@ int hexValue(char c)
 }
 
 // Replaces every "%XY" by its byte. A "%" not followed by two hex digits is kept as it is (senders
-// that do not escape "%" exist); an encoded NUL cannot be part of a path and rejects the URI.
+// that do not escape "%" exist). A NUL, encoded or sent as it is, cannot be part of a path (the
+// file functions would stop at it) and rejects the URI.
 bool percentDecode(const std::string& text, std::string& decoded)
 {
     decoded.clear();
     decoded.reserve(text.size());
     for (std::string::size_type i = 0; i < text.size(); ++i) {
+        if (text[i] == '\0')
+            return false;
         if (text[i] == '%' && i + 2 < text.size()) {
             const int high = hexValue(text[i + 1]);
             const int low = hexValue(text[i + 2]);

@@ -112,6 +112,17 @@ TEST(UriListDecoder, RejectsAnEncodedNulByte)
     EXPECT_EQ(result.ignored, std::vector<std::string>{"file:///a%00.ive"});
 }
 
+TEST(UriListDecoder, RejectsANulByteSentAsItIs)
+{
+    // Only NULs at the end of a line are the sender's padding; inside a URI the file functions
+    // would stop at it and open "/a" instead.
+    const std::string uri("file:///a\0b.ive", 15);
+    EXPECT_EQ(decoder.localPath(uri), "");
+    const UriListDecoder::Result result = decoder.decode(uri + "\r\nfile:///c.ive\r\n");
+    EXPECT_EQ(result.paths, std::vector<std::string>{"/c.ive"});
+    EXPECT_EQ(result.ignored, std::vector<std::string>{uri});
+}
+
 TEST(UriListDecoder, KnowsItsOwnHostName)
 {
     const std::string host = UriListDecoder::thisHostName();
