@@ -9,6 +9,7 @@
 #include "Message.h"
 #include "OceanClient.h"
 #include "OceanLightingModelOpenGL.h"
+#include "OpenGLEntryPoints.h"
 #include "ParticleSystemManager.h"
 #include "ProjectedGridOpenGL.h"
 #include "SprayManagerOpenGL.h"
@@ -63,6 +64,9 @@ void Ocean::Construct(bool breakingWaves)
 
     // The Direct3D renderers are not built on this platform; they count as invalid.
     if (renderer >= OpenGL2 && renderer <= OpenGL41) {
+        // An environment whose initialisation failed early has not fetched the entry points the
+        // grid needs; the host's context is current here, so fetch them rather than call null.
+        ResolveOpenGLEntryPoints();
         grid = new ProjectedGridOpenGL(breakingWaves);
         wakeManager = new WakeManagerOpenGL(metersPerUnit, particleSystemManager);
         sprayManager = new SprayManagerOpenGL(environment);
@@ -235,6 +239,8 @@ void Ocean::Draw(double time, bool depthWrites, bool drawWater, bool drawParticl
             DrawParticles(time, nullptr);
         grid->PopState();
     }
+    // The next draw steps the simulation itself unless the host steps it first.
+    simulatedSinceLastDraw = false;
 }
 
 bool Ocean::DrawPatch(double time, int stride, const void* vertices, bool doubles,
