@@ -37,3 +37,10 @@ fuzz: deps
 	  -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_BENCHMARKS=OFF
 	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target fuzz_targets
 	bash tools/run-fuzz.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# Soak run (not part of the test suite): KELVOview on the demo world with water under its own Xvfb,
+# random real input for SOAK_SECONDS (default 600); fails on a bad exit or resident-memory growth.
+.PHONY: soak
+soak: build
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target kelvo_soak
+	$(BUILD_DIR)/tests/soak/kelvo_soak

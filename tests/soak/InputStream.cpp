@@ -1,0 +1,193 @@
+#include "InputStream.h"
+
+#include "ViewerProcess.h"
+#include "XdndTestSource.h"
+
+#include <chrono>
+#include <numeric>
+#include <thread>
+
+namespace kelvosoak {
+
+namespace {
+
+// Keys pressed once, from the key table, and a few that nothing is bound to.
+const std::vector<std::string> pressedKeys = {
+    "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "F1", "F4", "F5", "F6", "F7", "F10", "Tab",
+    "space", "plus", "minus", "KP_Add", "KP_Subtract", "Home", "End", "Up", "Down", "Left", "Right",
+    "Page_Up", "Return", "x", "Shift_L"};
+// Keys that act while held: movement, turning, the pointer readout.
+const std::vector<std::string> heldKeys = {"w", "s", "a", "d", "q", "z", "j", "l", "i", "k", "m"};
+
+// Window-relative points that lie inside the window both windowed and in full screen.
+const int areaWidth = 1000;
+const int areaHeight = 740;
+
+void pause(int milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+} // namespace
+
+InputStream::InputStream(kelvotest::ViewerProcess& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
+                         std::vector<std::string> validDrops, std::vector<std::string> invalidDrops)
+    : viewer_(viewer), dropSource_(dropSource), random_(seed), validDrops_(std::move(validDrops)),
+      invalidDrops_(std::move(invalidDrops))
+{
+}
+
+int InputStream::uniform(int low, int high)
+{
+    return std::uniform_int_distribution<int>(low, high)(random_);
+}
+
+unsigned InputStream::total() const
+{
+    return std::accumulate(counts_.begin(), counts_.end(), 0u,
+                           [](unsigned sum, const auto& entry) { return sum + entry.second; });
+}
+
+void InputStream::pointerAt(int x, int y)
+{
+    viewer_.xdotool("mousemove --window " + viewer_.window() + " " + std::to_string(x) + " " + std::to_string(y));
+}
+
+void InputStream::sendOne()
+{
+    // Weights per kind, out of 100.
+    const int roll = uniform(0, 99);
+    if (roll < 30)
+        pressKey();
+    else if (roll < 40)
+        pressModifiedDigit();
+    else if (roll < 58)
+        holdKey();
+    else if (roll < 73)
+        drag();
+    else if (roll < 83)
+        wheel();
+    else if (roll < 86)
+        toggleFullScreen();
+    else if (roll < 88) {
+        viewer_.xdotool("key F12");
+        ++counts_["F12 screenshot"];
+    } else if (roll < 89) {
+        viewer_.xdotool("key F3");
+        ++counts_["F3 save"];
+    } else if (roll < 91) {
+        drop(kelvotest::XdndTestSource::fileUri(validDrops_[uniform(0, int(validDrops_.size()) - 1)]) + "\r\n",
+             "drop valid");
+    } else {
+        drop(kelvotest::XdndTestSource::fileUri(invalidDrops_[uniform(0, int(invalidDrops_.size()) - 1)]) + "\r\n",
+             "drop invalid");
+    }
+    pause(uniform(20, 300));
+}
+
+void InputStream::pressKey()
+{
+    pointerAt(uniform(0, areaWidth), uniform(0, areaHeight));
+    viewer_.xdotool("key " + pressedKeys[uniform(0, int(pressedKeys.size()) - 1)]);
+    ++counts_["key"];
+}
+
+void InputStream::pressModifiedDigit()
+{
+    const char* modifier = uniform(0, 3) == 0 ? "ctrl+" : "alt+";
+    viewer_.xdotool(std::string("key ") + modifier + std::to_string(uniform(0, 9)));
+    ++counts_["modifier+digit"];
+}
+
+void InputStream::holdKey()
+{
+    const std::string& key = heldKeys[uniform(0, int(heldKeys.size()) - 1)];
+    viewer_.xdotool("keydown " + key + " sleep " + std::to_string(uniform(5, 120) / 100.0) + " keyup " + key);
+    ++counts_["held key"];
+}
+
+void InputStream::drag()
+{
+    const int button = uniform(1, 3);
+    std::string command = "mousemove --window " + viewer_.window() + " " + std::to_string(uniform(0, areaWidth)) +
+                          " " + std::to_string(uniform(0, areaHeight)) + " mousedown " + std::to_string(button);
+    for (int step = uniform(2, 8); step > 0; --step)
+        command += " sleep 0.05 mousemove --window " + viewer_.window() + " " +
+                   std::to_string(uniform(0, areaWidth)) + " " + std::to_string(uniform(0, areaHeight));
+    command += " mouseup " + std::to_string(button);
+    viewer_.xdotool(command);
+    ++counts_["drag button " + std::to_string(button)];
+}
+
+void InputStream::wheel()
+{
+    const int button = uniform(4, 5);
+    viewer_.xdotool("click --repeat " + std::to_string(uniform(1, 5)) + " --delay 30 " + std::to_string(button));
+    ++counts_[button == 4 ? "wheel up" : "wheel down"];
+}
+
+void InputStream::toggleFullScreen()
+{
+    viewer_.xdotool("key F11");
+    fullScreen_ = !fullScreen_;
+    ++counts_["F11 full screen"];
+    // The window changes size; give it a moment before the next input.
+    pause(500);
+}
+
+void InputStream::returnToWindowed()
+{
+    if (fullScreen_)
+        toggleFullScreen();
+}
+
+void InputStream::drop(const std::string& uriList, const char* kind)
+{
+    int x = 0, y = 0;
+    if (!dropSource_.windowCentre(viewer_.window(), x, y))
+        return;
+    kelvotest::XdndTestSource::Drag drag;
+    drag.rootX = x;
+    drag.rootY = y;
+    drag.uriList = uriList;
+    const kelvotest::XdndTestSource::Outcome outcome = dropSource_.perform(drag, std::chrono::seconds(4));
+    ++counts_[outcome.finishedReceived ? kind : std::string(kind) + " (unfinished)"];
+}
+
+void InputStream::press(const std::string& key, const char* kind)
+{
+    viewer_.xdotool("key " + key);
+    ++counts_[kind];
+}
+
+void InputStream::tourEveryDrawingState()
+{
+    // Gray code over lighting, textures and culling: one key per step.
+    const char* toggles[] = {"F5", "F6", "F5", "F7", "F5", "F6", "F5", "F7"};
+    for (int screen = 0; screen < 2; ++screen) {
+        for (int polygonMode = 0; polygonMode < 3; ++polygonMode) {
+            press("F4", "key");
+            for (const char* toggle : toggles) {
+                press(toggle, "key");
+                pause(700);
+            }
+            for (int i = 0; i < 3; ++i)
+                drag();
+            wheel();
+        }
+        press("F1", "key");
+        press("Tab", "key");
+        pause(700);
+        toggleFullScreen();
+    }
+}
+
+void InputStream::dropEveryValidFileOnce()
+{
+    for (const std::string& path : validDrops_) {
+        drop(kelvotest::XdndTestSource::fileUri(path) + "\r\n", "drop valid");
+        pause(300);
+    }
+}
+
+} // namespace kelvosoak

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kelvotest {
+class ViewerProcess;
+class XdndTestSource;
+}
+
+namespace kelvosoak {
+
+// A random stream of real X input into the viewer's window: the keys of the key table, held
+// navigation keys, drags with each mouse button, the wheel, and files dropped from a drag source.
+// Counts what it sent, by kind.
+class InputStream
+{
+public:
+    InputStream(kelvotest::ViewerProcess& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
+                std::vector<std::string> validDrops, std::vector<std::string> invalidDrops);
+
+    // Sends one input chosen at random.
+    void sendOne();
+    // Drops every valid file once, so that later drops of them come from the loaded models.
+    void dropEveryValidFileOnce();
+    // Visits every combination of the state keys (polygon mode, lighting, textures, culling),
+    // windowed and in full screen, with drags and wheel in each polygon mode: the first visit of a
+    // state fills caches of the renderer, which must not count as growth later.
+    void tourEveryDrawingState();
+    // Leaves full screen if the inputs so far left the window there.
+    void returnToWindowed();
+
+    const std::map<std::string, unsigned>& counts() const { return counts_; }
+    unsigned total() const;
+
+private:
+    void pressKey();
+    void pressModifiedDigit();
+    void holdKey();
+    void drag();
+    void wheel();
+    void toggleFullScreen();
+    void drop(const std::string& uriList, const char* kind);
+    void pointerAt(int x, int y);
+    void press(const std::string& key, const char* kind);
+    int uniform(int low, int high);
+
+    kelvotest::ViewerProcess& viewer_;
+    kelvotest::XdndTestSource& dropSource_;
+    std::mt19937 random_;
+    std::vector<std::string> validDrops_;
+    std::vector<std::string> invalidDrops_;
+    std::map<std::string, unsigned> counts_;
+    bool fullScreen_ = false;
+};
+
+} // namespace kelvosoak

@@ -1,0 +1,213 @@
+// Soak run: the real KELVOview on the demo world with water, under its own Xvfb, fed a random
+// stream of real input (keys, held keys, drags, wheel, full screen, screenshots, saves, drops of
+// good and bad files) for SOAK_SECONDS (default 600), then Escape. Passes when the viewer exits
+// with status 0 and its resident memory after the warm-up (SOAK_WARMUP_SECONDS, default a fifth
+// of the run) grows by no more than SOAK_MAX_GROWTH_PERCENT (default 5).
+//
+// Measured in the same state each time: windowed, after a few idle seconds.
+
+#include "InputStream.h"
+#include "MemorySampler.h"
+
+#include "RuntimeTree.h"
+#include "ViewerProcess.h"
+#include "XdndTestSource.h"
+#include "XvfbServer.h"
+
+#include <osg/Geode>
+#include <osg/ShapeDrawable>
+#include <osgDB/WriteFile>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double setting(const char* name, double fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::atof(text) : fallback;
+}
+
+unsigned occurrences(const std::string& text, const std::string& part)
+{
+    unsigned count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// Small models to drop, written by the scene-graph library itself.
+std::vector<std::string> writeDropModels(const std::string& directory)
+{
+    std::vector<std::string> paths;
+    const osg::Vec4 colours[] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+    const char* names[] = {"Boj.ive", "Kaj.osg", "Fyr.ive"};
+    for (int i = 0; i < 3; ++i) {
+        osg::ref_ptr<osg::ShapeDrawable> shape =
+            i == 1 ? new osg::ShapeDrawable(new osg::Box(osg::Vec3(880.0f + 20 * i, -700.0f, 20.0f), 12.0f))
+                   : new osg::ShapeDrawable(new osg::Sphere(osg::Vec3(880.0f + 20 * i, -700.0f, 20.0f), 6.0f));
+        shape->setColor(colours[i]);
+        osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+        geode->addDrawable(shape);
+        const std::string path = directory + "/" + names[i];
+        if (osgDB::writeNodeFile(*geode, path))
+            paths.push_back(path);
+    }
+    return paths;
+}
+
+// Files that are dropped but cannot become models.
+std::vector<std::string> writeBadDrops(const std::string& directory)
+{
+    using kelvotest::RuntimeTree;
+    RuntimeTree::writeFile(directory + "/notes.txt", "not a model\n");
+    RuntimeTree::writeFile(directory + "/broken.ive", std::string(3000, '\x7f'));
+    RuntimeTree::writeFile(directory + "/truncated.osg", "Group {\n  nodeMask 0xffffffff\n  Geode {\n");
+    RuntimeTree::writeFile(directory + "/empty.3ds", "");
+    fs::create_directories(directory + "/folder.ive");
+    return {directory + "/notes.txt", directory + "/broken.ive", directory + "/truncated.osg",
+            directory + "/empty.3ds", directory + "/folder.ive", directory + "/missing.osg"};
+}
+
+// Median resident memory over a few idle seconds, windowed.
+long settledResidentMemory(kelvosoak::InputStream& input, kelvosoak::MemorySampler& sampler, double& at)
+{
+    input.returnToWindowed();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double from = sampler.samples().empty() ? 0.0 : sampler.samples().back().seconds + 0.001;
+    for (int i = 0; i < 5; ++i) {
+        sampler.sample();
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    at = sampler.samples().back().seconds;
+    return sampler.median(from, at + 1.0);
+}
+
+} // namespace
+
+int main()
+{
+    const double duration = setting("SOAK_SECONDS", 600.0);
+    const double warmUp = setting("SOAK_WARMUP_SECONDS", duration / 5.0);
+    const double allowedGrowth = setting("SOAK_MAX_GROWTH_PERCENT", 5.0);
+    const unsigned seed = static_cast<unsigned>(setting("SOAK_SEED", std::random_device{}()));
+    std::cout << "soak: " << duration << " s, warm-up " << warmUp << " s, seed " << seed << std::endl;
+
+    kelvotest::XvfbServer server(1280, 1024);
+    if (!server.running()) {
+        std::cerr << "soak: no X server" << std::endl;
+        return 2;
+    }
+    kelvotest::RuntimeTree tree;
+    std::string configuration = tree.readConfiguration();
+    const std::string::size_type water = configuration.find("enableWater=\"0\"");
+    if (water != std::string::npos)
+        configuration.replace(water, 15, "enableWater=\"1\"");
+    tree.writeConfiguration(configuration);
+    const std::string drops = tree.root() + "/Content/Drops";
+    fs::create_directories(drops);
+    const std::vector<std::string> validDrops = writeDropModels(drops);
+    const std::vector<std::string> invalidDrops = writeBadDrops(drops);
+
+    kelvotest::ViewerProcess viewer(tree, server.display(), {{"OSG_NOTIFY_LEVEL", "NOTICE"}});
+    if (viewer.waitForWindow("KELVOview", std::chrono::seconds(120)).empty()) {
+        std::cerr << "soak: the viewer showed no window\n" << viewer.output() << std::endl;
+        return 1;
+    }
+    const pid_t pid = kelvosoak::MemorySampler::find("KELVOview", tree.bin());
+    if (pid < 0) {
+        std::cerr << "soak: cannot find the viewer's process" << std::endl;
+        return 1;
+    }
+    kelvotest::XdndTestSource dropSource(server.display());
+    kelvosoak::MemorySampler sampler(pid);
+    kelvosoak::InputStream input(viewer, dropSource, seed, validDrops, invalidDrops);
+    sampler.sample();
+    std::cout << "soak: KELVOview " << pid << " started, " << sampler.samples().back().kilobytes << " kB resident"
+              << std::endl;
+
+    const auto start = Clock::now();
+    const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    auto lastSample = Clock::now();
+    const auto sampleEveryFewSeconds = [&] {
+        if (Clock::now() - lastSample >= std::chrono::seconds(2)) {
+            sampler.sample();
+            lastSample = Clock::now();
+        }
+    };
+
+    input.dropEveryValidFileOnce();
+    input.tourEveryDrawingState();
+    bool ok = true;
+    while (elapsed() < warmUp && (ok = viewer.alive())) {
+        input.sendOne();
+        sampleEveryFewSeconds();
+    }
+    double warmUpEnd = 0.0;
+    const long warm = ok ? settledResidentMemory(input, sampler, warmUpEnd) : -1;
+    if (ok)
+        std::cout << "soak: warm-up done after " << input.total() << " inputs, " << warm << " kB resident"
+                  << std::endl;
+    while (ok && elapsed() < duration && (ok = viewer.alive())) {
+        input.sendOne();
+        sampleEveryFewSeconds();
+    }
+    double finalAt = 0.0;
+    const long settledAtEnd = ok && viewer.alive() ? settledResidentMemory(input, sampler, finalAt) : -1;
+    const long most = sampler.maximum(warmUpEnd);
+
+    int exitCode = -1;
+    if (viewer.alive()) {
+        viewer.xdotool("key Escape");
+        exitCode = viewer.waitForExit(std::chrono::seconds(60));
+    } else {
+        exitCode = viewer.waitForExit(std::chrono::seconds(1));
+    }
+
+    const std::string log = viewer.output();
+    std::printf("soak: inputs sent: %u\n", input.total());
+    for (const auto& entry : input.counts())
+        std::printf("soak:   %-26s %u\n", entry.first.c_str(), entry.second);
+    std::printf("soak: viewer said \"Laddar\" %u times, \"Unsupported file dropped\" %u times, "
+                "\"Unable to load model\" %u times\n",
+                occurrences(log, "Laddar "), occurrences(log, "Unsupported file dropped"),
+                occurrences(log, "Unable to load model"));
+    const double growth = warm > 0 && settledAtEnd > 0 ? 100.0 * (settledAtEnd - warm) / warm : 0.0;
+    const double peak = warm > 0 && most > 0 ? 100.0 * (most - warm) / warm : 0.0;
+    std::printf("soak: resident memory: warm-up end %ld kB, maximum after it %ld kB (%+.1f %%), final %ld kB\n",
+                warm, most, peak, settledAtEnd);
+    std::printf("soak: growth after warm-up %+.2f %% (allowed %.1f %%), %zu samples\n", growth, allowedGrowth,
+                sampler.samples().size());
+    std::printf("soak: exit status %d\n", exitCode);
+
+    bool passed = true;
+    if (!ok || settledAtEnd < 0) {
+        std::printf("soak: FAILED: the viewer ended during the run\n");
+        passed = false;
+    }
+    if (exitCode != 0) {
+        std::printf("soak: FAILED: exit status %d, not 0\n", exitCode);
+        passed = false;
+    }
+    if (growth > allowedGrowth) {
+        std::printf("soak: FAILED: resident memory grew by %.2f %%\n", growth);
+        passed = false;
+    }
+    if (!passed) {
+        const std::string tail = log.size() > 4000 ? log.substr(log.size() - 4000) : log;
+        std::printf("soak: end of the viewer's output:\n%s\n", tail.c_str());
+        return 1;
+    }
+    std::printf("soak: passed\n");
+    return 0;
+}
