@@ -121,7 +121,12 @@ std::string ArchiveReadCallback::temporaryCopy(int index, const std::string& dat
             return std::string();
         temporaryRoot = pattern;
     }
-    const std::filesystem::path path = std::filesystem::path(temporaryRoot) / archive->names()[index];
+    // The name is the archive's to choose: resolved, so that ".." or an absolute name cannot place
+    // the copy outside the temporary directory; one that leaves the archive's top is not copied.
+    const std::string inside = normalize(archive->names()[index]);
+    if (inside.empty())
+        return std::string();
+    const std::filesystem::path path = std::filesystem::path(temporaryRoot) / inside;
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
     std::ofstream out(path, std::ios::binary);

@@ -386,6 +386,36 @@ TEST_F(ZipLoaderTest, AModelWhoseReaderReadsOnlyNamedFilesStillReads)
     EXPECT_NEAR(node->getBound().radius(), 5.0f * std::sqrt(2.0f), 0.01f);
 }
 
+TEST_F(ZipLoaderTest, ATemporaryCopyNeverLeavesItsDirectory)
+{
+    // A named-file reader makes the loader copy the entry; the archive's names must not say where.
+    const std::string face = "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n8\n0\n"
+                             "10\n0.0\n20\n0.0\n30\n0.0\n11\n10.0\n21\n0.0\n31\n0.0\n"
+                             "12\n10.0\n22\n10.0\n32\n0.0\n13\n0.0\n23\n10.0\n33\n0.0\n0\nENDSEC\n0\nEOF\n";
+    const fs::path temporary = fs::temp_directory_path();
+    const std::string unique = fs::path(directory).filename().string();
+    const fs::path climbed = temporary / (unique + "-climbed.dxf");
+    const fs::path absolute = temporary / (unique + "-absolute.dxf");
+
+    TestArchive upwards;
+    upwards.add("../" + climbed.filename().string(), face);
+    ASSERT_TRUE(upwards.write(path("upwards.zip")));
+    const std::string entry = "../" + climbed.filename().string();
+    expectRefused(path("upwards.zip"), "its model " + entry + " cannot be read (cannot write a temporary copy of entry " +
+                                           entry + ")");
+    EXPECT_FALSE(fs::exists(climbed)) << "the entry was written beside the temporary directory";
+    fs::remove(climbed);
+
+    // An absolute name is taken as a path inside the archive.
+    TestArchive rooted;
+    rooted.add(absolute.string(), face);
+    ASSERT_TRUE(rooted.write(path("rooted.zip")));
+    osg::ref_ptr<osg::Node> node = read(path("rooted.zip"));
+    EXPECT_TRUE(node.valid());
+    EXPECT_FALSE(fs::exists(absolute)) << "the entry was written to its absolute name";
+    fs::remove(absolute);
+}
+
 TEST_F(ZipLoaderTest, AMissingArchiveReadsNothing)
 {
     EXPECT_FALSE(read(path("absent.zip")).valid());
