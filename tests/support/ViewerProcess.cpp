@@ -2,6 +2,9 @@
 
 #include "RuntimeTree.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -41,6 +44,24 @@ ViewerProcess::~ViewerProcess()
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+    if (pid_ > 0) {
+        const std::string report = sanitizerReport();
+        if (!report.empty())
+            ADD_FAILURE() << "KELVOview reported a sanitizer finding:\n" << report;
+    }
+}
+
+std::string ViewerProcess::sanitizerReport() const
+{
+    const std::string log = output();
+    std::string::size_type first = std::string::npos;
+    for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
+        first = std::min(first, log.find(marker));
+    if (first == std::string::npos)
+        return std::string();
+    // From the start of the report's line, so the source position of a runtime error stays with it.
+    const std::string::size_type lineStart = log.rfind('\n', first);
+    return log.substr(lineStart == std::string::npos ? 0 : lineStart + 1, 16384);
 }
 
 bool ViewerProcess::alive()

@@ -40,6 +40,11 @@ public:
     // Exit code, or -1 when the process does not end in time (it is then killed).
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
+    // The log from the first AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer report
+    // on, or an empty string. A sanitizer build of the viewer writes such reports into its log;
+    // the destructor turns one into a failure of the running test.
+    std::string sanitizerReport() const;
+
 private:
     void focus();
 
