@@ -26,3 +26,12 @@ zip_seed(encrypted.zip "-P harbor42" model.kref sub part.kfile tex.rgb)
 zip_seed(directory.zip "" sub __MACOSX)
 file(COPY ${OUTPUT_DIR}/plain.zip DESTINATION ${WORK_DIR}/content/sub)
 zip_seed(nested.zip "" sub/plain.zip)
+
+# Entry names the zip tool will not write: climbing out of the archive, absolute, with backslashes.
+find_program(PYTHON_TOOL python3 REQUIRED)
+execute_process(COMMAND ${PYTHON_TOOL} -c
+  "import sys, zipfile\nwith zipfile.ZipFile(sys.argv[1], 'w') as z:\n    z.writestr('../up/model.kfile', 'image ../tex.rgb\\nnode \\\\abs\\\\b.kref\\n')\n    z.writestr('/abs/b.kref', 'image ..\\\\..\\\\tex.rgb\\n')\n    z.writestr('tex.rgb', 'x\\n')\n"
+  ${OUTPUT_DIR}/odd-names.zip RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "python3 failed for odd-names.zip")
+endif()
