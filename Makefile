@@ -44,3 +44,9 @@ fuzz: deps
 soak: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target kelvo_soak
 	$(BUILD_DIR)/tests/soak/kelvo_soak
+
+# Sanitizer run (not yet part of `make test`): builds build-asan with AddressSanitizer, LeakSanitizer
+# and UndefinedBehaviorSanitizer and runs the tests there (all but a sample of the end-to-end ones).
+.PHONY: sanitize
+sanitize: deps
+	JOBS=$(JOBS) bash tools/run-sanitizer-tests.sh build-asan
