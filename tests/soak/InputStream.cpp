@@ -151,7 +151,10 @@ void InputStream::drop(const std::string& uriList, const char* kind)
     drag.rootY = y;
     drag.uriList = uriList;
     const kelvotest::XdndTestSource::Outcome outcome = dropSource_.perform(drag, std::chrono::seconds(4));
-    ++counts_[outcome.finishedReceived ? kind : std::string(kind) + " (unfinished)"];
+    std::string what = kind;
+    if (!outcome.finishedReceived)
+        what += outcome.dataRequested ? " (no finish in 4 s)" : " (not taken in 4 s)";
+    ++counts_[what];
 }
 
 void InputStream::press(const std::string& key, const char* kind)
