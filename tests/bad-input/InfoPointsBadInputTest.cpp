@@ -116,7 +116,7 @@ TEST_F(InfoPointsBadInput, MegabyteNumberIsReadWhole)
 
 TEST_F(InfoPointsBadInput, NulBytesStayInTheTextAndEndTheNumbers)
 {
-    tree.write(Directory + "places.csv", std::string("Kyr\0kan,1\0" "0,1,2,3\n", 21));
+    tree.write(Directory + "places.csv", std::string("Kyr\0kan,1\0" "0,1,2,3\n", 18));
     const std::vector<Label> l = labels();
     ASSERT_EQ(1u, l.size());
     EXPECT_EQ(std::string("Kyr\0kan", 7), l[0].text);
