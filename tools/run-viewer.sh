@@ -11,7 +11,8 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot="$dist/KELVOview-headless.png"
-seconds=${KELVO_HEADLESS_SECONDS:-8}
+# The sea makes the first frames slow on a software renderer.
+seconds=${KELVO_HEADLESS_SECONDS:-12}
 bash "$here/with-xvfb.sh" bash -c '
   ./KELVOview & pid=$!
   window=""
