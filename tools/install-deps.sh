@@ -17,6 +17,8 @@ packages=(
   imagemagick
   python3
 )
+# Extra packages named on the command line (the fuzz build's compiler, for one) come along.
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

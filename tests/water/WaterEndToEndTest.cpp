@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <regex>
 #include <thread>
@@ -85,10 +86,9 @@ protected:
 
 // The shipped demo in one threading model: sea at the bottom, sky at the top, and over a second
 // the waves move while the land stands still.
-void seaSkyAndWaves(WaterEndToEnd& test, ViewerProcess& viewer, const std::string& name,
+void seaSkyAndWaves(ViewerProcess& viewer, const std::string& name,
                     const std::function<osg::ref_ptr<osg::Image>(const std::string&)>& shot)
 {
-    (void)test;
     const osg::ref_ptr<osg::Image> first = shot(name + "-a");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const osg::ref_ptr<osg::Image> second = shot(name + "-b");
@@ -124,7 +124,7 @@ TEST_P(WaterThreadingEndToEnd, ShippedDemoShowsSeaAndSkyAndTheWavesMove)
     ViewerProcess viewer(tree, server.display(), environment);
     startViewing(viewer);
     const std::string name = "sea-" + (model.empty() ? std::string("default") : model);
-    seaSkyAndWaves(*this, viewer, name, [&](const std::string& n) { return shot(viewer, n); });
+    seaSkyAndWaves(viewer, name, [&](const std::string& n) { return shot(viewer, n); });
     viewer.key("Escape");
     EXPECT_EQ(0, viewer.waitForExit(std::chrono::seconds(30))) << viewer.output();
     const std::string log = viewer.output();
