@@ -1,6 +1,7 @@
 # The two commands of the README:
 #   make run   install what is missing, build, stage the runtime tree, start KELVOview on the demo
-#   make test  install what is missing, build, run every test on a private X display
+#   make test  install what is missing, build, run every test on a private X display, then the
+#              sanitizer build's tests
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
@@ -18,6 +19,7 @@ run: build
 
 test: build
 	bash tools/run-tests.sh $(BUILD_DIR)
+	JOBS=$(JOBS) bash tools/run-sanitizer-tests.sh build-asan
 
 # Benchmarks (not part of the test suite): builds and runs every program under bench/.
 bench: build
@@ -45,8 +47,9 @@ soak: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target kelvo_soak
 	$(BUILD_DIR)/tests/soak/kelvo_soak
 
-# Sanitizer run (not yet part of `make test`): builds build-asan with AddressSanitizer, LeakSanitizer
-# and UndefinedBehaviorSanitizer and runs the tests there (all but a sample of the end-to-end ones).
+# Sanitizer run alone (the second half of `make test`): builds build-asan with AddressSanitizer,
+# LeakSanitizer and UndefinedBehaviorSanitizer and runs the tests there (all but a sample of the
+# end-to-end ones).
 .PHONY: sanitize
 sanitize: deps
 	JOBS=$(JOBS) bash tools/run-sanitizer-tests.sh build-asan

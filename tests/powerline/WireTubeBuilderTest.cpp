@@ -100,8 +100,8 @@ TEST(WireTubeBuilder, RepeatedPointTakesThePreviousSegmentsDirection)
     auto wire = points({{0, 0, 0}, {0, 10, 0}, {0, 10, 0}, {10, 10, 0}});
     expectNear(osg::Vec3(0, 1, 0), WireTubeBuilder::direction(*wire, 1, osg::Vec3()), "repeated point");
     expectNear(osg::Vec3(1, 0, 0), WireTubeBuilder::direction(*wire, 2, osg::Vec3()), "its twin");
-    const osg::Vec3Array& v = verticesOf(*WireTubeBuilder::build(*wire));
-    expectNear(osg::Vec3(c, 10, s), v[4], "side of the repeated point faces +x");
+    const osg::ref_ptr<osg::Geometry> tube = WireTubeBuilder::build(*wire);
+    expectNear(osg::Vec3(c, 10, s), verticesOf(*tube)[4], "side of the repeated point faces +x");
 }
 
 TEST(WireTubeBuilder, LastPointLooksBack)
