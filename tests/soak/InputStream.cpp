@@ -48,6 +48,12 @@ unsigned InputStream::total() const
                            [](unsigned sum, const auto& entry) { return sum + entry.second; });
 }
 
+void InputStream::record(const std::string& kind, const std::string& detail)
+{
+    ++counts_[kind];
+    last_ = detail.empty() ? kind : kind + " " + detail;
+}
+
 void InputStream::pointerAt(int x, int y)
 {
     viewer_.xdotool("mousemove --window " + viewer_.window() + " " + std::to_string(x) + " " + std::to_string(y));
@@ -71,16 +77,14 @@ void InputStream::sendOne()
         toggleFullScreen();
     else if (roll < 88) {
         viewer_.xdotool("key F12");
-        ++counts_["F12 screenshot"];
+        record("F12 screenshot");
     } else if (roll < 89) {
         viewer_.xdotool("key F3");
-        ++counts_["F3 save"];
+        record("F3 save");
     } else if (roll < 91) {
-        drop(kelvotest::XdndTestSource::fileUri(validDrops_[uniform(0, int(validDrops_.size()) - 1)]) + "\r\n",
-             "drop valid");
+        drop(validDrops_[uniform(0, int(validDrops_.size()) - 1)], "drop valid");
     } else {
-        drop(kelvotest::XdndTestSource::fileUri(invalidDrops_[uniform(0, int(invalidDrops_.size()) - 1)]) + "\r\n",
-             "drop invalid");
+        drop(invalidDrops_[uniform(0, int(invalidDrops_.size()) - 1)], "drop invalid");
     }
     pause(uniform(20, 300));
 }
@@ -88,22 +92,24 @@ void InputStream::sendOne()
 void InputStream::pressKey()
 {
     pointerAt(uniform(0, areaWidth), uniform(0, areaHeight));
-    viewer_.xdotool("key " + pressedKeys[uniform(0, int(pressedKeys.size()) - 1)]);
-    ++counts_["key"];
+    const std::string& key = pressedKeys[uniform(0, int(pressedKeys.size()) - 1)];
+    viewer_.xdotool("key " + key);
+    record("key", key);
 }
 
 void InputStream::pressModifiedDigit()
 {
     const char* modifier = uniform(0, 3) == 0 ? "ctrl+" : "alt+";
-    viewer_.xdotool(std::string("key ") + modifier + std::to_string(uniform(0, 9)));
-    ++counts_["modifier+digit"];
+    const std::string keys = modifier + std::to_string(uniform(0, 9));
+    viewer_.xdotool("key " + keys);
+    record("modifier+digit", keys);
 }
 
 void InputStream::holdKey()
 {
     const std::string& key = heldKeys[uniform(0, int(heldKeys.size()) - 1)];
     viewer_.xdotool("keydown " + key + " sleep " + std::to_string(uniform(5, 120) / 100.0) + " keyup " + key);
-    ++counts_["held key"];
+    record("held key", key);
 }
 
 void InputStream::drag()
@@ -116,21 +122,21 @@ void InputStream::drag()
                    std::to_string(uniform(0, areaWidth)) + " " + std::to_string(uniform(0, areaHeight));
     command += " mouseup " + std::to_string(button);
     viewer_.xdotool(command);
-    ++counts_["drag button " + std::to_string(button)];
+    record("drag button " + std::to_string(button));
 }
 
 void InputStream::wheel()
 {
     const int button = uniform(4, 5);
     viewer_.xdotool("click --repeat " + std::to_string(uniform(1, 5)) + " --delay 30 " + std::to_string(button));
-    ++counts_[button == 4 ? "wheel up" : "wheel down"];
+    record(button == 4 ? "wheel up" : "wheel down");
 }
 
 void InputStream::toggleFullScreen()
 {
     viewer_.xdotool("key F11");
     fullScreen_ = !fullScreen_;
-    ++counts_["F11 full screen"];
+    record("F11 full screen", fullScreen_ ? "on" : "off");
     // The window changes size; give it a moment before the next input.
     pause(500);
 }
@@ -141,7 +147,7 @@ void InputStream::returnToWindowed()
         toggleFullScreen();
 }
 
-void InputStream::drop(const std::string& uriList, const char* kind)
+void InputStream::drop(const std::string& path, const char* kind)
 {
     int x = 0, y = 0;
     if (!dropSource_.windowCentre(viewer_.window(), x, y))
@@ -149,18 +155,18 @@ void InputStream::drop(const std::string& uriList, const char* kind)
     kelvotest::XdndTestSource::Drag drag;
     drag.rootX = x;
     drag.rootY = y;
-    drag.uriList = uriList;
+    drag.uriList = kelvotest::XdndTestSource::fileUri(path) + "\r\n";
     const kelvotest::XdndTestSource::Outcome outcome = dropSource_.perform(drag, std::chrono::seconds(4));
     std::string what = kind;
     if (!outcome.finishedReceived)
         what += outcome.dataRequested ? " (no finish in 4 s)" : " (not taken in 4 s)";
-    ++counts_[what];
+    record(what, path.substr(path.find_last_of('/') + 1));
 }
 
 void InputStream::press(const std::string& key, const char* kind)
 {
     viewer_.xdotool("key " + key);
-    ++counts_[kind];
+    record(kind, key);
 }
 
 void InputStream::tourEveryDrawingState()
@@ -188,7 +194,7 @@ void InputStream::tourEveryDrawingState()
 void InputStream::dropEveryValidFileOnce()
 {
     for (const std::string& path : validDrops_) {
-        drop(kelvotest::XdndTestSource::fileUri(path) + "\r\n", "drop valid");
+        drop(path, "drop valid");
         pause(300);
     }
 }

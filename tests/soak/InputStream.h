@@ -34,6 +34,8 @@ public:
 
     const std::map<std::string, unsigned>& counts() const { return counts_; }
     unsigned total() const;
+    // The input sent last, with its key or file: "key F4", "drop invalid broken.ive".
+    const std::string& last() const { return last_; }
 
 private:
     void pressKey();
@@ -42,10 +44,11 @@ private:
     void drag();
     void wheel();
     void toggleFullScreen();
-    void drop(const std::string& uriList, const char* kind);
+    void drop(const std::string& path, const char* kind);
     void pointerAt(int x, int y);
     void press(const std::string& key, const char* kind);
     int uniform(int low, int high);
+    void record(const std::string& kind, const std::string& detail = "");
 
     kelvotest::ViewerProcess& viewer_;
     kelvotest::XdndTestSource& dropSource_;
@@ -54,6 +57,7 @@ private:
     std::vector<std::string> invalidDrops_;
     std::map<std::string, unsigned> counts_;
     bool fullScreen_ = false;
+    std::string last_;
 };
 
 } // namespace kelvosoak

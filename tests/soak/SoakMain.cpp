@@ -18,11 +18,13 @@
 #include <osg/ShapeDrawable>
 #include <osgDB/WriteFile>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -158,9 +160,21 @@ int main()
     if (ok)
         std::cout << "soak: warm-up done after " << input.total() << " inputs, " << warm << " kB resident"
                   << std::endl;
+    // Growth after the warm-up, put down to the input sent just before it was seen. The viewer
+    // draws on its own threads, so this points at a kind of input rather than proving it.
+    std::map<std::string, long> growthAfter;
+    long before = kelvosoak::MemorySampler::residentKilobytes(pid);
     while (ok && elapsed() < duration && (ok = viewer.alive())) {
         input.sendOne();
         sampleEveryFewSeconds();
+        const long now = kelvosoak::MemorySampler::residentKilobytes(pid);
+        if (now - before >= 1024) {
+            growthAfter[input.last()] += now - before;
+            if (now - before >= 8192)
+                std::printf("soak: %+ld kB after %s at %.0f s\n", now - before, input.last().c_str(), elapsed());
+        }
+        if (now > 0)
+            before = now;
     }
     double finalAt = 0.0;
     const long settledAtEnd = ok && viewer.alive() ? settledResidentMemory(input, sampler, finalAt) : -1;
@@ -189,6 +203,14 @@ int main()
     std::printf("soak: growth after warm-up %+.2f %% (allowed %.1f %%), %zu samples\n", growth, allowedGrowth,
                 sampler.samples().size());
     std::printf("soak: exit status %d\n", exitCode);
+    std::vector<std::pair<long, std::string>> growthByInput;
+    for (const auto& entry : growthAfter)
+        growthByInput.emplace_back(entry.second, entry.first);
+    std::sort(growthByInput.rbegin(), growthByInput.rend());
+    if (!growthByInput.empty())
+        std::printf("soak: growth after warm-up by the input just before it (steps of 1 MB or more):\n");
+    for (std::size_t i = 0; i < growthByInput.size() && i < 12; ++i)
+        std::printf("soak:   %+8ld kB  %s\n", growthByInput[i].first, growthByInput[i].second.c_str());
 
     bool passed = true;
     if (!ok || settledAtEnd < 0) {
