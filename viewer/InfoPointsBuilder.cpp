@@ -1,6 +1,7 @@
 #include "InfoPointsBuilder.h"
 
 #include "CompleteLineReader.h"
+#include "GuardedNodeReader.h"
 #include "InfoPointLabelFactory.h"
 #include "LabelFont.h"
 
@@ -28,7 +29,7 @@ osg::ref_ptr<osg::Node> InfoPointsBuilder::build()
     const std::string cachePath = std::string(Directory) + CacheFile;
     // The first run has no cache yet; asking first keeps the reader from warning about it.
     if (!osgDB::findDataFile(cachePath, options).empty())
-        if (osg::ref_ptr<osg::Node> cached = osgDB::readRefNodeFile(cachePath, options))
+        if (osg::ref_ptr<osg::Node> cached = GuardedNodeReader::read(cachePath, options))
             return cached->asGroup();
 
     const osgDB::DirectoryContents entries = osgDB::getDirectoryContents(Directory);

@@ -1,5 +1,6 @@
 #include "PowerlineBuilder.h"
 
+#include "GuardedNodeReader.h"
 #include "LabelFont.h"
 #include "PylonLabelFactory.h"
 #include "PylonListParser.h"
@@ -100,7 +101,7 @@ bool PowerlineBuilder::addPylons(osg::Group& powerline)
         const std::string blockFile = BuildingBlocksDirectory + record.blockName + ".ive";
         osg::ref_ptr<osg::Node> block;
         if (blockFile.find('\0') == std::string::npos && !osgDB::findDataFile(blockFile, options).empty())
-            block = osgDB::readRefNodeFile(blockFile, options);
+            block = GuardedNodeReader::read(blockFile, options);
         if (block) {
             osg::ref_ptr<osg::MatrixTransform> placed =
                 new osg::MatrixTransform(PylonMatrices::block(record, mainRecord));

@@ -2,6 +2,7 @@
 
 #include "DroppedFilesEvent.h"
 #include "GeometryIntegrityVisitor.h"
+#include "GuardedNodeReader.h"
 #include "InfoPointsBuilder.h"
 #include "PowerlineBuilder.h"
 #include "ProgramRoot.h"
@@ -134,8 +135,7 @@ void SceneController::addModel(const std::string& name, const std::string& filen
 
     osg::notify(osg::NOTICE) << "Laddar " << name << std::endl;
 
-    osg::ref_ptr<osg::Node> node =
-        osgDB::readNodeFile(filename, osgDB::Registry::instance()->getOptions());
+    osg::ref_ptr<osg::Node> node = GuardedNodeReader::read(filename, osgDB::Registry::instance()->getOptions());
     if (!node) {
         osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
         return;

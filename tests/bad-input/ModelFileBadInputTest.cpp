@@ -13,9 +13,13 @@
 
 #include <gtest/gtest.h>
 #include <osg/Geometry>
+#include <osgDB/FileNameUtils>
 #include <osgDB/ReadFile>
+#include <osgDB/Registry>
 
 #include <cctype>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 using kelvotest::NotifyCapture;
@@ -359,3 +363,73 @@ TEST(ModelFileDamaged, GeometryThatIndexesPastItsVerticesIsRefused)
     ASSERT_EQ(1u, controller->getNumModels());
     EXPECT_EQ("sound", controller->getModelRecord(0).name);
 }
+
+namespace {
+
+// A reader for .dxf files that fails as a real plug-in can on a file that lies about its sizes:
+// by throwing. Put first in the registry's list, so that it is asked before the real one.
+class ThrowingReader : public osgDB::ReaderWriter
+{
+public:
+    explicit ThrowingReader(bool outOfMemory) : outOfMemory(outOfMemory) { supportsExtension("dxf", "throws"); }
+    const char* className() const override { return "ThrowingReader"; }
+    ReadResult readNode(const std::string& file, const osgDB::Options*) const override
+    {
+        if (!acceptsExtension(osgDB::getLowerCaseFileExtension(file)))
+            return ReadResult::FILE_NOT_HANDLED;
+        if (outOfMemory)
+            throw std::bad_alloc();
+        throw std::runtime_error("block of 2139062143 bytes is past the end of the file");
+    }
+
+private:
+    const bool outOfMemory;
+};
+
+class ModelReaderThrows : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        reader = new ThrowingReader(GetParam());
+        osgDB::Registry::ReaderWriterList& readers = osgDB::Registry::instance()->getReaderWriterList();
+        readers.insert(readers.begin(), reader);
+    }
+    void TearDown() override { osgDB::Registry::instance()->removeReaderWriter(reader.get()); }
+
+    osg::ref_ptr<ThrowingReader> reader;
+};
+
+} // namespace
+
+// The exception would otherwise leave the event traversal and end the viewer.
+TEST_P(ModelReaderThrows, TheModelIsRefusedWithItsMessageAndTheNextOneLoads)
+{
+    ScratchTree tree;
+    tree.write("Content/lying.dxf", std::string(3000, '\x7f'));
+    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    osg::ref_ptr<SceneController> controller = new SceneController(scene);
+
+    NotifyCapture notes;
+    // A path outside the program root is stored as given.
+    const std::string path = "../Content/lying.dxf";
+    controller->addModel("Lying", path, 1, true);
+    if (GetParam()) {
+        EXPECT_TRUE(notes.has(osg::WARN, "Not enough memory to read " + path)) << notes.dump();
+    } else {
+        EXPECT_TRUE(notes.has(osg::WARN, "Reading " + path +
+                                             " failed: block of 2139062143 bytes is past the end of the file"))
+            << notes.dump();
+    }
+    EXPECT_TRUE(notes.has(osg::WARN, "Unable to load model " + path)) << notes.dump();
+    EXPECT_EQ(0u, controller->getNumModels());
+    EXPECT_EQ(0u, controller->getNumLayers());
+
+    controller->addModel("Cow", sampleData + "cow.osg", 0, true);
+    EXPECT_EQ(1u, controller->getNumModels());
+}
+
+INSTANTIATE_TEST_SUITE_P(AddModel, ModelReaderThrows, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "OutOfMemory" : "ReaderError");
+                         });
