@@ -11,7 +11,6 @@
 #include <osg/Notify>
 #include <osgDB/FileNameUtils>
 #include <osgDB/FileUtils>
-#include <osgDB/ReadFile>
 #include <osgDB/Registry>
 #include <osgDB/WriteFile>
 

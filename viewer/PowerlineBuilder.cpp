@@ -13,7 +13,6 @@
 #include <osg/MatrixTransform>
 #include <osg/Notify>
 #include <osgDB/FileUtils>
-#include <osgDB/ReadFile>
 #include <osgDB/Registry>
 #include <osgText/Font>
 #include <osgUtil/Optimizer>

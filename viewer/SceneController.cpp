@@ -11,7 +11,6 @@
 #include <osgDB/AuthenticationMap>
 #include <osgDB/FileNameUtils>
 #include <osgDB/FileUtils>
-#include <osgDB/ReadFile>
 #include <osgDB/Registry>
 #include <osgUtil/Optimizer>
 
