@@ -1,6 +1,7 @@
 #include "KELVOview.h"
 
 #include "EnvironmentController.h"
+#include "FreedMemoryReturner.h"
 #include "NavigationController.h"
 #include "OverlayController.h"
 #include "SceneController.h"
@@ -97,6 +98,8 @@ void KELVOview::build()
         new osgViewer::ScreenCaptureHandler(captureOperation.get(), 1);
     captureHandler->setKeyEventTakeScreenShot(osgGA::GUIEventAdapter::KEY_F12);
     viewer.addEventHandler(captureHandler);
+
+    viewer.addEventHandler(new FreedMemoryReturner);
 
     viewer.setLightingMode(osg::View::NO_LIGHT);
 
