@@ -79,7 +79,10 @@ void InputStream::sendOne()
         viewer_.xdotool("key F12");
         record("F12 screenshot");
     } else if (roll < 89) {
-        viewer_.xdotool("key F3");
+        // Saved at the home view, so that the home view stays the one of the start and Space
+        // brings both memory measurements to the same view.
+        // Motion eases out for about a second after a held key; let it stop first.
+        viewer_.xdotool("sleep 1.5 key space sleep 0.3 key F3");
         record("F3 save");
     } else if (roll < 91) {
         drop(validDrops_[uniform(0, int(validDrops_.size()) - 1)], "drop valid");
@@ -94,6 +97,7 @@ void InputStream::pressKey()
     pointerAt(uniform(0, areaWidth), uniform(0, areaHeight));
     const std::string& key = pressedKeys[uniform(0, int(pressedKeys.size()) - 1)];
     viewer_.xdotool("key " + key);
+    ++presses_[key];
     record("key", key);
 }
 
@@ -102,6 +106,7 @@ void InputStream::pressModifiedDigit()
     const char* modifier = uniform(0, 3) == 0 ? "ctrl+" : "alt+";
     const std::string keys = modifier + std::to_string(uniform(0, 9));
     viewer_.xdotool("key " + keys);
+    ++presses_[keys.substr(keys.size() - 1) + " alternative"];
     record("modifier+digit", keys);
 }
 
@@ -166,7 +171,36 @@ void InputStream::drop(const std::string& path, const char* kind)
 void InputStream::press(const std::string& key, const char* kind)
 {
     viewer_.xdotool("key " + key);
+    ++presses_[key];
     record(kind, key);
+}
+
+void InputStream::returnToStartingState()
+{
+    returnToWindowed();
+    // Keys that switch something on and off, and the polygon mode's cycle of three.
+    const std::pair<const char*, unsigned> cycles[] = {{"F1", 2},  {"F4", 3},  {"F5", 2}, {"F6", 2}, {"F7", 2},
+                                                       {"F10", 2}, {"Tab", 2}, {"0", 2},  {"1", 2},  {"2", 2},
+                                                       {"3", 2},   {"4", 2},   {"5", 2},  {"6", 2},  {"7", 2},
+                                                       {"8", 2},   {"9", 2}};
+    for (const auto& cycle : cycles)
+        while (presses_[cycle.first] % cycle.second != 0) {
+            press(cycle.first, "restoring key");
+            pause(300);
+        }
+    for (const auto& layer : alternatives_) {
+        const std::string digit = std::to_string(layer.first);
+        unsigned& shown = presses_[digit + " alternative"];
+        while (layer.second > 1 && shown % layer.second != 0) {
+            viewer_.xdotool("key alt+" + digit);
+            ++shown;
+            record("restoring key", "alt+" + digit);
+            pause(300);
+        }
+    }
+    // Motion eases out for about a second after a held key; let it stop before going home.
+    pause(1500);
+    press("space", "restoring key");
 }
 
 void InputStream::tourEveryDrawingState()

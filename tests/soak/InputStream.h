@@ -32,6 +32,15 @@ public:
     // Leaves full screen if the inputs so far left the window there.
     void returnToWindowed();
 
+    // Windowed, every switch and cycle key back where it started, the first alternative of each
+    // layer shown, at the home view: the same picture, so that the renderer's working set for it is
+    // the same too.
+    void returnToStartingState();
+
+    // How many models each layer has to cycle through with a modifier and its digit. Layers not
+    // named are left as they are.
+    void setAlternatives(std::map<int, unsigned> modelsPerLayer) { alternatives_ = std::move(modelsPerLayer); }
+
     const std::map<std::string, unsigned>& counts() const { return counts_; }
     unsigned total() const;
     // The input sent last, with its key or file: "key F4", "drop invalid broken.ive".
@@ -57,6 +66,8 @@ private:
     std::vector<std::string> invalidDrops_;
     std::map<std::string, unsigned> counts_;
     bool fullScreen_ = false;
+    std::map<std::string, unsigned> presses_;
+    std::map<int, unsigned> alternatives_;
     std::string last_;
 };
 

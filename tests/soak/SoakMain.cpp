@@ -4,7 +4,14 @@
 // with status 0 and its resident memory after the warm-up (SOAK_WARMUP_SECONDS, default a fifth
 // of the run) grows by no more than SOAK_MAX_GROWTH_PERCENT (default 5).
 //
-// Measured in the same state each time: windowed, after a few idle seconds.
+// Measured in the same state each time: windowed, the switch keys and layer alternatives as at
+// the start, at the home view, after a few idle seconds. On the software rasterizer the picture on
+// screen decides most of the memory in use, so anything else would compare two different pictures.
+//
+// llvmpipe rasterizes on its own threads by default, and how many binned frames of the 512 x 512
+// sea grid wait for them (a few hundred MB each) depends on how the two cores happen to be shared,
+// not on the viewer. The soak therefore sets LP_NUM_THREADS=0 (rasterize in the drawing thread);
+// SOAK_RASTERIZER_THREADS=N runs with N threads, "auto" with llvmpipe's own choice.
 
 #include "InputStream.h"
 #include "MemorySampler.h"
@@ -48,6 +55,21 @@ unsigned occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
+// Models per layer of the configuration, layer 0 left out: drops add to it as the run goes on, and
+// its models are small.
+std::map<int, unsigned> modelsPerLayer(const std::string& configuration)
+{
+    std::map<int, unsigned> layers;
+    const std::string attribute = "layerNum=\"";
+    for (auto at = configuration.find(attribute); at != std::string::npos;
+         at = configuration.find(attribute, at + 1)) {
+        const int layer = std::atoi(configuration.c_str() + at + attribute.size());
+        if (layer > 0)
+            ++layers[layer];
+    }
+    return layers;
+}
+
 // Small models to drop, written by the scene-graph library itself.
 std::vector<std::string> writeDropModels(const std::string& directory)
 {
@@ -81,10 +103,10 @@ std::vector<std::string> writeBadDrops(const std::string& directory)
             directory + "/empty.3ds", directory + "/folder.ive", directory + "/missing.osg"};
 }
 
-// Median resident memory over a few idle seconds, windowed.
+// Median resident memory over a few idle seconds, in the starting state.
 long settledResidentMemory(kelvosoak::InputStream& input, kelvosoak::MemorySampler& sampler, double& at)
 {
-    input.returnToWindowed();
+    input.returnToStartingState();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const double from = sampler.samples().empty() ? 0.0 : sampler.samples().back().seconds + 0.001;
     for (int i = 0; i < 5; ++i) {
@@ -121,7 +143,13 @@ int main()
     const std::vector<std::string> validDrops = writeDropModels(drops);
     const std::vector<std::string> invalidDrops = writeBadDrops(drops);
 
-    kelvotest::ViewerProcess viewer(tree, server.display(), {{"OSG_NOTIFY_LEVEL", "NOTICE"}});
+    std::map<std::string, std::string> environment = {{"OSG_NOTIFY_LEVEL", "NOTICE"}};
+    const char* threads = std::getenv("SOAK_RASTERIZER_THREADS");
+    const std::string rasterizerThreads = threads && *threads ? threads : "0";
+    if (rasterizerThreads != "auto")
+        environment["LP_NUM_THREADS"] = rasterizerThreads;
+    std::cout << "soak: rasterizer threads " << rasterizerThreads << std::endl;
+    kelvotest::ViewerProcess viewer(tree, server.display(), environment);
     if (viewer.waitForWindow("KELVOview", std::chrono::seconds(120)).empty()) {
         std::cerr << "soak: the viewer showed no window\n" << viewer.output() << std::endl;
         return 1;
@@ -134,6 +162,7 @@ int main()
     kelvotest::XdndTestSource dropSource(server.display());
     kelvosoak::MemorySampler sampler(pid);
     kelvosoak::InputStream input(viewer, dropSource, seed, validDrops, invalidDrops);
+    input.setAlternatives(modelsPerLayer(configuration));
     sampler.sample();
     std::cout << "soak: KELVOview " << pid << " started, " << sampler.samples().back().kilobytes << " kB resident"
               << std::endl;
