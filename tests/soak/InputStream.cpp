@@ -80,8 +80,8 @@ void InputStream::sendOne()
         record("F12 screenshot");
     } else if (roll < 89) {
         // Saved at the home view, so that the home view stays the one of the start and Space
-        // brings both memory measurements to the same view.
-        // Motion eases out for about a second after a held key; let it stop first.
+        // brings both memory measurements to the same view. Motion eases out for about a second
+        // after a held key; it has to stop first.
         viewer_.xdotool("sleep 1.5 key space sleep 0.3 key F3");
         record("F3 save");
     } else if (roll < 91) {
