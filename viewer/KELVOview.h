@@ -22,7 +22,9 @@ public:
 
     KELVOview();
 
+    // Runs the frame loop until the window closes; the handler's own run() stays as it is.
     int run();
+    using osgGA::GUIEventHandler::run;
     void build();
 
     void loadConfiguration();
