@@ -3,6 +3,8 @@
 #include <osg/Notify>
 #include <osg/Timer>
 
+#include <utility>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -10,8 +12,7 @@
 namespace osgKELVO {
 
 FreedMemoryReturner::FreedMemoryReturner(double intervalSeconds, ReturnFunction returnFunction)
-    : interval(intervalSeconds), returnFreed(std::move(returnFunction)), lastReturn(0.0), started(false),
-      returnCount(0)
+    : interval(intervalSeconds), returnFreed(std::move(returnFunction)), lastReturn(0.0), started(false)
 {
 }
 
@@ -33,7 +34,6 @@ bool FreedMemoryReturner::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAct
     lastReturn = now;
     const osg::Timer_t begin = osg::Timer::instance()->tick();
     const bool returned = returnFreed();
-    ++returnCount;
     OSG_DEBUG << "Returned freed memory to the system" << (returned ? "" : " (none was free)") << " in "
               << osg::Timer::instance()->delta_m(begin, osg::Timer::instance()->tick()) << " ms" << std::endl;
     return false;

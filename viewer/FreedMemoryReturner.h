@@ -19,8 +19,6 @@ public:
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
 
-    unsigned returns() const { return returnCount; }
-
     // Gives freed heap pages of every arena back; true when the system got any.
     static bool returnFreedHeap();
 
@@ -32,7 +30,6 @@ private:
     ReturnFunction returnFreed;
     double lastReturn;
     bool started;
-    unsigned returnCount;
 };
 
 } // namespace osgKELVO

@@ -1,4 +1,5 @@
 #include <EnvironmentController.h>
+#include <IdleActionAdapter.h>
 #include <MoveEarthySkyWithEyePointTransform.h>
 #include <PlanarReflection.h>
 #include <TexMatCallback.h>
@@ -25,14 +26,6 @@
 
 namespace {
 
-class NoActions : public osgGA::GUIActionAdapter
-{
-public:
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
-
 // The roots the application builds: "SceneRoot" holding "Scene", with one model in it.
 class EnvironmentControllerTest : public ::testing::Test
 {
@@ -50,7 +43,7 @@ protected:
     {
         osg::ref_ptr<osgGA::GUIEventAdapter> event = new osgGA::GUIEventAdapter;
         event->setEventType(osgGA::GUIEventAdapter::FRAME);
-        NoActions actions;
+        kelvotest::IdleActionAdapter actions;
         return controller->handle(*event, actions);
     }
 

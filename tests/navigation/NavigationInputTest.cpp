@@ -1,5 +1,6 @@
 // Key, mouse and wheel bindings of the navigation controller, its one-time set-up and its notices.
 
+#include "IdleActionAdapter.h"
 #include "NavigationTestScene.h"
 #include "NotifyCapture.h"
 
@@ -17,15 +18,6 @@ const double settleTime = 1.0 / 600.0;
 const double dragTolerance = 1e-7;
 
 namespace {
-
-// An action adapter that is not a view.
-class BareActionAdapter : public osgGA::GUIActionAdapter
-{
-public:
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
 
 // The ground rectangle's half diagonal is 100, so the derived speed is 10 m/s.
 osg::ref_ptr<osg::Geode> groundOfRadius100()
@@ -48,7 +40,7 @@ TEST_F(NavigationTest, FirstEventOfAnyKindGoesHomeAndTakesTheSpeedFromTheSceneBo
     navigation->setHome(osg::Vec3d(1, 2, 3), osg::Vec3d(1, 12, 3));
     navigation->setByMatrix(osg::Matrixd::translate(500, 500, 500));
 
-    BareActionAdapter adapter;
+    kelvotest::IdleActionAdapter adapter;
     osg::ref_ptr<Event> move = new Event;
     move->setEventType(Event::MOVE);
     EXPECT_FALSE(navigation->handle(*move, adapter));
@@ -113,7 +105,7 @@ TEST_F(NavigationTest, EventsAlreadyHandledOrWithoutAViewerAreIgnored)
     send(handled);
     EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), 10.0);
 
-    BareActionAdapter adapter;
+    kelvotest::IdleActionAdapter adapter;
     osg::ref_ptr<Event> plus = new Event;
     plus->setEventType(Event::KEYDOWN);
     plus->setKey('+');

@@ -24,6 +24,7 @@
 #include <osg/Geode>
 #include <osg/ShapeDrawable>
 #include <osgDB/WriteFile>
+#include <tinyxml2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -55,15 +56,18 @@ unsigned occurrences(const std::string& text, const std::string& part)
     return count;
 }
 
-// Models per layer of the configuration, layer 0 left out: drops add to it as the run goes on, and
-// its models are small.
+// Models per layer of the configuration's scene, layer 0 left out: drops add to it as the run goes
+// on, and its models are small.
 std::map<int, unsigned> modelsPerLayer(const std::string& configuration)
 {
     std::map<int, unsigned> layers;
-    const std::string attribute = "layerNum=\"";
-    for (auto at = configuration.find(attribute); at != std::string::npos;
-         at = configuration.find(attribute, at + 1)) {
-        const int layer = std::atoi(configuration.c_str() + at + attribute.size());
+    tinyxml2::XMLDocument document;
+    if (document.Parse(configuration.c_str(), configuration.size()) != tinyxml2::XML_SUCCESS)
+        return layers;
+    const tinyxml2::XMLElement* scene = document.FirstChildElement("Scene");
+    for (const tinyxml2::XMLElement* model = scene ? scene->FirstChildElement("Model") : nullptr; model;
+         model = model->NextSiblingElement("Model")) {
+        const int layer = model->IntAttribute("layerNum", 0);
         if (layer > 0)
             ++layers[layer];
     }

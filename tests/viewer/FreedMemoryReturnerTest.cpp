@@ -1,25 +1,17 @@
 #include "FreedMemoryReturner.h"
 
+#include "IdleActionAdapter.h"
+
 #include <gtest/gtest.h>
-#include <osgGA/EventQueue>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-
-class NoActions : public osgGA::GUIActionAdapter
-{
-public:
-    void requestRedraw() override {}
-    void requestContinuousUpdate(bool) override {}
-    void requestWarpPointer(float, float) override {}
-};
 
 osg::ref_ptr<osgGA::GUIEventAdapter> frameAt(double seconds)
 {
@@ -39,36 +31,45 @@ long residentKilobytes()
     return -1;
 }
 
+// A returner over a counted stand-in for the real call.
+class FreedMemoryReturnerTiming : public ::testing::Test
+{
+protected:
+    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returnerEvery(double seconds)
+    {
+        return new osgKELVO::FreedMemoryReturner(seconds, [this] { ++calls; return true; });
+    }
+    bool frame(osgKELVO::FreedMemoryReturner& returner, double seconds)
+    {
+        return returner.handle(*frameAt(seconds), actions);
+    }
+
+    unsigned calls = 0;
+    kelvotest::IdleActionAdapter actions;
+};
+
 } // namespace
 
-TEST(FreedMemoryReturner, ReturnsOncePerIntervalOfFrameTime)
+TEST_F(FreedMemoryReturnerTiming, ReturnsOncePerIntervalOfFrameTime)
 {
-    unsigned calls = 0;
-    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner =
-        new osgKELVO::FreedMemoryReturner(10.0, [&] { ++calls; return true; });
-    NoActions actions;
-
+    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner = returnerEvery(10.0);
     // The first frame starts the interval; nothing is returned before it has passed.
     for (double t : {100.0, 101.0, 105.0, 109.9})
-        EXPECT_FALSE(returner->handle(*frameAt(t), actions));
+        EXPECT_FALSE(frame(*returner, t));
     EXPECT_EQ(0u, calls);
-    returner->handle(*frameAt(110.0), actions);
+    EXPECT_FALSE(frame(*returner, 110.0));
     EXPECT_EQ(1u, calls);
-    returner->handle(*frameAt(115.0), actions);
-    returner->handle(*frameAt(119.9), actions);
+    frame(*returner, 115.0);
+    frame(*returner, 119.9);
     EXPECT_EQ(1u, calls);
-    returner->handle(*frameAt(120.5), actions);
+    frame(*returner, 120.5);
     EXPECT_EQ(2u, calls);
-    EXPECT_EQ(2u, returner->returns());
 }
 
-TEST(FreedMemoryReturner, IgnoresEverythingButFrames)
+TEST_F(FreedMemoryReturnerTiming, IgnoresEverythingButFrames)
 {
-    unsigned calls = 0;
-    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner =
-        new osgKELVO::FreedMemoryReturner(1.0, [&] { ++calls; return true; });
-    NoActions actions;
-    returner->handle(*frameAt(0.0), actions);
+    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner = returnerEvery(1.0);
+    frame(*returner, 0.0);
     osg::ref_ptr<osgGA::GUIEventAdapter> key = new osgGA::GUIEventAdapter;
     key->setEventType(osgGA::GUIEventAdapter::KEYDOWN);
     key->setKey('a');
@@ -78,17 +79,14 @@ TEST(FreedMemoryReturner, IgnoresEverythingButFrames)
     EXPECT_EQ(0u, calls);
 }
 
-TEST(FreedMemoryReturner, ClockResetStartsTheIntervalAgain)
+TEST_F(FreedMemoryReturnerTiming, ClockResetStartsTheIntervalAgain)
 {
-    unsigned calls = 0;
-    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner =
-        new osgKELVO::FreedMemoryReturner(10.0, [&] { ++calls; return false; });
-    NoActions actions;
-    returner->handle(*frameAt(500.0), actions);
-    returner->handle(*frameAt(2.0), actions);
-    returner->handle(*frameAt(11.0), actions);
+    osg::ref_ptr<osgKELVO::FreedMemoryReturner> returner = returnerEvery(10.0);
+    frame(*returner, 500.0);
+    frame(*returner, 2.0);
+    frame(*returner, 11.0);
     EXPECT_EQ(0u, calls);
-    returner->handle(*frameAt(12.5), actions);
+    frame(*returner, 12.5);
     EXPECT_EQ(1u, calls);
 }
 
