@@ -1,6 +1,7 @@
 #include "WindowController.h"
 
 #include "DisplayScreen.h"
+#include "RendererProbe.h"
 #include "X11WindowState.h"
 #include "X11WindowGeometry.h"
 
@@ -63,6 +64,7 @@ WindowController::WindowController(osg::Camera* camera)
       maximized(false),
       screenNum(0),
       numSamples(0),
+      softwareDroppedSamples(0),
       stereo(false),
       maximizePending(false),
       haveLastLive(false)
@@ -93,6 +95,19 @@ void WindowController::createWindow(const WindowSettings& requested)
     traits->windowName = settings.title;
     traits->samples = settings.numSamples;
     traits->quadBufferStereo = settings.stereo;
+    // Mesa's software rasteriser can spend minutes on one multisampled frame of a terrain seen from
+    // some poses, freezing the viewer; there the window is single-sampled, and the configured
+    // samples are still what F3 saves.
+    softwareDroppedSamples = 0;
+    if (traits->samples > 0) {
+        const std::string renderer = RendererProbe::name(settings.screenNum);
+        if (RendererProbe::isSoftware(renderer)) {
+            osg::notify(osg::NOTICE) << "Software renderer " << renderer << ": drawing without multisampling"
+                                     << std::endl;
+            softwareDroppedSamples = traits->samples;
+            traits->samples = 0;
+        }
+    }
 
     x = settings.x;
     y = settings.y;
@@ -162,7 +177,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
     X11WindowGeometry::outerRectangle(window, info.x, info.y, info.width, info.height);
     info.fullscreen = coversScreen(info.x, info.y, info.width, info.height, screenWidth, screenHeight);
     info.maximized = X11WindowState::isMaximized(window);
-    info.numSamples = traits ? traits->samples : 0;
+    info.numSamples = softwareDroppedSamples ? softwareDroppedSamples : traits ? traits->samples : 0;
     info.screenNum = screenNum;
     info.stereo = traits ? traits->quadBufferStereo : false;
 }

@@ -43,6 +43,8 @@ private:
     bool maximized;
     unsigned screenNum;
     unsigned numSamples;
+    // Samples the configuration asked for that a software renderer's window goes without.
+    unsigned softwareDroppedSamples;
     bool stereo;
     // A maximised start asked for in createWindow, confirmed once the window is up.
     bool maximizePending;

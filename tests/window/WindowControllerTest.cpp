@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "NotifyCapture.h"
+#include "RendererProbe.h"
 #include "WindowController.h"
 #include "WindowProbe.h"
 #include "XvfbServer.h"
@@ -313,4 +314,40 @@ TEST_F(RealWindowTest, MaximisedRequestIsAppliedOnceTheWindowIsUpAndReportedBack
     EXPECT_EQ(info.width, outer.width);
     EXPECT_EQ(info.height, outer.height);
     EXPECT_GT(info.height, screenHeight / 2);
+}
+
+// Xvfb draws with llvmpipe, whose multisampled rasterisation of some terrain frames never ends: the
+// window goes without samples there, and the configured samples are what F3 saves.
+TEST_F(RealWindowTest, SoftwareRendererGetsASingleSampledWindowAndKeepsTheConfiguredSamples)
+{
+    WindowSettings s = settings(40, 30, 320, 240);
+    s.numSamples = 4;
+    NotifyCapture notices;
+    open(s);
+    bool noticed = false;
+    for (const auto& line : notices.lines())
+        noticed = noticed || (line.first == osg::NOTICE && line.second.rfind("Software renderer llvmpipe", 0) == 0 &&
+                              line.second.find(": drawing without multisampling") != std::string::npos);
+    EXPECT_TRUE(noticed) << notices.dump();
+
+    ASSERT_TRUE(window->makeCurrent());
+    GLint samples = -1;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    window->releaseContext();
+    EXPECT_EQ(samples, 0);
+
+    WindowSettings info;
+    controller->getWindowInfo(info);
+    EXPECT_EQ(info.numSamples, 4u);
+}
+
+TEST(RendererProbe, OnlyProcessorRenderersCountAsSoftware)
+{
+    EXPECT_TRUE(osgKELVO::RendererProbe::isSoftware("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_TRUE(osgKELVO::RendererProbe::isSoftware("softpipe"));
+    EXPECT_TRUE(osgKELVO::RendererProbe::isSoftware("Mesa X11 Software Rasterizer"));
+    // Hardware drivers may name the compiler they use.
+    EXPECT_FALSE(osgKELVO::RendererProbe::isSoftware("AMD Radeon RX 7900 XTX (radeonsi, navi31, LLVM 15.0.7, DRM 3.54)"));
+    EXPECT_FALSE(osgKELVO::RendererProbe::isSoftware("NVIDIA H100 80GB HBM3/PCIe/SSE2"));
+    EXPECT_FALSE(osgKELVO::RendererProbe::isSoftware(""));
 }
