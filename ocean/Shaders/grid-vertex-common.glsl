@@ -124,8 +124,21 @@ float waterDepth(vec3 world)
     return depth;
 }
 
-// Height of the camera above the sea plane; defined by the geometry of the variant.
+// Height of the camera above the sea plane, and the world position of a grid position; defined by
+// the geometry of the variant.
 float cameraHeight();
+vec3 worldPosition(vec3 position);
+
+// Share of the waves' displacement that a point of the undisturbed sea keeps: at most half its
+// distance to the eye. While the eye is among the waves, full displacement throws the points near
+// the eye around it and through it, and the sea under the eye vanishes from the picture; limited,
+// every point stays within 30 degrees of its own ray.
+float displacementShare(vec3 position, vec3 displacement)
+{
+    float reach = 0.5 * length(worldPosition(position) - cameraPos);
+    float amount = length(displacement);
+    return amount > reach ? reach / amount : 1.0;
+}
 
 // Clip position of a displaced point; kept inside the far plane so the distant sea reaches the
 // horizon without holes.

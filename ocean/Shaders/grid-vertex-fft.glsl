@@ -50,6 +50,9 @@ void displaceAndFinish(vec3 position, float cells)
     height += breakerHeight(local, depth);
 #endif
     vec3 horizontal = invBasis * vec3(displacement.xy, 0.0);
+    float share = displacementShare(position, horizontal + up * height);
+    horizontal *= share;
+    height *= share;
     vec3 displaced = position + horizontal + up * height;
 
     vLocal = vec3(local, height);

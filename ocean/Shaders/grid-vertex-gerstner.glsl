@@ -42,6 +42,7 @@ void main()
     vec3 up = seaUp(position);
     vec2 local = localCoordinates(position);
     float height = gerstnerHeight(local) + wakeHeight(vec3(local, 0.0));
+    height *= displacementShare(position, up * height);
     vec3 displaced = position + up * height;
 
     vLocal = vec3(local, height);

@@ -158,7 +158,8 @@ bool SurfaceScene::createFrameBuffer()
 }
 
 void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& target,
-                          double fovDegrees, double rollDegrees)
+                          double fovDegrees, double rollDegrees, double nearPlane,
+                          double farPlane)
 {
     // A look-at view in the row-vector layout: rows are the camera axes' components.
     const Maris::Vector3 forward = (target - eye).Normalized();
@@ -178,8 +179,6 @@ void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& targe
         view.elem[2][column] = column == 0 ? axes[0].z : column == 1 ? axes[1].z : axes[2].z;
         view.elem[3][column] = -axes[column].Dot(eye);
     }
-    const double nearPlane = 1.0;
-    const double farPlane = 20000.0;
     const double f = 1.0 / std::tan(fovDegrees * M_PI / 360.0);
     const double aspect = static_cast<double>(options.width) / options.height;
     Maris::Matrix4 projection = Maris::Matrix4::Zero();

@@ -48,9 +48,9 @@ public:
     int height() const { return options.height; }
 
     // Camera at eye looking at target with z up; perspective of the vertical field of view, the
-    // frame buffer's aspect, near 1 and far 20000. Also sets a sun and ambient light.
+    // frame buffer's aspect, the near and far planes given. Also sets a sun and ambient light.
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
-                double rollDegrees = 0.0);
+                double rollDegrees = 0.0, double nearPlane = 1.0, double farPlane = 20000.0);
     // A sky cube map of a blue gradient, brighter towards the horizon, handed to the environment.
     void useSkyCubeMap();
     // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colours, with the
