@@ -67,8 +67,10 @@ void InputStream::sendOne()
         pressKey();
     else if (roll < 40)
         pressModifiedDigit();
-    else if (roll < 58)
+    else if (roll < 50)
         holdKey();
+    else if (roll < 58)
+        fly();
     else if (roll < 73)
         drag();
     else if (roll < 83)
@@ -115,6 +117,18 @@ void InputStream::holdKey()
     const std::string& key = heldKeys[uniform(0, int(heldKeys.size()) - 1)];
     viewer_.xdotool("keydown " + key + " sleep " + std::to_string(uniform(5, 120) / 100.0) + " keyup " + key);
     record("held key", key);
+}
+
+void InputStream::fly()
+{
+    // A long flight away from home: one or two movement keys held together for seconds, through
+    // the sea, under it and out over the land, as a user explores; only Space brings it back.
+    const std::vector<std::string> movement = {"w", "s", "a", "d", "q", "z", "j", "l", "i", "k"};
+    const std::string first = movement[uniform(0, int(movement.size()) - 1)];
+    const std::string second = uniform(0, 1) ? movement[uniform(0, int(movement.size()) - 1)] : first;
+    const std::string keys = first == second ? first : first + " " + second;
+    viewer_.xdotool("keydown " + keys + " sleep " + std::to_string(uniform(200, 800) / 100.0) + " keyup " + keys);
+    record("flight", keys);
 }
 
 void InputStream::drag()

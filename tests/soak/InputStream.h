@@ -50,6 +50,7 @@ private:
     void pressKey();
     void pressModifiedDigit();
     void holdKey();
+    void fly();
     void drag();
     void wheel();
     void toggleFullScreen();
