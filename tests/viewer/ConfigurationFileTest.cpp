@@ -84,7 +84,8 @@ TEST_F(ConfigurationFileTest, NoFileGivesTheDefaultsAndACentredWindow)
     EXPECT_EQ((static_cast<int>(screenW) - 1024) / 2, x);
     EXPECT_EQ((static_cast<int>(screenH) - 768) / 2, y);
     EXPECT_EQ("KELVOview 1.02", window->getWindowName());
-    EXPECT_EQ(4u, window->getTraits()->samples);
+    // Four samples asked for; F3 saves them, though a software renderer draws without.
+    EXPECT_EQ(4u, info.numSamples);
 
     const osg::Vec4f& background = app->getEnvironmentController()->getBackgroundColor();
     EXPECT_EQ(osg::Vec4f(0.8f, 0.8f, 1.0f, 1.0f), background);
