@@ -5,7 +5,7 @@
 
 #include "ScratchDirectory.h"
 
-#include "KELVOview.h"
+#include "app/KELVOview.h"
 
 #include <osg/GraphicsContext>
 #include <osg/Notify>

@@ -4,7 +4,7 @@
 
 #include "ScratchDirectory.h"
 
-#include "InfoPointsBuilder.h"
+#include "content/infopoints/InfoPointsBuilder.h"
 
 #include <osg/Billboard>
 #include <osg/Group>

@@ -1,8 +1,8 @@
 // Pylon coordinate lists: parsed into records and turned into the placement matrices the power
 // line is built from, for main and following records alike.
 
-#include "PylonListParser.h"
-#include "PylonMatrices.h"
+#include "content/powerline/PylonListParser.h"
+#include "content/powerline/PylonMatrices.h"
 
 #include <algorithm>
 #include <cstdint>

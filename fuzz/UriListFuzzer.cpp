@@ -1,7 +1,7 @@
 // Drop selections as a file manager would send them, decoded for this machine and for one with no
 // name. A decoded path is an absolute local path that C file functions can take whole.
 
-#include "UriListDecoder.h"
+#include "desktop/UriListDecoder.h"
 
 #include <cstdint>
 #include <cstdio>

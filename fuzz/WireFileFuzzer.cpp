@@ -1,8 +1,8 @@
 // Wire coordinate files: read into scene points and built into the wire's tube, whose strips must
 // index only the vertices it has, three per point.
 
-#include "WireFileReader.h"
-#include "WireTubeBuilder.h"
+#include "content/powerline/WireFileReader.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include <osg/PrimitiveSet>
 

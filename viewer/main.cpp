@@ -1,7 +1,7 @@
-#include "DropAwareWindowingSystem.h"
-#include "KELVOview.h"
-#include "PluginSearchPath.h"
-#include "RuntimeDirectory.h"
+#include "platform/x11/DropAwareWindowingSystem.h"
+#include "app/KELVOview.h"
+#include "runtime/PluginSearchPath.h"
+#include "runtime/RuntimeDirectory.h"
 
 #include <osg/ref_ptr>
 

@@ -1,6 +1,6 @@
 // One pickWorldPoint on a 2-million-triangle terrain, with and without k-d trees.
 
-#include "PickWorldPoint.h"
+#include "hud/PickWorldPoint.h"
 
 #include <benchmark/benchmark.h>
 #include <osgDB/ReadFile>

@@ -3,9 +3,9 @@
 // this process in a staged runtime tree and drawn single-threaded, so that a frame's time is its
 // whole update, cull and draw. On this machine's llvmpipe the draw dominates.
 
-#include "EnvironmentController.h"
-#include "KELVOview.h"
-#include "PlanarReflection.h"
+#include "environment/EnvironmentController.h"
+#include "app/KELVOview.h"
+#include "water/PlanarReflection.h"
 
 #include "RuntimeTree.h"
 

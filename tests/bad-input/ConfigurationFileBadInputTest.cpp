@@ -4,12 +4,12 @@
 
 #include "BadBytes.h"
 
-#include "EnvironmentController.h"
-#include "KELVOview.h"
-#include "NavigationController.h"
-#include "OverlayController.h"
-#include "SceneController.h"
-#include "WindowController.h"
+#include "environment/EnvironmentController.h"
+#include "app/KELVOview.h"
+#include "navigation/NavigationController.h"
+#include "hud/OverlayController.h"
+#include "scene/SceneController.h"
+#include "window/WindowController.h"
 
 #include "NotifyCapture.h"
 #include "RuntimeTree.h"

@@ -3,8 +3,8 @@
 
 #include "BadBytes.h"
 
-#include "InfoPointLabelFactory.h"
-#include "InfoPointsBuilder.h"
+#include "content/infopoints/InfoPointLabelFactory.h"
+#include "content/infopoints/InfoPointsBuilder.h"
 
 #include "NotifyCapture.h"
 #include "ScratchTree.h"

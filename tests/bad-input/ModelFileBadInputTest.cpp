@@ -4,8 +4,8 @@
 
 #include "BadBytes.h"
 
-#include "PluginSearchPath.h"
-#include "SceneController.h"
+#include "runtime/PluginSearchPath.h"
+#include "scene/SceneController.h"
 
 #include "NotifyCapture.h"
 #include "ScratchTree.h"

@@ -4,8 +4,8 @@
 
 #include "BadBytes.h"
 
-#include "PowerlineBuilder.h"
-#include "WireTubeBuilder.h"
+#include "content/powerline/PowerlineBuilder.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include "NotifyCapture.h"
 #include "ScratchTree.h"

@@ -1,4 +1,4 @@
-#include "UriListDecoder.h"
+#include "desktop/UriListDecoder.h"
 
 #include <gtest/gtest.h>
 

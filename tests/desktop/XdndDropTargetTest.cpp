@@ -1,6 +1,6 @@
 // The drop target against a real X server, with the test drag source on a connection of its own.
 
-#include "XdndDropTarget.h"
+#include "platform/x11/XdndDropTarget.h"
 #include "XdndTestSource.h"
 
 #include "NotifyCapture.h"

@@ -1,6 +1,6 @@
 #include "OffscreenRenderer.h"
 
-#include <PlanarReflection.h>
+#include "water/PlanarReflection.h"
 
 #include <osg/CullFace>
 #include <osg/Geode>

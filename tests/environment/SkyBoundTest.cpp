@@ -1,5 +1,5 @@
-#include <EnvironmentController.h>
-#include <MoveEarthySkyWithEyePointTransform.h>
+#include "environment/EnvironmentController.h"
+#include "environment/MoveEarthySkyWithEyePointTransform.h"
 
 #include <osg/ShapeDrawable>
 #include <osgUtil/IntersectionVisitor>

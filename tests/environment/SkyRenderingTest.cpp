@@ -1,6 +1,6 @@
 #include "OffscreenRenderer.h"
 
-#include <EnvironmentController.h>
+#include "environment/EnvironmentController.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "OffscreenRenderer.h"
 
-#include <EnvironmentController.h>
-#include <MarisDrawable.h>
-#include <MarisUpdateCallback.h>
-#include <PlanarReflection.h>
+#include "environment/EnvironmentController.h"
+#include "water/MarisDrawable.h"
+#include "water/MarisUpdateCallback.h"
+#include "water/PlanarReflection.h"
 
 #include "Environment.h"
 #include "Message.h"

@@ -1,7 +1,7 @@
 // Temporary files that a killed save leaves behind are removed by the next save, but not those
 // of a save still in progress, and nothing else in the directory.
 
-#include "AtomicFileWriter.h"
+#include "config/AtomicFileWriter.h"
 
 #include "FaultTestDirectory.h"
 #include "RuntimeTree.h"

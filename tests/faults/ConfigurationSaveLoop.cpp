@@ -6,7 +6,7 @@
 // Writes variant 1, 0, 1, 0, ... of the sample configuration to PATH. One byte on standard output
 // says that the first save is about to start.
 
-#include "AtomicFileWriter.h"
+#include "config/AtomicFileWriter.h"
 #include "SampleConfiguration.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The configuration writer on a file system that is full or read-only, and under a file-size limit:
 // the save fails, the old file stays byte for byte, and no temporary file is left behind.
 
-#include "AtomicFileWriter.h"
+#include "config/AtomicFileWriter.h"
 
 #include "FaultTestDirectory.h"
 #include "RuntimeTree.h"

@@ -1,7 +1,7 @@
 // Information points built from label files in a scratch runtime tree: the labels, one billboard
 // per file, the written cache and what a later run makes of it, and the messages.
 
-#include "InfoPointsBuilder.h"
+#include "content/infopoints/InfoPointsBuilder.h"
 
 #include "NotifyCapture.h"
 #include "RuntimeTree.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NavigationController.h"
+#include "navigation/NavigationController.h"
 
 #include <osg/Geode>
 #include <osg/Geometry>

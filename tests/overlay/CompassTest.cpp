@@ -1,6 +1,6 @@
 #include "HudTestWindow.h"
 
-#include "CompassNode.h"
+#include "hud/CompassNode.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geometry>

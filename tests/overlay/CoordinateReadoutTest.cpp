@@ -1,6 +1,6 @@
 #include "HudTestWindow.h"
 
-#include "CoordinateReadout.h"
+#include "hud/CoordinateReadout.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geode>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OverlayController.h"
+#include "hud/OverlayController.h"
 #include "RuntimeTree.h"
 
 #include <osg/Group>

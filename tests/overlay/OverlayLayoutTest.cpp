@@ -1,6 +1,6 @@
 #include "HudTestWindow.h"
 
-#include "HelpText.h"
+#include "hud/HelpText.h"
 
 #include <gtest/gtest.h>
 #include <osg/ClipPlane>

@@ -1,6 +1,6 @@
 #include "HudTestWindow.h"
 
-#include "NinePiecePanel.h"
+#include "hud/NinePiecePanel.h"
 #include "NotifyCapture.h"
 
 #include <gtest/gtest.h>

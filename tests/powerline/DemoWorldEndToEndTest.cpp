@@ -2,8 +2,8 @@
 // line and the information points, seen from views computed from the staged data; and missing
 // power-line or label data leaves the rest of the world running.
 
-#include "CompleteLineReader.h"
-#include "PylonListParser.h"
+#include "util/CompleteLineReader.h"
+#include "content/powerline/PylonListParser.h"
 
 #include "RuntimeTree.h"
 #include "Screenshot.h"

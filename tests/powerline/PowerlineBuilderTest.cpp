@@ -2,9 +2,9 @@
 // a scratch runtime tree: pylons and their blocks where the list puts them, labels, wires, LODs
 // and the messages for missing data.
 
-#include "PowerlineBuilder.h"
-#include "PylonMatrices.h"
-#include "WireTubeBuilder.h"
+#include "content/powerline/PowerlineBuilder.h"
+#include "content/powerline/PylonMatrices.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include "NotifyCapture.h"
 #include "ScratchTree.h"

@@ -1,7 +1,7 @@
 // Reading the pylon coordinate list: which lines count, how leniently fields are read, and how the
 // values are rounded.
 
-#include "PylonListParser.h"
+#include "content/powerline/PylonListParser.h"
 
 #include <gtest/gtest.h>
 

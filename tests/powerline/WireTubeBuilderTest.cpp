@@ -1,8 +1,8 @@
 // The wire tube: a triangle around every point, turned to the wire's direction there, and three
 // strips that close the tube; wire files read into scene coordinates.
 
-#include "WireFileReader.h"
-#include "WireTubeBuilder.h"
+#include "content/powerline/WireFileReader.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include <gtest/gtest.h>
 

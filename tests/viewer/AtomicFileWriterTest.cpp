@@ -1,4 +1,4 @@
-#include "AtomicFileWriter.h"
+#include "config/AtomicFileWriter.h"
 
 #include "RuntimeTree.h"
 

@@ -1,4 +1,4 @@
-#include "ConfigurationAttributes.h"
+#include "config/ConfigurationAttributes.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>

@@ -1,5 +1,5 @@
-#include "DroppedFilesEvent.h"
-#include "SceneController.h"
+#include "desktop/DroppedFilesEvent.h"
+#include "scene/SceneController.h"
 
 #include "NotifyCapture.h"
 #include "RuntimeTree.h"

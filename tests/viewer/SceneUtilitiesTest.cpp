@@ -1,6 +1,6 @@
-#include "DataVarianceVisitor.h"
-#include "DisplayListVisitor.h"
-#include "PickWorldPoint.h"
+#include "util/DataVarianceVisitor.h"
+#include "util/DisplayListVisitor.h"
+#include "hud/PickWorldPoint.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geode>

@@ -1,4 +1,4 @@
-#include "SequentialScreenshotWriter.h"
+#include "app/SequentialScreenshotWriter.h"
 
 #include "RuntimeTree.h"
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "NotifyCapture.h"
-#include "RendererProbe.h"
-#include "WindowController.h"
+#include "window/RendererProbe.h"
+#include "window/WindowController.h"
 #include "WindowProbe.h"
 #include "XvfbServer.h"
 

@@ -1,4 +1,4 @@
-#include "FreedMemoryReturner.h"
+#include "app/FreedMemoryReturner.h"
 
 #include <osg/Notify>
 #include <osg/Timer>

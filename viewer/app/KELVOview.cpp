@@ -1,12 +1,12 @@
-#include "KELVOview.h"
+#include "app/KELVOview.h"
 
-#include "EnvironmentController.h"
-#include "FreedMemoryReturner.h"
-#include "NavigationController.h"
-#include "OverlayController.h"
-#include "SceneController.h"
-#include "SequentialScreenshotWriter.h"
-#include "WindowController.h"
+#include "environment/EnvironmentController.h"
+#include "app/FreedMemoryReturner.h"
+#include "navigation/NavigationController.h"
+#include "hud/OverlayController.h"
+#include "scene/SceneController.h"
+#include "app/SequentialScreenshotWriter.h"
+#include "window/WindowController.h"
 
 #include <osg/Notify>
 #include <osgDB/Registry>

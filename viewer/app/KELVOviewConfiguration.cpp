@@ -1,15 +1,15 @@
 // Reading and writing the configuration file of KELVOview.
 
-#include "KELVOview.h"
+#include "app/KELVOview.h"
 
-#include "AtomicFileWriter.h"
-#include "ConfigurationAttributes.h"
-#include "DisplayScreen.h"
-#include "EnvironmentController.h"
-#include "NavigationController.h"
-#include "OverlayController.h"
-#include "SceneController.h"
-#include "WindowController.h"
+#include "config/AtomicFileWriter.h"
+#include "config/ConfigurationAttributes.h"
+#include "window/DisplayScreen.h"
+#include "environment/EnvironmentController.h"
+#include "navigation/NavigationController.h"
+#include "hud/OverlayController.h"
+#include "scene/SceneController.h"
+#include "window/WindowController.h"
 
 #include <osg/DisplaySettings>
 #include <osg/GraphicsContext>

@@ -1,4 +1,4 @@
-#include "SequentialScreenshotWriter.h"
+#include "app/SequentialScreenshotWriter.h"
 
 #include <osg/Notify>
 #include <osgDB/FileUtils>

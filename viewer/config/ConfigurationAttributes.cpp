@@ -1,4 +1,4 @@
-#include "ConfigurationAttributes.h"
+#include "config/ConfigurationAttributes.h"
 
 #include <tinyxml2.h>
 

@@ -1,4 +1,4 @@
-#include "DroppedFilesEvent.h"
+#include "desktop/DroppedFilesEvent.h"
 
 namespace osgKELVO {
 

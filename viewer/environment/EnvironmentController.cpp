@@ -1,8 +1,8 @@
-#include "EnvironmentController.h"
+#include "environment/EnvironmentController.h"
 
-#include "MoveEarthySkyWithEyePointTransform.h"
-#include "PlanarReflection.h"
-#include "TexMatCallback.h"
+#include "environment/MoveEarthySkyWithEyePointTransform.h"
+#include "water/PlanarReflection.h"
+#include "environment/TexMatCallback.h"
 
 #include <osg/ClearNode>
 #include <osg/Depth>

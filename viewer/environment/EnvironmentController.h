@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MarisDrawable.h"
+#include "water/MarisDrawable.h"
 
 #include <osg/Camera>
 #include <osg/Geode>

@@ -1,4 +1,4 @@
-#include "MoveEarthySkyWithEyePointTransform.h"
+#include "environment/MoveEarthySkyWithEyePointTransform.h"
 
 #include <osgUtil/CullVisitor>
 

@@ -1,4 +1,4 @@
-#include "TexMatCallback.h"
+#include "environment/TexMatCallback.h"
 
 #include <osg/Math>
 #include <osg/Quat>

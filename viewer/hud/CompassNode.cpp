@@ -1,4 +1,4 @@
-#include "CompassNode.h"
+#include "hud/CompassNode.h"
 
 #include <osg/Geometry>
 #include <osg/Notify>

@@ -1,6 +1,6 @@
-#include "CompassUpdateCallback.h"
+#include "hud/CompassUpdateCallback.h"
 
-#include "CompassNode.h"
+#include "hud/CompassNode.h"
 
 #include <osg/TexMat>
 

@@ -1,6 +1,6 @@
-#include "CoordinateReadout.h"
+#include "hud/CoordinateReadout.h"
 
-#include "ResourceFont.h"
+#include "hud/ResourceFont.h"
 
 #include <osg/Notify>
 #include <osgText/Font>

@@ -1,7 +1,7 @@
-#include "CoordinateUpdateCallback.h"
+#include "hud/CoordinateUpdateCallback.h"
 
-#include "CoordinateReadout.h"
-#include "OverlayController.h"
+#include "hud/CoordinateReadout.h"
+#include "hud/OverlayController.h"
 
 namespace osgKELVO {
 

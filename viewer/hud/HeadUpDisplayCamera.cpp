@@ -1,4 +1,4 @@
-#include "HeadUpDisplayCamera.h"
+#include "hud/HeadUpDisplayCamera.h"
 
 #include <osgUtil/IntersectionVisitor>
 

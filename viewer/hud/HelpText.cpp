@@ -1,6 +1,6 @@
-#include "HelpText.h"
+#include "hud/HelpText.h"
 
-#include "ResourceFont.h"
+#include "hud/ResourceFont.h"
 
 #include <osg/Notify>
 #include <osgText/Font>

@@ -1,7 +1,7 @@
-#include "NinePiecePanel.h"
+#include "hud/NinePiecePanel.h"
 
-#include "DataVarianceVisitor.h"
-#include "DisplayListVisitor.h"
+#include "util/DataVarianceVisitor.h"
+#include "util/DisplayListVisitor.h"
 
 #include <osg/Geode>
 #include <osg/Geometry>

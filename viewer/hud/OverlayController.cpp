@@ -1,13 +1,13 @@
-#include "OverlayController.h"
+#include "hud/OverlayController.h"
 
-#include "CompassNode.h"
-#include "CompassUpdateCallback.h"
-#include "CoordinateReadout.h"
-#include "CoordinateUpdateCallback.h"
-#include "HeadUpDisplayCamera.h"
-#include "HelpText.h"
-#include "NinePiecePanel.h"
-#include "PickWorldPoint.h"
+#include "hud/CompassNode.h"
+#include "hud/CompassUpdateCallback.h"
+#include "hud/CoordinateReadout.h"
+#include "hud/CoordinateUpdateCallback.h"
+#include "hud/HeadUpDisplayCamera.h"
+#include "hud/HelpText.h"
+#include "hud/NinePiecePanel.h"
+#include "hud/PickWorldPoint.h"
 
 #include <osg/BlendFunc>
 #include <osg/DrawPixels>

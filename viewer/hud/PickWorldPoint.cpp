@@ -1,4 +1,4 @@
-#include "PickWorldPoint.h"
+#include "hud/PickWorldPoint.h"
 
 #include <osgUtil/IntersectionVisitor>
 #include <osgUtil/LineSegmentIntersector>

@@ -1,4 +1,4 @@
-#include "ResourceFont.h"
+#include "hud/ResourceFont.h"
 
 #include <osgDB/FileUtils>
 #include <osgDB/Registry>

@@ -1,4 +1,4 @@
-#include "NavigationController.h"
+#include "navigation/NavigationController.h"
 
 #include <osg/Notify>
 #include <osgUtil/IntersectionVisitor>

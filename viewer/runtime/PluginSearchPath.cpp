@@ -1,6 +1,6 @@
-#include "PluginSearchPath.h"
+#include "runtime/PluginSearchPath.h"
 
-#include "RuntimeDirectory.h"
+#include "runtime/RuntimeDirectory.h"
 
 #include <osg/Notify>
 #include <osgDB/Registry>

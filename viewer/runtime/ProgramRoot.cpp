@@ -1,4 +1,4 @@
-#include "ProgramRoot.h"
+#include "runtime/ProgramRoot.h"
 
 namespace osgKELVO {
 

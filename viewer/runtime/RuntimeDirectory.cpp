@@ -1,4 +1,4 @@
-#include "RuntimeDirectory.h"
+#include "runtime/RuntimeDirectory.h"
 
 #include <osg/Notify>
 #include <osgDB/FileNameUtils>

@@ -1,11 +1,11 @@
-#include "SceneController.h"
+#include "scene/SceneController.h"
 
-#include "DroppedFilesEvent.h"
-#include "GeometryIntegrityVisitor.h"
-#include "GuardedNodeReader.h"
-#include "InfoPointsBuilder.h"
-#include "PowerlineBuilder.h"
-#include "ProgramRoot.h"
+#include "desktop/DroppedFilesEvent.h"
+#include "util/GeometryIntegrityVisitor.h"
+#include "util/GuardedNodeReader.h"
+#include "content/infopoints/InfoPointsBuilder.h"
+#include "content/powerline/PowerlineBuilder.h"
+#include "runtime/ProgramRoot.h"
 
 #include <osg/Notify>
 #include <osgDB/AuthenticationMap>

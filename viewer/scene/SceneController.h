@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModelRecord.h"
+#include "scene/ModelRecord.h"
 
 #include <osg/Group>
 #include <osg/Switch>

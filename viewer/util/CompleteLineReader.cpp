@@ -1,4 +1,4 @@
-#include "CompleteLineReader.h"
+#include "util/CompleteLineReader.h"
 
 #include <osg/Notify>
 

@@ -1,4 +1,4 @@
-#include "DataVarianceVisitor.h"
+#include "util/DataVarianceVisitor.h"
 
 #include <osg/Geode>
 #include <osg/MatrixTransform>

@@ -1,4 +1,4 @@
-#include "DisplayListVisitor.h"
+#include "util/DisplayListVisitor.h"
 
 #include <osg/Geode>
 #include <osg/Geometry>

@@ -1,4 +1,4 @@
-#include "GeometryIntegrityVisitor.h"
+#include "util/GeometryIntegrityVisitor.h"
 
 #include <algorithm>
 #include <sstream>

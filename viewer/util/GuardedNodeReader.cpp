@@ -1,4 +1,4 @@
-#include "GuardedNodeReader.h"
+#include "util/GuardedNodeReader.h"
 
 #include <osg/Notify>
 #include <osgDB/ReadFile>

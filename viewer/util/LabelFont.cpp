@@ -1,4 +1,4 @@
-#include "LabelFont.h"
+#include "util/LabelFont.h"
 
 #include <osgDB/FileUtils>
 

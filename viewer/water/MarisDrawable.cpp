@@ -1,7 +1,7 @@
-#include "MarisDrawable.h"
+#include "water/MarisDrawable.h"
 
-#include "MarisUpdateCallback.h"
-#include "RepeatedMessageFilter.h"
+#include "water/MarisUpdateCallback.h"
+#include "water/RepeatedMessageFilter.h"
 
 #include "Environment.h"
 #include "Ocean.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MarisUpdateCallback.h"
+#include "water/MarisUpdateCallback.h"
 
 #include <osg/Drawable>
 #include <osg/Matrixd>

@@ -1,4 +1,4 @@
-#include "MarisUpdateCallback.h"
+#include "water/MarisUpdateCallback.h"
 
 #include "Ocean.h"
 

@@ -1,4 +1,4 @@
-#include "PlanarReflection.h"
+#include "water/PlanarReflection.h"
 
 #include <osg/ClipNode>
 #include <osg/ClipPlane>

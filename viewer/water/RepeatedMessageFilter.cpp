@@ -1,4 +1,4 @@
-#include "RepeatedMessageFilter.h"
+#include "water/RepeatedMessageFilter.h"
 
 namespace osgKELVO {
 

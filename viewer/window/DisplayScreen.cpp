@@ -1,4 +1,4 @@
-#include "DisplayScreen.h"
+#include "window/DisplayScreen.h"
 
 namespace osgKELVO {
 

@@ -1,6 +1,6 @@
-#include "RendererProbe.h"
+#include "window/RendererProbe.h"
 
-#include "DisplayScreen.h"
+#include "window/DisplayScreen.h"
 
 #include <osg/GL>
 #include <osg/GraphicsContext>

@@ -1,9 +1,9 @@
-#include "WindowController.h"
+#include "window/WindowController.h"
 
-#include "DisplayScreen.h"
-#include "RendererProbe.h"
-#include "X11WindowState.h"
-#include "X11WindowGeometry.h"
+#include "window/DisplayScreen.h"
+#include "window/RendererProbe.h"
+#include "platform/x11/X11WindowState.h"
+#include "platform/x11/X11WindowGeometry.h"
 
 #include <osg/GraphicsContext>
 #include <osg/Notify>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowSettings.h"
+#include "window/WindowSettings.h"
 
 #include <osg/Camera>
 #include <osgGA/GUIEventHandler>

@@ -1,6 +1,6 @@
-#include "InfoPointLabelFactory.h"
+#include "content/infopoints/InfoPointLabelFactory.h"
 
-#include "CompleteLineReader.h"
+#include "util/CompleteLineReader.h"
 
 #include <cstdlib>
 

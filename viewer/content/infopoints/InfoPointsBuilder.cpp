@@ -1,9 +1,9 @@
-#include "InfoPointsBuilder.h"
+#include "content/infopoints/InfoPointsBuilder.h"
 
-#include "CompleteLineReader.h"
-#include "GuardedNodeReader.h"
-#include "InfoPointLabelFactory.h"
-#include "LabelFont.h"
+#include "util/CompleteLineReader.h"
+#include "util/GuardedNodeReader.h"
+#include "content/infopoints/InfoPointLabelFactory.h"
+#include "util/LabelFont.h"
 
 #include <osg/Billboard>
 #include <osg/Group>

@@ -1,12 +1,12 @@
-#include "PowerlineBuilder.h"
+#include "content/powerline/PowerlineBuilder.h"
 
-#include "GuardedNodeReader.h"
-#include "LabelFont.h"
-#include "PylonLabelFactory.h"
-#include "PylonListParser.h"
-#include "PylonMatrices.h"
-#include "WireFileReader.h"
-#include "WireTubeBuilder.h"
+#include "util/GuardedNodeReader.h"
+#include "util/LabelFont.h"
+#include "content/powerline/PylonLabelFactory.h"
+#include "content/powerline/PylonListParser.h"
+#include "content/powerline/PylonMatrices.h"
+#include "content/powerline/WireFileReader.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include <osg/Geode>
 #include <osg/LOD>

@@ -1,4 +1,4 @@
-#include "PylonLabelFactory.h"
+#include "content/powerline/PylonLabelFactory.h"
 
 #include <osg/Billboard>
 #include <osgText/Text>

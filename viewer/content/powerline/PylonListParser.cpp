@@ -1,6 +1,6 @@
-#include "PylonListParser.h"
+#include "content/powerline/PylonListParser.h"
 
-#include "CompleteLineReader.h"
+#include "util/CompleteLineReader.h"
 
 #include <cstdlib>
 

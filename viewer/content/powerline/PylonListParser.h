@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PylonRecord.h"
+#include "content/powerline/PylonRecord.h"
 
 #include <istream>
 #include <string>

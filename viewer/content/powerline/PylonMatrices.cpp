@@ -1,4 +1,4 @@
-#include "PylonMatrices.h"
+#include "content/powerline/PylonMatrices.h"
 
 #include <osg/Math>
 

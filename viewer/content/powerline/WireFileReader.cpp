@@ -1,6 +1,6 @@
-#include "WireFileReader.h"
+#include "content/powerline/WireFileReader.h"
 
-#include "CompleteLineReader.h"
+#include "util/CompleteLineReader.h"
 
 #include <cstdlib>
 

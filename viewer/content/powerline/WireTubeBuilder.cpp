@@ -1,4 +1,4 @@
-#include "WireTubeBuilder.h"
+#include "content/powerline/WireTubeBuilder.h"
 
 #include <cmath>
 

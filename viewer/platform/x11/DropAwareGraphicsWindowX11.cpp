@@ -1,6 +1,6 @@
-#include "DropAwareGraphicsWindowX11.h"
+#include "platform/x11/DropAwareGraphicsWindowX11.h"
 
-#include "DroppedFilesEvent.h"
+#include "desktop/DroppedFilesEvent.h"
 
 namespace osgKELVO {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "XdndDropTarget.h"
+#include "platform/x11/XdndDropTarget.h"
 
 #include <osgViewer/api/X11/GraphicsWindowX11>
 

@@ -1,6 +1,6 @@
-#include "DropAwareWindowingSystem.h"
+#include "platform/x11/DropAwareWindowingSystem.h"
 
-#include "DropAwareGraphicsWindowX11.h"
+#include "platform/x11/DropAwareGraphicsWindowX11.h"
 
 #include <osg/Notify>
 

@@ -1,4 +1,4 @@
-#include "X11WindowGeometry.h"
+#include "platform/x11/X11WindowGeometry.h"
 
 #include <osgViewer/api/X11/GraphicsWindowX11>
 

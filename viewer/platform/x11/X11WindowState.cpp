@@ -1,4 +1,4 @@
-#include "X11WindowState.h"
+#include "platform/x11/X11WindowState.h"
 
 #include <osgViewer/api/X11/GraphicsWindowX11>
 

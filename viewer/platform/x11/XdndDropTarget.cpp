@@ -1,6 +1,6 @@
-#include "XdndDropTarget.h"
+#include "platform/x11/XdndDropTarget.h"
 
-#include "UriListDecoder.h"
+#include "desktop/UriListDecoder.h"
 
 #include <osg/Notify>
 
