@@ -3,8 +3,8 @@
 
 #include "ScratchDirectory.h"
 
-#include "Configuration.h"
-#include "ResourceLoader.h"
+#include "core/Configuration.h"
+#include <Maris/ResourceLoader.h>
 
 #include <cstdint>
 #include <cstdio>

@@ -3,8 +3,8 @@
 
 #include "ScratchDirectory.h"
 
-#include "ResourceLoader.h"
-#include "TGALoader.h"
+#include <Maris/ResourceLoader.h>
+#include "core/TGALoader.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,11 +2,11 @@
 // built-in CPU engine, against the floor: the same five transforms done alone by FFTW with a
 // measured plan. Spectrum regeneration, which runs only when wind or settings change, is
 // measured on its own.
-#include <Configuration.h>
-#include <Environment.h>
-#include <FFTWaterModel.h>
-#include <Message.h>
-#include <ResourceLoader.h>
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "waves/FFTWaterModel.h"
+#include <Maris/Message.h>
+#include <Maris/ResourceLoader.h>
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>

@@ -8,11 +8,11 @@
 
 #include "SurfaceScene.h"
 
-#include <OceanLightingModel.h>
-#include <Ocean.h>
-#include <ProjectedGrid.h>
-#include <WakeManager.h>
-#include <WaterModel.h>
+#include "lighting/OceanLightingModel.h"
+#include <Maris/Ocean.h>
+#include "grid/ProjectedGrid.h"
+#include "wakes/WakeManager.h"
+#include "waves/WaterModel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,8 +5,8 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <ResourceLoader.h>
+#include "core/Configuration.h"
+#include <Maris/ResourceLoader.h>
 
 #include <gtest/gtest.h>
 

@@ -7,12 +7,12 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Allocator.h>
-#include <Environment.h>
-#include <OceanLightingModelOpenGL.h>
-#include <ResourceLoader.h>
-#include <SprayTexture.h>
-#include <TGALoader.h>
+#include <Maris/Allocator.h>
+#include <Maris/Environment.h>
+#include "opengl/OceanLightingModelOpenGL.h"
+#include <Maris/ResourceLoader.h>
+#include "opengl/SprayTexture.h"
+#include "core/TGALoader.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "water/MarisUpdateCallback.h"
 #include "water/PlanarReflection.h"
 
-#include "Environment.h"
-#include "Message.h"
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
 #include "NotifyCapture.h"
 
 #include <osg/Geometry>

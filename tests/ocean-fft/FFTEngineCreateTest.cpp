@@ -1,8 +1,8 @@
 #include "FFTTestEnvironment.h"
 #include "MessageCapture.h"
 
-#include <FFTCPU.h>
-#include <FFTIPP.h>
+#include "fft/FFTCPU.h"
+#include "fft/FFTIPP.h"
 
 #include <gtest/gtest.h>
 

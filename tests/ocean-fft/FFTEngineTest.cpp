@@ -2,11 +2,11 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <FFTCPU.h>
-#include <FFTComputeShader.h>
-#include <FFTCUDA.h>
-#include <FFTIPP.h>
-#include <FFTOpenCL.h>
+#include "fft/FFTCPU.h"
+#include "fft/FFTComputeShader.h"
+#include "fft/FFTCUDA.h"
+#include "fft/FFTIPP.h"
+#include "fft/FFTOpenCL.h"
 
 #include <gtest/gtest.h>
 

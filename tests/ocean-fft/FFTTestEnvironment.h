@@ -2,8 +2,8 @@
 
 #include "TemporaryDirectory.h"
 
-#include <Environment.h>
-#include <ResourceLoader.h>
+#include <Maris/Environment.h>
+#include <Maris/ResourceLoader.h>
 
 #include <memory>
 #include <string>

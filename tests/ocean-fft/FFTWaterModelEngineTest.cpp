@@ -1,7 +1,7 @@
 #include "FFTWaterModelTestSupport.h"
 
-#include <FFT.h>
-#include <FFTIPP.h>
+#include "fft/FFT.h"
+#include "fft/FFTIPP.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "MessageCapture.h"
 #include "engine-library/TestDeviceRecord.h"
 
-#include <FFT.h>
-#include <FFTWaterModel.h>
-#include <ProjectedGrid.h>
+#include "fft/FFT.h"
+#include "waves/FFTWaterModel.h"
+#include "grid/ProjectedGrid.h"
 
 #include <gtest/gtest.h>
 

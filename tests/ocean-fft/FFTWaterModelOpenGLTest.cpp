@@ -4,8 +4,8 @@
 #include "GLXTestContext.h"
 #include "MessageCapture.h"
 
-#include <FFTWaterModelOpenGL.h>
-#include <OpenGLEntryPoints.h>
+#include "opengl/FFTWaterModelOpenGL.h"
+#include "opengl/OpenGLEntryPoints.h"
 
 // After GoogleTest: the X11 headers define macros such as None.
 #include <GL/glx.h>

@@ -1,6 +1,6 @@
 #include "FFTWaterModelTestSupport.h"
 
-#include <FFTCPU.h>
+#include "fft/FFTCPU.h"
 
 #include <gtest/gtest.h>
 

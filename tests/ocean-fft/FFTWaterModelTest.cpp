@@ -1,7 +1,7 @@
 #include "FFTWaterModelTestSupport.h"
 
-#include <FFT.h>
-#include <WaveSpectrum.h>
+#include "fft/FFT.h"
+#include "waves/WaveSpectrum.h"
 
 #include <gtest/gtest.h>
 

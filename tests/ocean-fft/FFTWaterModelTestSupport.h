@@ -3,8 +3,8 @@
 #include "FFTTestEnvironment.h"
 #include "MessageCapture.h"
 
-#include <FFTWaterModel.h>
-#include <ProjectedGrid.h>
+#include "waves/FFTWaterModel.h"
+#include "grid/ProjectedGrid.h"
 
 #include <cstdlib>
 #include <memory>

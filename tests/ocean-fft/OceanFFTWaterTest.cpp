@@ -3,10 +3,10 @@
 #include "FFTWaterModelTestSupport.h"
 #include "GLXTestContext.h"
 
-#include <FFTWaterModelOpenGL.h>
-#include <Ocean.h>
-#include <OpenGLEntryPoints.h>
-#include <ProjectedGrid.h>
+#include "opengl/FFTWaterModelOpenGL.h"
+#include <Maris/Ocean.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "grid/ProjectedGrid.h"
 
 // After GoogleTest: the X11 headers define macros such as None.
 #include <GL/glx.h>

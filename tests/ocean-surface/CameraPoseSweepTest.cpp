@@ -4,7 +4,7 @@
 
 #include "SurfaceScene.h"
 
-#include <Ocean.h>
+#include <Maris/Ocean.h>
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Environment.h>
-#include <GerstnerWaterModel.h>
-#include <ProjectedGrid.h>
-#include <RandomNumberGenerator.h>
-#include <ResourceLoader.h>
-#include <WindFetch.h>
+#include <Maris/Environment.h>
+#include "waves/GerstnerWaterModel.h"
+#include "grid/ProjectedGrid.h"
+#include <Maris/RandomNumberGenerator.h>
+#include <Maris/ResourceLoader.h>
+#include <Maris/WindFetch.h>
 
 #include <gtest/gtest.h>
 

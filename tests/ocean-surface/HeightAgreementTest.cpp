@@ -1,8 +1,8 @@
 #include "SurfaceScene.h"
 
-#include <GerstnerWaterModelOpenGL.h>
-#include <OceanLightingModelOpenGL.h>
-#include <ProjectedGridOpenGL.h>
+#include "opengl/GerstnerWaterModelOpenGL.h"
+#include "opengl/OceanLightingModelOpenGL.h"
+#include "opengl/ProjectedGridOpenGL.h"
 
 #include <gtest/gtest.h>
 

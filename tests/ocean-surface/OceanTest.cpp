@@ -1,9 +1,9 @@
 #include "SurfaceScene.h"
 
-#include <Environment.h>
-#include <Ocean.h>
-#include <ProjectedGrid.h>
-#include <WaterModel.h>
+#include <Maris/Environment.h>
+#include <Maris/Ocean.h>
+#include "grid/ProjectedGrid.h"
+#include "waves/WaterModel.h"
 
 #include <gtest/gtest.h>
 

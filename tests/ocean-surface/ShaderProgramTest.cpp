@@ -4,10 +4,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <Configuration.h>
-#include <OceanLightingModelOpenGL.h>
-#include <OpenGLEntryPoints.h>
-#include <ProjectedGridOpenGL.h>
+#include "core/Configuration.h"
+#include "opengl/OceanLightingModelOpenGL.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/ProjectedGridOpenGL.h"
 
 #include <gtest/gtest.h>
 

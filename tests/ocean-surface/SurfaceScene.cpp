@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <Matrix4.h>
+#include <Maris/Matrix4.h>
 
 #include <chrono>
 #include <cmath>

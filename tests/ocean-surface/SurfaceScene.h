@@ -4,8 +4,8 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Environment.h>
-#include <ResourceLoader.h>
+#include <Maris/Environment.h>
+#include <Maris/ResourceLoader.h>
 
 #include <cstdint>
 #include <memory>

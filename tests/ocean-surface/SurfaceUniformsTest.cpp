@@ -4,10 +4,10 @@
 
 #include "SurfaceScene.h"
 
-#include <GerstnerWaterModelOpenGL.h>
-#include <OceanLightingModelOpenGL.h>
-#include <OpenGLEntryPoints.h>
-#include <ProjectedGridOpenGL.h>
+#include "opengl/GerstnerWaterModelOpenGL.h"
+#include "opengl/OceanLightingModelOpenGL.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/ProjectedGridOpenGL.h"
 
 #include <gtest/gtest.h>
 

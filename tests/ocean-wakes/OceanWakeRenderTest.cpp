@@ -1,13 +1,13 @@
 #include "SeaTestScene.h"
 
-#include <Configuration.h>
-#include <Ocean.h>
-#include <ProjectedGrid.h>
-#include <WaterModel.h>
-#include <OpenGLEntryPoints.h>
-#include <ParticleSystem.h>
-#include <WakeManager.h>
-#include <WakeSource.h>
+#include "core/Configuration.h"
+#include <Maris/Ocean.h>
+#include "grid/ProjectedGrid.h"
+#include "waves/WaterModel.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "spray/ParticleSystem.h"
+#include "wakes/WakeManager.h"
+#include <Maris/WakeSource.h>
 
 #include <gtest/gtest.h>
 // After the test framework: X11's None macro would clash with its names.

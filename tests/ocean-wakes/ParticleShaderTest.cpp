@@ -1,13 +1,13 @@
 #include "SeaTestScene.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <OpenGLEntryPoints.h>
-#include <ParticleShaderProgram.h>
-#include <ParticleSystemOpenGL.h>
-#include <ProjectedGrid.h>
-#include <SprayManagerOpenGL.h>
-#include <SprayTexture.h>
+#include "core/Configuration.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/ParticleShaderProgram.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "grid/ProjectedGrid.h"
+#include "opengl/SprayManagerOpenGL.h"
+#include "opengl/SprayTexture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 #include "SeaTestScene.h"
 
-#include <Configuration.h>
-#include <OpenGLEntryPoints.h>
-#include <ParticleShaderProgram.h>
-#include <ParticleSystemManager.h>
-#include <ParticleSystemOpenGL.h>
-#include <ProjectedGrid.h>
-#include <ParticleVertex.h>
-#include <SprayTexture.h>
+#include "core/Configuration.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/ParticleShaderProgram.h"
+#include "spray/ParticleSystemManager.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "grid/ProjectedGrid.h"
+#include "opengl/ParticleVertex.h"
+#include "opengl/SprayTexture.h"
 
 #include <gtest/gtest.h>
 // After the test framework: X11's None macro would clash with its names.

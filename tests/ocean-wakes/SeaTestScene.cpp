@@ -1,6 +1,6 @@
 #include "SeaTestScene.h"
 
-#include <Matrix4.h>
+#include <Maris/Matrix4.h>
 
 #include <chrono>
 #include <cmath>

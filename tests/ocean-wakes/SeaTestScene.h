@@ -3,8 +3,8 @@
 #include "GLXTestContext.h"
 #include "MessageCapture.h"
 
-#include <Environment.h>
-#include <ResourceLoader.h>
+#include <Maris/Environment.h>
+#include <Maris/ResourceLoader.h>
 
 #include <memory>
 #include <string>

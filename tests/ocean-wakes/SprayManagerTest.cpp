@@ -1,11 +1,11 @@
 #include "SeaTestScene.h"
 
-#include <Configuration.h>
-#include <GerstnerWaterModel.h>
-#include <ParticleSystemOpenGL.h>
-#include <ProjectedGrid.h>
-#include <SprayManagerOpenGL.h>
-#include <SprayPositionSource.h>
+#include "core/Configuration.h"
+#include "waves/GerstnerWaterModel.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "grid/ProjectedGrid.h"
+#include "opengl/SprayManagerOpenGL.h"
+#include "core/SprayPositionSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "MessageCapture.h"
 
-#include <ResourceLoader.h>
-#include <TGALoader.h>
+#include <Maris/ResourceLoader.h>
+#include "core/TGALoader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 #include "SeaTestScene.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <OpenGLEntryPoints.h>
-#include <ParticleSystemManager.h>
-#include <ParticleSystemOpenGL.h>
-#include <ProjectedGrid.h>
-#include <WakeManagerOpenGL.h>
-#include <WakeSource.h>
+#include "core/Configuration.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "spray/ParticleSystemManager.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "grid/ProjectedGrid.h"
+#include "opengl/WakeManagerOpenGL.h"
+#include <Maris/WakeSource.h>
 
 #include <gtest/gtest.h>
 // After the test framework: X11's None macro would clash with its names.

@@ -1,11 +1,11 @@
 #include "MessageCapture.h"
 
-#include <Configuration.h>
-#include <Environment.h>
-#include <ProjectedGrid.h>
-#include <ResourceLoader.h>
-#include <WakeManager.h>
-#include <WakeSource.h>
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "grid/ProjectedGrid.h"
+#include <Maris/ResourceLoader.h>
+#include "wakes/WakeManager.h"
+#include <Maris/WakeSource.h>
 
 #include <gtest/gtest.h>
 

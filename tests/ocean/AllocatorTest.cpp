@@ -2,13 +2,13 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <Containers.h>
-#include <DefaultRandomNumberGenerator.h>
-#include <Environment.h>
-#include <Memory.h>
-#include <ResourceLoader.h>
-#include <TGALoader.h>
+#include "core/Configuration.h"
+#include <Maris/Containers.h>
+#include "core/DefaultRandomNumberGenerator.h"
+#include <Maris/Environment.h>
+#include <Maris/Memory.h>
+#include <Maris/ResourceLoader.h>
+#include "core/TGALoader.h"
 
 #include <gtest/gtest.h>
 

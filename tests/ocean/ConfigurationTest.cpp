@@ -1,9 +1,9 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <Environment.h>
-#include <ResourceLoader.h>
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include <Maris/ResourceLoader.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Allocator.h>
+#include <Maris/Allocator.h>
 
 #include <cstdlib>
 #include <set>

@@ -1,12 +1,12 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <DefaultRandomNumberGenerator.h>
-#include <Environment.h>
-#include <EnvironmentClient.h>
-#include <Frustum.h>
-#include <ResourceLoader.h>
+#include "core/Configuration.h"
+#include "core/DefaultRandomNumberGenerator.h"
+#include <Maris/Environment.h>
+#include <Maris/EnvironmentClient.h>
+#include "environment/Frustum.h"
+#include <Maris/ResourceLoader.h>
 
 #include <gtest/gtest.h>
 

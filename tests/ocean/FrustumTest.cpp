@@ -1,9 +1,9 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Environment.h>
-#include <Frustum.h>
-#include <ResourceLoader.h>
+#include <Maris/Environment.h>
+#include "environment/Frustum.h"
+#include <Maris/ResourceLoader.h>
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Configuration.h>
-#include <Environment.h>
-#include <ResourceLoader.h>
-#include <TGALoader.h>
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include <Maris/ResourceLoader.h>
+#include "core/TGALoader.h"
 
 #include <gtest/gtest.h>
 

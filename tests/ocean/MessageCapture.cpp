@@ -1,6 +1,6 @@
 #include "MessageCapture.h"
 
-#include <Configuration.h>
+#include "core/Configuration.h"
 
 MessageCapture::MessageCapture()
 {

@@ -1,8 +1,8 @@
 #include "MessageCapture.h"
 
-#include <Configuration.h>
-#include <Message.h>
-#include <OpenGLErrorCheck.h>
+#include "core/Configuration.h"
+#include <Maris/Message.h>
+#include "opengl/OpenGLErrorCheck.h"
 
 #include <gtest/gtest.h>
 

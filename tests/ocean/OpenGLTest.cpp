@@ -2,11 +2,11 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <Environment.h>
-#include <OpenGLEntryPoints.h>
-#include <OpenGLErrorCheck.h>
-#include <OpenGLExtensions.h>
-#include <ResourceLoader.h>
+#include <Maris/Environment.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
+#include <Maris/ResourceLoader.h>
 
 #include <GL/glu.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include <DefaultRandomNumberGenerator.h>
+#include "core/DefaultRandomNumberGenerator.h"
 
 #include <gtest/gtest.h>
 

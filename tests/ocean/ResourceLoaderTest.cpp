@@ -1,7 +1,7 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <ResourceLoader.h>
+#include <Maris/ResourceLoader.h>
 
 #include <gtest/gtest.h>
 

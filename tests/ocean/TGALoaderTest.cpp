@@ -1,8 +1,8 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include <ResourceLoader.h>
-#include <TGALoader.h>
+#include <Maris/ResourceLoader.h>
+#include "core/TGALoader.h"
 
 #include <osg/Image>
 #include <osgDB/ReadFile>

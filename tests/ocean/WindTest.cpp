@@ -1,7 +1,7 @@
 #include "MessageCapture.h"
 
-#include <Environment.h>
-#include <WindFetch.h>
+#include <Maris/Environment.h>
+#include <Maris/WindFetch.h>
 
 #include <gtest/gtest.h>
 

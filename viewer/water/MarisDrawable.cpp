@@ -3,9 +3,9 @@
 #include "water/MarisUpdateCallback.h"
 #include "water/RepeatedMessageFilter.h"
 
-#include "Environment.h"
-#include "Ocean.h"
-#include "ResourceLoader.h"
+#include <Maris/Environment.h>
+#include <Maris/Ocean.h>
+#include <Maris/ResourceLoader.h>
 
 #include <osg/FrameStamp>
 #include <osg/Light>

@@ -1,6 +1,6 @@
 #include "water/MarisUpdateCallback.h"
 
-#include "Ocean.h"
+#include <Maris/Ocean.h>
 
 #include <osg/FrameStamp>
 #include <osg/NodeVisitor>

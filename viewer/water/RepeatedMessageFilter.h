@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Message.h"
+#include <Maris/Message.h>
 
 #include <set>
 #include <string>

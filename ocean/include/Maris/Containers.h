@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StlAllocator.h"
+#include <Maris/StlAllocator.h>
 
 #include <list>
 #include <sstream>

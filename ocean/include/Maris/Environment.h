@@ -1,13 +1,13 @@
 #pragma once
 
-#include "BreakingWaveParameters.h"
-#include "Containers.h"
-#include "Matrix3.h"
-#include "Matrix4.h"
-#include "MemObject.h"
-#include "Swell.h"
-#include "Vector3.h"
-#include "WindFetch.h"
+#include <Maris/BreakingWaveParameters.h>
+#include <Maris/Containers.h>
+#include <Maris/Matrix3.h>
+#include <Maris/Matrix4.h>
+#include <Maris/MemObject.h>
+#include <Maris/Swell.h>
+#include <Maris/Vector3.h>
+#include <Maris/WindFetch.h>
 
 #include <cstdint>
 

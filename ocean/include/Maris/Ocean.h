@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Containers.h"
-#include "EnvironmentClient.h"
-#include "MemObject.h"
-#include "WaterModelType.h"
+#include <Maris/Containers.h>
+#include <Maris/EnvironmentClient.h>
+#include <Maris/MemObject.h>
+#include <Maris/WaterModelType.h>
 
 #include <mutex>
 

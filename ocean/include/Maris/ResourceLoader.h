@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Containers.h"
-#include "MemObject.h"
+#include <Maris/Containers.h>
+#include <Maris/MemObject.h>
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Memory.h"
+#include <Maris/Memory.h>
 
 #include <cstddef>
 #include <new>

@@ -1,6 +1,6 @@
-#include "Allocator.h"
+#include <Maris/Allocator.h>
 
-#include "DefaultAllocator.h"
+#include "core/DefaultAllocator.h"
 
 #include <atomic>
 

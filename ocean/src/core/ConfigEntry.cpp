@@ -1,4 +1,4 @@
-#include "ConfigEntry.h"
+#include "core/ConfigEntry.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "Configuration.h"
+#include "core/Configuration.h"
 
-#include "ConfigEntry.h"
-#include "Containers.h"
-#include "Memory.h"
-#include "Message.h"
-#include "ResourceLoader.h"
+#include "core/ConfigEntry.h"
+#include <Maris/Containers.h>
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include <Maris/ResourceLoader.h>
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "DefaultAllocator.h"
+#include "core/DefaultAllocator.h"
 
 #include <cstdlib>
 

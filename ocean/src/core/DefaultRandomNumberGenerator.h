@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RandomNumberGenerator.h"
+#include <Maris/RandomNumberGenerator.h>
 
 namespace Maris {
 

@@ -1,4 +1,4 @@
-#include "Matrix3.h"
+#include <Maris/Matrix3.h>
 
 #include <cmath>
 

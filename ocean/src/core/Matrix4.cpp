@@ -1,4 +1,4 @@
-#include "Matrix4.h"
+#include <Maris/Matrix4.h>
 
 #include <cmath>
 

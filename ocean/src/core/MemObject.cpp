@@ -1,6 +1,6 @@
-#include "MemObject.h"
+#include <Maris/MemObject.h>
 
-#include "Memory.h"
+#include <Maris/Memory.h>
 
 namespace Maris {
 

@@ -1,6 +1,6 @@
-#include "Memory.h"
+#include <Maris/Memory.h>
 
-#include "Allocator.h"
+#include <Maris/Allocator.h>
 
 namespace Maris {
 

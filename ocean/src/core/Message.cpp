@@ -1,7 +1,7 @@
-#include "Message.h"
+#include <Maris/Message.h>
 
-#include "Configuration.h"
-#include "Containers.h"
+#include "core/Configuration.h"
+#include <Maris/Containers.h>
 
 #include <cstdio>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "RandomNumberGenerator.h"
+#include <Maris/RandomNumberGenerator.h>
 
 namespace Maris {
 

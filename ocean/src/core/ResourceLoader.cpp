@@ -1,7 +1,7 @@
-#include "ResourceLoader.h"
+#include <Maris/ResourceLoader.h>
 
-#include "Memory.h"
-#include "Message.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
 
 #include <cstdio>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Containers.h"
-#include "Vector3.h"
+#include <Maris/Containers.h>
+#include <Maris/Vector3.h>
 
 namespace Maris {
 

@@ -1,8 +1,8 @@
-#include "TGALoader.h"
+#include "core/TGALoader.h"
 
-#include "Memory.h"
-#include "Message.h"
-#include "ResourceLoader.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include <Maris/ResourceLoader.h>
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "BreakingWaveParameters.h"
+#include <Maris/BreakingWaveParameters.h>
 
 #include <cmath>
 

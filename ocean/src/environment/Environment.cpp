@@ -1,11 +1,11 @@
-#include "Environment.h"
+#include <Maris/Environment.h>
 
-#include "Configuration.h"
-#include "DefaultRandomNumberGenerator.h"
-#include "EnvironmentClient.h"
-#include "Frustum.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
+#include "core/Configuration.h"
+#include "core/DefaultRandomNumberGenerator.h"
+#include <Maris/EnvironmentClient.h>
+#include "environment/Frustum.h"
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MemObject.h"
+#include <Maris/MemObject.h>
 
 namespace Maris {
 

@@ -1,6 +1,6 @@
-#include "WindFetch.h"
+#include <Maris/WindFetch.h>
 
-#include "Message.h"
+#include <Maris/Message.h>
 
 #include <cmath>
 

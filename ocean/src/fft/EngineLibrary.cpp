@@ -1,7 +1,7 @@
-#include "EngineLibrary.h"
+#include "fft/EngineLibrary.h"
 
-#include "Message.h"
-#include "ResourceLoader.h"
+#include <Maris/Message.h>
+#include <Maris/ResourceLoader.h>
 
 #include <dlfcn.h>
 #include <mutex>

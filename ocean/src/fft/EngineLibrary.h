@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Containers.h"
+#include <Maris/Containers.h>
 
 namespace Maris {
 

@@ -1,14 +1,14 @@
-#include "FFT.h"
+#include "fft/FFT.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "FFTCPU.h"
-#include "FFTCUDA.h"
-#include "FFTComputeShader.h"
-#include "FFTIPP.h"
-#include "FFTOpenCL.h"
-#include "Memory.h"
-#include "Message.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "fft/FFTCPU.h"
+#include "fft/FFTCUDA.h"
+#include "fft/FFTComputeShader.h"
+#include "fft/FFTIPP.h"
+#include "fft/FFTOpenCL.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
 
 #include <cmath>
 #include <new>

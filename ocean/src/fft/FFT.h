@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Complex.h"
-#include "Containers.h"
-#include "MemObject.h"
-#include "Vector3.h"
+#include <Maris/Complex.h>
+#include <Maris/Containers.h>
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
 
 #include <cstdint>
 

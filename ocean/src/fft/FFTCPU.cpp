@@ -1,9 +1,9 @@
-#include "FFTCPU.h"
+#include "fft/FFTCPU.h"
 
-#include "Configuration.h"
-#include "FFTWisdom.h"
-#include "Memory.h"
-#include "Message.h"
+#include "core/Configuration.h"
+#include "fft/FFTWisdom.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
 
 #include <cstdint>
 #include <fftw3.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFT.h"
+#include "fft/FFT.h"
 
 namespace Maris {
 

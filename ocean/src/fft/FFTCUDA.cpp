@@ -1,8 +1,8 @@
-#include "FFTCUDA.h"
+#include "fft/FFTCUDA.h"
 
-#include "Configuration.h"
-#include "EngineLibrary.h"
-#include "Message.h"
+#include "core/Configuration.h"
+#include "fft/EngineLibrary.h"
+#include <Maris/Message.h>
 
 namespace Maris {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFTDeviceEngine.h"
+#include "fft/FFTDeviceEngine.h"
 
 namespace Maris {
 

@@ -1,8 +1,8 @@
-#include "FFTComputeShader.h"
+#include "fft/FFTComputeShader.h"
 
-#include "Configuration.h"
-#include "Message.h"
-#include "EngineLibrary.h"
+#include "core/Configuration.h"
+#include <Maris/Message.h>
+#include "fft/EngineLibrary.h"
 
 namespace Maris {
 

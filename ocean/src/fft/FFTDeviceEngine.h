@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FFT.h"
-#include "FFTDeviceSettings.h"
-#include "IFFTDevice.h"
+#include "fft/FFT.h"
+#include <Maris/engine/FFTDeviceSettings.h>
+#include <Maris/engine/IFFTDevice.h>
 
 namespace Maris {
 

@@ -1,10 +1,10 @@
-#include "FFTIPP.h"
+#include "fft/FFTIPP.h"
 
-#include "Allocator.h"
-#include "Configuration.h"
-#include "EngineLibrary.h"
-#include "Environment.h"
-#include "Message.h"
+#include <Maris/Allocator.h>
+#include "core/Configuration.h"
+#include "fft/EngineLibrary.h"
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
 
 namespace Maris {
 

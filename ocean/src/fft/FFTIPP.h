@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FFT.h"
-#include "IFFTIPP.h"
+#include "fft/FFT.h"
+#include <Maris/engine/IFFTIPP.h>
 
 namespace Maris {
 

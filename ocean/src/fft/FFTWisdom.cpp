@@ -1,4 +1,4 @@
-#include "FFTWisdom.h"
+#include "fft/FFTWisdom.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "ProjectedGrid.h"
+#include "grid/ProjectedGrid.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "OceanLightingModel.h"
-#include "WaterModel.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "lighting/OceanLightingModel.h"
+#include "waves/WaterModel.h"
 
 #include <algorithm>
 #include <cmath>

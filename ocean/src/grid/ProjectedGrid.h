@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Matrix3.h"
-#include "Matrix4.h"
-#include "MemObject.h"
-#include "Vector3.h"
-#include "WaterModelType.h"
+#include <Maris/Matrix3.h>
+#include <Maris/Matrix4.h>
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
+#include <Maris/WaterModelType.h>
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "OceanLightingModel.h"
+#include "lighting/OceanLightingModel.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "Message.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
 
 namespace Maris {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MemObject.h"
-#include "Vector3.h"
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
 
 #include <cstdint>
 

@@ -1,11 +1,11 @@
-#include "FFTWaterModelOpenGL.h"
+#include "opengl/FFTWaterModelOpenGL.h"
 
-#include "Environment.h"
-#include "FFT.h"
-#include "Memory.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
-#include "OpenGLExtensions.h"
+#include <Maris/Environment.h>
+#include "fft/FFT.h"
+#include <Maris/Memory.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
 
 namespace Maris {
 

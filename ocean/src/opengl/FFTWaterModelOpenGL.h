@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFTWaterModel.h"
+#include "waves/FFTWaterModel.h"
 
 namespace Maris {
 

@@ -1,9 +1,9 @@
-#include "GerstnerWaterModelOpenGL.h"
+#include "opengl/GerstnerWaterModelOpenGL.h"
 
-#include "Memory.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GerstnerWaterModel.h"
+#include "waves/GerstnerWaterModel.h"
 
 namespace Maris {
 

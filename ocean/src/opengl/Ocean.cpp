@@ -1,19 +1,19 @@
-#include "Ocean.h"
+#include <Maris/Ocean.h>
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "FFTWaterModelOpenGL.h"
-#include "GerstnerWaterModel.h"
-#include "GerstnerWaterModelOpenGL.h"
-#include "Matrix3.h"
-#include "Message.h"
-#include "OceanClient.h"
-#include "OceanLightingModelOpenGL.h"
-#include "OpenGLEntryPoints.h"
-#include "ParticleSystemManager.h"
-#include "ProjectedGridOpenGL.h"
-#include "SprayManagerOpenGL.h"
-#include "WakeManagerOpenGL.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "opengl/FFTWaterModelOpenGL.h"
+#include "waves/GerstnerWaterModel.h"
+#include "opengl/GerstnerWaterModelOpenGL.h"
+#include <Maris/Matrix3.h>
+#include <Maris/Message.h>
+#include <Maris/OceanClient.h>
+#include "opengl/OceanLightingModelOpenGL.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "spray/ParticleSystemManager.h"
+#include "opengl/ProjectedGridOpenGL.h"
+#include "opengl/SprayManagerOpenGL.h"
+#include "opengl/WakeManagerOpenGL.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "OceanLightingModelOpenGL.h"
+#include "opengl/OceanLightingModelOpenGL.h"
 
-#include "Environment.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
-#include "OpenGLExtensions.h"
-#include "TGALoader.h"
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
+#include "core/TGALoader.h"
 
 #include <GL/glu.h>
 

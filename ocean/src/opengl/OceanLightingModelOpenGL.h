@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OceanLightingModel.h"
+#include "lighting/OceanLightingModel.h"
 
 namespace Maris {
 

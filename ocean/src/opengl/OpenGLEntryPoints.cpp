@@ -1,4 +1,4 @@
-#include "OpenGLEntryPoints.h"
+#include "opengl/OpenGLEntryPoints.h"
 
 #include <GL/glx.h>
 

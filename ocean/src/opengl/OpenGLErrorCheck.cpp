@@ -1,6 +1,6 @@
-#include "OpenGLErrorCheck.h"
+#include "opengl/OpenGLErrorCheck.h"
 
-#include "Message.h"
+#include <Maris/Message.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>

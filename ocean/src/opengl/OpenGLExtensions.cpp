@@ -1,6 +1,6 @@
-#include "OpenGLExtensions.h"
+#include "opengl/OpenGLExtensions.h"
 
-#include "OpenGLEntryPoints.h"
+#include "opengl/OpenGLEntryPoints.h"
 
 #include <cstring>
 

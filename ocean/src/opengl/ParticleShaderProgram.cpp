@@ -1,11 +1,11 @@
-#include "ParticleShaderProgram.h"
+#include "opengl/ParticleShaderProgram.h"
 
-#include "Configuration.h"
-#include "Containers.h"
-#include "Environment.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
-#include "ResourceLoader.h"
+#include "core/Configuration.h"
+#include <Maris/Containers.h>
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include <Maris/ResourceLoader.h>
 
 #include <cstddef>
 

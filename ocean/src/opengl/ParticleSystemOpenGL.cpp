@@ -1,14 +1,14 @@
-#include "ParticleSystemOpenGL.h"
+#include "opengl/ParticleSystemOpenGL.h"
 
-#include "Environment.h"
-#include "Memory.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
-#include "OpenGLExtensions.h"
-#include "ParticleShaderProgram.h"
-#include "ParticleVertex.h"
-#include "RandomNumberGenerator.h"
+#include <Maris/Environment.h>
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
+#include "opengl/ParticleShaderProgram.h"
+#include "opengl/ParticleVertex.h"
+#include <Maris/RandomNumberGenerator.h>
 
 #include <cstddef>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParticleSystem.h"
+#include "spray/ParticleSystem.h"
 
 namespace Maris {
 

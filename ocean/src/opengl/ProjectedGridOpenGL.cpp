@@ -1,16 +1,16 @@
-#include "ProjectedGridOpenGL.h"
+#include "opengl/ProjectedGridOpenGL.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "Memory.h"
-#include "Message.h"
-#include "OceanLightingModel.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
-#include "OpenGLExtensions.h"
-#include "ResourceLoader.h"
-#include "WakeManager.h"
-#include "WaterModel.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include "lighting/OceanLightingModel.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
+#include <Maris/ResourceLoader.h>
+#include "wakes/WakeManager.h"
+#include "waves/WaterModel.h"
 
 #include <cmath>
 #include <cstdio>

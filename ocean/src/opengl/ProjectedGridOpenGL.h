@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Containers.h"
-#include "ProjectedGrid.h"
+#include <Maris/Containers.h>
+#include "grid/ProjectedGrid.h"
 
 namespace Maris {
 

@@ -1,9 +1,9 @@
-#include "SprayManagerOpenGL.h"
+#include "opengl/SprayManagerOpenGL.h"
 
-#include "Environment.h"
-#include "OpenGLEntryPoints.h"
-#include "ParticleSystemOpenGL.h"
-#include "SprayTexture.h"
+#include <Maris/Environment.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "opengl/SprayTexture.h"
 
 namespace Maris {
 

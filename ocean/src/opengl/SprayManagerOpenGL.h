@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ParticleShaderProgram.h"
-#include "SprayManager.h"
+#include "opengl/ParticleShaderProgram.h"
+#include "spray/SprayManager.h"
 
 #include <cstdint>
 

@@ -1,9 +1,9 @@
-#include "SprayTexture.h"
+#include "opengl/SprayTexture.h"
 
-#include "Environment.h"
-#include "Message.h"
-#include "OpenGLEntryPoints.h"
-#include "TGALoader.h"
+#include <Maris/Environment.h>
+#include <Maris/Message.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "core/TGALoader.h"
 
 #include <GL/glu.h>
 

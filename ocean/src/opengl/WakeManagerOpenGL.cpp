@@ -1,13 +1,13 @@
-#include "WakeManagerOpenGL.h"
+#include "opengl/WakeManagerOpenGL.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "OpenGLEntryPoints.h"
-#include "OpenGLErrorCheck.h"
-#include "ParticleSystemManager.h"
-#include "ParticleSystemOpenGL.h"
-#include "SprayTexture.h"
-#include "WakeSource.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "spray/ParticleSystemManager.h"
+#include "opengl/ParticleSystemOpenGL.h"
+#include "opengl/SprayTexture.h"
+#include <Maris/WakeSource.h>
 
 #include <cstdio>
 

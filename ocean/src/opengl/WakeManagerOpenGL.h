@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ParticleShaderProgram.h"
-#include "WakeManager.h"
+#include "opengl/ParticleShaderProgram.h"
+#include "wakes/WakeManager.h"
 
 namespace Maris {
 

@@ -1,6 +1,6 @@
-#include "ParticleSystem.h"
+#include "spray/ParticleSystem.h"
 
-#include "Configuration.h"
+#include "core/Configuration.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Containers.h"
-#include "MemObject.h"
-#include "Vector3.h"
+#include <Maris/Containers.h>
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "ParticleSystemManager.h"
+#include "spray/ParticleSystemManager.h"
 
-#include "ParticleSystem.h"
+#include "spray/ParticleSystem.h"
 
 namespace Maris {
 

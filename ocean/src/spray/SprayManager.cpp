@@ -1,12 +1,12 @@
-#include "SprayManager.h"
+#include "spray/SprayManager.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "ParticleSystem.h"
-#include "ProjectedGrid.h"
-#include "RandomNumberGenerator.h"
-#include "SprayPositionSource.h"
-#include "WaterModel.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "spray/ParticleSystem.h"
+#include "grid/ProjectedGrid.h"
+#include <Maris/RandomNumberGenerator.h>
+#include "core/SprayPositionSource.h"
+#include "waves/WaterModel.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Containers.h"
-#include "Matrix3.h"
-#include "MemObject.h"
-#include "Vector3.h"
+#include <Maris/Containers.h>
+#include <Maris/Matrix3.h>
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
 
 namespace Maris {
 

@@ -1,10 +1,10 @@
-#include "WakeManager.h"
+#include "wakes/WakeManager.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "ParticleSystem.h"
-#include "ProjectedGrid.h"
-#include "WakeSource.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "spray/ParticleSystem.h"
+#include "grid/ProjectedGrid.h"
+#include <Maris/WakeSource.h>
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Containers.h"
-#include "Matrix3.h"
-#include "MemObject.h"
-#include "Vector3.h"
-#include "WakeSprayRequest.h"
-#include "WakeWave.h"
+#include <Maris/Containers.h>
+#include <Maris/Matrix3.h>
+#include <Maris/MemObject.h>
+#include <Maris/Vector3.h>
+#include "wakes/WakeSprayRequest.h"
+#include "wakes/WakeWave.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "WakeSource.h"
+#include <Maris/WakeSource.h>
 
-#include "WakeManager.h"
+#include "wakes/WakeManager.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,16 +1,16 @@
-#include "FFTWaterModel.h"
+#include "waves/FFTWaterModel.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "FFT.h"
-#include "FFTCPU.h"
-#include "FFTIPP.h"
-#include "Memory.h"
-#include "Message.h"
-#include "ProjectedGrid.h"
-#include "RandomNumberGenerator.h"
-#include "SpectrumMath.h"
-#include "WaveSpectrum.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include "fft/FFT.h"
+#include "fft/FFTCPU.h"
+#include "fft/FFTIPP.h"
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include "grid/ProjectedGrid.h"
+#include <Maris/RandomNumberGenerator.h>
+#include "waves/SpectrumMath.h"
+#include "waves/WaveSpectrum.h"
 
 #include <algorithm>
 #include <cmath>

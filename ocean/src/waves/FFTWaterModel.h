@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Complex.h"
-#include "Containers.h"
-#include "FFTWaveTables.h"
-#include "Matrix4.h"
-#include "SprayPositionSource.h"
-#include "WaterModel.h"
+#include <Maris/Complex.h>
+#include <Maris/Containers.h>
+#include "waves/FFTWaveTables.h"
+#include <Maris/Matrix4.h>
+#include "core/SprayPositionSource.h"
+#include "waves/WaterModel.h"
 
 #include <cstdint>
 

@@ -1,11 +1,11 @@
-#include "GerstnerWaterModel.h"
+#include "waves/GerstnerWaterModel.h"
 
-#include "Configuration.h"
-#include "Environment.h"
-#include "Memory.h"
-#include "Message.h"
-#include "ProjectedGrid.h"
-#include "RandomNumberGenerator.h"
+#include "core/Configuration.h"
+#include <Maris/Environment.h>
+#include <Maris/Memory.h>
+#include <Maris/Message.h>
+#include "grid/ProjectedGrid.h"
+#include <Maris/RandomNumberGenerator.h>
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GerstnerWave.h"
-#include "WaterModel.h"
+#include "waves/GerstnerWave.h"
+#include "waves/WaterModel.h"
 
 namespace Maris {
 

@@ -1,4 +1,4 @@
-#include "SpectrumMath.h"
+#include "waves/SpectrumMath.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "WaveSpectrum.h"
+#include "waves/WaveSpectrum.h"
 
-#include "SpectrumMath.h"
+#include "waves/SpectrumMath.h"
 
 #include <cmath>
 

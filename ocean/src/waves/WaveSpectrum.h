@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FFTWaveTables.h"
+#include "waves/FFTWaveTables.h"
 
 namespace Maris {
 

@@ -1,8 +1,8 @@
 // A stand-in for an optional GPU engine library, for tests only: it records what the host hands
 // it and answers height and displacement queries from simple known fields, so that a test can
 // follow the water model's GPU path end to end. Exports the compute-shader names.
-#include <Allocator.h>
-#include <IFFTDevice.h>
+#include <Maris/Allocator.h>
+#include <Maris/engine/IFFTDevice.h>
 
 #include "TestDeviceRecord.h"
 

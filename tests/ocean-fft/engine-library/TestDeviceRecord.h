@@ -1,6 +1,6 @@
 #pragma once
 
-#include <FFTDeviceSettings.h>
+#include <Maris/engine/FFTDeviceSettings.h>
 
 // What the stand-in GPU engine library saw of its host, read by the tests through
 // TestDeviceRecord().

@@ -1,7 +1,7 @@
 // A stand-in for the optional IPP engine library, for tests only: half-spectrum inverse
 // transforms done by FFTW, with counters and a failure switch that the tests read through dlsym.
-#include <Allocator.h>
-#include <IFFTIPP.h>
+#include <Maris/Allocator.h>
+#include <Maris/engine/IFFTIPP.h>
 
 #include <fftw3.h>
 

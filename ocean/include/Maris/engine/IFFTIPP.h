@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Complex.h"
+#include <Maris/Complex.h>
 
 #include <cstdint>
 
