@@ -16,8 +16,14 @@ const std::vector<std::string> pressedKeys = {
     "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "F1", "F4", "F5", "F6", "F7", "F10", "Tab",
     "space", "plus", "minus", "KP_Add", "KP_Subtract", "Home", "End", "Up", "Down", "Left", "Right",
     "Page_Up", "Return", "x", "Shift_L"};
+// Keys that move or turn the eye while held.
+const std::vector<std::string> movementKeys = {"w", "s", "a", "d", "q", "z", "j", "l", "i", "k"};
 // Keys that act while held: movement, turning, the pointer readout.
-const std::vector<std::string> heldKeys = {"w", "s", "a", "d", "q", "z", "j", "l", "i", "k", "m"};
+const std::vector<std::string> heldKeys = [] {
+    std::vector<std::string> keys = movementKeys;
+    keys.push_back("m");
+    return keys;
+}();
 
 // Window-relative points that lie inside the window both windowed and in full screen.
 const int areaWidth = 1000;
@@ -123,9 +129,8 @@ void InputStream::fly()
 {
     // A long flight away from home: one or two movement keys held together for seconds, through
     // the sea, under it and out over the land, as a user explores; only Space brings it back.
-    const std::vector<std::string> movement = {"w", "s", "a", "d", "q", "z", "j", "l", "i", "k"};
-    const std::string first = movement[uniform(0, int(movement.size()) - 1)];
-    const std::string second = uniform(0, 1) ? movement[uniform(0, int(movement.size()) - 1)] : first;
+    const std::string first = movementKeys[uniform(0, int(movementKeys.size()) - 1)];
+    const std::string second = uniform(0, 1) ? movementKeys[uniform(0, int(movementKeys.size()) - 1)] : first;
     const std::string keys = first == second ? first : first + " " + second;
     viewer_.xdotool("keydown " + keys + " sleep " + std::to_string(uniform(200, 800) / 100.0) + " keyup " + keys);
     record("flight", keys);
