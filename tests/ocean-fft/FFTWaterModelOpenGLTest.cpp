@@ -215,7 +215,7 @@ TEST_F(FFTWaterModelOpenGLTest, HeightMapIsReadBack)
     ASSERT_TRUE(setup.initialized());
     Maris::FFTWaterModelOpenGL model(&setup.environment(), 1);
     ASSERT_TRUE(model.Initialize(0, 0, false));
-    model.UpdateHeightMap(nullptr);
+    model.UpdateHeightMap();
     EXPECT_EQ(model.GetHeightMap(), nullptr) << "no height map, nothing read";
 
     const float heights[8] = {-5.0f, -2.5f, 0.0f, 1.0f, 2.0f, 3.5f, -8.0f, 12.0f};
@@ -228,7 +228,7 @@ TEST_F(FFTWaterModelOpenGLTest, HeightMapIsReadBack)
     for (int i = 0; i < 4; ++i)
         matrix[5 * i] = 0.5;
     setup.environment().SetHeightMap(texture, matrix);
-    model.UpdateHeightMap(nullptr);
+    model.UpdateHeightMap();
     ASSERT_NE(model.GetHeightMap(), nullptr);
     EXPECT_EQ(model.GetHeightMapWidth(), 4);
     EXPECT_EQ(model.GetHeightMapHeight(), 2);

@@ -358,7 +358,7 @@ public:
         return result;
     }
     double GetMaxAmplitude() const override { return inner->GetMaxAmplitude(); }
-    float GetHeight(const Maris::Vector3& p, const Maris::ProjectedGrid* g, Maris::Vector3& n) const override
+    float GetHeight(const Maris::Vector3& p, const Maris::SeaFrame* g, Maris::Vector3& n) const override
     {
         return inner->GetHeight(p, g, n);
     }

@@ -19,22 +19,6 @@
 
 namespace {
 
-// A grid whose programs are the test's own, declaring the wake uniforms as the sea shaders do.
-class ShaderGrid : public Maris::ProjectedGrid
-{
-public:
-    ShaderGrid(std::uint32_t mainProgram, std::uint32_t patchProgram)
-        : Maris::ProjectedGrid(false), main(mainProgram), patch(patchProgram)
-    {
-    }
-    std::uint32_t GetShader() const override { return main; }
-    std::uint32_t GetPatchShader() const override { return patch; }
-
-private:
-    std::uint32_t main;
-    std::uint32_t patch;
-};
-
 const char* const wakeVertexShader = R"(#version 120
 #define MAX_WAKE_WAVES 25
 struct Wake {
@@ -170,7 +154,7 @@ protected:
         patchProgram = buildWakeProgram();
         ASSERT_NE(mainProgram, 0u);
         ASSERT_NE(patchProgram, 0u);
-        grid.reset(new ShaderGrid(mainProgram, patchProgram));
+        grid.reset(new Maris::ProjectedGrid(false));
         scene.lookAt(Maris::Vector3(0.0, -100.0, 30.0), Maris::Vector3(0.0, 0.0, 0.0));
     }
     void TearDown() override
@@ -183,7 +167,7 @@ protected:
     SeaTestScene scene;
     GLuint mainProgram = 0;
     GLuint patchProgram = 0;
-    std::unique_ptr<ShaderGrid> grid;
+    std::unique_ptr<Maris::ProjectedGrid> grid;
     Maris::ParticleSystemManager particles;
 };
 
@@ -192,7 +176,8 @@ protected:
 TEST_F(WakeManagerOpenGLTest, InitialiseCreatesTheSpraySystemsForTheParticleManager)
 {
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment()))
+    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
+                                   mainProgram, patchProgram))
         << ::testing::PrintToString(scene.messages().texts());
     EXPECT_NE(manager.GetParticleProgram(), 0u);
     EXPECT_NE(manager.GetSprayTexture(), 0u);
@@ -213,7 +198,8 @@ TEST_F(WakeManagerOpenGLTest, InitialiseCreatesTheSpraySystemsForTheParticleMana
 TEST_F(WakeManagerOpenGLTest, EleventhSprayRequestReusesTheFirstSystem)
 {
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment()));
+    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
+                                   mainProgram, patchProgram));
     for (int i = 1; i <= 11; ++i) {
         Maris::WakeSprayRequest request;
         request.position = Maris::Vector3(i * 10.0, 0.0, 0.0);
@@ -240,7 +226,8 @@ TEST_F(WakeManagerOpenGLTest, EleventhSprayRequestReusesTheFirstSystem)
 TEST_F(WakeManagerOpenGLTest, WithoutWavesEverySlotIsEmptyAndWakesAreOff)
 {
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment()));
+    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
+                                   mainProgram, patchProgram));
     for (GLuint program : {mainProgram, patchProgram}) {
         scribble(program, 25);
         manager.Update(scene.environment().GetCameraPosition(), 1.0);
@@ -260,7 +247,8 @@ TEST_F(WakeManagerOpenGLTest, VisibleRingsFillTheSlotsAndTheRestAreReset)
 {
     Maris::Configuration::SetConfigEntry("wake-wash-length", "600");
     Maris::WakeManagerOpenGL manager(2.0, &particles);
-    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment()));
+    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
+                                   mainProgram, patchProgram));
     Maris::WakeSource boat(&manager, 40.0, 8.0);
     boat.SetPropellerWash(true);
 
@@ -333,7 +321,8 @@ TEST_F(WakeManagerOpenGLTest, OnlyAsManyRingsAsSlotsReachTheShader)
 {
     Maris::Configuration::SetConfigEntry("max-wake-waves-opengl", "4");
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment()));
+    ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
+                                   mainProgram, patchProgram));
     EXPECT_EQ(manager.GetMaxShaderWaves(), 4u);
     for (int i = 0; i < 9; ++i) {
         Maris::WakeWave wave;
@@ -375,7 +364,8 @@ TEST_F(WakeManagerOpenGLTest, InitialiseFailsWithoutTheSprayTexture)
     ASSERT_EQ(bare.Initialize(Maris::FlatZUp, Maris::OpenGL2, &loader, nullptr, false),
               Maris::EnvironmentInitialized);
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    EXPECT_FALSE(manager.Initialize(grid.get(), Maris::Matrix3(), &bare));
+    EXPECT_FALSE(
+        manager.Initialize(grid.get(), Maris::Matrix3(), &bare, mainProgram, patchProgram));
     bool reported = false;
     for (const std::string& text : scene.messages().texts())
         reported = reported || text == "Couldn't load spray texture";

@@ -134,7 +134,7 @@ TEST_F(WakeManagerTest, AmplitudeLimitsClampAndRetireRings)
 TEST_F(WakeManagerTest, RingReachingItsMaximumRadiusIsRemovedAtTheNextUpdate)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeWave wave = ring(0.0, 20.0, 1.0, 4.0);
     wave.maximumRadius = 10.0;
     manager.AddWave(wave);
@@ -157,7 +157,7 @@ TEST_F(WakeManagerTest, RingReachingItsMaximumRadiusIsRemovedAtTheNextUpdate)
 TEST_F(WakeManagerTest, MovingSourceLeavesNumberedRingsAlongItsTrack)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeSource boat(&manager, 40.0, 8.0);
     boat.SetPropellerWash(true);
     sail(boat, manager, 8.0, 0.0, 30.0);
@@ -192,7 +192,7 @@ TEST_F(WakeManagerTest, MovingSourceLeavesNumberedRingsAlongItsTrack)
 TEST_F(WakeManagerTest, RestingSourceRaisesNoWake)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeSource buoy(&manager, 5.0, 2.0);
     sail(buoy, manager, 0.0, 0.0, 30.0);
     EXPECT_EQ(buoy.GetWaveCount(), 0u);
@@ -202,7 +202,7 @@ TEST_F(WakeManagerTest, RestingSourceRaisesNoWake)
 TEST_F(WakeManagerTest, DistantSourcesAreThinnedByTheirSpacingAndSortedNearestFirst)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeSource boat(&manager, 100.0, 10.0);
     boat.SetSpacing(100.0);
     boat.SetMaximumRadius(1e6);
@@ -251,7 +251,7 @@ TEST_F(WakeManagerTest, HeightQueriesFindTheRingASourceLeaves)
     Maris::WakeManager manager(1.0, nullptr);
     Maris::Vector3 normal;
     EXPECT_EQ(manager.GetHeight(Maris::Vector3(), &grid, &normal), 0.0f) << "not initialised";
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeSource boat(&manager, 30.0, 6.0);
     // One ring: the boat moves for a moment, then lies still while the ring spreads.
     sail(boat, manager, 6.0, 0.0, 4.0, 0.1);
@@ -296,7 +296,7 @@ TEST_F(WakeManagerTest, HeightQueriesFindTheRingASourceLeaves)
 TEST_F(WakeManagerTest, SailingSourceLeavesASeriesOfCrestsAcrossItsTrack)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     Maris::WakeSource boat(&manager, 30.0, 6.0);
     sail(boat, manager, 6.0, 0.0, 60.0, 0.1);
     ASSERT_GE(manager.GetWaves().size(), 10u);
@@ -320,7 +320,7 @@ TEST_F(WakeManagerTest, SailingSourceLeavesASeriesOfCrestsAcrossItsTrack)
 TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
 {
     auto manager = std::make_unique<Maris::WakeManager>(1.0, nullptr);
-    ASSERT_TRUE(manager->Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager->Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     {
         Maris::WakeSource boat(manager.get(), 20.0, 5.0);
         sail(boat, *manager, 5.0, 0.0, 10.0);
@@ -344,7 +344,7 @@ TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
 TEST_F(WakeManagerTest, BaseManagerHasNoShaders)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
     EXPECT_FALSE(manager.PrepareShader(&environment));
     EXPECT_FALSE(manager.PreparePatchShader(&environment));
     EXPECT_TRUE(manager.D3D9DeviceLost());

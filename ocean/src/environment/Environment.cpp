@@ -4,8 +4,8 @@
 #include "core/DefaultRandomNumberGenerator.h"
 #include <Maris/EnvironmentClient.h>
 #include "environment/Frustum.h"
+#include "environment/RendererSetUp.h"
 #include <Maris/Message.h>
-#include "opengl/OpenGLEntryPoints.h"
 
 #include <algorithm>
 #include <cmath>

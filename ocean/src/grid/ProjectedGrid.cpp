@@ -2,6 +2,7 @@
 
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
+#include "core/SprayPositionSource.h"
 #include "lighting/OceanLightingModel.h"
 #include "waves/WaterModel.h"
 
@@ -35,10 +36,10 @@ Matrix4 Scale(double sx, double sy, double sz)
 } // namespace
 
 ProjectedGrid::ProjectedGrid(bool breaking)
-    : resolution(128), environment(nullptr), waterModel(nullptr), lightingModel(nullptr),
+    : SeaFrame(breaking), resolution(128), environment(nullptr), waterModel(nullptr), lightingModel(nullptr),
       wakeManager(nullptr), antiAliasing(1.0), waterModelType(PhillipsSpectrum),
       planarHeight(100.0f), maxAllowableDisplacement(1.5), planarAdjust(10.0f),
-      planarReflectionBlend(1.0f), breakingWaves(breaking), aspectRatio(1.0), wireframe(false),
+      planarReflectionBlend(1.0f), aspectRatio(1.0), wireframe(false),
       depthOffset(0.0f)
 {
 }
@@ -48,6 +49,12 @@ ProjectedGrid::~ProjectedGrid()
     // The models are the grid's; the wake manager belongs to the ocean.
     delete waterModel;
     delete lightingModel;
+}
+
+void ProjectedGrid::SetWaterModel(WaterModel* model)
+{
+    waterModel = model;
+    sprayPositionSource = dynamic_cast<SprayPositionSource*>(model);
 }
 
 bool ProjectedGrid::Initialize(Environment* env, WaterModelType type, std::uint32_t gridResolution)

@@ -6,6 +6,8 @@
 #include <Maris/Vector3.h>
 #include <Maris/WaterModelType.h>
 
+#include "core/SeaFrame.h"
+
 #include <cstdint>
 
 namespace Maris {
@@ -18,8 +20,9 @@ class WaterModel;
 // The sea drawn as one square grid of vertices lying in screen space; the shaders turn each vertex
 // into a camera ray, meet the sea surface and displace it. This base holds what the processor
 // side knows: resolution, local basis and earth radii, projection constants, and the models that
-// contribute uniforms. It draws nothing (the simulation-only renderer uses it as it is).
-class ProjectedGrid : public MemObject
+// contribute uniforms. It draws nothing (the simulation-only renderer uses it as it is). Its local
+// frame is what the wave models, wakes and spray see of it.
+class ProjectedGrid : public MemObject, public SeaFrame
 {
 public:
     explicit ProjectedGrid(bool breakingWaves);
@@ -49,7 +52,8 @@ public:
     bool IntersectSea(const Vector3& origin, const Vector3& direction, double offset,
                       Vector3& hit) const;
 
-    void SetWaterModel(WaterModel* model) { waterModel = model; }
+    // Takes the model; its breaking-wave points, when it has them, become the frame's spray source.
+    void SetWaterModel(WaterModel* model);
     WaterModel* GetWaterModel() const { return waterModel; }
     void SetLightingModel(OceanLightingModel* model) { lightingModel = model; }
     OceanLightingModel* GetLightingModel() const { return lightingModel; }
@@ -58,17 +62,10 @@ public:
 
     Environment* GetEnvironment() const { return environment; }
     std::uint32_t GetResolution() const { return resolution; }
-    // Columns east, north, up: a world position times it, as a row vector, gives local axes.
-    const Matrix3& GetBasis() const { return basis; }
-    const Matrix3& GetInverseBasis() const { return inverseBasis; }
     const Vector3& GetRadii() const { return radii; }
-    const Vector3& GetNorthPole() const { return northPole; }
-    // The axis the geocentric local frame is built from (the pole axis).
-    const Vector3& GetReferenceAxis() const { return northPole; }
     const Vector3& GetNorth() const { return north; }
     const Vector3& GetEast() const { return east; }
     WaterModelType GetWaterModelType() const { return waterModelType; }
-    bool HasBreakingWaves() const { return breakingWaves; }
     double GetAntiAliasing() const { return antiAliasing; }
     float GetPlanarHeight() const { return planarHeight; }
     float GetPlanarAdjust() const { return planarAdjust; }
@@ -92,9 +89,6 @@ protected:
     std::uint32_t resolution;
     Environment* environment;
     Vector3 radii;
-    Matrix3 basis;
-    Matrix3 inverseBasis;
-    Vector3 northPole;
     Vector3 north;
     Vector3 east;
     WaterModel* waterModel;
@@ -106,7 +100,6 @@ protected:
     double maxAllowableDisplacement;
     float planarAdjust;
     float planarReflectionBlend;
-    bool breakingWaves;
     double aspectRatio;
     bool wireframe;
     float depthOffset;

@@ -148,7 +148,7 @@ bool FFTWaterModelOpenGL::PreparePatchShader(double newTime)
     return Prepare(patchShader, patchLocations, newTime);
 }
 
-void FFTWaterModelOpenGL::UpdateHeightMap(ProjectedGrid*)
+void FFTWaterModelOpenGL::UpdateHeightMap()
 {
     if (!environment || environment->GetHeightMap() == 0)
         return;

@@ -22,7 +22,7 @@ public:
     bool PrepareShader(double time) override;
     bool PreparePatchShader(double time) override;
     // Reads the environment's height map back into memory, one float per texel.
-    void UpdateHeightMap(ProjectedGrid* grid) override;
+    void UpdateHeightMap() override;
 
     std::uint32_t GetDisplacementTexture() const { return displacementTexture; }
     std::uint32_t GetSlopeFoamTexture() const { return slopeFoamTexture; }

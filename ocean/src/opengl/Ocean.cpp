@@ -89,7 +89,8 @@ void Ocean::Construct(bool breakingWaves)
         const CoordinateSystem system = environment->GetCoordinateSystem();
         if (system == FlatZUp || system == FlatYUp)
             basis = grid->GetBasis();
-        if (!wakeManager->Initialize(grid, basis, environment)) {
+        if (!wakeManager->Initialize(grid, basis, environment, grid->GetShader(),
+                                     grid->GetPatchShader())) {
             Message("Failed to initialize the wake manager.");
             return;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "environment/RendererSetUp.h"
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -56,9 +58,7 @@ extern PFNGLBUFFERSUBDATAPROC glBufferSubData;
 extern PFNGLMAPBUFFERRANGEPROC glMapBufferRange;
 extern PFNGLISSHADERPROC glIsShader;
 
-// Fetches every pointer above; later calls do nothing. False when the driver lacks one of them
-// (that pointer stays null).
-bool ResolveOpenGLEntryPoints();
+// ResolveOpenGLEntryPoints (environment/RendererSetUp.h) fetches every pointer above.
 bool AreOpenGLEntryPointsResolved();
 
 } // namespace Maris

@@ -62,14 +62,14 @@ ParticleSystemOpenGL::~ParticleSystemOpenGL()
 }
 
 bool ParticleSystemOpenGL::Initialize(std::uint32_t textureIn, std::uint32_t programIn,
-                                      std::uint32_t capacityIn, ProjectedGrid* gridIn)
+                                      std::uint32_t capacityIn, const SeaFrame* frameIn)
 {
-    if (!textureIn || !programIn || !gridIn || !environment)
+    if (!textureIn || !programIn || !frameIn || !environment)
         return false;
     texture = textureIn;
     program = programIn;
     capacity = capacityIn;
-    grid = gridIn;
+    frame = frameIn;
     pointSprites = UseParticlePointSprites();
     verticesPerParticle = pointSprites ? 1 : 6;
 

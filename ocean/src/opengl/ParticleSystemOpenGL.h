@@ -14,10 +14,10 @@ public:
     explicit ParticleSystemOpenGL(Environment* environment);
     ~ParticleSystemOpenGL() override;
 
-    // Fails when texture, program or grid is missing, or when the program lacks one of the
+    // Fails when texture, program or sea frame is missing, or when the program lacks one of the
     // particle uniforms ("Expected particle uniforms not found.").
     bool Initialize(std::uint32_t texture, std::uint32_t program, std::uint32_t capacity,
-                    ProjectedGrid* grid) override;
+                    const SeaFrame* frame) override;
     bool Start(double time, const Vector3& direction, double directionVariance, double speed,
                double speedVariance, const Vector3& position, double positionVariance,
                double size, double sizeVariance) override;

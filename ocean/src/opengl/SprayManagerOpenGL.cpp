@@ -21,9 +21,9 @@ SprayManagerOpenGL::~SprayManagerOpenGL()
         ::glDeleteTextures(1, &texture);
 }
 
-bool SprayManagerOpenGL::Initialize(ProjectedGrid* gridIn)
+bool SprayManagerOpenGL::Initialize(const SeaFrame* frameIn)
 {
-    if (!SprayManager::Initialize(gridIn))
+    if (!SprayManager::Initialize(frameIn))
         return false;
     const char* preamble =
         ParticleShaderPreamble(environment->GetRenderer(), UseParticlePointSprites());
@@ -36,7 +36,7 @@ bool SprayManagerOpenGL::Initialize(ProjectedGrid* gridIn)
     ParticleSystemOpenGL* system = new ParticleSystemOpenGL(environment);
     particleSystem = system;
     if (!system->Initialize(texture, shaders.program,
-                            static_cast<std::uint32_t>(maxSprays > 0 ? maxSprays : 0), gridIn))
+                            static_cast<std::uint32_t>(maxSprays > 0 ? maxSprays : 0), frameIn))
         return false;
     system->SetTransparency(transparency);
     system->SetGravity(gravity);

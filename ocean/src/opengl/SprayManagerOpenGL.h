@@ -15,7 +15,7 @@ public:
     explicit SprayManagerOpenGL(Environment* environment);
     ~SprayManagerOpenGL() override;
 
-    bool Initialize(ProjectedGrid* grid) override;
+    bool Initialize(const SeaFrame* frame) override;
 
     std::uint32_t GetProgram() const { return shaders.program; }
     std::uint32_t GetTexture() const { return texture; }

@@ -54,10 +54,12 @@ WakeManagerOpenGL::~WakeManagerOpenGL()
         ::glDeleteTextures(1, &sprayTexture);
 }
 
-bool WakeManagerOpenGL::Initialize(ProjectedGrid* gridIn, const Matrix3& basisIn,
-                                   Environment* environmentIn)
+bool WakeManagerOpenGL::Initialize(const SeaFrame* frameIn, const Matrix3& basisIn,
+                                   Environment* environmentIn, std::uint32_t gridProgram,
+                                   std::uint32_t patchProgram)
 {
-    if (!WakeManager::Initialize(gridIn, basisIn, environmentIn) || !environment)
+    if (!WakeManager::Initialize(frameIn, basisIn, environmentIn, gridProgram, patchProgram) ||
+        !environment)
         return false;
     int slots = 25;
     Configuration::GetIntValue("max-wake-waves-opengl", slots);
@@ -77,7 +79,7 @@ bool WakeManagerOpenGL::Initialize(ProjectedGrid* gridIn, const Matrix3& basisIn
         return false;
     for (std::uint32_t i = 0; i < maxSprays; ++i) {
         ParticleSystemOpenGL* system = new ParticleSystemOpenGL(environment);
-        if (!system->Initialize(sprayTexture, shaders.program, sprayParticles, grid)) {
+        if (!system->Initialize(sprayTexture, shaders.program, sprayParticles, frame)) {
             delete system;
             return false;
         }

@@ -39,7 +39,8 @@ public:
     // Besides the base: builds the particle program and the spray texture, creates
     // wake-max-sprays particle systems (given to the particle-system manager) and looks up the
     // wake uniforms of the grid's programs.
-    bool Initialize(ProjectedGrid* grid, const Matrix3& basis, Environment* environment) override;
+    bool Initialize(const SeaFrame* frame, const Matrix3& basis, Environment* environment,
+                    std::uint32_t gridProgram, std::uint32_t patchProgram) override;
     bool PrepareShader(Environment* environment) override;
     bool PreparePatchShader(Environment* environment) override;
 

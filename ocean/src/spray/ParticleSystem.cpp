@@ -11,7 +11,7 @@ double ParticleSystem::referenceTime = 0.0;
 bool ParticleSystem::referenceTimeSet = false;
 
 ParticleSystem::ParticleSystem(Environment* environmentIn)
-    : lastEmissionTime(0.0), endTime(0.0), environment(environmentIn), grid(nullptr), nextSlot(0),
+    : lastEmissionTime(0.0), endTime(0.0), environment(environmentIn), frame(nullptr), nextSlot(0),
       transparency(1.0f), gravity(9.81f), inverseSizeFactor(1.0f), pureAdditiveBlend(false)
 {
     Configuration::GetBoolValue("particles-pure-additive-blend", pureAdditiveBlend);

@@ -9,7 +9,7 @@
 namespace Maris {
 
 class Environment;
-class ProjectedGrid;
+class SeaFrame;
 
 // A set of spray particles animated on the GPU: the processor only writes each particle's start
 // state (position, velocity, size, start time) once, and the vertex shader moves it ballistically
@@ -22,7 +22,7 @@ public:
 
     // texture and program are renderer names; capacity counts particles.
     virtual bool Initialize(std::uint32_t texture, std::uint32_t program, std::uint32_t capacity,
-                            ProjectedGrid* grid) = 0;
+                            const SeaFrame* frame) = 0;
     // One burst from one point: fills every slot, with each random offset kept in the local
     // horizontal plane, and sets the end time from the burst's ballistics.
     virtual bool Start(double time, const Vector3& direction, double directionVariance,
@@ -66,7 +66,7 @@ protected:
     double lastEmissionTime;
     double endTime;
     Environment* environment;
-    ProjectedGrid* grid;
+    const SeaFrame* frame;
     std::uint32_t nextSlot;
     float transparency;
     float gravity;

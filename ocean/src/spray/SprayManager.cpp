@@ -3,10 +3,9 @@
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
 #include "spray/ParticleSystem.h"
-#include "grid/ProjectedGrid.h"
 #include <Maris/RandomNumberGenerator.h>
+#include "core/SeaFrame.h"
 #include "core/SprayPositionSource.h"
-#include "waves/WaterModel.h"
 
 #include <cmath>
 
@@ -23,7 +22,7 @@ Vector3 RowTimes(const Vector3& v, const Matrix3& m)
 } // namespace
 
 SprayManager::SprayManager(Environment* environmentIn)
-    : environment(environmentIn), grid(nullptr), particleSystem(nullptr), enableSpray(false),
+    : environment(environmentIn), frame(nullptr), particleSystem(nullptr), enableSpray(false),
       maxSprays(10000), directionVariance(0.2f), velocity(0.7f), velocityVariance(0.5f),
       positionVariance(0.2f), particleSize(1.3f), particleSizeVariance(0.3f), positionLead(0.5f),
       transparency(1.0f), sparsity(4), originDepth(0.8f), gravity(9.81f),
@@ -36,11 +35,11 @@ SprayManager::~SprayManager()
     delete particleSystem;
 }
 
-bool SprayManager::Initialize(ProjectedGrid* gridIn)
+bool SprayManager::Initialize(const SeaFrame* frameIn)
 {
-    if (!gridIn || !environment)
+    if (!frameIn || !environment)
         return false;
-    grid = gridIn;
+    frame = frameIn;
     ReadConfiguration();
     return true;
 }
@@ -102,13 +101,13 @@ Matrix3 SprayManager::FlatBasis() const
 void SprayManager::Update(double time, float waveDirection, const double* box)
 {
     keptPoints.clear();
-    if (!enableSpray || !environment || !grid)
+    if (!enableSpray || !environment || !frame)
         return;
     ReadConfiguration();
-    // Without a source of its own, the grid's wave model serves when it finds breaking waves.
+    // Without a source of its own, the wave model serves when it finds breaking waves.
     SprayPositionSource* source = positionSource;
     if (!source)
-        source = dynamic_cast<SprayPositionSource*>(grid->GetWaterModel());
+        source = frame->GetSprayPositionSource();
     if (!enableSpray || !source || !particleSystem)
         return;
     // Spray follows the flat sea's fixed basis; the round earth's moving frame is not served.

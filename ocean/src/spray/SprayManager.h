@@ -9,7 +9,7 @@ namespace Maris {
 
 class Environment;
 class ParticleSystem;
-class ProjectedGrid;
+class SeaFrame;
 class SprayPositionSource;
 
 // Throws spray where waves break: each frame it takes the breaking points of the wave model,
@@ -22,12 +22,12 @@ public:
     explicit SprayManager(Environment* environment);
     virtual ~SprayManager();
 
-    // Fails without grid or environment.
-    virtual bool Initialize(ProjectedGrid* grid);
+    // Fails without the sea's frame or environment.
+    virtual bool Initialize(const SeaFrame* frame);
     // waveDirection in radians; box (minimum x, y, z, maximum x, y, z) limits the spray, or null.
     virtual void Update(double time, float waveDirection, const double* box);
 
-    // The breaking points come from here, or else from the grid's wave model when it is a
+    // The breaking points come from here, or else from the frame's wave model when it is a
     // source (FFT water); Gerstner water has none, and no spray.
     void SetSprayPositionSource(SprayPositionSource* source) { positionSource = source; }
     ParticleSystem* GetParticleSystem() const { return particleSystem; }
@@ -46,7 +46,7 @@ protected:
     Matrix3 FlatBasis() const;
 
     Environment* environment;
-    ProjectedGrid* grid;
+    const SeaFrame* frame;
     ParticleSystem* particleSystem;
 
     bool enableSpray;

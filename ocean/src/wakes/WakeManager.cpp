@@ -3,7 +3,7 @@
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
 #include "spray/ParticleSystem.h"
-#include "grid/ProjectedGrid.h"
+#include "core/SeaFrame.h"
 #include <Maris/WakeSource.h>
 
 #include <algorithm>
@@ -31,7 +31,7 @@ WakeManager::WakeManager(double metersPerUnitIn, ParticleSystemManager* particle
       nextSpraySystem(0), maxSprays(10), sprayParticles(10), sprayVelocityVariation(0.2),
       sprayPositionVariation(2.0), sprayParticleSize(5.0), spraySizeVariation(0.2),
       sprayDirectionVariation(0.2), sprayTransparency(0.5), metersPerUnit(metersPerUnitIn),
-      washLength(1000.0), particleSystemManager(particleSystemManagerIn), grid(nullptr)
+      washLength(1000.0), particleSystemManager(particleSystemManagerIn), frame(nullptr)
 {
     if (metersPerUnit <= 0.0)
         metersPerUnit = 1.0;
@@ -63,12 +63,13 @@ WakeManager::~WakeManager()
         source->WakeManagerDestroyed();
 }
 
-bool WakeManager::Initialize(ProjectedGrid* gridIn, const Matrix3& basisIn,
-                             Environment* environmentIn)
+bool WakeManager::Initialize(const SeaFrame* frameIn, const Matrix3& basisIn,
+                             Environment* environmentIn, std::uint32_t gridProgram,
+                             std::uint32_t patchProgram)
 {
-    grid = gridIn;
-    gridShader = grid ? grid->GetShader() : 0;
-    patchShader = grid ? grid->GetPatchShader() : 0;
+    frame = frameIn;
+    gridShader = gridProgram;
+    patchShader = patchProgram;
     basis = basisIn;
     environment = environmentIn;
     return true;
@@ -213,11 +214,11 @@ void WakeManager::RebuildDrawList()
                      });
 }
 
-float WakeManager::GetHeight(const Vector3& position, ProjectedGrid* gridIn, Vector3* normal)
+float WakeManager::GetHeight(const Vector3& position, const SeaFrame* frameIn, Vector3* normal)
 {
     if (normal)
         *normal = Vector3(0.0, 0.0, 1.0);
-    if (!environment || !gridIn)
+    if (!environment || !frameIn)
         return 0.0f;
     double height = 0.0;
     double sx = 0.0;
@@ -240,7 +241,7 @@ float WakeManager::GetHeight(const Vector3& position, ProjectedGrid* gridIn, Vec
     if (normal) {
         Vector3 local(-sx, -sy, 1.0);
         local.Normalize();
-        *normal = RowTimes(local, gridIn->GetInverseBasis());
+        *normal = RowTimes(local, frameIn->GetInverseBasis());
     }
     return static_cast<float>(height);
 }

@@ -14,7 +14,7 @@ namespace Maris {
 class Environment;
 class ParticleSystem;
 class ParticleSystemManager;
-class ProjectedGrid;
+class SeaFrame;
 class WakeSource;
 
 // Keeps the rings that moving wake sources leave on the sea: ages them every update (they grow,
@@ -35,16 +35,18 @@ public:
     virtual ~WakeManager();
 
     // basis: world-to-local basis of the sea (row vector times matrix); the identity in geocentric
-    // systems. Takes the grid's main and patch programs.
-    virtual bool Initialize(ProjectedGrid* grid, const Matrix3& basis, Environment* environment);
+    // systems. gridProgram and patchProgram: the programs the sea is drawn with, which receive the
+    // wake uniforms (0 for none).
+    virtual bool Initialize(const SeaFrame* frame, const Matrix3& basis, Environment* environment,
+                            std::uint32_t gridProgram, std::uint32_t patchProgram);
     // Set the wake uniforms of the grid's main or patch program; the base has none.
     virtual bool PrepareShader(Environment* environment);
     virtual bool PreparePatchShader(Environment* environment);
     virtual bool D3D9DeviceLost() { return true; }
     virtual bool D3D9DeviceReset() { return true; }
-    // The summed height of the rings at the position (0 without environment or grid); normal,
+    // The summed height of the rings at the position (0 without environment or frame); normal,
     // when given, receives the surface normal of the rings in world axes.
-    virtual float GetHeight(const Vector3& position, ProjectedGrid* grid, Vector3* normal);
+    virtual float GetHeight(const Vector3& position, const SeaFrame* frame, Vector3* normal);
 
     // Per frame: starts the queued spray, ages the waves and rebuilds the draw list.
     void Update(const Vector3& cameraPosition, double time);
@@ -67,7 +69,6 @@ public:
     double GetSprayTransparency() const { return sprayTransparency; }
     double GetWashLength() const { return washLength; }
     Environment* GetEnvironment() const { return environment; }
-    ProjectedGrid* GetGrid() const { return grid; }
 
     // In metres; they apply to every wake manager of the process.
     static void SetMaximumWaveAmplitude(double meters) { maximumAmplitude = meters; }
@@ -109,7 +110,7 @@ protected:
     double washLength;
     Matrix3 basis;
     ParticleSystemManager* particleSystemManager;
-    ProjectedGrid* grid;
+    const SeaFrame* frame;
     Vector3 cameraPosition;
 
 private:

@@ -7,7 +7,7 @@
 #include "fft/FFTIPP.h"
 #include <Maris/Memory.h>
 #include <Maris/Message.h>
-#include "grid/ProjectedGrid.h"
+#include "core/SeaFrame.h"
 #include <Maris/RandomNumberGenerator.h>
 #include "waves/SpectrumMath.h"
 #include "waves/WaveSpectrum.h"
@@ -648,23 +648,23 @@ float FFTWaterModel::SampleBuffer(const float* buffer, int component, double u, 
     return v11 + (1.0f - fx) * (v10 - v11) + (1.0f - fy) * (v01 - v11);
 }
 
-float FFTWaterModel::GetHeight(const Vector3& position, const ProjectedGrid* grid,
+float FFTWaterModel::GetHeight(const Vector3& position, const SeaFrame* frame,
                                Vector3& normal) const
 {
     normal = Vector3(0.0, 0.0, 1.0);
-    if (!environment || !grid)
+    if (!environment || !frame)
         return 0.0f;
 
     float factor = 1.0f;
     float offset = 0.0f;
-    if (grid->HasBreakingWaves()) {
+    if (frame->HasBreakingWaves()) {
         Vector3 floor;
         const float d = GetDepth(floor);
         const float surgeDepth = environment->GetBreakingWaveParameters().surgeDepth;
         if (surgeDepth > 0.0f)
             factor = std::min(d, surgeDepth) / surgeDepth;
         if (time > 0.0)
-            offset = GetBreakingWaveHeight(position, grid, d, time);
+            offset = GetBreakingWaveHeight(position, d, time);
     }
 
     double x = 0.0;
@@ -674,14 +674,14 @@ float FFTWaterModel::GetHeight(const Vector3& position, const ProjectedGrid* gri
     Vector3 up;
     const bool flat = environment->GetCoordinateSystem() >= FlatZUp;
     if (flat) {
-        const Matrix3& basis = grid->GetBasis();
+        const Matrix3& basis = frame->GetBasis();
         x = position.x * basis.elem[0][0] + position.y * basis.elem[1][0] +
             position.z * basis.elem[2][0];
         y = position.x * basis.elem[0][1] + position.y * basis.elem[1][1] +
             position.z * basis.elem[2][1];
     } else {
         up = environment->GetUpVector();
-        Vector3 reference = grid->GetReferenceAxis();
+        Vector3 reference = frame->GetReferenceAxis();
         if (reference.Cross(up).SquaredLength() < 1e-10)
             reference = Vector3(1.0, 0.0, 0.0);
         east = reference.Cross(up);
@@ -720,15 +720,14 @@ float FFTWaterModel::GetHeight(const Vector3& position, const ProjectedGrid* gri
     }
     local.Normalize();
     if (flat)
-        normal = grid->GetBasis() * local;
+        normal = frame->GetBasis() * local;
     else
         normal = east.Normalized() * local.x + north.Normalized() * local.y + up * local.z;
     normal.Normalize();
     return factor * height + offset;
 }
 
-float FFTWaterModel::GetBreakingWaveHeight(const Vector3& position, const ProjectedGrid*,
-                                           float depthAtPoint, double t) const
+float FFTWaterModel::GetBreakingWaveHeight(const Vector3& position, float depthAtPoint, double t) const
 {
     if (!environment || !heightMap)
         return 0.0f;
@@ -746,7 +745,7 @@ float FFTWaterModel::GetBreakingWaveHeight(const Vector3& position, const Projec
     return breaker.amplitude * static_cast<float>(std::sin(phase)) * std::pow(shallow, 0.5f);
 }
 
-void FFTWaterModel::UpdateHeightMap(ProjectedGrid*) {}
+void FFTWaterModel::UpdateHeightMap() {}
 
 const Vector<Vector3>& FFTWaterModel::GetSprayPositions()
 {

@@ -28,18 +28,17 @@ public:
     bool PrepareShader(double time) override;
     const char* GetFFTName() const override;
     FFT* GetFFT() const override { return engine; }
-    float GetHeight(const Vector3& position, const ProjectedGrid* grid,
+    float GetHeight(const Vector3& position, const SeaFrame* frame,
                     Vector3& normal) const override;
 
     // Copies the grid's height map for breaking waves (OpenGL variant); nothing here.
-    virtual void UpdateHeightMap(ProjectedGrid* grid);
+    virtual void UpdateHeightMap();
     // Makes the next update draw the spectrum again.
     virtual void MarkSpectrumDirty() { spectrumDirty = true; }
     // Drops the directional factor of the spectra (as the environment's flag does).
     virtual void SetOmnidirectional(bool on);
     // Additive height of waves breaking on a shore; 0 without a height map.
-    virtual float GetBreakingWaveHeight(const Vector3& position, const ProjectedGrid* grid,
-                                        float depth, double time) const;
+    virtual float GetBreakingWaveHeight(const Vector3& position, float depth, double time) const;
     // Writes one swell into the spectrum: height (amplitude before √ and normalisation),
     // wavelength and direction (radians). Ignored when its cell lies beyond half the grid.
     virtual void AddSwell(float height, float wavelength, float direction);

@@ -4,7 +4,7 @@
 #include <Maris/Environment.h>
 #include <Maris/Memory.h>
 #include <Maris/Message.h>
-#include "grid/ProjectedGrid.h"
+#include "core/SeaFrame.h"
 #include <Maris/RandomNumberGenerator.h>
 
 #include <cmath>
@@ -111,24 +111,24 @@ bool GerstnerWaterModel::PrepareShader(double when)
     return true;
 }
 
-float GerstnerWaterModel::GetHeight(const Vector3& position, const ProjectedGrid* grid,
+float GerstnerWaterModel::GetHeight(const Vector3& position, const SeaFrame* frame,
                                     Vector3& normal) const
 {
     normal = Vector3(0.0, 0.0, 1.0);
-    if (!environment || !grid)
+    if (!environment || !frame)
         return 0.0f;
 
     double x = 0.0;
     double y = 0.0;
     if (environment->GetCoordinateSystem() >= FlatZUp) {
-        const Matrix3& basis = grid->GetBasis();
+        const Matrix3& basis = frame->GetBasis();
         x = position.x * basis.elem[0][0] + position.y * basis.elem[1][0] +
             position.z * basis.elem[2][0];
         y = position.x * basis.elem[0][1] + position.y * basis.elem[1][1] +
             position.z * basis.elem[2][1];
     } else {
         const Vector3 up = environment->GetUpVector();
-        const Vector3 east = grid->GetReferenceAxis().Cross(up);
+        const Vector3 east = frame->GetReferenceAxis().Cross(up);
         x = east.Dot(position);
         y = up.Cross(east).Dot(position);
     }

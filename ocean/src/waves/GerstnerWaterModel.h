@@ -19,7 +19,7 @@ public:
     using WaterModel::Initialize;
 
     bool PrepareShader(double time) override;
-    float GetHeight(const Vector3& position, const ProjectedGrid* grid,
+    float GetHeight(const Vector3& position, const SeaFrame* frame,
                     Vector3& normal) const override;
 
     int GetWaveCount() const { return waveCount; }

@@ -9,7 +9,7 @@ namespace Maris {
 
 class Environment;
 class FFT;
-class ProjectedGrid;
+class SeaFrame;
 
 // Base of the wave models. It holds the settings every model shares (choppiness, depth, the shore
 // values, the loop period) and the interface through which the ocean steps the simulation and
@@ -36,7 +36,7 @@ public:
     virtual FFT* GetFFT() const;
     // Height of the surface above the sea plane at a world position; the normal in the local
     // frame (x, y, up).
-    virtual float GetHeight(const Vector3& position, const ProjectedGrid* grid,
+    virtual float GetHeight(const Vector3& position, const SeaFrame* frame,
                             Vector3& normal) const = 0;
 
     // Depth in world units; the floor normal, or the environment's up vector when none is set.
