@@ -217,24 +217,19 @@ TEST_F(SceneControllerTest, DroppedFilesGoToLayerZeroInListOrderWithStoredPaths)
     EXPECT_FALSE(controller->handle(*events.front()->asGUIEventAdapter(), *view));
 
     ASSERT_EQ(2u, controller->getNumModels());
-    std::string name, filename;
-    int layer = -1;
-    bool visible = false;
-    controller->getModelInfo(0, name, filename, layer, visible);
-    EXPECT_EQ("Cow", name);
-    EXPECT_EQ("../Content/drop one/Cow.osg", filename);
-    EXPECT_EQ(0, layer);
-    EXPECT_TRUE(visible);
-    controller->getModelInfo(1, name, filename, layer, visible);
-    EXPECT_EQ("glider", name);
-    EXPECT_EQ(outside, filename);
+    const osgKELVO::ModelRecord& cow = controller->getModelRecord(0);
+    EXPECT_EQ("Cow", cow.name);
+    EXPECT_EQ("../Content/drop one/Cow.osg", cow.filename);
+    EXPECT_EQ(0, cow.layerNum);
+    EXPECT_TRUE(cow.visible);
+    EXPECT_EQ("glider", controller->getModelRecord(1).name);
+    EXPECT_EQ(outside, controller->getModelRecord(1).filename);
     EXPECT_EQ((std::vector<bool>{true, true}), values(0));
     EXPECT_TRUE(notes.has(osg::NOTICE, "Laddar Cow"));
     EXPECT_TRUE(notes.has(osg::NOTICE, "Laddar glider"));
 
     // The stored path loads again from Bin, as it will at the next start.
-    controller->getModelInfo(0, name, filename, layer, visible);
-    EXPECT_TRUE(osgDB::fileExists(filename));
+    EXPECT_TRUE(osgDB::fileExists(cow.filename));
 }
 
 TEST_F(SceneControllerTest, FirstEventRegistersTheArchivePasswordOnce)

@@ -3,7 +3,7 @@
 #include "app/KELVOview.h"
 
 #include "config/AtomicFileWriter.h"
-#include "config/ConfigurationAttributes.h"
+#include "config/AttributeExchange.h"
 #include "window/DisplayScreen.h"
 #include "environment/EnvironmentController.h"
 #include "navigation/NavigationController.h"
@@ -17,116 +17,60 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+
 namespace osgKELVO {
 
 namespace {
 
-using Attr = ConfigurationAttributes;
-
-std::string defaultTitle()
+// A window element without attributes: the title is the program's and its version.
+WindowSettings unconfiguredWindow()
 {
-    return std::string("KELVOview ") + KELVOview::versionText();
+    WindowSettings settings;
+    settings.title = std::string("KELVOview ") + KELVOview::versionText();
+    return settings;
 }
 
 void loadScene(const tinyxml2::XMLElement* element, SceneController& scene)
 {
-    bool flag = false;
-    Attr::readBool(element, "loadInfoPoints", flag);
-    scene.setLoadInfoPoints(flag);
-    flag = false;
-    Attr::readBool(element, "generatePowerline", flag);
-    scene.setGeneratePowerline(flag);
+    SceneSettings settings;
+    readAttributes(element, settings);
+    scene.setSettings(settings);
 
     unsigned index = 0;
-    for (const tinyxml2::XMLElement* model = element->FirstChildElement("Model"); model;
-         model = model->NextSiblingElement("Model"), ++index) {
-        std::string filename;
-        std::string name;
-        bool visible = false;
-        int layerNum = 0;
-        const bool hasFilename = Attr::readString(model, "filename", filename);
-        const bool hasName = Attr::readString(model, "name", name);
-        Attr::readBool(model, "visible", visible);
-        Attr::readInt(model, "layerNum", layerNum);
-        if (!hasFilename || !hasName) {
+    for (const tinyxml2::XMLElement* child = firstElement<ModelRecord>(*element); child;
+         child = child->NextSiblingElement(ModelRecord::element), ++index) {
+        ModelRecord model;
+        AttributeReader reader(child);
+        ModelRecord::exchange(model, reader);
+        // The file name is listed after the name, so it is the one named when both are missing.
+        if (const char* missing = reader.lastMissing()) {
             osg::notify(osg::WARN) << "Skipping Model element " << index + 1 << " of Scene"
-                                   << (hasName ? " \"" + name + "\"" : std::string())
-                                   << (hasFilename ? " (" + filename + ")" : std::string()) << ": no "
-                                   << (hasFilename ? "name" : "filename") << " attribute" << std::endl;
+                                   << (reader.lacks(model.name) ? std::string() : " \"" + model.name + "\"")
+                                   << (reader.lacks(model.filename) ? std::string() : " (" + model.filename + ")")
+                                   << ": no " << missing << " attribute" << std::endl;
             continue;
         }
-        scene.addModel(name, filename, layerNum, visible);
+        scene.addModel(model.name, model.filename, model.layerNum, model.visible);
     }
-}
-
-void loadEnvironment(const tinyxml2::XMLElement* element, EnvironmentController& environment)
-{
-    float red = 0.0f, green = 0.0f, blue = 0.0f;
-    Attr::readReal(element, "backgroundColorRed", red);
-    Attr::readReal(element, "backgroundColorGreen", green);
-    Attr::readReal(element, "backgroundColorBlue", blue);
-    environment.setBackgroundColor(red, green, blue, 1.0f);
-
-    bool enableWater = false;
-    float seaState = 0.0f, windDirection = 0.0f;
-    Attr::readBool(element, "enableWater", enableWater);
-    Attr::readReal(element, "seaState", seaState);
-    Attr::readReal(element, "windDirection", windDirection);
-    environment.setEnableWater(enableWater);
-    environment.setSeaState(seaState);
-    environment.setWindDirection(windDirection);
-}
-
-void loadOverlay(const tinyxml2::XMLElement* element, OverlayController& overlay, SceneController& scene)
-{
-    bool useGeoCoords = false;
-    Attr::readBool(element, "useGeoCoords", useGeoCoords);
-    overlay.setUseGeoCoords(useGeoCoords);
-
-    float x = 0.0f, y = 0.0f, z = 0.0f;
-    Attr::readReal(element, "offsetZ", z);
-    Attr::readReal(element, "offsetY", y);
-    Attr::readReal(element, "offsetX", x);
-    overlay.setOffset(osg::Vec3f(x, y, z));
-    scene.setOffset(osg::Vec3d(x, y, z));
 }
 
 void loadNavigation(const tinyxml2::XMLElement* element, NavigationController& navigation)
 {
-    osg::Vec3d eye(0.0, 0.0, 0.0);
-    osg::Vec3d center(0.0, 1.0, 0.0);
-    if (element) {
-        float ex = 0.0f, ey = 0.0f, ez = 0.0f, cx = 0.0f, cy = 0.0f, cz = 0.0f;
-        Attr::readReal(element, "homeEyeX", ex);
-        Attr::readReal(element, "homeEyeY", ey);
-        Attr::readReal(element, "homeEyeZ", ez);
-        Attr::readReal(element, "homeCenterX", cx);
-        Attr::readReal(element, "homeCenterY", cy);
-        Attr::readReal(element, "homeCenterZ", cz);
-        // An eye on its centre has no view direction: look along +y instead.
-        if ((osg::Vec3f(cx, cy, cz) - osg::Vec3f(ex, ey, ez)).length() == 0.0f)
-            cy += 1.0f;
-        eye.set(ex, ey, ez);
-        center.set(cx, cy, cz);
-    }
-    navigation.setHome(eye, center);
+    // A missing element reads as one without attributes.
+    NavigationSettings home;
+    readAttributes(element, home);
+    // An eye on its centre has no view direction: look along +y instead.
+    if ((osg::Vec3f(home.center) - osg::Vec3f(home.eye)).length() == 0.0f)
+        home.center.y() = static_cast<float>(home.center.y()) + 1.0f;
+    navigation.setHome(home.eye, home.center);
     navigation.goHome();
 }
 
 void loadWindow(const tinyxml2::XMLElement* element, WindowController& window)
 {
-    WindowSettings settings;
-    if (!Attr::readString(element, "title", settings.title))
-        settings.title = defaultTitle();
-    Attr::readInt(element, "x", settings.x);
-    Attr::readInt(element, "y", settings.y);
-    Attr::readInt(element, "width", settings.width);
-    Attr::readInt(element, "height", settings.height);
-    Attr::readBool(element, "maximized", settings.maximized);
-    Attr::readBool(element, "fullscreen", settings.fullscreen);
-    Attr::readUnsigned(element, "screenNum", settings.screenNum);
-    Attr::readUnsigned(element, "numSamples", settings.numSamples);
-    Attr::readBool(element, "stereo", settings.stereo);
+    WindowSettings settings = unconfiguredWindow();
+    readAttributes(element, settings);
     window.createWindow(settings);
 
     // Only a window that got its stereo buffers can be drawn in quad-buffer stereo.
@@ -148,8 +92,7 @@ void KELVOview::createWindowFromScreenSize()
         osg::notify(osg::FATAL) << "Unable to get WindowingSystemInterface" << std::endl;
         return;
     }
-    WindowSettings settings;
-    settings.title = defaultTitle();
+    WindowSettings settings = unconfiguredWindow();
     settings.x = (static_cast<int>(screenWidth) - 1024) / 2;
     settings.y = (static_cast<int>(screenHeight) - 768) / 2;
     settings.width = 1024;
@@ -177,20 +120,27 @@ void KELVOview::loadConfiguration()
         document.Clear();
     }
 
-    if (const tinyxml2::XMLElement* scene = document.FirstChildElement("Scene"))
+    if (const tinyxml2::XMLElement* scene = firstElement<SceneSettings>(document))
         loadScene(scene, *sceneController);
 
     viewer.home();
 
-    if (const tinyxml2::XMLElement* environment = document.FirstChildElement("Environment"))
-        loadEnvironment(environment, *environmentController);
+    if (const tinyxml2::XMLElement* element = firstElement<EnvironmentSettings>(document)) {
+        EnvironmentSettings environment;
+        readAttributes(element, environment);
+        environmentController->setSettings(environment);
+    }
 
-    if (const tinyxml2::XMLElement* overlay = document.FirstChildElement("Overlay"))
-        loadOverlay(overlay, *overlayController, *sceneController);
+    if (const tinyxml2::XMLElement* element = firstElement<OverlaySettings>(document)) {
+        OverlaySettings overlay;
+        readAttributes(element, overlay);
+        overlayController->setSettings(overlay);
+        sceneController->setOffset(osg::Vec3d(overlay.offset));
+    }
 
-    loadNavigation(document.FirstChildElement("Navigation"), *navigationController);
+    loadNavigation(firstElement<NavigationSettings>(document), *navigationController);
 
-    if (const tinyxml2::XMLElement* window = document.FirstChildElement("Window"))
+    if (const tinyxml2::XMLElement* window = firstElement<WindowSettings>(document))
         loadWindow(window, *windowController);
     else
         createWindowFromScreenSize();
@@ -200,67 +150,26 @@ void KELVOview::saveConfiguration()
 {
     tinyxml2::XMLDocument document;
 
-    tinyxml2::XMLElement* overlay = document.NewElement("Overlay");
-    Attr::writeBool(overlay, "useGeoCoords", overlayController->getUseGeoCoords());
-    const osg::Vec3f& overlayOffset = overlayController->getOffset();
-    Attr::writeReal(overlay, "offsetX", overlayOffset.x());
-    Attr::writeReal(overlay, "offsetY", overlayOffset.y());
-    Attr::writeReal(overlay, "offsetZ", overlayOffset.z());
+    document.InsertEndChild(newElement(document, overlayController->getSettings()));
 
-    tinyxml2::XMLElement* scene = document.NewElement("Scene");
-    Attr::writeBool(scene, "loadInfoPoints", sceneController->getLoadInfoPoints());
-    Attr::writeBool(scene, "generatePowerline", sceneController->getGeneratePowerline());
-    for (unsigned i = 0; i < sceneController->getNumModels(); ++i) {
-        std::string name, filename;
-        int layerNum = 0;
-        bool visible = false;
-        sceneController->getModelInfo(i, name, filename, layerNum, visible);
-        tinyxml2::XMLElement* model = document.NewElement("Model");
-        Attr::writeString(model, "name", name);
-        Attr::writeString(model, "filename", filename);
-        Attr::writeUnsigned(model, "layerNum", static_cast<unsigned>(layerNum));
-        Attr::writeBool(model, "visible", visible);
-        scene->InsertEndChild(model);
-    }
-
-    tinyxml2::XMLElement* environment = document.NewElement("Environment");
-    const osg::Vec4f& color = environmentController->getBackgroundColor();
-    Attr::writeReal(environment, "backgroundColorRed", color.r());
-    Attr::writeReal(environment, "backgroundColorGreen", color.g());
-    Attr::writeReal(environment, "backgroundColorBlue", color.b());
-    Attr::writeBool(environment, "enableWater", environmentController->getEnableWater());
-    Attr::writeReal(environment, "seaState", static_cast<float>(environmentController->getSeaState()));
-    Attr::writeReal(environment, "windDirection", static_cast<float>(environmentController->getWindDirection()));
-
-    tinyxml2::XMLElement* navigation = document.NewElement("Navigation");
-    osg::Vec3d eye, center;
-    navigationController->getEyeAndCenter(eye, center);
-    Attr::writeReal(navigation, "homeEyeX", static_cast<float>(eye.x()));
-    Attr::writeReal(navigation, "homeEyeY", static_cast<float>(eye.y()));
-    Attr::writeReal(navigation, "homeEyeZ", static_cast<float>(eye.z()));
-    Attr::writeReal(navigation, "homeCenterX", static_cast<float>(center.x()));
-    Attr::writeReal(navigation, "homeCenterY", static_cast<float>(center.y()));
-    Attr::writeReal(navigation, "homeCenterZ", static_cast<float>(center.z()));
-
-    tinyxml2::XMLElement* window = document.NewElement("Window");
-    WindowSettings info;
-    windowController->getWindowInfo(info);
-    Attr::writeString(window, "title", info.title);
-    Attr::writeInt(window, "x", info.x < 0 ? 0 : info.x);
-    Attr::writeInt(window, "y", info.y < 0 ? 0 : info.y);
-    Attr::writeInt(window, "width", info.width);
-    Attr::writeInt(window, "height", info.height);
-    Attr::writeBool(window, "maximized", info.maximized);
-    Attr::writeBool(window, "fullscreen", info.fullscreen);
-    Attr::writeUnsigned(window, "screenNum", info.screenNum);
-    Attr::writeUnsigned(window, "numSamples", info.numSamples);
-    Attr::writeBool(window, "stereo", info.stereo);
-
-    document.InsertEndChild(overlay);
+    tinyxml2::XMLElement* scene = newElement(document, sceneController->getSettings());
+    for (unsigned i = 0; i < sceneController->getNumModels(); ++i)
+        scene->InsertEndChild(newElement(document, sceneController->getModelRecord(i)));
     document.InsertEndChild(scene);
-    document.InsertEndChild(environment);
-    document.InsertEndChild(navigation);
-    document.InsertEndChild(window);
+
+    document.InsertEndChild(newElement(document, environmentController->getSettings()));
+
+    // The current view becomes the home view of the next run.
+    NavigationSettings current;
+    navigationController->getEyeAndCenter(current.eye, current.center);
+    document.InsertEndChild(newElement(document, current));
+
+    WindowSettings window;
+    windowController->getWindowInfo(window);
+    // A window partly off the left or top edge of the screen comes back at that edge.
+    window.x = std::max(window.x, 0);
+    window.y = std::max(window.y, 0);
+    document.InsertEndChild(newElement(document, window));
 
     tinyxml2::XMLPrinter printer;
     document.Print(&printer);

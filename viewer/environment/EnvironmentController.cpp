@@ -44,19 +44,23 @@ EnvironmentController::EnvironmentController(osg::Camera* cameraValue, osg::Grou
     : initialised(false),
       camera(cameraValue),
       scene(sceneValue),
-      backgroundColor(0.8f, 0.8f, 1.0f, 1.0f),
-      enableWater(false),
-      seaState(3.0),
-      windDirection(250.0)
+      // What a configuration without an environment leaves: a pale sky over a moderate sea.
+      settings{osg::Vec4f(0.8f, 0.8f, 1.0f, 1.0f), false, 3.0, 250.0}
 {
 }
 
 EnvironmentController::~EnvironmentController() = default;
 
+void EnvironmentController::setSettings(const EnvironmentSettings& value)
+{
+    settings = value;
+    camera->setClearColor(settings.backgroundColor);
+}
+
 void EnvironmentController::setBackgroundColor(float red, float green, float blue, float alpha)
 {
-    backgroundColor.set(red, green, blue, alpha);
-    camera->setClearColor(backgroundColor);
+    settings.backgroundColor.set(red, green, blue, alpha);
+    camera->setClearColor(settings.backgroundColor);
 }
 
 bool EnvironmentController::handle(const osgGA::GUIEventAdapter&, osgGA::GUIActionAdapter&)
@@ -70,8 +74,8 @@ bool EnvironmentController::handle(const osgGA::GUIEventAdapter&, osgGA::GUIActi
 void EnvironmentController::build()
 {
     addLights();
-    camera->setClearColor(backgroundColor);
-    if (enableWater)
+    camera->setClearColor(settings.backgroundColor);
+    if (settings.enableWater)
         addWater();
     initialised = true;
 }
@@ -110,7 +114,7 @@ void EnvironmentController::addWater()
     seaGeode = new osg::Geode;
     seaGeode->setNodeMask(seaNodeMask);
     environmentMapRotation = new osg::RefMatrixd;
-    waterDrawable = new MarisDrawable(seaState, windDirection, skyCubeMap.get(),
+    waterDrawable = new MarisDrawable(settings.seaState, settings.windDirection, skyCubeMap.get(),
                                       environmentMapRotation.get(), reflectionCamera->getTexture(),
                                       reflectionCamera->getTextureMatrix());
     seaGeode->addDrawable(waterDrawable.get());

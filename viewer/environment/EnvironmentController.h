@@ -1,5 +1,6 @@
 #pragma once
 
+#include "environment/EnvironmentSettings.h"
 #include "water/MarisDrawable.h"
 
 #include <osg/Camera>
@@ -27,15 +28,19 @@ public:
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
 
-    void setBackgroundColor(float red, float green, float blue, float alpha);
-    const osg::Vec4f& getBackgroundColor() const { return backgroundColor; }
+    const EnvironmentSettings& getSettings() const { return settings; }
+    // Also gives the camera the background colour.
+    void setSettings(const EnvironmentSettings& value);
 
-    bool getEnableWater() const { return enableWater; }
-    void setEnableWater(bool value) { enableWater = value; }
-    double getSeaState() const { return seaState; }
-    void setSeaState(double value) { seaState = value; }
-    double getWindDirection() const { return windDirection; }
-    void setWindDirection(double value) { windDirection = value; }
+    void setBackgroundColor(float red, float green, float blue, float alpha);
+    const osg::Vec4f& getBackgroundColor() const { return settings.backgroundColor; }
+
+    bool getEnableWater() const { return settings.enableWater; }
+    void setEnableWater(bool value) { settings.enableWater = value; }
+    double getSeaState() const { return settings.seaState; }
+    void setSeaState(double value) { settings.seaState = value; }
+    double getWindDirection() const { return settings.windDirection; }
+    void setWindDirection(double value) { settings.windDirection = value; }
 
     bool isInitialised() const { return initialised; }
     // What the build made; null until then, and the water parts without enableWater.
@@ -61,10 +66,7 @@ private:
     bool initialised;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Group> scene;
-    osg::Vec4f backgroundColor;
-    bool enableWater;
-    double seaState;
-    double windDirection;
+    EnvironmentSettings settings;
 
     osg::ref_ptr<PlanarReflection> reflectionCamera;
     osg::ref_ptr<osg::Node> sky;

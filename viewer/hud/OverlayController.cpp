@@ -49,8 +49,6 @@ OverlayController::OverlayController(osg::Group* overlayRoot, osg::Camera* mainC
     : initialised(false),
       overlayRoot(overlayRoot),
       mainCamera(mainCamera),
-      useGeoCoords(false),
-      offset(0.0f, 0.0f, 0.0f),
       compassSize(0),
       logoWidth(0), logoHeight(0),
       legendWidth(0), legendHeight(0),
@@ -141,7 +139,8 @@ void OverlayController::addCoordinates()
         return;
     coordinatesPanelTransform = transformOf(createPanel(32, 32, white));
     hudCamera->addChild(coordinatesPanelTransform);
-    text->setUpdateCallback(new CoordinateUpdateCallback(mainCamera, useGeoCoords, offset, this));
+    text->setUpdateCallback(
+        new CoordinateUpdateCallback(mainCamera, settings.useGeoCoords, settings.offset, this));
     coordinatesTextTransform = transformOf(text);
     hudCamera->addChild(coordinatesTextTransform);
 }
@@ -263,7 +262,8 @@ void OverlayController::pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* 
         y = ea.getYmax() - (y - ea.getYmin());
     osg::Vec3f point;
     if (pickWorldPoint(view, ea.getX(), y, point))
-        CoordinateReadout::writeLines(coordinatesTextTransform->getChild(0)->asGeode(), point, useGeoCoords, offset);
+        CoordinateReadout::writeLines(coordinatesTextTransform->getChild(0)->asGeode(), point,
+                                      settings.useGeoCoords, settings.offset);
 }
 
 osg::ref_ptr<osg::Group> OverlayController::createPanel(int width, int height, const osg::Vec4f& colour)

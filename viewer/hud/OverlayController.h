@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hud/OverlaySettings.h"
+
 #include <osg/Camera>
 #include <osg/Geode>
 #include <osg/Group>
@@ -33,10 +35,12 @@ public:
     // Draws an image unscaled with its lower left corner at the local origin.
     static osg::ref_ptr<osg::Geode> createImageNode(osg::Image* image);
 
-    bool getUseGeoCoords() const { return useGeoCoords; }
-    void setUseGeoCoords(bool value) { useGeoCoords = value; }
-    const osg::Vec3f& getOffset() const { return offset; }
-    void setOffset(const osg::Vec3f& value) { offset = value; }
+    const OverlaySettings& getSettings() const { return settings; }
+    void setSettings(const OverlaySettings& value) { settings = value; }
+    bool getUseGeoCoords() const { return settings.useGeoCoords; }
+    void setUseGeoCoords(bool value) { settings.useGeoCoords = value; }
+    const osg::Vec3f& getOffset() const { return settings.offset; }
+    void setOffset(const osg::Vec3f& value) { settings.offset = value; }
 
     bool isInitialised() const { return initialised; }
     bool isPickActive() const { return pickActive; }
@@ -83,8 +87,7 @@ private:
     osg::ref_ptr<osg::MatrixTransform> helpPanelTransform;
     osg::ref_ptr<osg::MatrixTransform> helpTextTransform;
     osg::ref_ptr<osg::Camera> hudCamera;
-    bool useGeoCoords;
-    osg::Vec3f offset;
+    OverlaySettings settings;
     int compassSize;
     int logoWidth, logoHeight;
     int legendWidth, legendHeight;

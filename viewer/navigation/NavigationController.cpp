@@ -41,8 +41,6 @@ float clampUnit(float value)
 
 NavigationController::NavigationController(osg::Node* camera)
     : initialised(false),
-      homeEye(0.0, 0.0, 0.0),
-      homeCenter(0.0, 0.0, 0.0),
       mode(FreeFlight),
       keyState(sizeof(heldKeys) / sizeof(heldKeys[0]), 0.0f),
       axes{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
@@ -307,13 +305,13 @@ float NavigationController::getFusionDistanceValue() const
 
 void NavigationController::setHome(const osg::Vec3d& eye, const osg::Vec3d& center)
 {
-    homeEye = eye;
-    homeCenter = center;
+    home.eye = eye;
+    home.center = center;
 }
 
 void NavigationController::goHome()
 {
-    matrix = osg::Matrixd::inverse(osg::Matrixd::lookAt(homeEye, homeCenter, osg::Vec3d(0.0, 0.0, 1.0)));
+    matrix = osg::Matrixd::inverse(osg::Matrixd::lookAt(home.eye, home.center, osg::Vec3d(0.0, 0.0, 1.0)));
 }
 
 void NavigationController::getEyeAndCenter(osg::Vec3d& eye, osg::Vec3d& center) const

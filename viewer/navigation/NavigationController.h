@@ -1,5 +1,7 @@
 #pragma once
 
+#include "navigation/NavigationSettings.h"
+
 #include <osg/Matrixd>
 #include <osg/Node>
 #include <osg/Vec3d>
@@ -31,8 +33,8 @@ public:
     void goHome();
     void getEyeAndCenter(osg::Vec3d& eye, osg::Vec3d& center) const;
 
-    const osg::Vec3d& getHomeEye() const { return homeEye; }
-    const osg::Vec3d& getHomeCenter() const { return homeCenter; }
+    const osg::Vec3d& getHomeEye() const { return home.eye; }
+    const osg::Vec3d& getHomeCenter() const { return home.center; }
     int getMode() const { return mode; }
     double getMoveSpeed() const { return moveSpeed; }
 
@@ -52,8 +54,7 @@ private:
     float& state(int key);
 
     bool initialised;
-    osg::Vec3d homeEye;
-    osg::Vec3d homeCenter;
+    NavigationSettings home;
     int mode;
     std::vector<float> keyState;
     std::map<int, unsigned> keyIndex;

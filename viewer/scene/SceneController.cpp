@@ -41,8 +41,6 @@ std::string layerName(unsigned n)
 SceneController::SceneController(osg::Group* sceneGroup)
     : sceneGroup(sceneGroup),
       initialized(false),
-      loadInfoPoints(false),
-      generatePowerline(false),
       offset(0.0, 0.0, 0.0)
 {
     // Every geometry loaded from now on gets a k-d tree, which keeps picking on terrain fast.
@@ -166,10 +164,10 @@ void SceneController::addModel(const std::string& name, const std::string& filen
 
 void SceneController::initialize()
 {
-    if (loadInfoPoints)
+    if (settings.loadInfoPoints)
         if (osg::ref_ptr<osg::Node> infoPoints = createInfoPoints())
             sceneGroup->addChild(infoPoints);
-    if (generatePowerline)
+    if (settings.generatePowerline)
         if (osg::ref_ptr<osg::Node> powerline = createPowerline())
             sceneGroup->addChild(powerline);
 
@@ -191,16 +189,6 @@ osg::ref_ptr<osg::Node> SceneController::createInfoPoints()
 osg::ref_ptr<osg::Node> SceneController::createPowerline()
 {
     return PowerlineBuilder(offset).build();
-}
-
-void SceneController::getModelInfo(unsigned index, std::string& name, std::string& filename,
-                                   int& layerNum, bool& visible) const
-{
-    const ModelRecord& record = models[index];
-    name = record.name;
-    filename = record.filename;
-    layerNum = record.layerNum;
-    visible = record.visible;
 }
 
 } // namespace osgKELVO

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scene/ModelRecord.h"
+#include "scene/SceneSettings.h"
 
 #include <osg/Group>
 #include <osg/Switch>
@@ -31,17 +32,15 @@ public:
     void showNextAlternative(unsigned n);
     void initialize();
 
-    void getModelInfo(unsigned index, std::string& name, std::string& filename, int& layerNum,
-                      bool& visible) const;
     unsigned getNumModels() const { return static_cast<unsigned>(models.size()); }
 
     osg::ref_ptr<osg::Node> createInfoPoints();
     osg::ref_ptr<osg::Node> createPowerline();
 
-    bool getLoadInfoPoints() const { return loadInfoPoints; }
-    void setLoadInfoPoints(bool value) { loadInfoPoints = value; }
-    bool getGeneratePowerline() const { return generatePowerline; }
-    void setGeneratePowerline(bool value) { generatePowerline = value; }
+    const SceneSettings& getSettings() const { return settings; }
+    void setSettings(const SceneSettings& value) { settings = value; }
+    bool getLoadInfoPoints() const { return settings.loadInfoPoints; }
+    bool getGeneratePowerline() const { return settings.generatePowerline; }
     const osg::Vec3d& getOffset() const { return offset; }
     void setOffset(const osg::Vec3d& value) { offset = value; }
 
@@ -58,8 +57,7 @@ private:
     osg::ref_ptr<osg::Group> sceneGroup;
     std::vector<osg::ref_ptr<osg::Switch>> layers;
     bool initialized;
-    bool loadInfoPoints;
-    bool generatePowerline;
+    SceneSettings settings;
     osg::Vec3d offset;
 };
 

@@ -59,13 +59,7 @@ bool coversScreen(int x, int y, int width, int height, unsigned screenWidth, uns
 WindowController::WindowController(osg::Camera* camera)
     : camera(camera),
       fovy(60.0f),
-      x(0), y(0), width(0), height(0),
-      fullscreen(false),
-      maximized(false),
-      screenNum(0),
-      numSamples(0),
       softwareDroppedSamples(0),
-      stereo(false),
       maximizePending(false),
       haveLastLive(false)
 {
@@ -75,32 +69,32 @@ WindowController::~WindowController() = default;
 
 void WindowController::createWindow(const WindowSettings& requested)
 {
-    const WindowSettings settings = usableSettings(requested);
+    const WindowSettings usable = usableSettings(requested);
     unsigned screenWidth = 800;
     unsigned screenHeight = 600;
-    if (!DisplayScreen::size(settings.screenNum, screenWidth, screenHeight))
+    if (!DisplayScreen::size(usable.screenNum, screenWidth, screenHeight))
         osg::notify(osg::WARN) << "Unable to get WindowingSystemInterface" << std::endl;
 
     osg::ref_ptr<osg::GraphicsContext::Traits> traits = new osg::GraphicsContext::Traits;
     // On X11 the display to open comes from DISPLAY; the screen is the configured one.
     traits->readDISPLAY();
-    traits->screenNum = static_cast<int>(settings.screenNum);
-    traits->x = settings.fullscreen ? 0 : settings.x;
-    traits->y = settings.fullscreen ? 0 : settings.y;
-    traits->width = settings.fullscreen ? static_cast<int>(screenWidth) : settings.width;
-    traits->height = settings.fullscreen ? static_cast<int>(screenHeight) : settings.height;
-    traits->windowDecoration = !settings.fullscreen;
+    traits->screenNum = static_cast<int>(usable.screenNum);
+    traits->x = usable.fullscreen ? 0 : usable.x;
+    traits->y = usable.fullscreen ? 0 : usable.y;
+    traits->width = usable.fullscreen ? static_cast<int>(screenWidth) : usable.width;
+    traits->height = usable.fullscreen ? static_cast<int>(screenHeight) : usable.height;
+    traits->windowDecoration = !usable.fullscreen;
     traits->doubleBuffer = true;
     traits->sharedContext = nullptr;
-    traits->windowName = settings.title;
-    traits->samples = settings.numSamples;
-    traits->quadBufferStereo = settings.stereo;
+    traits->windowName = usable.title;
+    traits->samples = usable.numSamples;
+    traits->quadBufferStereo = usable.stereo;
     // Mesa's software rasteriser can spend minutes on one multisampled frame of a terrain seen from
     // some poses, freezing the viewer; there the window is single-sampled, and the configured
     // samples are still what F3 saves.
     softwareDroppedSamples = 0;
     if (traits->samples > 0) {
-        const std::string renderer = RendererProbe::name(settings.screenNum);
+        const std::string renderer = RendererProbe::name(usable.screenNum);
         if (RendererProbe::isSoftware(renderer)) {
             osg::notify(osg::NOTICE) << "Software renderer " << renderer << ": drawing without multisampling"
                                      << std::endl;
@@ -109,12 +103,12 @@ void WindowController::createWindow(const WindowSettings& requested)
         }
     }
 
-    x = settings.x;
-    y = settings.y;
-    width = settings.width;
-    height = settings.height;
-    screenNum = settings.screenNum;
-    stereo = settings.stereo;
+    settings.x = usable.x;
+    settings.y = usable.y;
+    settings.width = usable.width;
+    settings.height = usable.height;
+    settings.screenNum = usable.screenNum;
+    settings.stereo = usable.stereo;
 
     osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
     // A configuration saved on a machine with stereo or multisampling may meet a display without.
@@ -129,7 +123,7 @@ void WindowController::createWindow(const WindowSettings& requested)
                                    << (traits->samples > 0 ? " " + std::to_string(traits->samples) + " samples" : "")
                                    << " on this display, opening one without" << std::endl;
             traits = plain;
-            stereo = false;
+            settings.stereo = false;
         }
     }
     if (!context)
@@ -140,7 +134,7 @@ void WindowController::createWindow(const WindowSettings& requested)
     if (traits->width > 0 && traits->height > 0)
         resize(traits->width, traits->height);
 
-    if (settings.maximized) {
+    if (usable.maximized) {
         osgViewer::GraphicsWindow* window = dynamic_cast<osgViewer::GraphicsWindow*>(context.get());
         // The window is not mapped yet: this becomes its initial state. The window manager may
         // still drop it, so it is asked again once the window is up (see handle).
@@ -153,16 +147,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
     osgViewer::GraphicsWindow* window =
         dynamic_cast<osgViewer::GraphicsWindow*>(camera->getGraphicsContext());
     if (!window) {
-        info.title = title;
-        info.x = x;
-        info.y = y;
-        info.width = width;
-        info.height = height;
-        info.maximized = maximized;
-        info.fullscreen = fullscreen;
-        info.screenNum = screenNum;
-        info.numSamples = numSamples;
-        info.stereo = stereo;
+        info = settings;
         return;
     }
 
@@ -178,7 +163,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
     info.fullscreen = coversScreen(info.x, info.y, info.width, info.height, screenWidth, screenHeight);
     info.maximized = X11WindowState::isMaximized(window);
     info.numSamples = softwareDroppedSamples ? softwareDroppedSamples : traits ? traits->samples : 0;
-    info.screenNum = screenNum;
+    info.screenNum = settings.screenNum;
     info.stereo = traits ? traits->quadBufferStereo : false;
 }
 
@@ -196,15 +181,15 @@ void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)
     X11WindowGeometry::outerRectangle(window, wx, wy, ww, wh);
     if (coversScreen(wx, wy, ww, wh, screenWidth, screenHeight)) {
         window->setWindowDecoration(true);
-        window->setWindowRectangle(x, y, width, height);
+        window->setWindowRectangle(settings.x, settings.y, settings.width, settings.height);
     } else {
-        x = wx;
-        y = wy;
-        width = ww;
-        height = wh;
+        settings.x = wx;
+        settings.y = wy;
+        settings.width = ww;
+        settings.height = wh;
         window->setWindowDecoration(false);
         window->setWindowRectangle(0, 0, static_cast<int>(screenWidth), static_cast<int>(screenHeight));
-        if (maximized)
+        if (settings.maximized)
             X11WindowState::requestMaximized(window);
     }
     window->grabFocusIfPointerInWindow();
@@ -278,16 +263,7 @@ bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAction
             info.maximized = lastLive.maximized;
             info.fullscreen = lastLive.fullscreen;
         }
-        title = info.title;
-        x = info.x;
-        y = info.y;
-        width = info.width;
-        height = info.height;
-        maximized = info.maximized;
-        fullscreen = info.fullscreen;
-        screenNum = info.screenNum;
-        numSamples = info.numSamples;
-        stereo = info.stereo;
+        settings = info;
         return false;
     }
     default:

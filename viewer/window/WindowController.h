@@ -6,8 +6,6 @@
 #include <osgGA/GUIEventHandler>
 #include <osgViewer/GraphicsWindow>
 
-#include <string>
-
 namespace osgKELVO {
 
 // Creates the viewer's window from the configured settings, keeps viewport and projection in step
@@ -26,7 +24,7 @@ public:
 
     float getFovy() const { return fovy; }
     // Whether the window was created with quad-buffered stereo, as asked for and available.
-    bool hasStereo() const { return stereo; }
+    bool hasStereo() const { return settings.stereo; }
 
 protected:
     ~WindowController() override;
@@ -37,15 +35,10 @@ private:
 
     osg::ref_ptr<osg::Camera> camera;
     float fovy;
-    int x, y, width, height;
-    std::string title;
-    bool fullscreen;
-    bool maximized;
-    unsigned screenNum;
-    unsigned numSamples;
+    // As created, the rectangle to return to from full screen, and as last seen at closing.
+    WindowSettings settings;
     // Samples the configuration asked for that a software renderer's window goes without.
     unsigned softwareDroppedSamples;
-    bool stereo;
     // A maximised start asked for in createWindow, confirmed once the window is up.
     bool maximizePending;
     // The live window as of its last move or resize, for the record kept when it closes.
