@@ -6,6 +6,7 @@
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
 #include "opengl/OpenGLExtensions.h"
+#include "opengl/OpenGLProgram.h"
 
 namespace Maris {
 
@@ -36,13 +37,6 @@ FFTWaterModelOpenGL::~FFTWaterModelOpenGL()
     GLuint textures[] = {displacementTexture, slopeFoamTexture};
     if (displacementTexture || slopeFoamTexture)
         glDeleteTextures(2, textures);
-}
-
-void FFTWaterModelOpenGL::LookUpUniforms(std::uint32_t program, std::int32_t* locations)
-{
-    for (int i = 0; i < UniformCount; ++i)
-        locations[i] = program && glGetUniformLocation ? glGetUniformLocation(program, uniformNames[i])
-                                                       : -1;
 }
 
 bool FFTWaterModelOpenGL::GeneratesMipmaps() const
@@ -89,8 +83,8 @@ bool FFTWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t patch, bo
     if (!FFTWaterModel::Initialize(grid, patch, initializeFlag))
         return false;
     hasFramebufferObject = IsExtensionSupported("GL_EXT_framebuffer_object");
-    LookUpUniforms(gridShader, gridLocations);
-    LookUpUniforms(patchShader, patchLocations);
+    LookUpUniforms(gridShader, uniformNames, UniformCount, gridLocations);
+    LookUpUniforms(patchShader, uniformNames, UniformCount, patchLocations);
     if (!CreateTextures())
         return false;
     if (engine && !engine->SetOutputTextures(displacementTexture, slopeFoamTexture))
@@ -119,22 +113,15 @@ bool FFTWaterModelOpenGL::Prepare(std::uint32_t program, const std::int32_t* loc
         glGenerateMipmap(GL_TEXTURE_2D);
     glActiveTexture(GL_TEXTURE0);
 
-    if (locations[DisplacementMap] != -1)
-        glUniform1i(locations[DisplacementMap], displacementUnit);
-    if (locations[SlopeFoamMap] != -1)
-        glUniform1i(locations[SlopeFoamMap], slopeFoamUnit);
+    SetUniformInt(locations[DisplacementMap], displacementUnit);
+    SetUniformInt(locations[SlopeFoamMap], slopeFoamUnit);
     if (locations[TextureSize] != -1)
         glUniform2f(locations[TextureSize], lx, ly);
-    if (locations[NoiseAmplitude] != -1)
-        glUniform1f(locations[NoiseAmplitude], currentNoiseAmplitude);
-    if (locations[InverseNoiseDistance] != -1)
-        glUniform1f(locations[InverseNoiseDistance], 1.0f / noiseDistance);
-    if (locations[InverseDampingDistance] != -1)
-        glUniform1f(locations[InverseDampingDistance], 1.0f / dampingDistance);
-    if (locations[TextureLODBias] != -1)
-        glUniform1f(locations[TextureLODBias], lodBias);
-    if (locations[Time] != -1)
-        glUniform1f(locations[Time], static_cast<float>(newTime));
+    SetUniformFloat(locations[NoiseAmplitude], currentNoiseAmplitude);
+    SetUniformFloat(locations[InverseNoiseDistance], 1.0f / noiseDistance);
+    SetUniformFloat(locations[InverseDampingDistance], 1.0f / dampingDistance);
+    SetUniformFloat(locations[TextureLODBias], lodBias);
+    SetUniformFloat(locations[Time], newTime);
     return CheckOpenGLError("FFTWaterModelOpenGL", __LINE__);
 }
 

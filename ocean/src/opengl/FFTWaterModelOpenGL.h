@@ -47,7 +47,6 @@ private:
         UniformCount
     };
 
-    void LookUpUniforms(std::uint32_t program, std::int32_t* locations);
     bool CreateTextures();
     bool Prepare(std::uint32_t program, const std::int32_t* locations, double time);
     bool GeneratesMipmaps() const;

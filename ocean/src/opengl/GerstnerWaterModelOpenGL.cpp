@@ -4,12 +4,14 @@
 #include <Maris/Message.h>
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
-
-#include <cstdio>
+#include "opengl/OpenGLProgram.h"
 
 namespace Maris {
 
 namespace {
+
+// In the order of WaveUniform.
+const char* const waveFields[] = {"steepness", "amplitude", "frequency", "direction", "phaseSpeed"};
 
 void DrainOpenGLErrors()
 {
@@ -40,27 +42,15 @@ bool GerstnerWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t, boo
     locations = static_cast<int*>(AllocateMemory(sizeof(int) * LocationsPerWave * waveCount));
 
     const GLuint program = gridShader;
-    char name[256];
-    for (int i = 0; i < waveCount; ++i) {
-        int* wave = locations + i * LocationsPerWave;
-        std::snprintf(name, sizeof name, "waves[%d].frequency", i);
-        wave[FrequencyLocation] = glGetUniformLocation(program, name);
-        std::snprintf(name, sizeof name, "waves[%d].phaseSpeed", i);
-        wave[PhaseSpeedLocation] = glGetUniformLocation(program, name);
-        std::snprintf(name, sizeof name, "waves[%d].amplitude", i);
-        wave[AmplitudeLocation] = glGetUniformLocation(program, name);
-        std::snprintf(name, sizeof name, "waves[%d].direction", i);
-        wave[DirectionLocation] = glGetUniformLocation(program, name);
-        std::snprintf(name, sizeof name, "waves[%d].steepness", i);
-        wave[SteepnessLocation] = glGetUniformLocation(program, name);
-        for (int k = 0; k < LocationsPerWave; ++k)
-            if (wave[k] == -1) {
-                Message("One or more wave parameters not found in the OpenGL Gerstner shader. Did "
-                        "you change the number of waves in the config file but not update the "
-                        "MAX_WAVES definition in the .glsl files?");
-                return false;
-            }
-    }
+    LookUpUniformArray(program, "waves", static_cast<std::uint32_t>(waveCount), waveFields,
+                       LocationsPerWave, locations);
+    for (int i = 0; i < LocationsPerWave * waveCount; ++i)
+        if (locations[i] == -1) {
+            Message("One or more wave parameters not found in the OpenGL Gerstner shader. Did you "
+                    "change the number of waves in the config file but not update the MAX_WAVES "
+                    "definition in the .glsl files?");
+            return false;
+        }
 
     numWavesLocation = glGetUniformLocation(program, "numWaves");
     if (numWavesLocation == -1) {
@@ -82,15 +72,15 @@ bool GerstnerWaterModelOpenGL::PrepareShader(double when)
 
     DrainOpenGLErrors();
     glUseProgram(gridShader);
-    glUniform1f(timeLocation, static_cast<float>(when));
-    glUniform1i(numWavesLocation, waveCount);
+    SetUniformFloat(timeLocation, when);
+    SetUniformInt(numWavesLocation, waveCount);
     for (int i = 0; i < waveCount; ++i) {
         const GerstnerWave& wave = waves[i];
         const int* location = locations + i * LocationsPerWave;
-        glUniform1f(location[FrequencyLocation], wave.frequency);
-        glUniform1f(location[AmplitudeLocation], wave.amplitude);
-        glUniform1f(location[SteepnessLocation], wave.steepness);
-        glUniform1f(location[PhaseSpeedLocation], wave.phaseSpeed);
+        SetUniformFloat(location[FrequencyLocation], wave.frequency);
+        SetUniformFloat(location[AmplitudeLocation], wave.amplitude);
+        SetUniformFloat(location[SteepnessLocation], wave.steepness);
+        SetUniformFloat(location[PhaseSpeedLocation], wave.phaseSpeed);
         glUniform2f(location[DirectionLocation], wave.directionX, wave.directionY);
     }
     return CheckOpenGLError("GerstnerWaterModelOpenGL", __LINE__);

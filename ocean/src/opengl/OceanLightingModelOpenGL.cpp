@@ -5,6 +5,7 @@
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
 #include "opengl/OpenGLExtensions.h"
+#include "opengl/OpenGLProgram.h"
 #include "core/TGALoader.h"
 
 #include <GL/glu.h>
@@ -42,12 +43,6 @@ OceanLightingModelOpenGL::~OceanLightingModelOpenGL()
     for (GLuint texture : textures)
         if (texture)
             glDeleteTextures(1, &texture);
-}
-
-void OceanLightingModelOpenGL::LookUp(std::uint32_t program, Locations& locations)
-{
-    for (int i = 0; i < UniformCount; ++i)
-        locations.location[i] = program ? glGetUniformLocation(program, uniformNames[i]) : -1;
 }
 
 bool OceanLightingModelOpenGL::SignedTexturesSupported()
@@ -91,8 +86,8 @@ bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool 
 
 bool OceanLightingModelOpenGL::Initialize(std::uint32_t program, std::uint32_t patch)
 {
-    LookUp(program, mainLocations);
-    LookUp(patch, patchLocations);
+    LookUpUniforms(program, uniformNames, UniformCount, mainLocations.location);
+    LookUpUniforms(patch, uniformNames, UniformCount, patchLocations.location);
 
     if (!LoadTexture("foam.tga", true, false, environment, foamTexture)) {
         Message("Could not load the OpenGL whitecaps texture.");
@@ -122,54 +117,40 @@ bool OceanLightingModelOpenGL::SetUniforms(std::uint32_t program, const Location
     if (!environment || !ReadSurfaceSettings())
         return false;
     const int* at = locations.location;
-    auto set1f = [](int location, double value) {
-        if (location != -1)
-            glUniform1f(location, static_cast<float>(value));
-    };
-    auto set1i = [](int location, int value) {
-        if (location != -1)
-            glUniform1i(location, value);
-    };
-    auto set3f = [](int location, const Vector3& v) {
-        if (location != -1)
-            glUniform3f(location, static_cast<float>(v.x), static_cast<float>(v.y),
-                        static_cast<float>(v.z));
-    };
-
     glUseProgram(program);
-    set3f(at[LightDirection], environment->GetLightDirection());
-    set3f(at[LightColor], environment->GetLightColor());
-    set3f(at[AmbientColor], environment->GetAmbientColor());
-    set3f(at[RefractColor], refractionColor);
-    set1f(at[Shininess], shininess);
-    set1f(at[FoamScale], foamScale);
-    set1f(at[FoamBlend], foamBlend);
+    SetUniformVector3(at[LightDirection], environment->GetLightDirection());
+    SetUniformVector3(at[LightColor], environment->GetLightColor());
+    SetUniformVector3(at[AmbientColor], environment->GetAmbientColor());
+    SetUniformVector3(at[RefractColor], refractionColor);
+    SetUniformFloat(at[Shininess], shininess);
+    SetUniformFloat(at[FoamScale], foamScale);
+    SetUniformFloat(at[FoamBlend], foamBlend);
 
     if (environment->GetEnvironmentMap()) {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_CUBE_MAP, environment->GetEnvironmentMap());
-        set1i(at[CubeMap], 0);
-        set1i(at[HasEnvironmentMap], 1);
+        SetUniformInt(at[CubeMap], 0);
+        SetUniformInt(at[HasEnvironmentMap], 1);
     } else {
-        set1i(at[HasEnvironmentMap], 0);
+        SetUniformInt(at[HasEnvironmentMap], 0);
     }
 
-    set1f(at[PlanarReflectionDisplacementScale],
-          environment->GetPlanarReflectionDisplacementScale());
+    SetUniformFloat(at[PlanarReflectionDisplacementScale],
+                    environment->GetPlanarReflectionDisplacementScale());
     glActiveTexture(GL_TEXTURE6);
     glBindTexture(GL_TEXTURE_2D, environment->GetPlanarReflectionMap());
-    set1i(at[PlanarReflectionMap], 6);
-    set1i(at[HasPlanarReflectionMap], environment->GetPlanarReflectionMap() ? 1 : 0);
+    SetUniformInt(at[PlanarReflectionMap], 6);
+    SetUniformInt(at[HasPlanarReflectionMap], environment->GetPlanarReflectionMap() ? 1 : 0);
 
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, foamTexture);
-    set1i(at[FoamTexture], 1);
+    SetUniformInt(at[FoamTexture], 1);
     glActiveTexture(GL_TEXTURE4);
     glBindTexture(GL_TEXTURE_2D, washTexture);
-    set1i(at[WashTexture], 4);
+    SetUniformInt(at[WashTexture], 4);
     glActiveTexture(GL_TEXTURE7);
     glBindTexture(GL_TEXTURE_2D, noiseTexture);
-    set1i(at[NoiseTexture], 7);
+    SetUniformInt(at[NoiseTexture], 7);
     glActiveTexture(GL_TEXTURE0);
 
     return CheckOpenGLError(__FILE__, __LINE__);

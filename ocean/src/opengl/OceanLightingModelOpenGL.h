@@ -49,7 +49,6 @@ private:
 
     // Whether textures can hold signed normalised values (OpenGL 3.1 or GL_EXT_texture_snorm).
     static bool SignedTexturesSupported();
-    static void LookUp(std::uint32_t program, Locations& locations);
     bool SetUniforms(std::uint32_t program, const Locations& locations);
     static bool LoadTexture(const char* name, bool repeatS, bool signedValues,
                             Environment* environment, std::uint32_t& texture);

@@ -3,56 +3,11 @@
 #include "core/Configuration.h"
 #include <Maris/Containers.h>
 #include <Maris/Environment.h>
-#include <Maris/Message.h>
 #include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLProgram.h"
 #include <Maris/ResourceLoader.h>
 
-#include <cstddef>
-
 namespace Maris {
-
-namespace {
-
-// Zero when the file cannot be read or the shader does not compile.
-GLuint CompileShaderFile(Environment* environment, GLenum type, const char* baseName,
-                         const char* preamble, const char* errorHeader)
-{
-    ResourceLoader* loader = environment->GetResourceLoader();
-    if (!loader)
-        return 0;
-    String name;
-    const char* prefix = nullptr;
-    if (Configuration::GetStringValue("shader-filename-prefix", prefix) && prefix)
-        name = prefix;
-    name += baseName;
-
-    char* text = nullptr;
-    std::size_t size = 0;
-    if (!loader->LoadResource(name.c_str(), text, size, true))
-        return 0;
-    const GLuint shader = glCreateShader(type);
-    const char* sources[2] = {preamble, text};
-    glShaderSource(shader, 2, sources, nullptr);
-    glCompileShader(shader);
-    loader->FreeResource(text);
-
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        String log(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, &log[0]);
-        String report(errorHeader);
-        report += log.c_str();
-        Message(report.c_str());
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-} // namespace
 
 bool UseParticlePointSprites()
 {
@@ -82,33 +37,26 @@ bool BuildParticleShaderProgram(Environment* environment, const char* preamble,
     out = ParticleShaderProgram();
     if (!environment)
         return false;
-    const GLuint vertexShader =
-        CompileShaderFile(environment, GL_VERTEX_SHADER, "particle.glsl", preamble, errorHeader);
-    const GLuint fragmentShader = CompileShaderFile(environment, GL_FRAGMENT_SHADER,
-                                                    "particle-frag.glsl", preamble, errorHeader);
-    const GLuint program = glCreateProgram();
-    if (vertexShader)
-        glAttachShader(program, vertexShader);
-    if (fragmentShader)
-        glAttachShader(program, fragmentShader);
-    GLint linked = GL_FALSE;
-    if (vertexShader && fragmentShader) {
-        glLinkProgram(program);
-        glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    }
-    if (linked != GL_TRUE) {
-        Message("Failed to link particle shader program for OpenGL.");
-        glDeleteProgram(program);
-        if (vertexShader)
-            glDeleteShader(vertexShader);
-        if (fragmentShader)
-            glDeleteShader(fragmentShader);
-        return false;
-    }
+    String prefix;
+    const char* configured = nullptr;
+    if (Configuration::GetStringValue("shader-filename-prefix", configured) && configured)
+        prefix = configured;
+    ResourceLoader* loader = environment->GetResourceLoader();
+    const GLuint vertexShader = CompileShaderFile(loader, GL_VERTEX_SHADER,
+                                                  (prefix + "particle.glsl").c_str(), preamble,
+                                                  errorHeader);
+    const GLuint fragmentShader = CompileShaderFile(loader, GL_FRAGMENT_SHADER,
+                                                    (prefix + "particle-frag.glsl").c_str(),
+                                                    preamble, errorHeader);
+    const GLuint program = LinkShaderProgram(vertexShader, fragmentShader,
+                                             "Failed to link particle shader program for OpenGL.");
     out.program = program;
     out.vertexShader = vertexShader;
     out.fragmentShader = fragmentShader;
-    return true;
+    if (program)
+        return true;
+    DeleteParticleShaderProgram(out);
+    return false;
 }
 
 void DeleteParticleShaderProgram(ParticleShaderProgram& shaders)

@@ -23,9 +23,10 @@ bool UseParticlePointSprites();
 // the OpenGL 3.2 class (renderers 1 to 3), else GLSL 1.20; POINT_SPRITES when sprites are drawn.
 const char* ParticleShaderPreamble(int renderer, bool pointSprites);
 
-// Compiles both files after the preamble and links them. A compile failure reports
-// errorHeader followed by the shader's log; a link failure "Failed to link particle shader
-// program for OpenGL.". On failure nothing is left allocated.
+// Compiles both files after the preamble and links them (see CompileShaderFile and
+// LinkShaderProgram): a compile failure reports errorHeader followed by the shader's log, a link
+// failure ends with "Failed to link particle shader program for OpenGL.". On failure nothing is
+// left allocated.
 bool BuildParticleShaderProgram(Environment* environment, const char* preamble,
                                 const char* errorHeader, ParticleShaderProgram& out);
 void DeleteParticleShaderProgram(ParticleShaderProgram& shaders);

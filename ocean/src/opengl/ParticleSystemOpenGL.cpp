@@ -6,6 +6,7 @@
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
 #include "opengl/OpenGLExtensions.h"
+#include "opengl/OpenGLProgram.h"
 #include "opengl/ParticleShaderProgram.h"
 #include "opengl/ParticleVertex.h"
 #include <Maris/RandomNumberGenerator.h>
@@ -32,14 +33,6 @@ const std::size_t attributeOffsets[] = {0, 12, 24, 28, 32, 36, 40, 44};
 const float quadCorners[6][4] = {{-1.0f, -1.0f, 0.0f, 1.0f}, {1.0f, -1.0f, 1.0f, 1.0f},
                                  {-1.0f, 1.0f, 0.0f, 0.0f},  {1.0f, -1.0f, 1.0f, 1.0f},
                                  {1.0f, 1.0f, 1.0f, 0.0f},   {-1.0f, 1.0f, 0.0f, 0.0f}};
-
-void UploadMatrix(int location, const Matrix4& matrix)
-{
-    float values[16];
-    for (int i = 0; i < 16; ++i)
-        values[i] = static_cast<float>(matrix.Pointer()[i]);
-    glUniformMatrix4fv(location, 1, GL_FALSE, values);
-}
 
 } // namespace
 
@@ -94,12 +87,10 @@ bool ParticleSystemOpenGL::Initialize(std::uint32_t textureIn, std::uint32_t pro
 
     for (int i = 0; i < AttributeCount; ++i)
         attributes[i] = glGetAttribLocation(program, attributeNames[i]);
+    LookUpUniforms(program, uniformNames, UniformCount, uniforms);
     bool allFound = true;
-    for (int i = 0; i < UniformCount; ++i) {
-        uniforms[i] = glGetUniformLocation(program, uniformNames[i]);
-        if (uniforms[i] == -1)
-            allFound = false;
-    }
+    for (int location : uniforms)
+        allFound = allFound && location != -1;
     if (!allFound) {
         Message("Expected particle uniforms not found.");
         return false;
@@ -264,33 +255,30 @@ void ParticleSystemOpenGL::Draw(double time)
     glUseProgram(program);
     Matrix4 modelView = environment->GetCameraMatrix();
     modelView.SetTranslation(Vector3());
-    UploadMatrix(uniforms[ModelView], modelView);
-    UploadMatrix(uniforms[MVProj], modelView * environment->GetProjectionMatrix());
-    glUniform1f(uniforms[Time], static_cast<float>(time - GetReferenceTime()));
+    SetUniformMatrix4(uniforms[ModelView], modelView);
+    SetUniformMatrix4(uniforms[MVProj], modelView * environment->GetProjectionMatrix());
+    SetUniformFloat(uniforms[Time], time - GetReferenceTime());
     const Vector3 g = environment->GetUpVector() *
                       (-static_cast<double>(gravity) / environment->GetMetersPerUnit());
-    glUniform3f(uniforms[Gravity], static_cast<float>(g.x), static_cast<float>(g.y),
-                static_cast<float>(g.z));
-    const Vector3& camera = environment->GetCameraPosition();
-    glUniform3f(uniforms[CameraPos], static_cast<float>(camera.x), static_cast<float>(camera.y),
-                static_cast<float>(camera.z));
+    SetUniformVector3(uniforms[Gravity], g);
+    SetUniformVector3(uniforms[CameraPos], environment->GetCameraPosition());
     const Vector3& ambient = environment->GetAmbientColor();
     glUniform4f(uniforms[LightColor], static_cast<float>(ambient.x), static_cast<float>(ambient.y),
                 static_cast<float>(ambient.z), 1.0f);
-    glUniform1i(uniforms[ParticleTexture], 0);
-    glUniform1f(uniforms[Transparency], transparency);
+    SetUniformInt(uniforms[ParticleTexture], 0);
+    SetUniformFloat(uniforms[Transparency], transparency);
     // Kept current every frame, so that sprites sized at the last emission stay right.
-    glUniform1f(uniforms[InvSizeFactor], inverseSizeFactor);
+    SetUniformFloat(uniforms[InvSizeFactor], inverseSizeFactor);
     if (environment->GetHeightMap()) {
         glActiveTexture(GL_TEXTURE5);
         ::glBindTexture(GL_TEXTURE_2D, environment->GetHeightMap());
         ::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         ::glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glUniform1i(uniforms[HeightMap], 5);
-        glUniform1i(uniforms[HasHeightMap], 1);
-        UploadMatrix(uniforms[HeightMapMatrix], environment->GetHeightMapMatrix());
+        SetUniformInt(uniforms[HeightMap], 5);
+        SetUniformInt(uniforms[HasHeightMap], 1);
+        SetUniformMatrix4(uniforms[HeightMapMatrix], environment->GetHeightMapMatrix());
     } else {
-        glUniform1i(uniforms[HasHeightMap], 0);
+        SetUniformInt(uniforms[HasHeightMap], 0);
     }
 
     glActiveTexture(GL_TEXTURE0);

@@ -8,7 +8,7 @@
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
 #include "opengl/OpenGLExtensions.h"
-#include <Maris/ResourceLoader.h>
+#include "opengl/OpenGLProgram.h"
 #include "wakes/WakeManager.h"
 #include "waves/WaterModel.h"
 
@@ -78,46 +78,6 @@ bool IsCoreProfile()
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
     DrainOpenGLErrors();
     return (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
-}
-
-void SetMatrix4(int location, const Matrix4& m)
-{
-    if (location == -1)
-        return;
-    float values[16];
-    for (int i = 0; i < 16; ++i)
-        values[i] = static_cast<float>(m.Pointer()[i]);
-    // Row-vector storage read as GLSL columns: the shader multiplies matrix * column vector.
-    glUniformMatrix4fv(location, 1, GL_FALSE, values);
-}
-
-void SetMatrix3(int location, const Matrix3& m)
-{
-    if (location == -1)
-        return;
-    float values[9];
-    for (int i = 0; i < 9; ++i)
-        values[i] = static_cast<float>(m.Pointer()[i]);
-    glUniformMatrix3fv(location, 1, GL_FALSE, values);
-}
-
-void Set3f(int location, const Vector3& v)
-{
-    if (location != -1)
-        glUniform3f(location, static_cast<float>(v.x), static_cast<float>(v.y),
-                    static_cast<float>(v.z));
-}
-
-void Set1f(int location, double value)
-{
-    if (location != -1)
-        glUniform1f(location, static_cast<float>(value));
-}
-
-void Set1i(int location, int value)
-{
-    if (location != -1)
-        glUniform1i(location, value);
 }
 
 } // namespace
@@ -291,62 +251,15 @@ String ProjectedGridOpenGL::ShaderPreamble() const
 
 std::uint32_t ProjectedGridOpenGL::CompileShader(const char* fileName, bool vertexShader)
 {
-    ResourceLoader* loader = environment->GetResourceLoader();
-    char* text = nullptr;
-    std::size_t size = 0;
-    if (!loader || !loader->LoadResource(fileName, text, size, true))
-        return 0;
-
-    const GLuint shader = glCreateShader(vertexShader ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-    const String preamble = ShaderPreamble();
-    const GLchar* sources[2] = {preamble.c_str(), text};
-    glShaderSource(shader, 2, sources, nullptr);
-    glCompileShader(shader);
-    loader->FreeResource(text);
-
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (compiled != GL_TRUE) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        String log(static_cast<std::size_t>(length > 1 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, length, nullptr, &log[0]);
-        String report = String(fileName) + ": " + log.c_str();
-        Message(report.c_str());
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-std::uint32_t ProjectedGridOpenGL::LinkProgram(std::uint32_t vertexShader,
-                                               std::uint32_t fragmentShader)
-{
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertexShader);
-    glAttachShader(program, fragmentShader);
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (linked != GL_TRUE) {
-        GLint length = 0;
-        glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-        if (length > 1) {
-            String log(static_cast<std::size_t>(length), '\0');
-            glGetProgramInfoLog(program, length, nullptr, &log[0]);
-            Message(log.c_str());
-        }
-        Message("Failed to link shader program for OpenGL.");
-        glDeleteProgram(program);
-        return 0;
-    }
-    return program;
+    const String errorPrefix = String(fileName) + ": ";
+    return CompileShaderFile(environment->GetResourceLoader(),
+                             vertexShader ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER, fileName,
+                             ShaderPreamble().c_str(), errorPrefix.c_str());
 }
 
 void ProjectedGridOpenGL::LookUpLocations(std::uint32_t program, ProgramLocations& locations)
 {
-    for (int i = 0; i < UniformCount; ++i)
-        locations.uniform[i] = program ? glGetUniformLocation(program, uniformNames[i]) : -1;
+    LookUpUniforms(program, uniformNames, UniformCount, locations.uniform);
     locations.vertex = program ? glGetAttribLocation(program, "vertex") : -1;
 }
 
@@ -366,11 +279,12 @@ bool ProjectedGridOpenGL::LoadShaders()
             return false;
     }
 
-    mainProgram = LinkProgram(mainVertexShader, mainFragmentShader);
+    const char* const linkFailure = "Failed to link shader program for OpenGL.";
+    mainProgram = LinkShaderProgram(mainVertexShader, mainFragmentShader, linkFailure);
     if (!mainProgram)
         return false;
     if (patchVertexShader) {
-        patchProgram = LinkProgram(patchVertexShader, patchFragmentShader);
+        patchProgram = LinkShaderProgram(patchVertexShader, patchFragmentShader, linkFailure);
         if (!patchProgram)
             return false;
     }
@@ -391,32 +305,32 @@ void ProjectedGridOpenGL::SetGridUniforms(const ProgramLocations& locations,
         modelview.SetTranslation(Vector3());
     const Matrix4& projection = environment->GetProjectionMatrix();
 
-    Set1f(at[AntiAliasing], antiAliasing);
-    Set3f(at[CameraPosition], eye);
-    SetMatrix4(at[InverseModelviewProjection], (modelview * projection).Inverse());
-    SetMatrix4(at[Modelview], modelview);
-    SetMatrix4(at[Projection], projection);
-    Set1f(at[DepthOffset], depthOffset);
-    SetMatrix3(at[CubeMapMatrix], environment->GetEnvironmentMapMatrix());
-    SetMatrix3(at[PlanarReflectionMapMatrix], environment->GetPlanarReflectionMapMatrix());
-    SetMatrix4(at[GridScale], ComputeGridScale());
-    SetMatrix3(at[Basis], basis);
-    SetMatrix3(at[InverseBasis], inverseBasis);
-    Set1f(at[GridSize], static_cast<double>(resolution));
+    SetUniformFloat(at[AntiAliasing], antiAliasing);
+    SetUniformVector3(at[CameraPosition], eye);
+    SetUniformMatrix4(at[InverseModelviewProjection], (modelview * projection).Inverse());
+    SetUniformMatrix4(at[Modelview], modelview);
+    SetUniformMatrix4(at[Projection], projection);
+    SetUniformFloat(at[DepthOffset], depthOffset);
+    SetUniformMatrix3(at[CubeMapMatrix], environment->GetEnvironmentMapMatrix());
+    SetUniformMatrix3(at[PlanarReflectionMapMatrix], environment->GetPlanarReflectionMapMatrix());
+    SetUniformMatrix4(at[GridScale], ComputeGridScale());
+    SetUniformMatrix3(at[Basis], basis);
+    SetUniformMatrix3(at[InverseBasis], inverseBasis);
+    SetUniformFloat(at[GridSize], static_cast<double>(resolution));
 
     glActiveTexture(GL_TEXTURE5);
     if (environment->GetHeightMap()) {
         glBindTexture(GL_TEXTURE_2D, environment->GetHeightMap());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        Set1i(at[HasHeightMap], 1);
-        SetMatrix4(at[HeightMapMatrix], environment->GetHeightMapMatrix());
+        SetUniformInt(at[HasHeightMap], 1);
+        SetUniformMatrix4(at[HeightMapMatrix], environment->GetHeightMapMatrix());
     } else {
         glBindTexture(GL_TEXTURE_2D, emptyTexture);
-        Set1i(at[HasHeightMap], 0);
-        SetMatrix4(at[HeightMapMatrix], Matrix4::Identity());
+        SetUniformInt(at[HasHeightMap], 0);
+        SetUniformMatrix4(at[HeightMapMatrix], Matrix4::Identity());
     }
-    Set1i(at[HeightMap], 5);
+    SetUniformInt(at[HeightMap], 5);
     glActiveTexture(GL_TEXTURE0);
 
     // The sea floor: a plane at the model's depth below the sea point under the camera. A floor
@@ -433,45 +347,45 @@ void ProjectedGridOpenGL::SetGridUniforms(const ProgramLocations& locations,
         if (IntersectSea(eye, -up * (eye.Length() + 1.0), 0.0, hit))
             seaPoint = hit;
     }
-    Set3f(at[FloorPlanePoint], seaPoint - up * depth);
-    Set3f(at[FloorPlaneNormal], floorNormal);
+    SetUniformVector3(at[FloorPlanePoint], seaPoint - up * depth);
+    SetUniformVector3(at[FloorPlaneNormal], floorNormal);
 
     const double visibilityBelow = environment->GetVisibilityBelowWater();
     const double densityBelow = visibilityBelow > 0.0 ? 3.912 / visibilityBelow : 0.0;
     if (IsAboveWater()) {
         const double visibility = environment->GetVisibilityAboveWater();
-        Set3f(at[FogColor], environment->GetFogColorAboveWater());
-        Set1f(at[FogDensity], visibility > 0.0 ? 3.912 / visibility : 0.0);
+        SetUniformVector3(at[FogColor], environment->GetFogColorAboveWater());
+        SetUniformFloat(at[FogDensity], visibility > 0.0 ? 3.912 / visibility : 0.0);
     } else {
-        Set3f(at[FogColor], environment->GetFogColorBelowWater());
-        Set1f(at[FogDensity], densityBelow);
+        SetUniformVector3(at[FogColor], environment->GetFogColorBelowWater());
+        SetUniformFloat(at[FogDensity], densityBelow);
     }
-    Set1f(at[FogDensityBelow], densityBelow);
-    Set1f(at[SeaLevel], environment->GetSeaLevel());
-    Set1f(at[PlanarHeight], planarHeight);
-    Set1f(at[PlanarAdjust], planarAdjust);
-    Set1f(at[PlanarReflectionBlend], planarReflectionBlend);
+    SetUniformFloat(at[FogDensityBelow], densityBelow);
+    SetUniformFloat(at[SeaLevel], environment->GetSeaLevel());
+    SetUniformFloat(at[PlanarHeight], planarHeight);
+    SetUniformFloat(at[PlanarAdjust], planarAdjust);
+    SetUniformFloat(at[PlanarReflectionBlend], planarReflectionBlend);
 
     if (breakingWaves) {
         const BreakingWaveParameters& breakers = environment->GetBreakingWaveParameters();
-        Set1f(at[Kexp], breakers.kexp);
-        Set1f(at[BreakerWavelength], breakers.wavelength);
-        Set1f(at[BreakerWavelengthVariance], breakers.wavelengthVariance);
-        Set3f(at[BreakerDirection], breakers.direction);
-        Set1f(at[BreakerAmplitude], breakers.amplitude);
-        Set1f(at[BreakerPhaseConstant], breakers.phaseConstant);
-        Set1f(at[SurgeDepth], breakers.surgeDepth);
-        Set1f(at[SteepnessVariance], breakers.steepnessVariance);
+        SetUniformFloat(at[Kexp], breakers.kexp);
+        SetUniformFloat(at[BreakerWavelength], breakers.wavelength);
+        SetUniformFloat(at[BreakerWavelengthVariance], breakers.wavelengthVariance);
+        SetUniformVector3(at[BreakerDirection], breakers.direction);
+        SetUniformFloat(at[BreakerAmplitude], breakers.amplitude);
+        SetUniformFloat(at[BreakerPhaseConstant], breakers.phaseConstant);
+        SetUniformFloat(at[SurgeDepth], breakers.surgeDepth);
+        SetUniformFloat(at[SteepnessVariance], breakers.steepnessVariance);
     }
 
     if (geocentric) {
         const Vector3 r(radii.x + environment->GetSeaLevel(), radii.y + environment->GetSeaLevel(),
                         radii.z + environment->GetSeaLevel());
-        Set3f(at[NorthPole], northPole);
-        Set3f(at[North], north);
-        Set3f(at[East], east);
-        Set3f(at[Radii], r);
-        Set3f(at[OneOverRadii], Vector3(1.0 / r.x, 1.0 / r.y, 1.0 / r.z));
+        SetUniformVector3(at[NorthPole], northPole);
+        SetUniformVector3(at[North], north);
+        SetUniformVector3(at[East], east);
+        SetUniformVector3(at[Radii], r);
+        SetUniformVector3(at[OneOverRadii], Vector3(1.0 / r.x, 1.0 / r.y, 1.0 / r.z));
         // The tangent plane under the camera, in camera-relative coordinates.
         const Vector3 scaled(eye.x / r.x, eye.y / r.y, eye.z / r.z);
         const double scale = scaled.Length();
@@ -484,9 +398,9 @@ void ProjectedGridOpenGL::SetGridUniforms(const ProgramLocations& locations,
         if (at[Plane] != -1)
             glUniform4f(at[Plane], static_cast<float>(normal.x), static_cast<float>(normal.y),
                         static_cast<float>(normal.z), static_cast<float>(distance));
-        Set3f(at[ReferenceLocation], Vector3(std::fmod(eye.x + 50000.0, 100000.0),
-                                             std::fmod(eye.y + 50000.0, 100000.0),
-                                             std::fmod(eye.z + 50000.0, 100000.0)));
+        SetUniformVector3(at[ReferenceLocation], Vector3(std::fmod(eye.x + 50000.0, 100000.0),
+                                                         std::fmod(eye.y + 50000.0, 100000.0),
+                                                         std::fmod(eye.z + 50000.0, 100000.0)));
     } else if (at[Plane] != -1) {
         const bool yUp = environment->GetCoordinateSystem() == FlatYUp;
         float level = static_cast<float>(environment->GetSeaLevel());
@@ -501,7 +415,7 @@ void ProjectedGridOpenGL::SetGridUniforms(const ProgramLocations& locations,
     }
 
     if (modelMatrix)
-        SetMatrix4(at[ModelMatrix], Matrix4(modelMatrix));
+        SetUniformMatrix4(at[ModelMatrix], Matrix4(modelMatrix));
 }
 
 void ProjectedGridOpenGL::Draw(double time, bool depthWrites)

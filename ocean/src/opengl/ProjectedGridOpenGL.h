@@ -91,7 +91,6 @@ private:
     bool CreateBuffers();
     bool LoadShaders();
     std::uint32_t CompileShader(const char* fileName, bool vertexShader);
-    std::uint32_t LinkProgram(std::uint32_t vertexShader, std::uint32_t fragmentShader);
     static void LookUpLocations(std::uint32_t program, ProgramLocations& locations);
     void SetGridUniforms(const ProgramLocations& locations, const double* modelMatrix);
     void DeleteObjects();

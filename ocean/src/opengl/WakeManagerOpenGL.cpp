@@ -4,12 +4,11 @@
 #include <Maris/Environment.h>
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLProgram.h"
 #include "spray/ParticleSystemManager.h"
 #include "opengl/ParticleSystemOpenGL.h"
 #include "opengl/SprayTexture.h"
 #include <Maris/WakeSource.h>
-
-#include <cstdio>
 
 namespace Maris {
 
@@ -18,25 +17,6 @@ namespace {
 const char* const fieldNames[] = {"amplitude", "radius",   "k",      "halfWavelength",
                                   "position",  "washWidth", "deltaPos", "number",
                                   "hasPropWash", "propPosition"};
-
-void SetFloat(int location, double value)
-{
-    if (location != -1)
-        glUniform1f(location, static_cast<float>(value));
-}
-
-void SetInt(int location, int value)
-{
-    if (location != -1)
-        glUniform1i(location, value);
-}
-
-void SetVector(int location, const Vector3& v)
-{
-    if (location != -1)
-        glUniform3f(location, static_cast<float>(v.x), static_cast<float>(v.y),
-                    static_cast<float>(v.z));
-}
 
 } // namespace
 
@@ -98,13 +78,8 @@ bool WakeManagerOpenGL::Initialize(const SeaFrame* frameIn, const Matrix3& basis
 
 void WakeManagerOpenGL::LookUp(std::uint32_t program, Locations& locations)
 {
-    char name[64];
-    for (std::uint32_t slot = 0; slot < maxShaderWaves; ++slot) {
-        for (int field = 0; field < FieldCount; ++field) {
-            std::snprintf(name, sizeof(name), "wakes[%u].%s", slot, fieldNames[field]);
-            locations.slots[slot * FieldCount + field] = glGetUniformLocation(program, name);
-        }
-    }
+    LookUpUniformArray(program, "wakes", maxShaderWaves, fieldNames, FieldCount,
+                       locations.slots.data());
     locations.doWakes = glGetUniformLocation(program, "doWakes");
     locations.washLength = glGetUniformLocation(program, "washLength");
 }
@@ -145,36 +120,36 @@ bool WakeManagerOpenGL::SetUniforms(Environment* environmentIn, const Locations&
         if (environmentIn->CullSphere(wave.position, wave.radius + wave.wavelength * 0.25))
             continue;
         const int* l = &locations.slots[slot * FieldCount];
-        SetFloat(l[Amplitude], wave.amplitude);
-        SetFloat(l[Radius], wave.radius);
-        SetFloat(l[K], 6.2831853 / wave.wavelength);
-        SetFloat(l[HalfWavelength], wave.wavelength * 0.25);
-        SetVector(l[Position], ToLocal(wave.position));
-        SetFloat(l[WashWidth], wave.washWidth);
-        SetVector(l[DeltaPos], ToLocal(wave.deltaPosition));
-        SetInt(l[Number], static_cast<int>(wave.number));
+        SetUniformFloat(l[Amplitude], wave.amplitude);
+        SetUniformFloat(l[Radius], wave.radius);
+        SetUniformFloat(l[K], 6.2831853 / wave.wavelength);
+        SetUniformFloat(l[HalfWavelength], wave.wavelength * 0.25);
+        SetUniformVector3(l[Position], ToLocal(wave.position));
+        SetUniformFloat(l[WashWidth], wave.washWidth);
+        SetUniformVector3(l[DeltaPos], ToLocal(wave.deltaPosition));
+        SetUniformInt(l[Number], static_cast<int>(wave.number));
         const bool wash = wave.source && wave.source->HasPropellerWash() && !wave.persistent;
-        SetInt(l[HasPropWash], wash ? 1 : 0);
-        SetVector(l[PropPosition], ToLocal(wave.propellerPosition));
+        SetUniformInt(l[HasPropWash], wash ? 1 : 0);
+        SetUniformVector3(l[PropPosition], ToLocal(wave.propellerPosition));
         ++slot;
     }
     wavesSet = slot;
-    SetInt(locations.doWakes, slot > 0 ? 1 : 0);
+    SetUniformInt(locations.doWakes, slot > 0 ? 1 : 0);
     float washMeters = 1000.0f;
     Configuration::GetFloatValue("wake-wash-length", washMeters);
-    SetFloat(locations.washLength, washMeters / metersPerUnit);
+    SetUniformFloat(locations.washLength, washMeters / metersPerUnit);
     for (std::uint32_t empty = slot; haveSlots && empty < maxShaderWaves; ++empty) {
         const int* l = &locations.slots[empty * FieldCount];
-        SetFloat(l[Amplitude], 0.0);
-        SetFloat(l[Radius], 0.0);
-        SetFloat(l[K], 0.0);
-        SetFloat(l[HalfWavelength], 0.0);
-        SetVector(l[Position], Vector3());
-        SetFloat(l[WashWidth], 0.0);
-        SetVector(l[DeltaPos], Vector3(1.0, 0.0, 0.0));
-        SetInt(l[Number], 0);
-        SetInt(l[HasPropWash], 0);
-        SetVector(l[PropPosition], Vector3());
+        SetUniformFloat(l[Amplitude], 0.0);
+        SetUniformFloat(l[Radius], 0.0);
+        SetUniformFloat(l[K], 0.0);
+        SetUniformFloat(l[HalfWavelength], 0.0);
+        SetUniformVector3(l[Position], Vector3());
+        SetUniformFloat(l[WashWidth], 0.0);
+        SetUniformVector3(l[DeltaPos], Vector3(1.0, 0.0, 0.0));
+        SetUniformInt(l[Number], 0);
+        SetUniformInt(l[HasPropWash], 0);
+        SetUniformVector3(l[PropPosition], Vector3());
     }
     return MARIS_CHECK_GL_ERROR();
 }
