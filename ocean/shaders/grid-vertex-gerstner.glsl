@@ -1,5 +1,5 @@
-// Gerstner waves: the height is the sum of a sin(k (D . p) + w t), exactly as the model's height
-// query; the normal is evaluated per fragment from the same waves.
+// Gerstner waves, vertex stage: the height is the sum of a sin(k (D . p) + w t), exactly as the
+// model's height query; the normal is evaluated per fragment from the same waves.
 #ifdef OPENGL32
 in vec2 vertex;
 #define GRID_VERTEX vertex
@@ -7,30 +7,13 @@ in vec2 vertex;
 #define GRID_VERTEX gl_Vertex.xy
 #endif
 
-#ifndef MAX_WAVES
-#define MAX_WAVES 8
-#endif
-
-struct GerstnerWave {
-    float steepness;
-    float amplitude;
-    float frequency;
-    vec2 direction;
-    float phaseSpeed;
-};
-uniform GerstnerWave waves[MAX_WAVES];
-uniform int numWaves;
-uniform float time;
-
 float gerstnerHeight(vec2 local)
 {
     float height = 0.0;
     for (int i = 0; i < MAX_WAVES; i++) {
         if (i >= numWaves)
             break;
-        float phase = waves[i].frequency * dot(waves[i].direction, local) +
-                      waves[i].phaseSpeed * time;
-        height += waves[i].amplitude * sin(phase);
+        height += waves[i].amplitude * sin(gerstnerPhase(i, local));
     }
     return height;
 }

@@ -1,19 +1,4 @@
 // Gerstner waves: the normal of the same sum the vertex stage displaced by, per fragment.
-#ifndef MAX_WAVES
-#define MAX_WAVES 8
-#endif
-
-struct GerstnerWave {
-    float steepness;
-    float amplitude;
-    float frequency;
-    vec2 direction;
-    float phaseSpeed;
-};
-uniform GerstnerWave waves[MAX_WAVES];
-uniform int numWaves;
-uniform float time;
-
 void main()
 {
     vec3 sums = vec3(0.0);
@@ -22,8 +7,7 @@ void main()
     for (int i = 0; i < MAX_WAVES; i++) {
         if (i >= numWaves)
             break;
-        float phase = waves[i].frequency * dot(waves[i].direction, vLocal.xy) +
-                      waves[i].phaseSpeed * time;
+        float phase = gerstnerPhase(i, vLocal.xy);
         float fade = clamp(2.0 - footprint * waves[i].frequency * 0.6366, 0.0, 1.0);
         float ka = waves[i].frequency * waves[i].amplitude * fade;
         float c = cos(phase);
