@@ -6,6 +6,7 @@
 #include <Maris/Message.h>
 #include <Maris/ResourceLoader.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -36,8 +37,29 @@ using Table = std::unordered_map<String, ConfigEntry, KeyHash, std::equal_to<Str
 Table* table = nullptr;
 int referenceCount = 0;
 
+// The entries of the library's keys (ConfigurationKeys.def) by key index, so that reading one, as
+// some readers do every frame, is an array access; filled as keys are set and emptied with the
+// table. Entries of an unordered map stay where they are when it grows or a value is replaced.
+const ConfigEntry* entriesByKey[ConfigurationKeyIndex::Count] = {};
+
 const char* const configurationFileName = "Maris.config";
 const std::size_t longestLine = 1023;
+
+// The index of one of the library's keys, or Count for any other key; only setting a key searches.
+std::size_t KeyIndex(const char* key)
+{
+    for (std::size_t index = 0; index < ConfigurationKeyIndex::Count; ++index)
+        if (std::strcmp(configurationKeyTexts[index].name, key) == 0)
+            return index;
+    return ConfigurationKeyIndex::Count;
+}
+
+template <typename T>
+T ValueOrFallback(const ConfigurationKey<T>& key, T ConfigEntry::*field)
+{
+    const ConfigEntry* entry = entriesByKey[key.index];
+    return entry ? entry->*field : key.fallback;
+}
 
 Table& CreateTable()
 {
@@ -59,6 +81,7 @@ void Configuration::Clear()
     table->~Table();
     FreeMemory(table);
     table = nullptr;
+    std::fill(std::begin(entriesByKey), std::end(entriesByKey), nullptr);
 }
 
 bool Configuration::Load(ResourceLoader* loader)
@@ -105,7 +128,12 @@ void Configuration::SetConfigEntry(const char* key, const char* value)
     if (!key || !value)
         return;
     // A later assignment replaces an earlier one.
-    CreateTable().insert_or_assign(String(key), ConfigEntry(value));
+    const auto [entry, inserted] = CreateTable().insert_or_assign(String(key), ConfigEntry(value));
+    if (inserted) {
+        const std::size_t index = KeyIndex(key);
+        if (index < ConfigurationKeyIndex::Count)
+            entriesByKey[index] = &entry->second;
+    }
 }
 
 bool Configuration::ReadConfigurationFile(ResourceLoader* loader)
@@ -191,6 +219,32 @@ const ConfigEntry* Configuration::GetConfigEntry(const char* key)
     }
     auto it = table->find(String(key));
     return it == table->end() ? nullptr : &it->second;
+}
+
+bool Configuration::Get(const ConfigurationKey<bool>& key)
+{
+    return ValueOrFallback(key, &ConfigEntry::booleanValue);
+}
+
+int Configuration::Get(const ConfigurationKey<int>& key)
+{
+    return ValueOrFallback(key, &ConfigEntry::integerValue);
+}
+
+float Configuration::Get(const ConfigurationKey<float>& key)
+{
+    return ValueOrFallback(key, &ConfigEntry::floatValue);
+}
+
+double Configuration::Get(const ConfigurationKey<double>& key)
+{
+    return ValueOrFallback(key, &ConfigEntry::doubleValue);
+}
+
+const char* Configuration::Get(const ConfigurationKey<const char*>& key)
+{
+    const ConfigEntry* entry = entriesByKey[key.index];
+    return entry ? entry->text.c_str() : key.fallback;
 }
 
 bool Configuration::GetIntValue(const char* key, int& value)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ConfigurationKeys.h"
+
 #include <cstddef>
 
 namespace Maris {
@@ -10,8 +12,9 @@ struct ConfigEntry;
 // The process-wide table of tunables read from "Maris.config". Every environment holds one
 // reference; the table is emptied when the last one is released.
 //
-// The getters write their out value only when the key is found, so callers put the default in the
-// variable first.
+// The library reads its keys with Get, by their ConfigKey constants: the file's value where it sets
+// the key, the default of ConfigurationKeys.def otherwise. The getters by name write their out value
+// only when the key is found, so their callers put the default in the variable first.
 class Configuration
 {
 public:
@@ -19,6 +22,13 @@ public:
     static void Unload();
 
     static void SetConfigEntry(const char* key, const char* value);
+
+    static bool Get(const ConfigurationKey<bool>& key);
+    static int Get(const ConfigurationKey<int>& key);
+    static float Get(const ConfigurationKey<float>& key);
+    static double Get(const ConfigurationKey<double>& key);
+    // The text stays valid until the entry is replaced or the table is emptied.
+    static const char* Get(const ConfigurationKey<const char*>& key);
 
     static bool GetIntValue(const char* key, int& value);
     static bool GetFloatValue(const char* key, float& value);

@@ -59,10 +59,8 @@ void Message(const char* text)
         return;
 
     // Read at every call, so a configuration loaded later takes effect at once.
-    bool debugMessages = true;
-    bool alertMessages = false;
-    Configuration::GetBoolValue("enable-debug-messages", debugMessages);
-    Configuration::GetBoolValue("enable-debug-alert-messages", alertMessages);
+    const bool debugMessages = Configuration::Get(ConfigKey::EnableDebugMessages);
+    const bool alertMessages = Configuration::Get(ConfigKey::EnableDebugAlertMessages);
     if (!debugMessages && !alertMessages)
         return;
 

@@ -94,21 +94,15 @@ EnvironmentError Environment::Initialize(CoordinateSystem system, Renderer rende
 
 void Environment::ReadFogAndVisibility()
 {
-    float above[3] = {0.0f, 0.0f, 0.0f};
-    float below[3] = {0.0f, 0.0f, 0.0f};
-    Configuration::GetFloatValue("default-fog-color-above-r", above[0]);
-    Configuration::GetFloatValue("default-fog-color-above-g", above[1]);
-    Configuration::GetFloatValue("default-fog-color-above-b", above[2]);
-    Configuration::GetFloatValue("default-fog-color-below-r", below[0]);
-    Configuration::GetFloatValue("default-fog-color-below-g", below[1]);
-    Configuration::GetFloatValue("default-fog-color-below-b", below[2]);
-    fogColorAbove = Vector3(above[0], above[1], above[2]);
-    fogColorBelow = Vector3(below[0], below[1], below[2]);
+    fogColorAbove = Vector3(Configuration::Get(ConfigKey::DefaultFogColorAboveR),
+                            Configuration::Get(ConfigKey::DefaultFogColorAboveG),
+                            Configuration::Get(ConfigKey::DefaultFogColorAboveB));
+    fogColorBelow = Vector3(Configuration::Get(ConfigKey::DefaultFogColorBelowR),
+                            Configuration::Get(ConfigKey::DefaultFogColorBelowG),
+                            Configuration::Get(ConfigKey::DefaultFogColorBelowB));
 
-    float visibilityAboveMeters = 1e9f;
-    float visibilityBelowMeters = 100.0f;
-    Configuration::GetFloatValue("default-visibility-above", visibilityAboveMeters);
-    Configuration::GetFloatValue("default-visibility-below", visibilityBelowMeters);
+    const float visibilityAboveMeters = Configuration::Get(ConfigKey::DefaultVisibilityAbove);
+    const float visibilityBelowMeters = Configuration::Get(ConfigKey::DefaultVisibilityBelow);
     visibilityAbove = visibilityAboveMeters / metersPerUnit;
     visibilityBelow = visibilityBelowMeters / metersPerUnit;
 }

@@ -97,10 +97,8 @@ void FFT::GetSlopeAt(float u, float v, float& sx, float& sy, Environment* env)
 {
     if (!env || width == 0 || height == 0)
         return;
-    float sizeX = 1024.0f;
-    float sizeY = 1024.0f;
-    Configuration::GetFloatValue("fft-grid-size-x", sizeX);
-    Configuration::GetFloatValue("fft-grid-size-y", sizeY);
+    const float sizeX = Configuration::Get(ConfigKey::FFTGridSizeX);
+    const float sizeY = Configuration::Get(ConfigKey::FFTGridSizeY);
     const float lx = static_cast<float>(sizeX / env->GetMetersPerUnit());
     const float ly = static_cast<float>(sizeY / env->GetMetersPerUnit());
     const float w = static_cast<float>(width);
@@ -145,9 +143,7 @@ FFT* FFT::Create(Environment* env)
         return nullptr;
     }
     FFT* engine = nullptr;
-    bool forceCPU = false;
-    Configuration::GetBoolValue("fft-force-cpu", forceCPU);
-    if (forceCPU) {
+    if (Configuration::Get(ConfigKey::FFTForceCPU)) {
         Message("(INFO) CPU-based FFT forced by fft-force-cpu setting.");
         engine = CreateCPU();
     } else {

@@ -102,10 +102,8 @@ bool FFTCPU::Setup(std::uint32_t widthValue, std::uint32_t heightValue, std::uin
     if (!input || !output)
         return false;
 
-    bool measure = true;
-    Configuration::GetBoolValue("fft-measure-plans", measure);
     // Measuring overwrites the buffers, which hold nothing yet.
-    measure = measure && FFTWisdom::Import();
+    const bool measure = Configuration::Get(ConfigKey::FFTMeasurePlans) && FFTWisdom::Import();
     if (!CreatePlan(measure) && !(measure && CreatePlan(false))) {
         Message("Unable to create FFTW plan in FFTCPU::Setup.");
         return false;

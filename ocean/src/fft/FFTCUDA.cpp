@@ -36,9 +36,7 @@ bool FFTCUDA::LoadDLL(ResourceLoader* loader)
 
 bool FFTCUDA::IsCompatible()
 {
-    bool disabled = false;
-    Configuration::GetBoolValue("disable-cuda", disabled);
-    if (disabled) {
+    if (Configuration::Get(ConfigKey::DisableCUDA)) {
         Message("(INFO) CUDA explicitly disabled via disable-cuda setting.");
         return false;
     }

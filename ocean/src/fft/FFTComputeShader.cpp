@@ -34,9 +34,7 @@ bool FFTComputeShader::IsCompatible(void* device)
         Message("Null device passed to FFTComputeShader::IsCompatible");
         return false;
     }
-    bool disabled = false;
-    Configuration::GetBoolValue("disable-compute-shader", disabled);
-    if (disabled) {
+    if (Configuration::Get(ConfigKey::DisableComputeShader)) {
         Message("(INFO) Compute shader explicitly disabled with disable-compute-shader.");
         return false;
     }

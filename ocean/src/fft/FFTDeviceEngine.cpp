@@ -68,20 +68,15 @@ void FFTDeviceEngine::Failed(const char* operation, const char* suffix)
 bool FFTDeviceEngine::FillSettings(bool flag)
 {
     const double metersPerUnit = environment->GetMetersPerUnit();
-    float sizeX = 1024.0f;
-    float sizeY = 1024.0f;
-    Configuration::GetFloatValue("fft-grid-size-x", sizeX);
-    Configuration::GetFloatValue("fft-grid-size-y", sizeY);
+    const float sizeX = Configuration::Get(ConfigKey::FFTGridSizeX);
+    const float sizeY = Configuration::Get(ConfigKey::FFTGridSizeY);
     settings.gridSizeX = static_cast<float>(sizeX / metersPerUnit);
     settings.gridSizeY = static_cast<float>(sizeY / metersPerUnit);
     settings.metersPerUnit = static_cast<float>(metersPerUnit);
     settings.flag = flag;
-    settings.sprayEnabled = false;
-    Configuration::GetBoolValue("fft-enable-spray", settings.sprayEnabled);
-    settings.sprayThreshold = 1.0f;
-    Configuration::GetFloatValue("fft-spray-threshold", settings.sprayThreshold);
-    settings.multiGPU = false;
-    Configuration::GetBoolValue("fft-enable-multi-gpu", settings.multiGPU);
+    settings.sprayEnabled = Configuration::Get(ConfigKey::FFTEnableSpray);
+    settings.sprayThreshold = Configuration::Get(ConfigKey::FFTSprayThreshold);
+    settings.multiGPU = Configuration::Get(ConfigKey::FFTEnableMultiGPU);
     settings.device = nullptr;
     const int renderer = environment->GetRenderer();
     if (renderer >= OpenGL2 && renderer <= OpenGL41) {

@@ -35,9 +35,7 @@ bool FFTIPP::LoadDLL(ResourceLoader* loader)
 
 bool FFTIPP::IsCompatible()
 {
-    bool disabled = false;
-    Configuration::GetBoolValue("disable-ipp", disabled);
-    if (disabled) {
+    if (Configuration::Get(ConfigKey::DisableIPP)) {
         Message("(INFO) FFTIPP explicitly disabled with disable-ipp setting.");
         return false;
     }

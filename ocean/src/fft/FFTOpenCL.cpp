@@ -40,9 +40,7 @@ bool FFTOpenCL::LoadDLL(ResourceLoader* loader)
 
 bool FFTOpenCL::IsCompatible(int renderer)
 {
-    bool disabled = false;
-    Configuration::GetBoolValue("disable-opencl", disabled);
-    if (disabled) {
+    if (Configuration::Get(ConfigKey::DisableOpenCL)) {
         Message("(INFO) OpenCL explicitly disabled with disable-opencl setting.");
         return false;
     }

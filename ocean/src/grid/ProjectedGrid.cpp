@@ -66,19 +66,16 @@ bool ProjectedGrid::Initialize(Environment* env, WaterModelType type, std::uint3
     resolution = gridResolution;
 
     const double metersPerUnit = environment->GetMetersPerUnit();
-    Configuration::GetDoubleValue("grid-anti-aliasing", antiAliasing);
-    Configuration::GetFloatValue("grid-planar-height", planarHeight);
+    antiAliasing = Configuration::Get(ConfigKey::GridAntiAliasing);
+    planarHeight = Configuration::Get(ConfigKey::GridPlanarHeight);
     planarHeight = static_cast<float>(planarHeight / metersPerUnit);
-    Configuration::GetFloatValue("planar-adjust", planarAdjust);
+    planarAdjust = Configuration::Get(ConfigKey::PlanarAdjust);
     planarAdjust = static_cast<float>(planarAdjust / metersPerUnit);
-    Configuration::GetDoubleValue("max-allowable-displacement", maxAllowableDisplacement);
+    maxAllowableDisplacement = Configuration::Get(ConfigKey::MaxAllowableDisplacement);
 
-    double equatorial = 6378137.0;
-    double polar = 6356752.3142;
-    double mean = 6371009.0;
-    Configuration::GetDoubleValue("equatorial-earth-radius-meters", equatorial);
-    Configuration::GetDoubleValue("polar-earth-radius-meters", polar);
-    Configuration::GetDoubleValue("mean-earth-radius-meters", mean);
+    double equatorial = Configuration::Get(ConfigKey::EquatorialEarthRadiusMeters);
+    double polar = Configuration::Get(ConfigKey::PolarEarthRadiusMeters);
+    double mean = Configuration::Get(ConfigKey::MeanEarthRadiusMeters);
     equatorial /= metersPerUnit;
     polar /= metersPerUnit;
     mean /= metersPerUnit;
@@ -270,7 +267,7 @@ Matrix4 ProjectedGrid::ComputeGridScale()
 {
     if (!environment)
         return Matrix4::Identity();
-    Configuration::GetDoubleValue("max-allowable-displacement", maxAllowableDisplacement);
+    maxAllowableDisplacement = Configuration::Get(ConfigKey::MaxAllowableDisplacement);
 
     const Matrix4& camera = environment->GetCameraMatrix();
     const Matrix4& projection = environment->GetProjectionMatrix();

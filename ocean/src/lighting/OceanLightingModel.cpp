@@ -7,8 +7,11 @@
 namespace Maris {
 
 OceanLightingModel::OceanLightingModel(Environment* env)
-    : environment(env), mainProgram(0), patchProgram(0), refractionColor(0.0, 0.2, 0.3),
-      shininess(5.0), foamScale(16.0f), foamBlend(0.5f)
+    : environment(env), mainProgram(0), patchProgram(0),
+      refractionColor(ConfigKey::RefractColorRed.fallback, ConfigKey::RefractColorGreen.fallback,
+                      ConfigKey::RefractColorBlue.fallback),
+      shininess(ConfigKey::Shininess.fallback), foamScale(ConfigKey::FoamScale.fallback),
+      foamBlend(ConfigKey::FoamBlend.fallback)
 {
 }
 
@@ -19,12 +22,9 @@ bool OceanLightingModel::Initialize(std::uint32_t program, std::uint32_t patch)
     mainProgram = program;
     patchProgram = patch;
 
-    double red = 0.0;
-    double green = 0.2;
-    double blue = 0.3;
-    Configuration::GetDoubleValue("refract-color-red", red);
-    Configuration::GetDoubleValue("refract-color-green", green);
-    Configuration::GetDoubleValue("refract-color-blue", blue);
+    const double red = Configuration::Get(ConfigKey::RefractColorRed);
+    const double green = Configuration::Get(ConfigKey::RefractColorGreen);
+    const double blue = Configuration::Get(ConfigKey::RefractColorBlue);
     if (red < 0.0 || green < 0.0 || blue < 0.0) {
         Message("Negative refraction color value specified.");
         return false;
@@ -37,24 +37,21 @@ bool OceanLightingModel::SetPatchUniforms() { return false; }
 
 bool OceanLightingModel::ReadSurfaceSettings()
 {
-    double readShininess = 5.0;
-    Configuration::GetDoubleValue("shininess", readShininess);
+    const double readShininess = Configuration::Get(ConfigKey::Shininess);
     if (readShininess < 0.0) {
         Message("Negative shininess specified.");
         return false;
     }
     shininess = readShininess;
 
-    float scale = 16.0f;
-    Configuration::GetFloatValue("foam-scale", scale);
+    const float scale = Configuration::Get(ConfigKey::FoamScale);
     if (scale < 0.0f) {
         Message("Negative foam-scale specified.");
         return false;
     }
     foamScale = environment ? static_cast<float>(scale / environment->GetMetersPerUnit()) : scale;
 
-    float blend = 0.5f;
-    Configuration::GetFloatValue("foam-blend", blend);
+    const float blend = Configuration::Get(ConfigKey::FoamBlend);
     if (blend < 0.0f) {
         Message("Negative foam-blend specified.");
         return false;

@@ -39,8 +39,10 @@ Ocean* Ocean::Create(Environment* environment, WaterModelType type, bool waveMod
 Ocean::Ocean(Environment* env, WaterModelType type, bool flag, bool breakingWaves)
     : firstFlag(true), initialized(false), waveModelFlag(flag), environment(env), grid(nullptr),
       wakeManager(nullptr), particleSystemManager(new ParticleSystemManager()),
-      sprayManager(nullptr), waveDirection(0.0f), sprayEnabled(true), kelvinWakes(true),
-      displacementDampingDistance(1000.0), simulatedSinceLastDraw(false), waterModelType(type),
+      sprayManager(nullptr), waveDirection(0.0f), sprayEnabled(true),
+      kelvinWakes(Configuration::Get(ConfigKey::WakeKelvinWakes)),
+      displacementDampingDistance(Configuration::Get(ConfigKey::FFTDisplacementDampingDistance)),
+      simulatedSinceLastDraw(false), waterModelType(type),
       lastSimulationTime(0.0), simulationSteps(0)
 {
     Construct(breakingWaves);
@@ -48,12 +50,9 @@ Ocean::Ocean(Environment* env, WaterModelType type, bool flag, bool breakingWave
 
 void Ocean::Construct(bool breakingWaves)
 {
-    Configuration::GetBoolValue("wake-kelvin-wakes", kelvinWakes);
-    Configuration::GetDoubleValue("fft-displacement-damping-distance", displacementDampingDistance);
     if (environment)
         displacementDampingDistance /= environment->GetMetersPerUnit();
-    int resolution = 512;
-    Configuration::GetIntValue("default-grid-resolution", resolution);
+    const int resolution = Configuration::Get(ConfigKey::DefaultGridResolution);
 
     if (!environment) {
         Message("Null environment passed into Ocean constructor!");

@@ -11,9 +11,7 @@ namespace Maris {
 
 bool UseParticlePointSprites()
 {
-    bool forced = false;
-    Configuration::GetBoolValue("spray-force-point-sprites", forced);
-    if (forced)
+    if (Configuration::Get(ConfigKey::SprayForcePointSprites))
         return true;
     GLint largest = 0;
     glGetIntegerv(GL_POINT_SIZE_MAX, &largest);
@@ -37,10 +35,7 @@ bool BuildParticleShaderProgram(Environment* environment, const char* preamble,
     out = ParticleShaderProgram();
     if (!environment)
         return false;
-    String prefix;
-    const char* configured = nullptr;
-    if (Configuration::GetStringValue("shader-filename-prefix", configured) && configured)
-        prefix = configured;
+    const String prefix(Configuration::Get(ConfigKey::ShaderFilenamePrefix));
     ResourceLoader* loader = environment->GetResourceLoader();
     const GLuint vertexShader = CompileShaderFile(loader, GL_VERTEX_SHADER,
                                                   (prefix + "particle.glsl").c_str(), preamble,

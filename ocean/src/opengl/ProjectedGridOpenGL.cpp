@@ -208,10 +208,7 @@ bool ProjectedGridOpenGL::CreateBuffers()
 
 String ProjectedGridOpenGL::ShaderFileName(bool vertexShader, bool patch) const
 {
-    String name;
-    const char* prefix = nullptr;
-    if (Configuration::GetStringValue("shader-filename-prefix", prefix) && prefix)
-        name += prefix;
+    String name(Configuration::Get(ConfigKey::ShaderFilenamePrefix));
     name += vertexShader ? "projgrid-" : "ocean-frag-";
     const bool gerstner = waterModelType == GerstnerWaves;
     if (!(gerstner && !vertexShader)) {
@@ -229,20 +226,15 @@ String ProjectedGridOpenGL::ShaderPreamble() const
 {
     String preamble = environment->GetRenderer() >= OpenGL32 ? "#version 150\n#define OPENGL32\n"
                                                              : "#version 120\n";
-    bool propellerWash = false;
-    Configuration::GetBoolValue("wake-propeller-backwash", propellerWash);
-    if (propellerWash)
+    if (Configuration::Get(ConfigKey::WakePropellerBackwash))
         preamble += "#define PROPELLER_WASH\n";
-    bool kelvinWakes = true;
-    Configuration::GetBoolValue("wake-kelvin-wakes", kelvinWakes);
-    if (kelvinWakes)
+    if (Configuration::Get(ConfigKey::WakeKelvinWakes))
         preamble += "#define KELVIN_WAKES\n";
     if (breakingWaves)
         preamble += "#define BREAKING_WAVES\n";
     if (environment->GetHDR())
         preamble += "#define HDR\n";
-    int maxWakeWaves = 25;
-    Configuration::GetIntValue("max-wake-waves-opengl", maxWakeWaves);
+    const int maxWakeWaves = Configuration::Get(ConfigKey::MaxWakeWavesOpenGL);
     char line[64];
     std::snprintf(line, sizeof line, "#define MAX_WAKE_WAVES %d\n", maxWakeWaves);
     preamble += line;

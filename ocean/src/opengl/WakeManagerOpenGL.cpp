@@ -41,8 +41,7 @@ bool WakeManagerOpenGL::Initialize(const SeaFrame* frameIn, const Matrix3& basis
     if (!WakeManager::Initialize(frameIn, basisIn, environmentIn, gridProgram, patchProgram) ||
         !environment)
         return false;
-    int slots = 25;
-    Configuration::GetIntValue("max-wake-waves-opengl", slots);
+    const int slots = Configuration::Get(ConfigKey::MaxWakeWavesOpenGL);
     maxShaderWaves = static_cast<std::uint32_t>(slots > 0 ? slots : 0);
     gridLocations.slots.assign(static_cast<std::size_t>(maxShaderWaves) * FieldCount, -1);
     patchLocations.slots.assign(static_cast<std::size_t>(maxShaderWaves) * FieldCount, -1);
@@ -135,8 +134,7 @@ bool WakeManagerOpenGL::SetUniforms(Environment* environmentIn, const Locations&
     }
     wavesSet = slot;
     SetUniformInt(locations.doWakes, slot > 0 ? 1 : 0);
-    float washMeters = 1000.0f;
-    Configuration::GetFloatValue("wake-wash-length", washMeters);
+    const float washMeters = static_cast<float>(Configuration::Get(ConfigKey::WakeWashLength));
     SetUniformFloat(locations.washLength, washMeters / metersPerUnit);
     for (std::uint32_t empty = slot; haveSlots && empty < maxShaderWaves; ++empty) {
         const int* l = &locations.slots[empty * FieldCount];

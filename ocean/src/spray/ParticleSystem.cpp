@@ -14,7 +14,7 @@ ParticleSystem::ParticleSystem(Environment* environmentIn)
     : lastEmissionTime(0.0), endTime(0.0), environment(environmentIn), frame(nullptr), nextSlot(0),
       transparency(1.0f), gravity(9.81f), inverseSizeFactor(1.0f), pureAdditiveBlend(false)
 {
-    Configuration::GetBoolValue("particles-pure-additive-blend", pureAdditiveBlend);
+    pureAdditiveBlend = Configuration::Get(ConfigKey::ParticlesPureAdditiveBlend);
 }
 
 ParticleSystem::~ParticleSystem() = default;

@@ -46,34 +46,20 @@ bool SprayManager::Initialize(const SeaFrame* frameIn)
 
 void SprayManager::ReadConfiguration()
 {
-    enableSpray = false;
-    maxSprays = 10000;
-    directionVariance = 0.2f;
-    velocity = 0.7f;
-    velocityVariance = 0.5f;
-    positionVariance = 0.2f;
-    particleSize = 1.3f;
-    particleSizeVariance = 0.3f;
-    positionLead = 0.5f;
-    transparency = 1.0f;
-    sparsity = 4;
-    originDepth = 0.8f;
-    gravity = 9.81f;
-    float cullDistance = 1000.0f;
-    Configuration::GetBoolValue("fft-enable-spray", enableSpray);
-    Configuration::GetIntValue("fft-max-sprays", maxSprays);
-    Configuration::GetFloatValue("fft-spray-direction-variance", directionVariance);
-    Configuration::GetFloatValue("fft-spray-velocity", velocity);
-    Configuration::GetFloatValue("fft-spray-velocity-variance", velocityVariance);
-    Configuration::GetFloatValue("fft-spray-position-variance", positionVariance);
-    Configuration::GetFloatValue("fft-spray-particle-size", particleSize);
-    Configuration::GetFloatValue("fft-spray-particle-size-variance", particleSizeVariance);
-    Configuration::GetFloatValue("fft-spray-position-lead", positionLead);
-    Configuration::GetFloatValue("fft-spray-transparency", transparency);
-    Configuration::GetIntValue("fft-spray-sparsity", sparsity);
-    Configuration::GetFloatValue("fft-spray-origin-depth", originDepth);
-    Configuration::GetFloatValue("fft-spray-gravity", gravity);
-    Configuration::GetFloatValue("fft-spray-cull-distance", cullDistance);
+    enableSpray = Configuration::Get(ConfigKey::FFTEnableSpray);
+    maxSprays = Configuration::Get(ConfigKey::FFTMaxSprays);
+    directionVariance = Configuration::Get(ConfigKey::FFTSprayDirectionVariance);
+    velocity = Configuration::Get(ConfigKey::FFTSprayVelocity);
+    velocityVariance = Configuration::Get(ConfigKey::FFTSprayVelocityVariance);
+    positionVariance = Configuration::Get(ConfigKey::FFTSprayPositionVariance);
+    particleSize = Configuration::Get(ConfigKey::FFTSprayParticleSize);
+    particleSizeVariance = Configuration::Get(ConfigKey::FFTSprayParticleSizeVariance);
+    positionLead = Configuration::Get(ConfigKey::FFTSprayPositionLead);
+    transparency = Configuration::Get(ConfigKey::FFTSprayTransparency);
+    sparsity = Configuration::Get(ConfigKey::FFTSpraySparsity);
+    originDepth = Configuration::Get(ConfigKey::FFTSprayOriginDepth);
+    gravity = Configuration::Get(ConfigKey::FFTSprayGravity);
+    float cullDistance = Configuration::Get(ConfigKey::FFTSprayCullDistance);
     if (sparsity < 1)
         sparsity = 1;
 
@@ -123,10 +109,8 @@ void SprayManager::Update(double time, float waveDirection, const double* box)
         return;
 
     const float metersPerUnit = static_cast<float>(environment->GetMetersPerUnit());
-    float tileX = 1024.0f;
-    float tileY = 1024.0f;
-    Configuration::GetFloatValue("fft-grid-size-x", tileX);
-    Configuration::GetFloatValue("fft-grid-size-y", tileY);
+    float tileX = Configuration::Get(ConfigKey::FFTGridSizeX);
+    float tileY = Configuration::Get(ConfigKey::FFTGridSizeY);
     tileX /= metersPerUnit;
     tileY /= metersPerUnit;
     const double startX = localCamera.x - std::fmod(localCamera.x, static_cast<double>(tileX));

@@ -35,19 +35,17 @@ WakeManager::WakeManager(double metersPerUnitIn, ParticleSystemManager* particle
 {
     if (metersPerUnit <= 0.0)
         metersPerUnit = 1.0;
-    int maxSpraysValue = 10;
-    int sprayParticlesValue = 10;
-    Configuration::GetDoubleValue("wake-wave-generation-period", wavePeriod);
-    Configuration::GetDoubleValue("wake-spray-generation-period", sprayPeriod);
-    Configuration::GetIntValue("wake-max-sprays", maxSpraysValue);
-    Configuration::GetIntValue("wake-spray-particles", sprayParticlesValue);
-    Configuration::GetDoubleValue("wake-spray-velocity-variation", sprayVelocityVariation);
-    Configuration::GetDoubleValue("wake-spray-position-variation", sprayPositionVariation);
-    Configuration::GetDoubleValue("wake-spray-particle-size", sprayParticleSize);
-    Configuration::GetDoubleValue("wake-spray-size-variation", spraySizeVariation);
-    Configuration::GetDoubleValue("wake-spray-direction-variation", sprayDirectionVariation);
-    Configuration::GetDoubleValue("wake-spray-transparency", sprayTransparency);
-    Configuration::GetDoubleValue("wake-wash-length", washLength);
+    wavePeriod = Configuration::Get(ConfigKey::WakeWaveGenerationPeriod);
+    sprayPeriod = Configuration::Get(ConfigKey::WakeSprayGenerationPeriod);
+    const int maxSpraysValue = Configuration::Get(ConfigKey::WakeMaxSprays);
+    const int sprayParticlesValue = Configuration::Get(ConfigKey::WakeSprayParticles);
+    sprayVelocityVariation = Configuration::Get(ConfigKey::WakeSprayVelocityVariation);
+    sprayPositionVariation = Configuration::Get(ConfigKey::WakeSprayPositionVariation);
+    sprayParticleSize = Configuration::Get(ConfigKey::WakeSprayParticleSize);
+    spraySizeVariation = Configuration::Get(ConfigKey::WakeSpraySizeVariation);
+    sprayDirectionVariation = Configuration::Get(ConfigKey::WakeSprayDirectionVariation);
+    sprayTransparency = Configuration::Get(ConfigKey::WakeSprayTransparency);
+    washLength = Configuration::Get(ConfigKey::WakeWashLength);
     maxSprays = static_cast<std::uint32_t>(std::max(0, maxSpraysValue));
     sprayParticles = static_cast<std::uint32_t>(std::max(0, sprayParticlesValue));
     sprayPositionVariation /= metersPerUnit;
@@ -141,10 +139,8 @@ bool WakeManager::AgeWave(WakeWave& wave, double time, double metersPerUnitIn)
     if (wave.persistent)
         return true;
     const double age = time - wave.birthTime;
-    double scale = 0.2;
-    double fade = 0.5;
-    Configuration::GetDoubleValue("wake-wave-scale", scale);
-    Configuration::GetDoubleValue("wake-fade-in-time", fade);
+    const double scale = Configuration::Get(ConfigKey::WakeWaveScale);
+    const double fade = Configuration::Get(ConfigKey::WakeFadeInTime);
 
     wave.radius = wave.expansionSpeed * age + wave.sizeB;
     double a = scale * (wave.wavelength / 7.0) / std::cbrt(wave.radius / metersPerUnitIn);

@@ -136,34 +136,33 @@ FFTWaterModel::FFTWaterModel(Environment* env, int type)
     const double metersPerUnit = env ? env->GetMetersPerUnit() : 1.0;
     const float squaredUnits = static_cast<float>(metersPerUnit * metersPerUnit);
 
-    Configuration::GetIntValue("fft-grid-dimension-x", nx);
-    Configuration::GetIntValue("fft-grid-dimension-y", ny);
-    Configuration::GetFloatValue("fft-grid-size-x", lx);
-    Configuration::GetFloatValue("fft-grid-size-y", ly);
+    nx = Configuration::Get(ConfigKey::FFTGridDimensionX);
+    ny = Configuration::Get(ConfigKey::FFTGridDimensionY);
+    lx = Configuration::Get(ConfigKey::FFTGridSizeX);
+    ly = Configuration::Get(ConfigKey::FFTGridSizeY);
     lx = static_cast<float>(lx / metersPerUnit);
     ly = static_cast<float>(ly / metersPerUnit);
-    Configuration::GetFloatValue("fft-phillips-constant", phillipsConstant);
-    Configuration::GetFloatValue("fft-phillips-constant-pierson-moskowitz", piersonMoskowitzConstant);
-    Configuration::GetFloatValue("fft-phillips-constant-jonswap", jonswapConstant);
+    phillipsConstant = Configuration::Get(ConfigKey::FFTPhillipsConstant);
+    piersonMoskowitzConstant = Configuration::Get(ConfigKey::FFTPhillipsConstantPiersonMoskowitz);
+    jonswapConstant = Configuration::Get(ConfigKey::FFTPhillipsConstantJonswap);
     phillipsConstant *= squaredUnits;
     piersonMoskowitzConstant *= squaredUnits;
     jonswapConstant *= squaredUnits;
-    Configuration::GetFloatValue("fft-reflection-filter", reflectionFilter);
-    Configuration::GetBoolValue("fft-enable-choppiness", choppinessEnabled);
-    Configuration::GetBoolValue("fft-exact-normals", exactNormals);
-    Configuration::GetFloatValue("fft-height-max-chop", heightMaxChop);
-    Configuration::GetFloatValue("swell-height-multiplier", swellHeightMultiplier);
-    Configuration::GetBoolValue("do-foam", foamEnabled);
-    Configuration::GetFloatValue("fft-noise-amplitude", noiseAmplitude);
+    reflectionFilter = Configuration::Get(ConfigKey::FFTReflectionFilter);
+    choppinessEnabled = Configuration::Get(ConfigKey::FFTEnableChoppiness);
+    exactNormals = Configuration::Get(ConfigKey::FFTExactNormals);
+    heightMaxChop = Configuration::Get(ConfigKey::FFTHeightMaxChop);
+    swellHeightMultiplier = Configuration::Get(ConfigKey::SwellHeightMultiplier);
+    foamEnabled = Configuration::Get(ConfigKey::DoFoam);
+    noiseAmplitude = Configuration::Get(ConfigKey::FFTNoiseAmplitude);
     noiseAmplitude = static_cast<float>(noiseAmplitude * metersPerUnit);
-    Configuration::GetFloatValue("fft-noise-distance", noiseDistance);
+    noiseDistance = Configuration::Get(ConfigKey::FFTNoiseDistance);
     noiseDistance = static_cast<float>(noiseDistance / metersPerUnit);
-    Configuration::GetFloatValue("fft-displacement-damping-distance", dampingDistance);
+    dampingDistance =
+        static_cast<float>(Configuration::Get(ConfigKey::FFTDisplacementDampingDistance));
     dampingDistance = static_cast<float>(dampingDistance / metersPerUnit);
-    Configuration::GetFloatValue("fft-lod-bias", lodBias);
-    bool sqrtApproximation = true;
-    Configuration::GetBoolValue("fft-use-sqrt-approximation", sqrtApproximation);
-    SpectrumMath::SetSqrtApproximation(sqrtApproximation);
+    lodBias = Configuration::Get(ConfigKey::FFTLODBias);
+    SpectrumMath::SetSqrtApproximation(Configuration::Get(ConfigKey::FFTUseSqrtApproximation));
 
     if (nx > 0 && ny > 0) {
         const std::size_t cells = static_cast<std::size_t>(nx) * ny;
@@ -751,8 +750,7 @@ const Vector<Vector3>& FFTWaterModel::GetSprayPositions()
 {
     if (engine && engine->RunsOnGPU())
         return engine->GetSprayPositions();
-    float threshold = 1.0f;
-    Configuration::GetFloatValue("fft-spray-threshold", threshold);
+    const float threshold = Configuration::Get(ConfigKey::FFTSprayThreshold);
     sprayPositions.clear();
     if (!displacement || !slopeFoam)
         return sprayPositions;

@@ -32,8 +32,7 @@ bool GerstnerWaterModel::Initialize(std::uint32_t shader, bool)
     if (!environment)
         return false;
 
-    int count = 4;
-    Configuration::GetIntValue("num-gerstner-waves", count);
+    const int count = Configuration::Get(ConfigKey::NumGerstnerWaves);
     if (count <= 0) {
         Message("Invalid num-gerstner-waves specified.");
         return false;
@@ -42,24 +41,20 @@ bool GerstnerWaterModel::Initialize(std::uint32_t shader, bool)
     waves = static_cast<GerstnerWave*>(AllocateMemory(sizeof(GerstnerWave) * count));
     waveCount = count;
 
-    float steepness = 0.7f;
-    Configuration::GetFloatValue("gerstner-wave-steepness", steepness);
+    const float steepness = Configuration::Get(ConfigKey::GerstnerWaveSteepness);
     if (steepness < 0.0f || steepness > 1.0f)
         Message("gerstner-waves-steepness should be between 0 and 1.");
 
     const double metersPerUnit = environment->GetMetersPerUnit();
-    medianWavelength = 100.0;
-    Configuration::GetDoubleValue("gerstner-median-wavelength-meters", medianWavelength);
+    medianWavelength = Configuration::Get(ConfigKey::GerstnerMedianWavelengthMeters);
     medianWavelength /= metersPerUnit;
     if (!(medianWavelength > 0.0)) {
         Message("Invalid gerstner-median-wavelength-meters specified.");
         return false;
     }
-    medianAmplitude = 3.0;
-    Configuration::GetDoubleValue("gerstner-median-amplitude-meters", medianAmplitude);
+    medianAmplitude = Configuration::Get(ConfigKey::GerstnerMedianAmplitudeMeters);
     medianAmplitude /= metersPerUnit;
-    double variance = 20.0;
-    Configuration::GetDoubleValue("gerstner-directional-variance-degrees", variance);
+    const double variance = Configuration::Get(ConfigKey::GerstnerDirectionalVarianceDegrees);
 
     amplitudeRatio = medianAmplitude / medianWavelength;
     const float gravity = 9.8f / static_cast<float>(metersPerUnit);

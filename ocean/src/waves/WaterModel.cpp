@@ -14,11 +14,11 @@ WaterModel::WaterModel(Environment* env)
     if (!environment)
         Message("Null environment passed into WaterModel constructor");
 
-    Configuration::GetFloatValue("fft-choppiness", choppiness);
+    choppiness = Configuration::Get(ConfigKey::FFTChoppiness);
     if (choppiness < 0.0f)
         Message("Negative fft-choppiness specified");
 
-    Configuration::GetFloatValue("fft-depth", depth);
+    depth = Configuration::Get(ConfigKey::FFTDepth);
     if (environment)
         depth = static_cast<float>(depth / environment->GetMetersPerUnit());
 
