@@ -22,100 +22,44 @@
 
 namespace {
 
-struct Default
+bool readShipped(const char* name, bool& value)
 {
-    const char* key;
-    char type; // b bool, i int, f float, d double, s string
-    double value;
-};
+    return Maris::Configuration::GetBoolValue(name, value);
+}
+bool readShipped(const char* name, int& value)
+{
+    return Maris::Configuration::GetIntValue(name, value);
+}
+bool readShipped(const char* name, float& value)
+{
+    return Maris::Configuration::GetFloatValue(name, value);
+}
+bool readShipped(const char* name, double& value)
+{
+    return Maris::Configuration::GetDoubleValue(name, value);
+}
 
-// The library's built-in defaults, key by key.
-const Default defaults[] = {
-    {"enable-debug-messages", 'b', 1},
-    {"wake-wave-scale", 'd', 0.2},
-    {"wake-fade-in-time", 'd', 0.5},
-    {"wake-wave-generation-period", 'd', 5.0},
-    {"wake-spray-generation-period", 'd', 1.0},
-    {"wake-max-sprays", 'i', 10},
-    {"wake-spray-particles", 'i', 10},
-    {"wake-spray-particle-size", 'd', 5.0},
-    {"wake-spray-size-variation", 'd', 0.2},
-    {"wake-spray-position-variation", 'd', 2.0},
-    {"wake-spray-velocity-variation", 'd', 0.2},
-    {"wake-spray-direction-variation", 'd', 0.2},
-    {"wake-spray-transparency", 'd', 0.5},
-    {"wake-wash-length", 'd', 1000},
-    {"fft-enable-spray", 'b', 0},
-    {"fft-max-sprays", 'i', 10000},
-    {"fft-spray-direction-variance", 'f', 0.2},
-    {"fft-spray-velocity", 'f', 0.7},
-    {"fft-spray-velocity-variance", 'f', 0.5},
-    {"fft-spray-position-variance", 'f', 0.2},
-    {"fft-spray-particle-size", 'f', 1.3},
-    {"fft-spray-particle-size-variance", 'f', 0.3},
-    {"fft-spray-position-lead", 'f', 0.5},
-    {"fft-spray-transparency", 'f', 1.0},
-    {"fft-spray-sparsity", 'i', 4},
-    {"fft-spray-origin-depth", 'f', 0.8},
-    {"fft-spray-gravity", 'f', 9.81},
-    {"fft-spray-cull-distance", 'f', 1000},
-    {"enable-debug-alert-messages", 'b', 0},
-    {"default-fog-color-above-r", 'f', 0},
-    {"default-fog-color-above-g", 'f', 0},
-    {"default-fog-color-above-b", 'f', 0},
-    {"default-fog-color-below-r", 'f', 0},
-    {"default-fog-color-below-g", 'f', 0},
-    {"default-fog-color-below-b", 'f', 0},
-    {"default-visibility-above", 'f', 1e9},
-    {"default-visibility-below", 'f', 100},
-    {"default-grid-resolution", 'i', 512},
-    {"wake-kelvin-wakes", 'b', 1},
-    {"wake-propeller-backwash", 'b', 0},
-    {"max-wake-waves-opengl", 'i', 25},
-    {"fft-displacement-damping-distance", 'd', 1000},
-    {"grid-anti-aliasing", 'd', 1.0},
-    {"grid-planar-height", 'f', 100},
-    {"planar-adjust", 'f', 10},
-    {"max-allowable-displacement", 'd', 1.5},
-    {"equatorial-earth-radius-meters", 'd', 6378137.0},
-    {"polar-earth-radius-meters", 'd', 6356752.3142},
-    {"mean-earth-radius-meters", 'd', 6371009.0},
-    {"refract-color-red", 'd', 0.0},
-    {"refract-color-green", 'd', 0.2},
-    {"refract-color-blue", 'd', 0.3},
-    {"shininess", 'd', 5.0},
-    {"foam-scale", 'f', 16},
-    {"foam-blend", 'f', 0.5},
-    {"particles-pure-additive-blend", 'b', 0},
-    {"spray-force-point-sprites", 'b', 0},
-    {"fft-choppiness", 'f', 0.2},
-    {"fft-depth", 'f', 1000},
-    {"fft-grid-dimension-x", 'i', 128},
-    {"fft-grid-dimension-y", 'i', 128},
-    {"fft-grid-size-x", 'f', 1024},
-    {"fft-grid-size-y", 'f', 1024},
-    {"fft-phillips-constant", 'f', 0.008},
-    {"fft-phillips-constant-pierson-moskowitz", 'f', 8.1e-6},
-    {"fft-phillips-constant-jonswap", 'f', 7.6e-5},
-    {"fft-reflection-filter", 'f', 0.4},
-    {"fft-enable-choppiness", 'b', 1},
-    {"fft-exact-normals", 'b', 1},
-    {"fft-height-max-chop", 'f', 1.0},
-    {"swell-height-multiplier", 'f', 1.0},
-    {"do-foam", 'b', 1},
-    {"fft-noise-amplitude", 'f', 0.05},
-    {"fft-noise-distance", 'f', 500},
-    {"fft-lod-bias", 'f', 0.8},
-    {"fft-use-sqrt-approximation", 'b', 1},
-    {"fft-spray-threshold", 'f', 1.0},
-    {"fft-force-cpu", 'b', 0},
-    {"fft-measure-plans", 'b', 1},
-    {"fft-enable-multi-gpu", 'b', 0},
-    {"disable-ipp", 'b', 0},
-    {"disable-opencl", 'b', 0},
-    {"disable-cuda", 'b', 0},
-    {"disable-compute-shader", 'b', 0},
-};
+// Whether the shipped file sets the key, which it must, to the value the library uses without it.
+template <typename T>
+bool expectShippedDefault(const Maris::ConfigurationKey<T>& key)
+{
+    SCOPED_TRACE(key.name);
+    T value{};
+    EXPECT_TRUE(readShipped(key.name, value));
+    EXPECT_EQ(value, key.fallback);
+    return true;
+}
+
+// An empty text names the key without setting it.
+bool expectShippedDefault(const Maris::ConfigurationKey<const char*>& key)
+{
+    SCOPED_TRACE(key.name);
+    const char* value = "";
+    const bool set = Maris::Configuration::GetStringValue(key.name, value);
+    EXPECT_EQ(set, *key.fallback != '\0');
+    EXPECT_STREQ(value, key.fallback);
+    return set;
+}
 
 class GeneratedConfigurationTest : public ::testing::Test
 {
@@ -129,39 +73,12 @@ protected:
 TEST_F(GeneratedConfigurationTest, EverySettingHoldsTheBuiltInDefault)
 {
     ASSERT_TRUE(Maris::Configuration::Load(&loader));
-    for (const Default& setting : defaults) {
-        SCOPED_TRACE(setting.key);
-        switch (setting.type) {
-        case 'b': {
-            bool value = setting.value == 0.0; // the opposite, so an absent key shows
-            EXPECT_TRUE(Maris::Configuration::GetBoolValue(setting.key, value));
-            EXPECT_EQ(value, setting.value != 0.0);
-            break;
-        }
-        case 'i': {
-            int value = -1;
-            EXPECT_TRUE(Maris::Configuration::GetIntValue(setting.key, value));
-            EXPECT_EQ(value, static_cast<int>(setting.value));
-            break;
-        }
-        case 'f': {
-            float value = -1.0f;
-            EXPECT_TRUE(Maris::Configuration::GetFloatValue(setting.key, value));
-            EXPECT_EQ(value, static_cast<float>(setting.value));
-            break;
-        }
-        case 'd': {
-            double value = -1.0;
-            EXPECT_TRUE(Maris::Configuration::GetDoubleValue(setting.key, value));
-            EXPECT_EQ(value, setting.value);
-            break;
-        }
-        }
-    }
-    // The shader prefix is empty by default; its line names it without setting it.
-    const char* prefix = "";
-    EXPECT_FALSE(Maris::Configuration::GetStringValue("shader-filename-prefix", prefix));
-    EXPECT_EQ(Maris::Configuration::GetEntryCount(), std::size(defaults));
+    std::size_t entries = 0;
+#define MARIS_CONFIGURATION_KEY(identifier, name, type, value, comment)                           \
+    entries += expectShippedDefault(Maris::ConfigKey::identifier);
+#include "core/ConfigurationKeys.def"
+    // Nothing but the library's keys.
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), entries);
     EXPECT_TRUE(messages.entries().empty());
 }
 
@@ -181,7 +98,7 @@ TEST_F(GeneratedConfigurationTest, EachSettingHasAOneLineCommentAbove)
         EXPECT_EQ(lines[i - 1].rfind("# ", 0), 0u) << "no comment above: " << lines[i];
         EXPECT_GT(lines[i - 1].size(), 10u);
     }
-    EXPECT_EQ(settings, static_cast<int>(std::size(defaults)) + 1);
+    EXPECT_EQ(settings, static_cast<int>(std::size(Maris::configurationKeyTexts)));
 }
 
 TEST_F(GeneratedConfigurationTest, AnEnvironmentOnTheShippedFileMatchesOneOnAnEmptyFile)
