@@ -6,6 +6,7 @@
 #include "hud/OverlayController.h"
 #include "scene/SceneController.h"
 #include "app/SequentialScreenshotWriter.h"
+#include "app/Version.h"
 #include "window/WindowController.h"
 
 #include <osg/Notify>
@@ -18,6 +19,11 @@ namespace osgKELVO {
 
 namespace {
 const int KEY_F3 = osgGA::GUIEventAdapter::KEY_F3;
+}
+
+const char* KELVOview::versionText()
+{
+    return KELVO_VERSION_TEXT;
 }
 
 KELVOview::KELVOview()

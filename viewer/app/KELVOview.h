@@ -18,7 +18,7 @@ class NavigationController;
 class KELVOview : public osgGA::GUIEventHandler
 {
 public:
-    static const char* versionText() { return "1.02"; }
+    static const char* versionText();
 
     KELVOview();
 
