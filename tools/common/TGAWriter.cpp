@@ -1,4 +1,4 @@
-#include "TGAWriter.h"
+#include "common/TGAWriter.h"
 
 #include <fstream>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Polylines.h"
+#include "common/HashedValueNoise.h"
 
 #include <cstdint>
 
@@ -21,9 +22,6 @@ public:
     double fractal(double x, double y, double wavelength, int octaves, int channel) const;
 
 private:
-    double valueNoise(double x, double y, int octave) const;
-    double lattice(int ix, int iy, int octave) const;
-
-    std::uint32_t seed;
+    HashedValueNoise noise;
     Polylines stream;
 };

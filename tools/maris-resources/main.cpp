@@ -5,7 +5,7 @@
 #include "ConfigurationFileWriter.h"
 #include "CubeMapFace.h"
 #include "SkyModel.h"
-#include "TGAWriter.h"
+#include "common/TGAWriter.h"
 
 #include <algorithm>
 #include <cstdio>

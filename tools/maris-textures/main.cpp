@@ -2,8 +2,8 @@
 // Writes the ocean library's textures: "foam.tga" (whitecaps), "perlin.tga" (signed noise),
 // "wash.tga" (propeller wash) and "spray.tga" (spray particle with alpha).
 
-#include "TGAWriter.h"
 #include "TextureImages.h"
+#include "common/TGAWriter.h"
 
 #include <cstdio>
 #include <string>
