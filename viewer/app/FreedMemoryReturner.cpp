@@ -18,7 +18,17 @@ FreedMemoryReturner::FreedMemoryReturner(double intervalSeconds, ReturnFunction 
 
 bool FreedMemoryReturner::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter&)
 {
-    if (ea.getEventType() != osgGA::GUIEventAdapter::FRAME || !returnFreed)
+    switch (ea.getEventType()) {
+    case osgGA::GUIEventAdapter::FRAME:
+        return handleFrame(ea);
+    default:
+        return false;
+    }
+}
+
+bool FreedMemoryReturner::handleFrame(const osgGA::GUIEventAdapter& ea)
+{
+    if (!returnFreed)
         return false;
     const double now = ea.getTime();
     if (!started) {

@@ -26,6 +26,8 @@ protected:
     ~FreedMemoryReturner() override = default;
 
 private:
+    bool handleFrame(const osgGA::GUIEventAdapter& ea);
+
     double interval;
     ReturnFunction returnFreed;
     double lastReturn;

@@ -18,8 +18,17 @@
 namespace osgKELVO {
 
 namespace {
-const int KEY_F3 = osgGA::GUIEventAdapter::KEY_F3;
-}
+
+// The keys of this handler and of the stock handlers that build sets up.
+const int saveConfigurationKey = osgGA::GUIEventAdapter::KEY_F3;
+const int cyclePolygonModeKey = osgGA::GUIEventAdapter::KEY_F4;
+const int toggleLightingKey = osgGA::GUIEventAdapter::KEY_F5;
+const int toggleTexturingKey = osgGA::GUIEventAdapter::KEY_F6;
+const int toggleBackfaceCullingKey = osgGA::GUIEventAdapter::KEY_F7;
+const int statisticsKey = osgGA::GUIEventAdapter::KEY_F10;
+const int screenshotKey = osgGA::GUIEventAdapter::KEY_F12;
+
+} // namespace
 
 const char* KELVOview::versionText()
 {
@@ -86,15 +95,15 @@ void KELVOview::build()
 
     osg::ref_ptr<osgGA::StateSetManipulator> stateSetManipulator =
         new osgGA::StateSetManipulator(scene->getOrCreateStateSet());
-    stateSetManipulator->setKeyEventCyclePolygonMode(osgGA::GUIEventAdapter::KEY_F4);
-    stateSetManipulator->setKeyEventToggleLighting(osgGA::GUIEventAdapter::KEY_F5);
-    stateSetManipulator->setKeyEventToggleTexturing(osgGA::GUIEventAdapter::KEY_F6);
-    stateSetManipulator->setKeyEventToggleBackfaceCulling(osgGA::GUIEventAdapter::KEY_F7);
+    stateSetManipulator->setKeyEventCyclePolygonMode(cyclePolygonModeKey);
+    stateSetManipulator->setKeyEventToggleLighting(toggleLightingKey);
+    stateSetManipulator->setKeyEventToggleTexturing(toggleTexturingKey);
+    stateSetManipulator->setKeyEventToggleBackfaceCulling(toggleBackfaceCullingKey);
     stateSetManipulator->setBackfaceEnabled(true);
     viewer.addEventHandler(stateSetManipulator);
 
     osg::ref_ptr<osgViewer::StatsHandler> statsHandler = new osgViewer::StatsHandler;
-    statsHandler->setKeyEventTogglesOnScreenStats(osgGA::GUIEventAdapter::KEY_F10);
+    statsHandler->setKeyEventTogglesOnScreenStats(statisticsKey);
     viewer.addEventHandler(statsHandler);
 
     // Sequential numbering that also skips the files of earlier runs: nothing is overwritten.
@@ -102,7 +111,7 @@ void KELVOview::build()
         new SequentialScreenshotWriter("../KELVOview", "jpg");
     osg::ref_ptr<osgViewer::ScreenCaptureHandler> captureHandler =
         new osgViewer::ScreenCaptureHandler(captureOperation.get(), 1);
-    captureHandler->setKeyEventTakeScreenShot(osgGA::GUIEventAdapter::KEY_F12);
+    captureHandler->setKeyEventTakeScreenShot(screenshotKey);
     viewer.addEventHandler(captureHandler);
 
     viewer.addEventHandler(new FreedMemoryReturner);
@@ -123,11 +132,19 @@ void KELVOview::build()
 
 bool KELVOview::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter&)
 {
-    if (ea.getEventType() != osgGA::GUIEventAdapter::KEYDOWN || ea.getKey() != KEY_F3)
+    switch (ea.getEventType()) {
+    case osgGA::GUIEventAdapter::KEYDOWN:
+        return handleKeyDown(ea);
+    default:
         return false;
-    if (!dynamic_cast<osgViewer::GraphicsWindow*>(viewer.getCamera()->getGraphicsContext()))
-        return false;
-    saveConfiguration();
+    }
+}
+
+bool KELVOview::handleKeyDown(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getKey() == saveConfigurationKey &&
+        dynamic_cast<osgViewer::GraphicsWindow*>(viewer.getCamera()->getGraphicsContext()))
+        saveConfiguration();
     return false;
 }
 

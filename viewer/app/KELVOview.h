@@ -47,6 +47,7 @@ protected:
     ~KELVOview() override;
 
 private:
+    bool handleKeyDown(const osgGA::GUIEventAdapter& ea);
     void createWindowFromScreenSize();
 
     bool initialized;

@@ -23,7 +23,10 @@ namespace osgKELVO {
 
 namespace {
 
-const int KEY_M = 'm';
+// The keys this controller owns.
+const int toggleHelpKey = osgGA::GUIEventAdapter::KEY_F1;
+const int pickKey = 'm';
+
 const osg::Vec4f white(1.0f, 1.0f, 1.0f, 1.0f);
 
 osg::ref_ptr<osg::Image> readImage(const std::string& fileName)
@@ -71,27 +74,46 @@ bool OverlayController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActio
 
     switch (ea.getEventType()) {
     case osgGA::GUIEventAdapter::MOVE:
-        if (pickActive)
-            pick(ea, view);
-        break;
+        return handleMouseMove(ea, view);
     case osgGA::GUIEventAdapter::KEYDOWN:
-        if (ea.getKey() == osgGA::GUIEventAdapter::KEY_F1)
-            toggleHelp();
-        else if (ea.getKey() == KEY_M)
-            pickActive = true;
-        break;
+        return handleKeyDown(ea);
     case osgGA::GUIEventAdapter::KEYUP:
-        if (ea.getKey() == KEY_M)
-            pickActive = false;
-        break;
+        return handleKeyUp(ea);
     case osgGA::GUIEventAdapter::RESIZE:
-        // The traits hold the size the window really has once the resize is done.
-        if (const osg::GraphicsContext::Traits* traits = hudCamera->getGraphicsContext()->getTraits())
-            layout(traits->width, traits->height);
-        break;
+        return handleResize();
     default:
-        break;
+        return false;
     }
+}
+
+bool OverlayController::handleMouseMove(const osgGA::GUIEventAdapter& ea, osgViewer::View* view)
+{
+    if (pickActive)
+        pick(ea, view);
+    return false;
+}
+
+bool OverlayController::handleKeyDown(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getKey() == toggleHelpKey)
+        toggleHelp();
+    else if (ea.getKey() == pickKey)
+        pickActive = true;
+    return false;
+}
+
+bool OverlayController::handleKeyUp(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getKey() == pickKey)
+        pickActive = false;
+    return false;
+}
+
+bool OverlayController::handleResize()
+{
+    // The traits hold the size the window really has once the resize is done.
+    if (const osg::GraphicsContext::Traits* traits = hudCamera->getGraphicsContext()->getTraits())
+        layout(traits->width, traits->height);
     return false;
 }
 

@@ -66,6 +66,11 @@ protected:
     ~OverlayController() override;
 
 private:
+    bool handleMouseMove(const osgGA::GUIEventAdapter& ea, osgViewer::View* view);
+    bool handleKeyDown(const osgGA::GUIEventAdapter& ea);
+    bool handleKeyUp(const osgGA::GUIEventAdapter& ea);
+    bool handleResize();
+
     bool build(osgViewer::View* view);
     void addCoordinates();
     void addCompass();

@@ -16,7 +16,7 @@ const double halfPi = 1.5707963267948966;
 const osg::Vec3d xAxis(1.0, 0.0, 0.0);
 const osg::Vec3d zAxis(0.0, 0.0, 1.0);
 
-// The held keys, in the order of their slots in keyState.
+// The keys this controller owns.
 const int moveRight = 'd';
 const int moveLeft = 'a';
 const int moveForward = 'w';
@@ -27,6 +27,18 @@ const int pitchUp = 'i';
 const int pitchDown = 'k';
 const int yawLeft = 'j';
 const int yawRight = 'l';
+
+// Faster and slower also come from the scroll wheel.
+const int fasterKey = '+';
+const int fasterKeypadKey = osgGA::GUIEventAdapter::KEY_KP_Add;
+const int slowerKey = '-';
+const int slowerKeypadKey = osgGA::GUIEventAdapter::KEY_KP_Subtract;
+
+const int toggleModeKey = osgGA::GUIEventAdapter::KEY_Tab;
+
+const int homeKey = osgGA::GUIEventAdapter::KEY_Space;
+
+// The held keys, in the order of their slots in keyState.
 const int heldKeys[] = {moveRight, moveLeft, moveForward, moveBack, moveUp,
                         moveDown, pitchUp, pitchDown, yawLeft, yawRight};
 
@@ -82,53 +94,86 @@ bool NavigationController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAc
     if (!view || !view->getViewerBase() || ea.getHandled())
         return false;
 
+    // Never consumed: the overlay and the other handlers see the same keys.
     switch (ea.getEventType()) {
     case osgGA::GUIEventAdapter::PUSH:
-        if (ea.getButton() == osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON) {
-            pressX = 2.0f * ea.getXnormalized();
-            pressY = 2.0f * ea.getYnormalized();
-        }
-        break;
+        return handleMousePush(ea);
     case osgGA::GUIEventAdapter::RELEASE:
-        if (ea.getButton() == osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON) {
-            state(pitchUp) = 0.0f;
-            state(pitchDown) = 0.0f;
-            state(yawLeft) = 0.0f;
-            state(yawRight) = 0.0f;
-        }
-        break;
+        return handleMouseRelease(ea);
     case osgGA::GUIEventAdapter::DRAG:
-        if (ea.getButtonMask() & osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON)
-            dragTurn(ea.getXnormalized(), ea.getYnormalized());
-        break;
-    case osgGA::GUIEventAdapter::KEYDOWN: {
-        const int key = ea.getKey();
-        if (keyIndex.count(key))
-            state(key) = 1.0f;
-        if (key == osgGA::GUIEventAdapter::KEY_Space)
-            goHome();
-        if (key == osgGA::GUIEventAdapter::KEY_Tab)
-            toggleMode();
-        if (key == '+' || key == osgGA::GUIEventAdapter::KEY_KP_Add)
-            changeSpeed(1.1);
-        if (key == '-' || key == osgGA::GUIEventAdapter::KEY_KP_Subtract)
-            changeSpeed(0.9);
-        break;
-    }
+        return handleMouseDrag(ea);
+    case osgGA::GUIEventAdapter::KEYDOWN:
+        return handleKeyDown(ea);
     case osgGA::GUIEventAdapter::KEYUP:
-        if (keyIndex.count(ea.getKey()))
-            state(ea.getKey()) = 0.0f;
-        break;
+        return handleKeyUp(ea);
     case osgGA::GUIEventAdapter::FRAME:
-        frameUpdate(ea.getTime());
-        break;
+        return handleFrame(ea);
     case osgGA::GUIEventAdapter::SCROLL:
-        changeSpeed(ea.getScrollingMotion() == osgGA::GUIEventAdapter::SCROLL_UP ? 1.1 : 0.9);
-        break;
+        return handleMouseWheel(ea);
     default:
-        break;
+        return false;
     }
-    // Never consumed: the overlay and the other handlers see the same keys.
+}
+
+bool NavigationController::handleMousePush(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getButton() == osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON) {
+        pressX = 2.0f * ea.getXnormalized();
+        pressY = 2.0f * ea.getYnormalized();
+    }
+    return false;
+}
+
+bool NavigationController::handleMouseRelease(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getButton() == osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON) {
+        state(pitchUp) = 0.0f;
+        state(pitchDown) = 0.0f;
+        state(yawLeft) = 0.0f;
+        state(yawRight) = 0.0f;
+    }
+    return false;
+}
+
+bool NavigationController::handleMouseDrag(const osgGA::GUIEventAdapter& ea)
+{
+    if (ea.getButtonMask() & osgGA::GUIEventAdapter::LEFT_MOUSE_BUTTON)
+        dragTurn(ea.getXnormalized(), ea.getYnormalized());
+    return false;
+}
+
+bool NavigationController::handleMouseWheel(const osgGA::GUIEventAdapter& ea)
+{
+    changeSpeed(ea.getScrollingMotion() == osgGA::GUIEventAdapter::SCROLL_UP ? 1.1 : 0.9);
+    return false;
+}
+
+bool NavigationController::handleKeyDown(const osgGA::GUIEventAdapter& ea)
+{
+    const int key = ea.getKey();
+    if (keyIndex.count(key))
+        state(key) = 1.0f;
+    if (key == homeKey)
+        goHome();
+    if (key == toggleModeKey)
+        toggleMode();
+    if (key == fasterKey || key == fasterKeypadKey)
+        changeSpeed(1.1);
+    if (key == slowerKey || key == slowerKeypadKey)
+        changeSpeed(0.9);
+    return false;
+}
+
+bool NavigationController::handleKeyUp(const osgGA::GUIEventAdapter& ea)
+{
+    if (keyIndex.count(ea.getKey()))
+        state(ea.getKey()) = 0.0f;
+    return false;
+}
+
+bool NavigationController::handleFrame(const osgGA::GUIEventAdapter& ea)
+{
+    frameUpdate(ea.getTime());
     return false;
 }
 

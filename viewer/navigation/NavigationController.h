@@ -42,6 +42,14 @@ protected:
     ~NavigationController() override;
 
 private:
+    bool handleMousePush(const osgGA::GUIEventAdapter& ea);
+    bool handleMouseRelease(const osgGA::GUIEventAdapter& ea);
+    bool handleMouseDrag(const osgGA::GUIEventAdapter& ea);
+    bool handleMouseWheel(const osgGA::GUIEventAdapter& ea);
+    bool handleKeyDown(const osgGA::GUIEventAdapter& ea);
+    bool handleKeyUp(const osgGA::GUIEventAdapter& ea);
+    bool handleFrame(const osgGA::GUIEventAdapter& ea);
+
     void initialise();
     void changeSpeed(double factor);
     void toggleMode();

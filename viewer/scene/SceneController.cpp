@@ -20,6 +20,11 @@ namespace osgKELVO {
 
 namespace {
 
+// The digit keys name the layers; released alone they switch a layer, with a modifier they show
+// its next alternative.
+const int firstLayerKey = '0';
+const int lastLayerKey = '9';
+
 bool isSupportedModelExtension(const std::string& extension)
 {
     static const char* const supported[] = {"ive", "osg", "zip", "dxf", "curl", "3ds"};
@@ -54,24 +59,38 @@ bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionA
     if (!initialized)
         initialize();
 
-    if (ea.getEventType() == osgGA::GUIEventAdapter::KEYUP) {
-        // With Ctrl or Shift held, X gives a control character or a symbol for the digit key;
-        // the unmodified key still names the digit.
-        int key = ea.getKey();
-        if (key < '0' || key > '9')
-            key = ea.getUnmodifiedKey();
-        if (key >= '0' && key <= '9') {
-            const unsigned n = static_cast<unsigned>(key - '0');
-            if (ea.getModKeyMask() != 0)
-                showNextAlternative(n);
-            else
-                toggleLayer(n);
-        }
+    switch (ea.getEventType()) {
+    case osgGA::GUIEventAdapter::KEYUP:
+        return handleKeyUp(ea);
+    case osgGA::GUIEventAdapter::USER:
+        return handleDrop(ea);
+    default:
+        return false;
     }
+}
 
+bool SceneController::handleKeyUp(const osgGA::GUIEventAdapter& ea)
+{
+    // With Ctrl or Shift held, X gives a control character or a symbol for the digit key;
+    // the unmodified key still names the digit.
+    int key = ea.getKey();
+    if (key < firstLayerKey || key > lastLayerKey)
+        key = ea.getUnmodifiedKey();
+    if (key < firstLayerKey || key > lastLayerKey)
+        return false;
+    const unsigned n = static_cast<unsigned>(key - firstLayerKey);
+    if (ea.getModKeyMask() != 0)
+        showNextAlternative(n);
+    else
+        toggleLayer(n);
+    return false;
+}
+
+bool SceneController::handleDrop(const osgGA::GUIEventAdapter& ea)
+{
+    // Files dropped on the window arrive as user events.
     if (const DroppedFilesEvent* drop = DroppedFilesEvent::from(ea))
         addDroppedFiles(drop->getPaths());
-
     return false;
 }
 

@@ -53,6 +53,9 @@ protected:
     ~SceneController() override;
 
 private:
+    bool handleKeyUp(const osgGA::GUIEventAdapter& ea);
+    bool handleDrop(const osgGA::GUIEventAdapter& ea);
+
     std::vector<ModelRecord> models;
     osg::ref_ptr<osg::Group> sceneGroup;
     std::vector<osg::ref_ptr<osg::Switch>> layers;

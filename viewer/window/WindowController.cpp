@@ -16,6 +16,8 @@ namespace osgKELVO {
 
 namespace {
 
+const int fullscreenKey = osgGA::GUIEventAdapter::KEY_F11;
+
 const char* const noInterfaceOnToggle =
     "Error, no WindowSystemInterface available, cannot toggle window fullscreen.";
 
@@ -235,40 +237,53 @@ bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAction
         applyPendingMaximize();
 
     switch (ea.getEventType()) {
-    case osgGA::GUIEventAdapter::KEYDOWN: {
-        if (ea.getKey() != osgGA::GUIEventAdapter::KEY_F11)
-            return false;
-        osgViewer::ViewerBase::Windows windows;
-        view->getViewerBase()->getWindows(windows, true);
-        for (osgViewer::GraphicsWindow* window : windows)
-            toggleFullscreen(window);
-        aa.requestRedraw();
-        return true;
-    }
+    case osgGA::GUIEventAdapter::KEYDOWN:
+        return handleKeyDown(ea, *view);
     case osgGA::GUIEventAdapter::RESIZE:
-        resize(ea.getWindowWidth(), ea.getWindowHeight());
-        rememberLiveWindow();
-        return false;
-    case osgGA::GUIEventAdapter::CLOSE_WINDOW: {
-        WindowSettings info;
-        getWindowInfo(info);
-        // The viewer closes the window before the handlers see this event; its last rectangle and
-        // maximised state are then only known from the last move or resize.
-        const osg::GraphicsContext* context = camera->getGraphicsContext();
-        if (haveLastLive && (!context || !context->isRealized())) {
-            info.x = lastLive.x;
-            info.y = lastLive.y;
-            info.width = lastLive.width;
-            info.height = lastLive.height;
-            info.maximized = lastLive.maximized;
-            info.fullscreen = lastLive.fullscreen;
-        }
-        settings = info;
-        return false;
-    }
+        return handleResize(ea);
+    case osgGA::GUIEventAdapter::CLOSE_WINDOW:
+        return handleCloseWindow();
     default:
         return false;
     }
+}
+
+bool WindowController::handleKeyDown(const osgGA::GUIEventAdapter& ea, osgViewer::View& view)
+{
+    if (ea.getKey() != fullscreenKey)
+        return false;
+    osgViewer::ViewerBase::Windows windows;
+    view.getViewerBase()->getWindows(windows, true);
+    for (osgViewer::GraphicsWindow* window : windows)
+        toggleFullscreen(window);
+    view.requestRedraw();
+    return true;
+}
+
+bool WindowController::handleResize(const osgGA::GUIEventAdapter& ea)
+{
+    resize(ea.getWindowWidth(), ea.getWindowHeight());
+    rememberLiveWindow();
+    return false;
+}
+
+bool WindowController::handleCloseWindow()
+{
+    WindowSettings info;
+    getWindowInfo(info);
+    // The viewer closes the window before the handlers see this event; its last rectangle and
+    // maximised state are then only known from the last move or resize.
+    const osg::GraphicsContext* context = camera->getGraphicsContext();
+    if (haveLastLive && (!context || !context->isRealized())) {
+        info.x = lastLive.x;
+        info.y = lastLive.y;
+        info.width = lastLive.width;
+        info.height = lastLive.height;
+        info.maximized = lastLive.maximized;
+        info.fullscreen = lastLive.fullscreen;
+    }
+    settings = info;
+    return false;
 }
 
 } // namespace osgKELVO

@@ -6,6 +6,10 @@
 #include <osgGA/GUIEventHandler>
 #include <osgViewer/GraphicsWindow>
 
+namespace osgViewer {
+class View;
+}
+
 namespace osgKELVO {
 
 // Creates the viewer's window from the configured settings, keeps viewport and projection in step
@@ -30,6 +34,10 @@ protected:
     ~WindowController() override;
 
 private:
+    bool handleKeyDown(const osgGA::GUIEventAdapter& ea, osgViewer::View& view);
+    bool handleResize(const osgGA::GUIEventAdapter& ea);
+    bool handleCloseWindow();
+
     void applyPendingMaximize();
     void rememberLiveWindow();
 
