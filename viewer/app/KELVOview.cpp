@@ -7,6 +7,7 @@
 #include "scene/SceneController.h"
 #include "app/SequentialScreenshotWriter.h"
 #include "app/Version.h"
+#include "util/HelpUsage.h"
 #include "window/WindowController.h"
 
 #include <osg/Notify>
@@ -19,14 +20,23 @@ namespace osgKELVO {
 
 namespace {
 
-// The keys of this handler and of the stock handlers that build sets up.
+// The keys of this handler, of the stock handlers that build sets up and of the viewer, each
+// beside its line in the help panel; saving and the statistics are left out of the panel.
 const int saveConfigurationKey = osgGA::GUIEventAdapter::KEY_F3;
 const int cyclePolygonModeKey = osgGA::GUIEventAdapter::KEY_F4;
+const HelpUsage::Line cyclePolygonModeUsage{HelpUsage::FunctionKeys, 4, "F4",
+                                            "Visa geometri som ytor, linjer eller punkter"};
 const int toggleLightingKey = osgGA::GUIEventAdapter::KEY_F5;
+const HelpUsage::Line toggleLightingUsage{HelpUsage::FunctionKeys, 5, "F5", "Ljussättning"};
 const int toggleTexturingKey = osgGA::GUIEventAdapter::KEY_F6;
+const HelpUsage::Line toggleTexturingUsage{HelpUsage::FunctionKeys, 6, "F6", "Visa texturer"};
 const int toggleBackfaceCullingKey = osgGA::GUIEventAdapter::KEY_F7;
+const HelpUsage::Line toggleBackfaceCullingUsage{HelpUsage::FunctionKeys, 7, "F7", "Visa ytor dubbelsidigt"};
 const int statisticsKey = osgGA::GUIEventAdapter::KEY_F10;
 const int screenshotKey = osgGA::GUIEventAdapter::KEY_F12;
+const HelpUsage::Line screenshotUsage{HelpUsage::FunctionKeys, 12, "F12", "Spara skärmbild"};
+const int quitKey = osgGA::GUIEventAdapter::KEY_Escape;
+const HelpUsage::Line quitUsage{HelpUsage::Exit, 1, "Escape", "Avsluta"};
 
 } // namespace
 
@@ -116,6 +126,9 @@ void KELVOview::build()
 
     viewer.addEventHandler(new FreedMemoryReturner);
 
+    // The viewer's own default, set here so that the key and its help line have one source.
+    viewer.setKeyEventSetsDone(quitKey);
+
     viewer.setLightingMode(osg::View::NO_LIGHT);
 
     osg::ref_ptr<osgDB::Options> options = new osgDB::Options;
@@ -138,6 +151,16 @@ bool KELVOview::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter
     default:
         return false;
     }
+}
+
+void KELVOview::getUsage(osg::ApplicationUsage& usage) const
+{
+    HelpUsage::declare(usage, cyclePolygonModeUsage);
+    HelpUsage::declare(usage, toggleLightingUsage);
+    HelpUsage::declare(usage, toggleTexturingUsage);
+    HelpUsage::declare(usage, toggleBackfaceCullingUsage);
+    HelpUsage::declare(usage, screenshotUsage);
+    HelpUsage::declare(usage, quitUsage);
 }
 
 bool KELVOview::handleKeyDown(const osgGA::GUIEventAdapter& ea)

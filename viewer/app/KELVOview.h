@@ -31,6 +31,8 @@ public:
     void saveConfiguration();
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    // The keys of the stock handlers that build configures, and the viewer's quit key.
+    void getUsage(osg::ApplicationUsage& usage) const override;
 
     osgViewer::Viewer& getViewer() { return viewer; }
     void setConfigFileName(const std::string& fileName) { configFileName = fileName; }

@@ -10,67 +10,38 @@ namespace osgKELVO {
 
 namespace {
 
-// Both columns side by side; an empty cell is an empty line. The description column ends with
-// its last non-empty line.
-const char* const keyLines[] = {
-    "KELVOview",
-    "",
-    "Vänster musknapp + Dra",
-    "J,L,I,K",
-    "W,S,A,D,Q,Z",
-    "+/-/Mus scrollhjul",
-    "Tab",
-    "",
-    "1-9",
-    "Alt + 1-9",
-    "M",
-    "",
-    "F1",
-    "F4",
-    "F5",
-    "F6",
-    "F7",
-    "F11",
-    "F12",
-    "",
-    "Escape",
-    "",
-    "",
-    "Tryck F1 för att stänga fönstret",
-};
-
-const char* const descriptionLines[] = {
-    "",
-    "",
-    "Vrid vyn",
-    "Vrid vyn (med tangenter)",
-    "Flytta vyn",
-    "Öka/minska rörelsehastighet",
-    "Växla mellan fri och terrängföljande navigering",
-    "",
-    "Tänd eller släck lager 1-9",
-    "Visa nästa alternativ i lager 1-9",
-    "Visa koordinater under markören",
-    "",
-    "Visa den här hjälpen",
-    "Visa geometri som ytor, linjer eller punkter",
-    "Ljussättning",
-    "Visa texturer",
-    "Visa ytor dubbelsidigt",
-    "Fullskärmsläge",
-    "Spara skärmbild",
-    "",
-    "Avsluta",
-};
-
-template <std::size_t N>
-std::string joinLines(const char* const (&lines)[N])
+struct Row
 {
+    std::string keys;
+    std::string description;
+};
+
+std::vector<Row> panelRows(const std::vector<HelpUsage::Line>& lines, const std::string& closeKeys)
+{
+    std::vector<Row> rows = {{"KELVOview", ""}, {"", ""}};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0 && lines[i].section != lines[i - 1].section)
+            rows.push_back({"", ""});
+        rows.push_back({lines[i].keys, lines[i].description});
+    }
+    rows.push_back({"", ""});
+    rows.push_back({"", ""});
+    rows.push_back({"Tryck " + closeKeys + " för att stänga fönstret", ""});
+    return rows;
+}
+
+// One column's cells, lines separated by single line feeds; the column ends with its last
+// non-empty cell.
+std::string column(const std::vector<Row>& rows, std::string Row::*cell)
+{
+    std::size_t count = rows.size();
+    while (count > 0 && (rows[count - 1].*cell).empty())
+        --count;
     std::string text;
-    for (std::size_t i = 0; i < N; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             text += '\n';
-        text += lines[i];
+        text += rows[i].*cell;
     }
     return text;
 }
@@ -90,17 +61,7 @@ osg::ref_ptr<osgText::Text> createColumn(osgText::Font* font, const osg::Vec3& p
 
 } // namespace
 
-std::string HelpText::keyColumn()
-{
-    return joinLines(keyLines);
-}
-
-std::string HelpText::descriptionColumn()
-{
-    return joinLines(descriptionLines);
-}
-
-osg::ref_ptr<osg::Geode> HelpText::createGeode()
+osg::ref_ptr<osg::Geode> HelpText::createGeode(const std::vector<HelpUsage::Line>& lines, const std::string& closeKeys)
 {
     osg::ref_ptr<osgText::Font> font = readResourceFont(fontFileName());
     if (!font) {
@@ -111,9 +72,10 @@ osg::ref_ptr<osg::Geode> HelpText::createGeode()
 
     // Positions are relative to the panel's top left corner: the first baseline lies 50 pixels
     // below the top edge, the descriptions 330 pixels right of the keys.
+    const std::vector<Row> rows = panelRows(lines, closeKeys);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(createColumn(font, osg::Vec3(50.0f, -50.0f, 0.0f), keyColumn()));
-    geode->addDrawable(createColumn(font, osg::Vec3(380.0f, -50.0f, 0.0f), descriptionColumn()));
+    geode->addDrawable(createColumn(font, osg::Vec3(50.0f, -50.0f, 0.0f), column(rows, &Row::keys)));
+    geode->addDrawable(createColumn(font, osg::Vec3(380.0f, -50.0f, 0.0f), column(rows, &Row::description)));
     geode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
     return geode;
 }

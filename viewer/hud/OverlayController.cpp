@@ -8,6 +8,7 @@
 #include "hud/HelpText.h"
 #include "hud/NinePiecePanel.h"
 #include "hud/PickWorldPoint.h"
+#include "util/HelpUsage.h"
 
 #include <osg/BlendFunc>
 #include <osg/DrawPixels>
@@ -23,9 +24,11 @@ namespace osgKELVO {
 
 namespace {
 
-// The keys this controller owns.
+// The keys this controller owns, each beside its line in the help panel.
 const int toggleHelpKey = osgGA::GUIEventAdapter::KEY_F1;
+const HelpUsage::Line toggleHelpUsage{HelpUsage::FunctionKeys, 1, "F1", "Visa den här hjälpen"};
 const int pickKey = 'm';
+const HelpUsage::Line pickUsage{HelpUsage::Scene, 3, "M", "Visa koordinater under markören"};
 
 const osg::Vec4f white(1.0f, 1.0f, 1.0f, 1.0f);
 
@@ -84,6 +87,12 @@ bool OverlayController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActio
     default:
         return false;
     }
+}
+
+void OverlayController::getUsage(osg::ApplicationUsage& usage) const
+{
+    HelpUsage::declare(usage, pickUsage);
+    HelpUsage::declare(usage, toggleHelpUsage);
 }
 
 bool OverlayController::handleMouseMove(const osgGA::GUIEventAdapter& ea, osgViewer::View* view)
@@ -145,7 +154,7 @@ bool OverlayController::build(osgViewer::View* view)
     addCompass();
     addLogo();
     addLegend();
-    addHelp();
+    addHelp(view);
 
     overlayRoot->addChild(hudCamera);
     const osg::GraphicsContext::Traits* traits = window->getTraits();
@@ -208,9 +217,16 @@ void OverlayController::addLegend()
     hudCamera->addChild(legendTransform);
 }
 
-void OverlayController::addHelp()
+void OverlayController::addHelp(osgViewer::View* view)
 {
-    osg::ref_ptr<osg::Geode> text = HelpText::createGeode();
+    // The panel lists what the view's handlers declare, in the order they receive events.
+    osg::ref_ptr<HelpUsage> usage = new HelpUsage;
+    for (const osg::ref_ptr<osgGA::EventHandler>& handler : view->getEventHandlers())
+        handler->getUsage(*usage);
+    if (const osgGA::CameraManipulator* manipulator = view->getCameraManipulator())
+        manipulator->getUsage(*usage);
+
+    osg::ref_ptr<osg::Geode> text = HelpText::createGeode(usage->getLines(), toggleHelpUsage.keys);
     if (!text)
         return;
     helpPanelTransform = transformOf(createPanel(32, 32, white));

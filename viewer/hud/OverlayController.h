@@ -26,6 +26,7 @@ public:
     OverlayController(osg::Group* overlayRoot, osg::Camera* mainCamera);
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    void getUsage(osg::ApplicationUsage& usage) const override;
 
     // Places every item for a window of the given size in pixels.
     void layout(int width, int height);
@@ -76,7 +77,7 @@ private:
     void addCompass();
     void addLogo();
     void addLegend();
-    void addHelp();
+    void addHelp(osgViewer::View* view);
     void chooseLogo();
     void toggleHelp();
     void pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* view);

@@ -1,5 +1,7 @@
 #include "navigation/NavigationController.h"
 
+#include "util/HelpUsage.h"
+
 #include <osg/Notify>
 #include <osgUtil/IntersectionVisitor>
 #include <osgUtil/LineSegmentIntersector>
@@ -16,7 +18,7 @@ const double halfPi = 1.5707963267948966;
 const osg::Vec3d xAxis(1.0, 0.0, 0.0);
 const osg::Vec3d zAxis(0.0, 0.0, 1.0);
 
-// The keys this controller owns.
+// The keys this controller owns, beside the lines the help panel shows for them.
 const int moveRight = 'd';
 const int moveLeft = 'a';
 const int moveForward = 'w';
@@ -27,15 +29,21 @@ const int pitchUp = 'i';
 const int pitchDown = 'k';
 const int yawLeft = 'j';
 const int yawRight = 'l';
+const HelpUsage::Line turnByDragUsage{HelpUsage::Navigation, 1, "Vänster musknapp + Dra", "Vrid vyn"};
+const HelpUsage::Line turnUsage{HelpUsage::Navigation, 2, "J,L,I,K", "Vrid vyn (med tangenter)"};
+const HelpUsage::Line moveUsage{HelpUsage::Navigation, 3, "W,S,A,D,Q,Z", "Flytta vyn"};
 
 // Faster and slower also come from the scroll wheel.
 const int fasterKey = '+';
 const int fasterKeypadKey = osgGA::GUIEventAdapter::KEY_KP_Add;
 const int slowerKey = '-';
 const int slowerKeypadKey = osgGA::GUIEventAdapter::KEY_KP_Subtract;
+const HelpUsage::Line speedUsage{HelpUsage::Navigation, 4, "+/-/Mus scrollhjul", "Öka/minska rörelsehastighet"};
 
 const int toggleModeKey = osgGA::GUIEventAdapter::KEY_Tab;
+const HelpUsage::Line modeUsage{HelpUsage::Navigation, 5, "Tab", "Växla mellan fri och terrängföljande navigering"};
 
+// Not in the help panel.
 const int homeKey = osgGA::GUIEventAdapter::KEY_Space;
 
 // The held keys, in the order of their slots in keyState.
@@ -113,6 +121,15 @@ bool NavigationController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAc
     default:
         return false;
     }
+}
+
+void NavigationController::getUsage(osg::ApplicationUsage& usage) const
+{
+    HelpUsage::declare(usage, turnByDragUsage);
+    HelpUsage::declare(usage, turnUsage);
+    HelpUsage::declare(usage, moveUsage);
+    HelpUsage::declare(usage, speedUsage);
+    HelpUsage::declare(usage, modeUsage);
 }
 
 bool NavigationController::handleMousePush(const osgGA::GUIEventAdapter& ea)

@@ -22,6 +22,7 @@ public:
     explicit NavigationController(osg::Node* camera);
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    void getUsage(osg::ApplicationUsage& usage) const override;
 
     void setByMatrix(const osg::Matrixd& m) override;
     void setByInverseMatrix(const osg::Matrixd& m) override;

@@ -6,6 +6,7 @@
 #include "content/infopoints/InfoPointsBuilder.h"
 #include "content/powerline/PowerlineBuilder.h"
 #include "runtime/ProgramRoot.h"
+#include "util/HelpUsage.h"
 
 #include <osg/Notify>
 #include <osgDB/AuthenticationMap>
@@ -24,6 +25,8 @@ namespace {
 // its next alternative.
 const int firstLayerKey = '0';
 const int lastLayerKey = '9';
+const HelpUsage::Line toggleLayerUsage{HelpUsage::Scene, 1, "1-9", "Tänd eller släck lager 1-9"};
+const HelpUsage::Line nextAlternativeUsage{HelpUsage::Scene, 2, "Alt + 1-9", "Visa nästa alternativ i lager 1-9"};
 
 bool isSupportedModelExtension(const std::string& extension)
 {
@@ -67,6 +70,12 @@ bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionA
     default:
         return false;
     }
+}
+
+void SceneController::getUsage(osg::ApplicationUsage& usage) const
+{
+    HelpUsage::declare(usage, toggleLayerUsage);
+    HelpUsage::declare(usage, nextAlternativeUsage);
 }
 
 bool SceneController::handleKeyUp(const osgGA::GUIEventAdapter& ea)

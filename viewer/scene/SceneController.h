@@ -25,6 +25,7 @@ public:
     explicit SceneController(osg::Group* sceneGroup);
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    void getUsage(osg::ApplicationUsage& usage) const override;
 
     void addModel(const std::string& name, const std::string& filename, int layerNum, bool visible);
     void addDroppedFiles(const std::vector<std::string>& paths);

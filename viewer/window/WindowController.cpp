@@ -4,6 +4,7 @@
 #include "window/RendererProbe.h"
 #include "platform/x11/X11WindowState.h"
 #include "platform/x11/X11WindowGeometry.h"
+#include "util/HelpUsage.h"
 
 #include <osg/GraphicsContext>
 #include <osg/Notify>
@@ -17,6 +18,7 @@ namespace osgKELVO {
 namespace {
 
 const int fullscreenKey = osgGA::GUIEventAdapter::KEY_F11;
+const HelpUsage::Line fullscreenUsage{HelpUsage::FunctionKeys, 11, "F11", "Fullskärmsläge"};
 
 const char* const noInterfaceOnToggle =
     "Error, no WindowSystemInterface available, cannot toggle window fullscreen.";
@@ -246,6 +248,11 @@ bool WindowController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIAction
     default:
         return false;
     }
+}
+
+void WindowController::getUsage(osg::ApplicationUsage& usage) const
+{
+    HelpUsage::declare(usage, fullscreenUsage);
 }
 
 bool WindowController::handleKeyDown(const osgGA::GUIEventAdapter& ea, osgViewer::View& view)

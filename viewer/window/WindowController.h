@@ -25,6 +25,7 @@ public:
     void resize(int width, int height);
 
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    void getUsage(osg::ApplicationUsage& usage) const override;
 
     float getFovy() const { return fovy; }
     // Whether the window was created with quad-buffered stereo, as asked for and available.
