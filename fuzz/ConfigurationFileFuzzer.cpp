@@ -1,7 +1,7 @@
 // Configuration files read by the real viewer: a KELVOview is built for each input in a runtime
 // tree of its own, so the loader hands the settings to the real controllers, and the settings are
 // written back as F3 would. A windowing system that has a screen but opens no windows stands in
-// for X, so nothing is shown and the viewer's realisation finds no window to use.
+// for X, so nothing is shown and the viewer's realization finds no window to use.
 
 #include "ScratchDirectory.h"
 

@@ -40,7 +40,7 @@ VARYING vec3 vUp;          // surface up (the undisturbed sea's normal)
 VARYING vec3 vReflection;  // camera-relative point for the planar reflection lookup
 VARYING vec3 vWake;        // slope of the wake rings in local x and y; wash weight
 VARYING vec2 vWashCoord;
-VARYING float vFog;        // share of the surface colour that survives the fog
+VARYING float vFog;        // share of the surface color that survives the fog
 VARYING float vDepth;      // water depth under the point, world units
 VARYING float vFootprint;  // world size of one grid cell here, for filtering detail
 

@@ -76,7 +76,7 @@ vec3 skyColor(vec3 direction)
     return TEXTURECUBE(cubeMap, lookup).rgb;
 }
 
-// Colour of the surface with the given world normal, its foam amount (0 to 1) and the upward
+// Color of the surface with the given world normal, its foam amount (0 to 1) and the upward
 // part of the eye vector.
 vec4 shadeSurface(vec3 normal, float foam)
 {
@@ -112,24 +112,24 @@ vec4 shadeSurface(vec3 normal, float foam)
 
     float diffuse = max(dot(n, L), 0.0);
     vec3 refraction = refractColor * (ambientColor + lightColor * (0.4 + 0.6 * diffuse));
-    vec3 colour = mix(refraction, reflection, fresnel);
+    vec3 color = mix(refraction, reflection, fresnel);
 
     // The sun's glitter: the configured shininess is sharpened so the default gives a sun path.
     float sunAlong = max(dot(reflected, L), 0.0);
     float glitter = pow(sunAlong, max(shininess, 0.0) * 50.0) * 4.0 +
                     pow(sunAlong, max(shininess, 0.0) * 4.0) * 0.15;
     if (!fromBelow && dot(L, vUp) > 0.0)
-        colour += lightColor * glitter * (0.3 + fresnel);
+        color += lightColor * glitter * (0.3 + fresnel);
 
     float pattern = dot(TEXTURE2D(foamTex, vLocal.xy / max(foamScale, 1e-3)).rgb,
                         vec3(0.3333));
     float whitecaps = clamp(foam * pattern * foamBlend * 3.0, 0.0, 1.0);
-    colour = mix(colour, (ambientColor + lightColor * (0.5 + 0.5 * diffuse)) * 0.95, whitecaps);
+    color = mix(color, (ambientColor + lightColor * (0.5 + 0.5 * diffuse)) * 0.95, whitecaps);
 
 #ifdef PROPELLER_WASH
     if (vWake.z > 0.0) {
         float wash = abs(TEXTURE2D(washTex, vWashCoord).r) * vWake.z;
-        colour = mix(colour, ambientColor + lightColor, clamp(wash, 0.0, 1.0));
+        color = mix(color, ambientColor + lightColor, clamp(wash, 0.0, 1.0));
     }
 #endif
 
@@ -137,9 +137,9 @@ vec4 shadeSurface(vec3 normal, float foam)
     float opacity = 1.0 - exp(-max(vDepth, 0.0) * max(fogDensityBelow, 1e-4) * 4.0);
     opacity = clamp(max(opacity, fresnel) + whitecaps, 0.0, 1.0);
 
-    colour = mix(fogColor, colour, vFog);
+    color = mix(fogColor, color, vFog);
 #ifndef HDR
-    colour = clamp(colour, 0.0, 1.0);
+    color = clamp(color, 0.0, 1.0);
 #endif
-    return vec4(colour, opacity);
+    return vec4(color, opacity);
 }

@@ -1,5 +1,5 @@
 // Spray particle fragment shader: the spray texture, lit by the ambient light and weighted by the
-// particle's opacity. The colour leaves premultiplied for the (one, one - source colour) blend.
+// particle's opacity. The color leaves premultiplied for the (one, one - source color) blend.
 
 #ifdef OPENGL32
 #define VARYING in

@@ -74,7 +74,7 @@ protected:
         app->build();
     }
 
-    // The viewer realises its window and draws; the pixel in the middle of the last frame.
+    // The viewer realizes its window and draws; the pixel in the middle of the last frame.
     osg::Vec4ub drawFrames(unsigned count = 3)
     {
         osg::ref_ptr<CentrePixel> probe = new CentrePixel;
@@ -104,7 +104,7 @@ protected:
         EXPECT_EQ("KELVOview 1.02", info.title);
     }
 
-    // The default scene is drawn: the empty view shows the default background colour.
+    // The default scene is drawn: the empty view shows the default background color.
     void expectTheDefaultSceneDrawn()
     {
         const osg::Vec4ub pixel = drawFrames();

@@ -51,7 +51,7 @@ std::string tga(const Header& header, const std::string& data)
     return file + data;
 }
 
-// A good image for "a later file still reads": 2 x 1 true-colour pixels.
+// A good image for "a later file still reads": 2 x 1 true-color pixels.
 std::string goodImage()
 {
     Header header;
@@ -277,8 +277,8 @@ TEST_F(OceanTextureBadInput, MissingNoiseTextureNamesTheFileAndTheTexture)
 }
 
 // An 8-bit image holds one byte a pixel; uploaded as RGBA it would be read four bytes a pixel,
-// past the end of its data. The ocean's textures are colour images and refuse it.
-TEST_F(OceanTextureBadInput, GreyImageAsAColourTextureIsRefused)
+// past the end of its data. The ocean's textures are color images and refuse it.
+TEST_F(OceanTextureBadInput, GreyImageAsAColorTextureIsRefused)
 {
     directory.write("wash.tga", tga(with(3, 64, 64, 8), std::string(64 * 64, '\x40')));
     EXPECT_FALSE(initializeLighting());

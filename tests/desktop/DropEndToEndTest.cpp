@@ -43,11 +43,11 @@ std::string configuration(bool fullscreen)
            (fullscreen ? "1" : "0") + "\" screenNum=\"0\" numSamples=\"0\" stereo=\"0\"/>\n";
 }
 
-// An unlit box of one colour, so that it shows in screenshots with that colour.
-void writeBox(const std::string& path, const osg::Vec4& colour, float x)
+// An unlit box of one color, so that it shows in screenshots with that color.
+void writeBox(const std::string& path, const osg::Vec4& color, float x)
 {
     osg::ref_ptr<osg::ShapeDrawable> box = new osg::ShapeDrawable(new osg::Box(osg::Vec3(x, 0.0f, 0.0f), 16.0f));
-    box->setColor(colour);
+    box->setColor(color);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(box);
     geode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
@@ -57,15 +57,15 @@ void writeBox(const std::string& path, const osg::Vec4& colour, float x)
 
 const osg::Vec4 red(1, 0, 0, 1), green(0, 1, 0, 1), blue(0, 0, 1, 1), yellow(1, 1, 0, 1);
 
-// The share of pixels close to a colour.
-float coverage(const osg::Image& image, const osg::Vec4& colour)
+// The share of pixels close to a color.
+float coverage(const osg::Image& image, const osg::Vec4& color)
 {
     int matching = 0;
     for (int y = 0; y < image.t(); y += 2)
         for (int x = 0; x < image.s(); x += 2) {
             const osg::Vec3f p = Screenshot::pixel(image, x, y);
-            if (std::abs(p.x() - colour.r()) < 0.25f && std::abs(p.y() - colour.g()) < 0.25f &&
-                std::abs(p.z() - colour.b()) < 0.25f)
+            if (std::abs(p.x() - color.r()) < 0.25f && std::abs(p.y() - color.g()) < 0.25f &&
+                std::abs(p.z() - color.b()) < 0.25f)
                 ++matching;
         }
     return static_cast<float>(matching) / static_cast<float>((image.s() / 2) * (image.t() / 2));
@@ -162,8 +162,8 @@ TEST_F(DropEndToEndTest, DroppedFilesBecomeModelsOfLayerZeroInListOrder)
 
     osg::ref_ptr<osg::Image> four = Screenshot::capture(*tree, *viewer);
     ASSERT_TRUE(four.valid());
-    for (const osg::Vec4& colour : {red, green, blue, yellow})
-        EXPECT_GT(coverage(*four, colour), 0.005f) << "colour " << colour.r() << " " << colour.g() << " " << colour.b();
+    for (const osg::Vec4& color : {red, green, blue, yellow})
+        EXPECT_GT(coverage(*four, color), 0.005f) << "colour " << color.r() << " " << color.g() << " " << color.b();
 
     // A file from outside the program's tree keeps its full path.
     dropOnViewer(uriList({(outside / "extra.ive").string()}));
@@ -191,8 +191,8 @@ TEST_F(DropEndToEndTest, DroppedFilesBecomeModelsOfLayerZeroInListOrder)
     viewer->key("0");
     osg::ref_ptr<osg::Image> hidden = Screenshot::capture(*tree, *viewer);
     ASSERT_TRUE(hidden.valid());
-    for (const osg::Vec4& colour : {red, green, blue, yellow})
-        EXPECT_LT(coverage(*hidden, colour), 0.001f);
+    for (const osg::Vec4& color : {red, green, blue, yellow})
+        EXPECT_LT(coverage(*hidden, color), 0.001f);
 
     fs::remove_all(outside);
 }
@@ -264,6 +264,6 @@ TEST_F(DropEndToEndTest, DropsReachAFullScreenWindowAndSurviveTheFullScreenKey)
     osg::ref_ptr<osg::Image> image = Screenshot::capture(*tree, *viewer);
     ASSERT_TRUE(image.valid());
     EXPECT_EQ(image->s(), 1024);
-    for (const osg::Vec4& colour : {red, green, blue})
-        EXPECT_GT(coverage(*image, colour), 0.003f);
+    for (const osg::Vec4& color : {red, green, blue})
+        EXPECT_GT(coverage(*image, color), 0.003f);
 }

@@ -92,7 +92,7 @@ void expectLight(const osg::LightSource* source, int number, const osg::Vec4& am
 
 } // namespace
 
-TEST_F(EnvironmentControllerTest, DefaultsAndBackgroundColourTakeEffectAtOnce)
+TEST_F(EnvironmentControllerTest, DefaultsAndBackgroundColorTakeEffectAtOnce)
 {
     EXPECT_FALSE(controller->getEnableWater());
     EXPECT_EQ(controller->getSeaState(), 3.0);
@@ -100,7 +100,7 @@ TEST_F(EnvironmentControllerTest, DefaultsAndBackgroundColourTakeEffectAtOnce)
     EXPECT_EQ(controller->getBackgroundColor(), osg::Vec4f(0.8f, 0.8f, 1.0f, 1.0f));
     controller->setBackgroundColor(0.1f, 0.2f, 0.3f, 1.0f);
     EXPECT_EQ(camera->getClearColor(), osg::Vec4(0.1f, 0.2f, 0.3f, 1.0f));
-    EXPECT_FALSE(controller->isInitialised());
+    EXPECT_FALSE(controller->isInitialized());
     EXPECT_EQ(scene->getNumChildren(), 1u);
 }
 
@@ -108,7 +108,7 @@ TEST_F(EnvironmentControllerTest, WithoutWaterTwoLightsAndNothingElse)
 {
     camera->setClearColor(osg::Vec4(0.0f, 0.0f, 0.0f, 1.0f));
     EXPECT_FALSE(sendEvent());
-    EXPECT_TRUE(controller->isInitialised());
+    EXPECT_TRUE(controller->isInitialized());
 
     const std::vector<osg::LightSource*> lights = childrenOfType<osg::LightSource>(scene.get());
     ASSERT_EQ(lights.size(), 2u);

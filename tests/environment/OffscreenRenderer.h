@@ -6,7 +6,7 @@
 
 #include <string>
 
-// A single-threaded viewer drawing into a pbuffer of the test display; each frame's colour buffer
+// A single-threaded viewer drawing into a pbuffer of the test display; each frame's color buffer
 // is read back into an image.
 class OffscreenRenderer
 {

@@ -14,7 +14,7 @@ namespace {
 const int size = 96;
 
 // A flat square facing -y (counter-clockwise seen from the -y side), at y = 100.
-osg::ref_ptr<osg::Geode> square(float x0, float x1, float z0, float z1, const osg::Vec4& colour)
+osg::ref_ptr<osg::Geode> square(float x0, float x1, float z0, float z1, const osg::Vec4& color)
 {
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
@@ -23,9 +23,9 @@ osg::ref_ptr<osg::Geode> square(float x0, float x1, float z0, float z1, const os
     vertices->push_back(osg::Vec3(x1, 100.0f, z1));
     vertices->push_back(osg::Vec3(x0, 100.0f, z1));
     geometry->setVertexArray(vertices);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
-    colours->push_back(colour);
-    geometry->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
+    colors->push_back(color);
+    geometry->setColorArray(colors, osg::Array::BIND_OVERALL);
     geometry->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(geometry);
@@ -85,12 +85,12 @@ TEST(PlanarReflection, CameraSettings)
     EXPECT_EQ(reflection->getRenderTargetImplementation(), osg::Camera::FRAME_BUFFER_OBJECT);
     const osg::Camera::BufferAttachmentMap& attachments = reflection->getBufferAttachmentMap();
     ASSERT_EQ(attachments.size(), 1u);
-    const osg::Camera::Attachment& colour = attachments.at(osg::Camera::COLOR_BUFFER);
-    EXPECT_EQ(colour._texture.get(), texture);
-    EXPECT_EQ(colour._level, 0u);
-    EXPECT_EQ(colour._face, 0u);
-    EXPECT_FALSE(colour._mipMapGeneration);
-    EXPECT_EQ(colour._multisampleSamples, 0u);
+    const osg::Camera::Attachment& color = attachments.at(osg::Camera::COLOR_BUFFER);
+    EXPECT_EQ(color._texture.get(), texture);
+    EXPECT_EQ(color._level, 0u);
+    EXPECT_EQ(color._face, 0u);
+    EXPECT_FALSE(color._mipMapGeneration);
+    EXPECT_EQ(color._multisampleSamples, 0u);
 }
 
 TEST(PlanarReflection, MirroredSceneShowsWhatIsAboveTheWaterUpsideDown)

@@ -31,7 +31,7 @@ protected:
         renderer.getViewer().realize();
         // The first frame's event traversal builds the environment.
         renderer.render(lookFrom(osg::Vec3d(), osg::Vec3d(0.0, 1.0, 0.0)));
-        ASSERT_TRUE(controller->isInitialised());
+        ASSERT_TRUE(controller->isInitialized());
         ASSERT_NE(controller->getSkyCubeMap()->getImage(0), nullptr) << "sky faces not found";
         // Only the sky is judged here; the sea in front of it has tests of its own.
         controller->getSeaGeode()->setNodeMask(0);

@@ -40,9 +40,9 @@ osg::ref_ptr<osg::Geode> redQuadOverTheSea()
     vertices->push_back(osg::Vec3(5.0f, 50.0f, 10.0f));
     vertices->push_back(osg::Vec3(-5.0f, 50.0f, 10.0f));
     quad->setVertexArray(vertices);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
-    colours->push_back(osg::Vec4(1, 0, 0, 1));
-    quad->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
+    colors->push_back(osg::Vec4(1, 0, 0, 1));
+    quad->setColorArray(colors, osg::Array::BIND_OVERALL);
     quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(quad);

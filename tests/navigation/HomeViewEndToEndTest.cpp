@@ -45,11 +45,11 @@ const char* const configuration =
 void writeBoxes(const std::string& path)
 {
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    const osg::Vec4 colours[] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, 1, 0, 1}};
+    const osg::Vec4 colors[] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, 1, 0, 1}};
     for (int i = 0; i < 4; ++i) {
         osg::ref_ptr<osg::ShapeDrawable> box =
             new osg::ShapeDrawable(new osg::Box(osg::Vec3(-36.0f + 24.0f * i, 0.0f, 10.0f), 24.0f));
-        box->setColor(colours[i]);
+        box->setColor(colors[i]);
         geode->addDrawable(box);
     }
     geode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);

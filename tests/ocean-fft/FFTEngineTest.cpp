@@ -93,7 +93,7 @@ TEST_P(FFTCPUTest, CentreImpulseGivesOnesAfterRecentring)
     EXPECT_TRUE(messages.texts().empty());
 }
 
-TEST_P(FFTCPUTest, BackwardDirectionUnnormalisedAndRowMajor)
+TEST_P(FFTCPUTest, BackwardDirectionUnnormalizedAndRowMajor)
 {
     const int width = GetParam().first;
     const int height = GetParam().second;

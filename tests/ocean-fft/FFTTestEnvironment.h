@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-// An initialised ocean environment on a scratch resource directory holding the given Maris.config
+// An initialized ocean environment on a scratch resource directory holding the given Maris.config
 // text; engine libraries can be placed in its lib/ folder.
 class FFTTestEnvironment
 {

@@ -12,7 +12,7 @@ const double pi = 3.14159265358979323846;
 
 } // namespace
 
-// The unnormalised inverse keeps the energy: Σ height² = Nx Ny Σ |H(k)|², where H is the part of
+// The unnormalized inverse keeps the energy: Σ height² = Nx Ny Σ |H(k)|², where H is the part of
 // h(k, t) that the real transform sees, (h(k) + conj(h(-k))) / 2 on the periodic grid. Away from
 // the Nyquist row and column, h(k, t) is itself Hermitian.
 TEST(FFTWaterModelPhysics, ParsevalHoldsForSeveralTimesAndSeeds)
@@ -56,7 +56,7 @@ TEST(FFTWaterModelPhysics, ParsevalHoldsForSeveralTimesAndSeeds)
 
 namespace {
 
-// Turns the CPU engine's Hermitian shortcut off, so that it symmetrises every coefficient.
+// Turns the CPU engine's Hermitian shortcut off, so that it symmetrizes every coefficient.
 class SymmetrisingModel : public Maris::FFTWaterModel
 {
 public:

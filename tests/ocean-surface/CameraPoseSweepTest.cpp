@@ -17,11 +17,11 @@
 // displacement limits) and the viewer's JONSWAP sea: above, at, just off and below the surface,
 // looking anywhere, and crossing the surface between two frames.
 //
-// What a frame costs a rasteriser is the area its triangles cover. The test counts that area as
+// What a frame costs a rasterizer is the area its triangles cover. The test counts that area as
 // the samples an occlusion query sees while the depth test passes everything, so folded and hidden
 // layers count too: the sea's projected area, in screens. A healthy grid covers the screen about
 // once where the sea fills the view; a grid that has turned inside out around the eye covers it
-// thousands of times and keeps a software rasteriser busy for minutes. The near plane lies 5 cm
+// thousands of times and keeps a software rasterizer busy for minutes. The near plane lies 5 cm
 // from the eye, so that the water right under an eye among the waves is in the picture.
 namespace {
 

@@ -35,12 +35,12 @@ struct RegionStatistics
 {
     double meanRed = 0, meanGreen = 0, meanBlue = 0;
     double luminanceDeviation = 0;
-    double changedShare = 0; // share of pixels that differ from the clear colour
+    double changedShare = 0; // share of pixels that differ from the clear color
     double brightShare = 0;  // share of pixels brighter than 0.8 in every channel
 };
 
 RegionStatistics statistics(const std::vector<std::uint8_t>& rgba, int width, int rowFrom, int rowTo,
-                            const std::uint8_t clearColour[3])
+                            const std::uint8_t clearColor[3])
 {
     RegionStatistics s;
     std::vector<double> luminance;
@@ -51,8 +51,8 @@ RegionStatistics statistics(const std::vector<std::uint8_t>& rgba, int width, in
             s.meanGreen += p[1];
             s.meanBlue += p[2];
             luminance.push_back(0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2]);
-            if (std::abs(p[0] - clearColour[0]) + std::abs(p[1] - clearColour[1]) +
-                    std::abs(p[2] - clearColour[2]) > 6)
+            if (std::abs(p[0] - clearColor[0]) + std::abs(p[1] - clearColor[1]) +
+                    std::abs(p[2] - clearColor[2]) > 6)
                 s.changedShare += 1;
             if (p[0] > 204 && p[1] > 204 && p[2] > 204)
                 s.brightShare += 1;
@@ -89,7 +89,7 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
 
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColour[3] = {255, 0, 255};
+    const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
     ocean->Draw(3.5, true, true, true);
     const std::vector<std::uint8_t> pixels = scene.readPixels();
@@ -99,8 +99,8 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
         writePortablePixmap(std::string(keep) + "/gerstner-sea.ppm", pixels, options.width, options.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -108,8 +108,8 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
@@ -133,7 +133,7 @@ TEST(OceanDrawing, GeocentricSeaMeetsTheHorizonOfTheSphere)
 
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColour[3] = {255, 0, 255};
+    const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
     ocean->Draw(3.5, true, true, true);
     const std::vector<std::uint8_t> pixels = scene.readPixels();
@@ -143,8 +143,8 @@ TEST(OceanDrawing, GeocentricSeaMeetsTheHorizonOfTheSphere)
         writePortablePixmap(std::string(keep) + "/geocentric-sea.ppm", pixels, options.width, options.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -152,8 +152,8 @@ TEST(OceanDrawing, GeocentricSeaMeetsTheHorizonOfTheSphere)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
@@ -176,7 +176,7 @@ TEST(OceanDrawing, GerstnerSeaInAnOpenGL32CoreContext)
 
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColour[3] = {255, 0, 255};
+    const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
     ocean->Draw(3.5, true, true, true);
     const std::vector<std::uint8_t> pixels = scene.readPixels();
@@ -186,8 +186,8 @@ TEST(OceanDrawing, GerstnerSeaInAnOpenGL32CoreContext)
         writePortablePixmap(std::string(keep) + "/gerstner-sea-core.ppm", pixels, options.width, options.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -195,8 +195,8 @@ TEST(OceanDrawing, GerstnerSeaInAnOpenGL32CoreContext)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
@@ -217,7 +217,7 @@ TEST(OceanDrawing, FftSeaOfTheViewersTypeLooksLikeWaterToo)
 
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColour[3] = {255, 0, 255};
+    const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
     ocean->Draw(3.5, true, true, true);
     const std::vector<std::uint8_t> pixels = scene.readPixels();
@@ -227,8 +227,8 @@ TEST(OceanDrawing, FftSeaOfTheViewersTypeLooksLikeWaterToo)
         writePortablePixmap(std::string(keep) + "/fft-sea.ppm", pixels, options.width, options.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -236,8 +236,8 @@ TEST(OceanDrawing, FftSeaOfTheViewersTypeLooksLikeWaterToo)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
@@ -259,7 +259,7 @@ TEST(OceanDrawing, ViewersSeaWithTheShippedTexturesAtScreenSize)
 
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColour[3] = {255, 0, 255};
+    const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
     ocean->Draw(3.5, true, true, true);
     const std::vector<std::uint8_t> pixels = scene.readPixels();
@@ -269,8 +269,8 @@ TEST(OceanDrawing, ViewersSeaWithTheShippedTexturesAtScreenSize)
         writePortablePixmap(std::string(keep) + "/viewer-sea.ppm", pixels, options.width, options.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColour);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColour);
+    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -278,8 +278,8 @@ TEST(OceanDrawing, ViewersSeaWithTheShippedTexturesAtScreenSize)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColour);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColour);
+    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
@@ -567,7 +567,7 @@ TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
     delete ocean;
 }
 
-TEST(OceanCreate, AWaveModelThatCannotInitialiseFailsTheOcean)
+TEST(OceanCreate, AWaveModelThatCannotInitializeFailsTheOcean)
 {
     std::smatch match;
     const std::string text = SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl");
@@ -610,7 +610,7 @@ TEST(OceanDrawing, ReflectedSkyIsTheFaceTheSkyShowsThere)
     // +x, -x, +y, -y, +z, -z
     const std::uint8_t faces[6][3] = {{250, 250, 0}, {0, 250, 0}, {0, 0, 250},
                                       {250, 250, 250}, {0, 250, 250}, {250, 0, 0}};
-    scene.useFaceColouredCubeMap(faces);
+    scene.useFaceColoredCubeMap(faces);
     scene.environment().SimulateSeaState(0.0, 0.0);
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr);

@@ -171,7 +171,7 @@ void checkVariant(const Variant& v)
         const std::set<std::string> active = activeUniforms(program);
         for (const std::string& name : expectedUniforms(v, patch))
             EXPECT_NE(Maris::glGetUniformLocation(program, name.c_str()), -1) << name;
-        // Nothing the library does not set is left for the shaders to read uninitialised.
+        // Nothing the library does not set is left for the shaders to read uninitialized.
         // (Struct members other than the wake slots' count as declared only when used.)
         const std::set<std::string> expected = expectedUniforms(v, patch);
         for (const std::string& name : active)

@@ -15,7 +15,7 @@
 
 namespace {
 
-// An uncompressed true-colour TGA (type 2), stored bottom-up, BGR(A) order.
+// An uncompressed true-color TGA (type 2), stored bottom-up, BGR(A) order.
 std::string tga(int width, int height, int bytesPerPixel,
                 const std::vector<std::uint8_t>& rgbaPixels)
 {
@@ -129,7 +129,7 @@ SurfaceScene::~SurfaceScene()
         if (frameBuffer) {
             glBindFramebuffer(GL_FRAMEBUFFER, 0);
             glDeleteFramebuffers(1, &frameBuffer);
-            glDeleteRenderbuffers(1, &colourBuffer);
+            glDeleteRenderbuffers(1, &colorBuffer);
             glDeleteRenderbuffers(1, &depthBuffer);
         }
     }
@@ -141,11 +141,11 @@ bool SurfaceScene::createFrameBuffer()
 {
     glGenFramebuffers(1, &frameBuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
-    glGenRenderbuffers(1, &colourBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, colourBuffer);
+    glGenRenderbuffers(1, &colorBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
     glRenderbufferStorage(GL_RENDERBUFFER, options.floatTarget ? GL_RGBA32F : GL_RGBA8,
                           options.width, options.height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourBuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
     glGenRenderbuffers(1, &depthBuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, options.width, options.height);
@@ -191,9 +191,9 @@ void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& targe
     sea->SetProjectionMatrix(projection.Pointer());
 
     const double sun[3] = {0.0, 0.6, 0.35};
-    const double sunColour[3] = {1.0, 0.95, 0.85};
+    const double sunColor[3] = {1.0, 0.95, 0.85};
     const double ambient[3] = {0.25, 0.3, 0.35};
-    sea->SetDirectionalLight(sun, sunColour);
+    sea->SetDirectionalLight(sun, sunColor);
     sea->SetAmbientLight(ambient);
 }
 
@@ -223,7 +223,7 @@ void SurfaceScene::useSkyCubeMap()
     sea->SetEnvironmentMap(skyTexture, matrix);
 }
 
-void SurfaceScene::useFaceColouredCubeMap(const std::uint8_t colours[6][3])
+void SurfaceScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
 {
     const int size = 8;
     glGenTextures(1, &skyTexture);
@@ -232,7 +232,7 @@ void SurfaceScene::useFaceColouredCubeMap(const std::uint8_t colours[6][3])
     for (int f = 0; f < 6; ++f) {
         for (int i = 0; i < size * size; ++i)
             for (int c = 0; c < 3; ++c)
-                face[static_cast<std::size_t>(i) * 3 + c] = colours[f][c];
+                face[static_cast<std::size_t>(i) * 3 + c] = colors[f][c];
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB, size, size, 0, GL_RGB,
                      GL_UNSIGNED_BYTE, face.data());
     }

@@ -15,7 +15,7 @@
 // A sea to draw in tests: a GLX context with an off-screen frame buffer of the given size, a
 // resource directory holding the staged shaders and configuration (plus any extra configuration
 // lines, which win over the staged ones) and small generated textures, and a flat z-up environment
-// initialised on it. Messages are captured from the start.
+// initialized on it. Messages are captured from the start.
 class SurfaceScene
 {
 public:
@@ -27,7 +27,7 @@ public:
         std::string configuration;
         int width = 256;
         int height = 256;
-        // Colour attachment of 32-bit floats instead of bytes.
+        // Color attachment of 32-bit floats instead of bytes.
         bool floatTarget = false;
         bool hdr = false;
         // The generated textures of the runtime tree instead of the scene's own small ones.
@@ -53,9 +53,9 @@ public:
                 double rollDegrees = 0.0, double nearPlane = 1.0, double farPlane = 20000.0);
     // A sky cube map of a blue gradient, brighter towards the horizon, handed to the environment.
     void useSkyCubeMap();
-    // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colours, with the
+    // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colors, with the
     // viewer's matrix.
-    void useFaceColouredCubeMap(const std::uint8_t colours[6][3]);
+    void useFaceColoredCubeMap(const std::uint8_t colors[6][3]);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
     std::vector<std::uint8_t> readPixels() const;
@@ -75,7 +75,7 @@ private:
     std::unique_ptr<Maris::ResourceLoader> loader;
     std::unique_ptr<Maris::Environment> sea;
     unsigned int frameBuffer = 0;
-    unsigned int colourBuffer = 0;
+    unsigned int colorBuffer = 0;
     unsigned int depthBuffer = 0;
     unsigned int skyTexture = 0;
     bool isReady = false;

@@ -28,7 +28,7 @@ Function entryPoint(const char* name)
     return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
-// A 256 x 256 colour and depth target, so the sea is drawn at a size worth looking at.
+// A 256 x 256 color and depth target, so the sea is drawn at a size worth looking at.
 class OffscreenTarget
 {
 public:
@@ -117,9 +117,9 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     OffscreenTarget target;
     ASSERT_TRUE(target.isComplete());
     const double light[3] = {0.3, 0.5, 0.8};
-    const double colour[3] = {1.0, 0.95, 0.9};
+    const double color[3] = {1.0, 0.95, 0.9};
     const double ambient[3] = {0.3, 0.35, 0.4};
-    scene.environment().SetDirectionalLight(light, colour);
+    scene.environment().SetDirectionalLight(light, color);
     scene.environment().SetAmbientLight(ambient);
     scene.environment().SimulateSeaState(2.0, 0.0);
     // Looking down at the water the vessel crosses.
@@ -161,7 +161,7 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     keep(withWakes, "sea-with-wakes");
     keep(calm, "sea-without-wakes");
 
-    // The sea is drawn at all: the picture is not just the clear colour.
+    // The sea is drawn at all: the picture is not just the clear color.
     int sea = 0;
     for (std::size_t i = 0; i < calm.size(); i += 3)
         if (std::abs(calm[i] - 153) + std::abs(calm[i + 1] - 178) + std::abs(calm[i + 2] - 204) > 30)
@@ -219,9 +219,9 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
     OffscreenTarget target;
     ASSERT_TRUE(target.isComplete());
     const double light[3] = {0.3, 0.5, 0.8};
-    const double colour[3] = {1.0, 0.95, 0.9};
+    const double color[3] = {1.0, 0.95, 0.9};
     const double ambient[3] = {0.8, 0.8, 0.8};
-    scene.environment().SetDirectionalLight(light, colour);
+    scene.environment().SetDirectionalLight(light, color);
     scene.environment().SetAmbientLight(ambient);
     scene.environment().SimulateSeaState(2.0, 0.0);
     // Close to the bow of a vessel coming towards the camera.

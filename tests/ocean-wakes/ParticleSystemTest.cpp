@@ -251,7 +251,7 @@ TEST_F(ParticleSystemTest, ForcedPointSpritesUseOneVertexPerParticle)
     EXPECT_EQ(bufferSize(system.GetVertexBuffer()), 100 * 48);
 }
 
-TEST_F(ParticleSystemTest, InitialiseRefusesMissingPieces)
+TEST_F(ParticleSystemTest, InitializeRefusesMissingPieces)
 {
     Maris::ParticleSystemOpenGL system(&scene.environment());
     EXPECT_FALSE(system.Initialize(0, resources.shaders.program, 10, someGrid()));

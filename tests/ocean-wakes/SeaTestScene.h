@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-// An OpenGL context and an environment initialised on the staged Resources/Maris (the generated
+// An OpenGL context and an environment initialized on the staged Resources/Maris (the generated
 // configuration, shaders and textures), with a camera looking at the sea. Messages are captured.
 class SeaTestScene
 {
@@ -19,7 +19,7 @@ public:
                           const std::string& resources = MARIS_RESOURCES_DIR);
     ~SeaTestScene();
 
-    // False with a reason when there is no context or the environment did not initialise.
+    // False with a reason when there is no context or the environment did not initialize.
     bool ready() const { return isReady; }
     const std::string& failure() const { return reason; }
 

@@ -48,7 +48,7 @@ protected:
 
 } // namespace
 
-TEST_F(SprayManagerTest, InitialiseBuildsOneParticleSystemFromTheSettings)
+TEST_F(SprayManagerTest, InitializeBuildsOneParticleSystemFromTheSettings)
 {
     Maris::Configuration::SetConfigEntry("fft-spray-transparency", "0.25");
     Maris::Configuration::SetConfigEntry("fft-spray-gravity", "5.0");

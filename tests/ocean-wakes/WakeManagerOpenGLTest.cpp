@@ -173,7 +173,7 @@ protected:
 
 } // namespace
 
-TEST_F(WakeManagerOpenGLTest, InitialiseCreatesTheSpraySystemsForTheParticleManager)
+TEST_F(WakeManagerOpenGLTest, InitializeCreatesTheSpraySystemsForTheParticleManager)
 {
     Maris::WakeManagerOpenGL manager(1.0, &particles);
     ASSERT_TRUE(manager.Initialize(grid.get(), Maris::Matrix3(), &scene.environment(),
@@ -345,7 +345,7 @@ TEST_F(WakeManagerOpenGLTest, OnlyAsManyRingsAsSlotsReachTheShader)
     EXPECT_EQ(read.floatValue(slot(4, "amplitude")), 7.0f);
 }
 
-TEST_F(WakeManagerOpenGLTest, InitialiseFailsWithoutTheSprayTexture)
+TEST_F(WakeManagerOpenGLTest, InitializeFailsWithoutTheSprayTexture)
 {
     TemporaryDirectory directory;
     directory.write("Maris.config", "\n");

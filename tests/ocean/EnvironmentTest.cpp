@@ -233,12 +233,12 @@ TEST_F(EnvironmentTest, NullMatricesAreReportedAndChangeNothing)
     EXPECT_NEAR(environment.GetCameraPosition().x, 1.0, 1e-12);
 }
 
-TEST_F(EnvironmentTest, OutOfRangeLightColourIsReportedOnceAndStored)
+TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedOnceAndStored)
 {
     Maris::Environment environment;
     const double direction[3] = {0.0, 3.0, 4.0};
-    const double colour[3] = {1.2, 0.5, 0.5};
-    environment.SetDirectionalLight(direction, colour);
+    const double color[3] = {1.2, 0.5, 0.5};
+    environment.SetDirectionalLight(direction, color);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{
                                     "You passed in a color to Environment::SetDirectionalLight with "
                                     "a component outside the range of 0-1."});

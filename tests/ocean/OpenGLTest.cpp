@@ -18,7 +18,7 @@
 
 namespace {
 
-// Initialising an OpenGL environment is what fetches the entry points.
+// Initializing an OpenGL environment is what fetches the entry points.
 void initializeOpenGLEnvironment()
 {
     TemporaryDirectory directory;

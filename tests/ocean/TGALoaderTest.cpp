@@ -85,7 +85,7 @@ protected:
 
 } // namespace
 
-TEST_F(TGALoaderTest, TrueColourPixelsTurnFromBGRIntoRGB)
+TEST_F(TGALoaderTest, TrueColorPixelsTurnFromBGRIntoRGB)
 {
     Header header;
     header.width = 2;
@@ -97,7 +97,7 @@ TEST_F(TGALoaderTest, TrueColourPixelsTurnFromBGRIntoRGB)
     EXPECT_TRUE(messages.entries().empty());
 }
 
-TEST_F(TGALoaderTest, AlphaStaysInPlaceWhenColoursSwap)
+TEST_F(TGALoaderTest, AlphaStaysInPlaceWhenColorsSwap)
 {
     Header header;
     header.width = 2;
@@ -131,10 +131,10 @@ TEST_F(TGALoaderTest, PixelsStartAfterTheImageIdField)
 
 TEST_F(TGALoaderTest, UnsupportedKindsAreRejected)
 {
-    Header colourMapped;
-    colourMapped.type = 1;
-    colourMapped.bitsPerPixel = 8;
-    expectRejected(tga(colourMapped, {0}));
+    Header colorMapped;
+    colorMapped.type = 1;
+    colorMapped.bitsPerPixel = 8;
+    expectRejected(tga(colorMapped, {0}));
 
     Header runLengthGrey;
     runLengthGrey.type = 11;

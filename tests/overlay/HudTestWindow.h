@@ -28,7 +28,7 @@ public:
     const kelvotest::RuntimeTree& tree() const { return *tree_; }
     void removeResource(const std::string& relativePath) const;
 
-    // Opens the window, realises the viewer and runs the first frame (which builds the display).
+    // Opens the window, realizes the viewer and runs the first frame (which builds the display).
     void open(int width = 1280, int height = 1024);
     void frame();
 

@@ -56,7 +56,7 @@ float meanLuminance(const osg::Image& image, const Region& r)
     return luminance(Screenshot::mean(image, r.x0, r.y0, r.x1, r.y1));
 }
 
-// Share of the region's pixels that are light and colourless: the cores of the white letters
+// Share of the region's pixels that are light and colorless: the cores of the white letters
 // (the pale blue sky and the terrain do not count).
 float whiteShare(const osg::Image& image, const Region& r)
 {

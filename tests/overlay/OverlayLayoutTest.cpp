@@ -74,7 +74,7 @@ TEST(OverlayLayout, HeadUpCameraRendersLastInWindowPixels)
     HudTestWindow hud;
     hud.open(1280, 1024);
     OverlayController& overlay = hud.overlay();
-    ASSERT_TRUE(overlay.isInitialised());
+    ASSERT_TRUE(overlay.isInitialized());
     osg::Camera* camera = overlay.getHudCamera();
     ASSERT_TRUE(camera);
     EXPECT_EQ(camera, hud.viewer().getSceneData()->asGroup()->getChild(1)->asGroup()->getChild(0))

@@ -88,9 +88,9 @@ TEST(OverlayPanel, NineTexturedCellsWithoutDisplayListsAndDynamicGeodes)
         EXPECT_EQ(16, texture->getImage()->t());
         EXPECT_EQ(osg::Texture::CLAMP_TO_EDGE, texture->getWrap(osg::Texture::WRAP_S));
         EXPECT_EQ(osg::Texture::CLAMP_TO_EDGE, texture->getWrap(osg::Texture::WRAP_T));
-        const osg::Vec4Array* colours = static_cast<const osg::Vec4Array*>(geometry->getColorArray());
-        ASSERT_EQ(1u, colours->size());
-        EXPECT_EQ(osg::Array::BIND_OVERALL, colours->getBinding());
+        const osg::Vec4Array* colors = static_cast<const osg::Vec4Array*>(geometry->getColorArray());
+        ASSERT_EQ(1u, colors->size());
+        EXPECT_EQ(osg::Array::BIND_OVERALL, colors->getBinding());
     }
     // The top right cell: x 84 to 100, y 44 to 60, drawn just behind the texts.
     const osg::Vec3Array& corner = *cellVertices(panel, 8);
@@ -225,11 +225,11 @@ TEST(OverlayResources, ControllerWithoutWindowWaitsForOne)
     event->setEventType(osgGA::GUIEventAdapter::KEYDOWN);
     event->setKey(osgGA::GUIEventAdapter::KEY_F1);
     EXPECT_FALSE(hud.overlay().handle(*event, hud.viewer()));
-    EXPECT_FALSE(hud.overlay().isInitialised());
+    EXPECT_FALSE(hud.overlay().isInitialized());
     EXPECT_FALSE(hud.overlay().getHudCamera());
 
     hud.open(1280, 1024);
-    EXPECT_TRUE(hud.overlay().isInitialised());
+    EXPECT_TRUE(hud.overlay().isInitialized());
     EXPECT_EQ(1u, hud.overlay().getHudCamera()->getNumParents()) << "built once";
     hud.frame();
     EXPECT_EQ(1u, hud.viewer().getSceneData()->asGroup()->getChild(1)->asGroup()->getNumChildren());

@@ -89,7 +89,7 @@ protected:
     void SetUp() override { std::filesystem::remove(tree.root() + "/Content/InfoPoints/InfoPoints.ive"); }
 
     // The shipped configuration with the home view replaced, and without the sea and sky: these
-    // views are judged against the plain background colour.
+    // views are judged against the plain background color.
     void configure(const std::string& view)
     {
         const std::string shipped = tree.readConfiguration();

@@ -135,11 +135,11 @@ TEST_F(PowerlineBuilderTest, EveryPylonIsVisibleUpToTwoHundredKilometres)
     }
     EXPECT_EQ(2u, lods(*powerline).size());
 
-    // The optimiser may merge the LODs, but never changes what is visible at which distance.
-    osg::ref_ptr<osg::Node> optimised = PowerlineBuilder(osg::Vec3d()).build();
-    ASSERT_TRUE(optimised && optimised->asGroup());
+    // The optimizer may merge the LODs, but never changes what is visible at which distance.
+    osg::ref_ptr<osg::Node> optimized = PowerlineBuilder(osg::Vec3d()).build();
+    ASSERT_TRUE(optimized && optimized->asGroup());
     unsigned ranged = 0;
-    for (osg::LOD* lod : lods(*optimised->asGroup()))
+    for (osg::LOD* lod : lods(*optimized->asGroup()))
         for (unsigned i = 0; i < lod->getNumChildren(); ++i, ++ranged) {
             EXPECT_EQ(0.0f, lod->getMinRange(i));
             EXPECT_EQ(200000.0f, lod->getMaxRange(i));
@@ -231,7 +231,7 @@ TEST_F(PowerlineBuilderTest, TargetStretchesTheBlockExactlyFromItsPointToTheTarg
     EXPECT_NEAR(0.0, (insulators[2] - insulators[0]) * (insulators[1] - insulators[0]), 1e-9);
 }
 
-TEST_F(PowerlineBuilderTest, OptimisedLineKeepsEveryBlockWhereItWasAssembled)
+TEST_F(PowerlineBuilderTest, OptimizedLineKeepsEveryBlockWhereItWasAssembled)
 {
     tree.write(List,
                "1,Body,0,0,0,0,0,0,0,0,0,0,0,0\n"
@@ -240,11 +240,11 @@ TEST_F(PowerlineBuilderTest, OptimisedLineKeepsEveryBlockWhereItWasAssembled)
                "2,Insulator,5,0,20,0,0,0,0,0,0,5,0,18\n");
     tree.write("Content/Powerline/Lft_1.txt", "0,0,10\n10,300,12\n");
     osg::ref_ptr<osg::Group> assembled = assemble();
-    osg::ref_ptr<osg::Node> optimised = PowerlineBuilder(osg::Vec3d()).build();
-    ASSERT_TRUE(assembled && optimised);
+    osg::ref_ptr<osg::Node> optimized = PowerlineBuilder(osg::Vec3d()).build();
+    ASSERT_TRUE(assembled && optimized);
     WorldVertices before, after;
     assembled->accept(before);
-    optimised->accept(after);
+    optimized->accept(after);
     for (const char* name : {"Body", "Insulator"}) {
         const auto a = before.named(name), b = after.named(name);
         ASSERT_EQ(a.size(), b.size()) << name;

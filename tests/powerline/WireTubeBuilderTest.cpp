@@ -61,7 +61,7 @@ TEST(WireTubeBuilder, CrossSectionTurnsWithTheWire)
     const osg::Vec3 w(0.8f, -0.6f, 0.0f);
     expectNear(w * c + osg::Vec3(0, 0, s), v[1], "first above");
     expectNear(-w * c + osg::Vec3(0, 0, s), v[2], "second above");
-    // A sagging segment keeps the side horizontal but shorter: w is d x z, not normalised.
+    // A sagging segment keeps the side horizontal but shorter: w is d x z, not normalized.
     osg::ref_ptr<osg::Geometry> steep = WireTubeBuilder::build(*points({{0, 0, 0}, {3, 0, -4}}));
     expectNear(osg::Vec3(0, -0.6f * c, s), verticesOf(*steep)[1], "steep, first above");
 }
@@ -85,10 +85,10 @@ TEST(WireTubeBuilder, ThreeStripsOneForEachSideOfTheTube)
 TEST(WireTubeBuilder, GreyOverallAndNoNormals)
 {
     osg::ref_ptr<osg::Geometry> tube = WireTubeBuilder::build(*points({{0, 0, 0}, {1, 0, 0}}));
-    const osg::Vec4Array* colours = dynamic_cast<const osg::Vec4Array*>(tube->getColorArray());
-    ASSERT_TRUE(colours);
-    ASSERT_EQ(1u, colours->size());
-    EXPECT_EQ(osg::Vec4(0.25f, 0.25f, 0.25f, 1.0f), (*colours)[0]);
+    const osg::Vec4Array* colors = dynamic_cast<const osg::Vec4Array*>(tube->getColorArray());
+    ASSERT_TRUE(colors);
+    ASSERT_EQ(1u, colors->size());
+    EXPECT_EQ(osg::Vec4(0.25f, 0.25f, 0.25f, 1.0f), (*colors)[0]);
     EXPECT_EQ(osg::Array::BIND_OVERALL, tube->getColorBinding());
     EXPECT_FALSE(tube->getNormalArray());
 }

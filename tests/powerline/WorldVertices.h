@@ -10,7 +10,7 @@ namespace kelvotest {
 
 // Every vertex of every geometry below a node, carried into world coordinates through the
 // transforms above it (switched-off and out-of-range children included). It sees the graph the
-// way it is drawn, however an optimiser rearranged it.
+// way it is drawn, however an optimizer rearranged it.
 class WorldVertices : public osg::NodeVisitor
 {
 public:

@@ -78,13 +78,13 @@ std::map<int, unsigned> modelsPerLayer(const std::string& configuration)
 std::vector<std::string> writeDropModels(const std::string& directory)
 {
     std::vector<std::string> paths;
-    const osg::Vec4 colours[] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+    const osg::Vec4 colors[] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
     const char* names[] = {"Boj.ive", "Kaj.osg", "Fyr.ive"};
     for (int i = 0; i < 3; ++i) {
         osg::ref_ptr<osg::ShapeDrawable> shape =
             i == 1 ? new osg::ShapeDrawable(new osg::Box(osg::Vec3(880.0f + 20 * i, -700.0f, 20.0f), 12.0f))
                    : new osg::ShapeDrawable(new osg::Sphere(osg::Vec3(880.0f + 20 * i, -700.0f, 20.0f), 6.0f));
-        shape->setColor(colours[i]);
+        shape->setColor(colors[i]);
         osg::ref_ptr<osg::Geode> geode = new osg::Geode;
         geode->addDrawable(shape);
         const std::string path = directory + "/" + names[i];

@@ -63,8 +63,8 @@ osg::ref_ptr<osg::Image> Screenshot::capture(const RuntimeTree& tree, ViewerProc
 osg::Vec3f Screenshot::pixel(const osg::Image& image, int x, int y)
 {
     const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
-    const osg::Vec4 colour = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
-    return osg::Vec3f(colour.r(), colour.g(), colour.b());
+    const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
+    return osg::Vec3f(color.r(), color.g(), color.b());
 }
 
 osg::Vec3f Screenshot::mean(const osg::Image& image, int x0, int y0, int x1, int y1)

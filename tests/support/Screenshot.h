@@ -22,7 +22,7 @@ public:
                                             std::chrono::milliseconds timeout = std::chrono::seconds(15));
 
     static osg::Vec3f pixel(const osg::Image& image, int x, int y);
-    // Mean colour (0 to 1 per channel) of the rectangle [x0, x1) x [y0, y1).
+    // Mean color (0 to 1 per channel) of the rectangle [x0, x1) x [y0, y1).
     static osg::Vec3f mean(const osg::Image& image, int x0, int y0, int x1, int y1);
     // Mean absolute per-channel difference of two images over a rectangle.
     static float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x1, int y1);

@@ -216,14 +216,14 @@ TEST_F(ConfigurationFileTest, SavedRealsReadBackToTheValuesHeld)
                       "<Environment backgroundColorRed=\"0.123456789\" seaState=\"3.3333333\" "
                       "windDirection=\"-0\"/>\n") + smallWindow);
     const osg::Vec3f offset = app->getOverlayController()->getOffset();
-    const osg::Vec4f colour = app->getEnvironmentController()->getBackgroundColor();
+    const osg::Vec4f color = app->getEnvironmentController()->getBackgroundColor();
     const double seaState = app->getEnvironmentController()->getSeaState();
     const std::string first = saved();
     TearDown();
 
     start(first);
     EXPECT_EQ(offset, app->getOverlayController()->getOffset());
-    EXPECT_EQ(colour, app->getEnvironmentController()->getBackgroundColor());
+    EXPECT_EQ(color, app->getEnvironmentController()->getBackgroundColor());
     EXPECT_EQ(seaState, app->getEnvironmentController()->getSeaState());
     EXPECT_EQ(first, saved()) << "a second save of the same state writes the same text";
 }

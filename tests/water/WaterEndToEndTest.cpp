@@ -99,7 +99,7 @@ void seaSkyAndWaves(ViewerProcess& viewer, const std::string& name,
     EXPECT_GT(blueness(sea), 0.08f) << "the bottom rows are not sea: " << sea.x() << " " << sea.y() << " " << sea.z();
     EXPECT_LT(sea.x() + sea.y() + sea.z(), 1.8f) << "the sea is as bright as the background";
     EXPECT_GT(blueness(sky), 0.1f) << "no blue sky at the top";
-    // The sky is the cube map, not the configured background colour (0.8, 0.8, 1).
+    // The sky is the cube map, not the configured background color (0.8, 0.8, 1).
     EXPECT_GT(std::fabs(sky.x() - 0.8f) + std::fabs(sky.y() - 0.8f), 0.1f);
 
     // Mean absolute differences, 0 to 1 per channel.

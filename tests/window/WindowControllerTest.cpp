@@ -1,4 +1,4 @@
-// The window controller in this process: projection on resize (also for a minimised window), F11
+// The window controller in this process: projection on resize (also for a minimized window), F11
 // as the one consumed event, the record kept when the window closes, and a failed creation.
 
 #include <gtest/gtest.h>
@@ -153,7 +153,7 @@ TEST(WindowControllerResize, FieldOfViewShrinksWithTheAspectRatio)
     EXPECT_NEAR(perspectiveOf(*camera).fovy, 120.0, 1e-4);
 }
 
-TEST(WindowControllerResize, MinimisedWindowKeepsTheLastProjectionUntilTheNextResize)
+TEST(WindowControllerResize, MinimizedWindowKeepsTheLastProjectionUntilTheNextResize)
 {
     osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
     osg::ref_ptr<WindowController> controller = new WindowController(viewer->getCamera());
@@ -213,7 +213,7 @@ TEST(WindowControllerCreation, FailedContextIsReportedAndTheRequestIsRemembered)
     info.title = "untouched";
     controller->getWindowInfo(info);
     // Without a window the members answer: the rectangle, screen and stereo as requested; the
-    // title, maximised state and samples are recorded only when a window closes.
+    // title, maximized state and samples are recorded only when a window closes.
     EXPECT_EQ(info.title, "");
     EXPECT_EQ(info.x, 30);
     EXPECT_EQ(info.y, 40);
@@ -292,7 +292,7 @@ TEST_F(RealWindowTest, ClosingTheWindowRecordsItsLastState)
     EXPECT_FALSE(info.stereo);
 }
 
-TEST_F(RealWindowTest, MaximisedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
+TEST_F(RealWindowTest, MaximizedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
 {
     WindowSettings s = settings(80, 70, 500, 400);
     s.maximized = true;
@@ -316,7 +316,7 @@ TEST_F(RealWindowTest, MaximisedRequestIsAppliedOnceTheWindowIsUpAndReportedBack
     EXPECT_GT(info.height, screenHeight / 2);
 }
 
-// Xvfb draws with llvmpipe, whose multisampled rasterisation of some terrain frames never ends: the
+// Xvfb draws with llvmpipe, whose multisampled rasterization of some terrain frames never ends: the
 // window goes without samples there, and the configured samples are what F3 saves.
 TEST_F(RealWindowTest, SoftwareRendererGetsASingleSampledWindowAndKeepsTheConfiguredSamples)
 {

@@ -1,5 +1,5 @@
 // The real KELVOview's window under a window manager: where it opens, F11 to full screen and back,
-// maximising, and what F3 writes about the window.
+// maximizing, and what F3 writes about the window.
 
 #include <gtest/gtest.h>
 
@@ -213,7 +213,7 @@ TEST_F(WindowEndToEndTest, FullScreenIsSavedAsTheScreenAndReopensFullScreen)
     stop();
 }
 
-TEST_F(WindowEndToEndTest, MaximisedFromTheConfigurationAndSavedAsMaximised)
+TEST_F(WindowEndToEndTest, MaximizedFromTheConfigurationAndSavedAsMaximised)
 {
     start(windowElement(100, 80, 500, 400, true, false));
     EXPECT_TRUE(waitUntil([&] {
@@ -233,7 +233,7 @@ TEST_F(WindowEndToEndTest, MaximisedFromTheConfigurationAndSavedAsMaximised)
     stop();
 }
 
-TEST_F(WindowEndToEndTest, MaximisedByTheUserIsSavedAsMaximised)
+TEST_F(WindowEndToEndTest, MaximizedByTheUserIsSavedAsMaximised)
 {
     start(windowElement(100, 80, 500, 400, false, false));
     EXPECT_EQ(save().at("maximized"), "0");

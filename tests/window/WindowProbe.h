@@ -38,7 +38,7 @@ public:
     void move(unsigned long window, int x, int y) const;
     void resize(unsigned long window, int width, int height) const;
 
-    // Asks the window manager to maximise the window, as a user would with the title bar button.
+    // Asks the window manager to maximize the window, as a user would with the title bar button.
     void maximize(unsigned long window) const;
 
 private:

@@ -4,14 +4,14 @@
 
 namespace {
 
-bool writeTrueColour(const std::string& path, int width, int height,
+bool writeTrueColor(const std::string& path, int width, int height,
                      const std::vector<unsigned char>& pixels, int channels)
 {
     if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
         pixels.size() != static_cast<std::size_t>(width) * height * channels)
         return false;
     unsigned char header[18] = {};
-    header[2] = 2; // uncompressed true-colour
+    header[2] = 2; // uncompressed true-color
     header[12] = static_cast<unsigned char>(width & 0xff);
     header[13] = static_cast<unsigned char>(width >> 8);
     header[14] = static_cast<unsigned char>(height & 0xff);
@@ -34,11 +34,11 @@ bool writeTrueColour(const std::string& path, int width, int height,
 
 bool writeTGA(const std::string& path, int width, int height, const std::vector<unsigned char>& rgb)
 {
-    return writeTrueColour(path, width, height, rgb, 3);
+    return writeTrueColor(path, width, height, rgb, 3);
 }
 
 bool writeTGAWithAlpha(const std::string& path, int width, int height,
                        const std::vector<unsigned char>& rgba)
 {
-    return writeTrueColour(path, width, height, rgba, 4);
+    return writeTrueColor(path, width, height, rgba, 4);
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// Writes an uncompressed 24-bit true-colour TGA with its origin at the bottom left. rgb holds
+// Writes an uncompressed 24-bit true-color TGA with its origin at the bottom left. rgb holds
 // width x height pixels, bottom row first, three bytes (red, green, blue) each.
 bool writeTGA(const std::string& path, int width, int height, const std::vector<unsigned char>& rgb);
 

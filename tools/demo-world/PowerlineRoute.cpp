@@ -17,7 +17,7 @@ const double StringLength = 1.8;
 // such floats are read back exactly, so the wires meet the insulators.
 double roundToFloat(double v)
 {
-    // Through memory: the optimiser was seen to keep the double and skip the rounding.
+    // Through memory: the optimizer was seen to keep the double and skip the rounding.
     volatile float rounded = static_cast<float>(v);
     return rounded;
 }

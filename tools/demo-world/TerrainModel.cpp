@@ -40,9 +40,9 @@ osg::ref_ptr<osg::Geode> TerrainModel::build(const HeightGrid& grid, osg::Image*
     geometry->setVertexArray(vertices);
     geometry->setNormalArray(normals, osg::Array::BIND_PER_VERTEX);
     geometry->setTexCoordArray(0, texCoords, osg::Array::BIND_PER_VERTEX);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
-    colours->push_back(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
-    geometry->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
+    colors->push_back(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
+    geometry->setColorArray(colors, osg::Array::BIND_OVERALL);
     geometry->addPrimitiveSet(triangles);
 
     osg::ref_ptr<osg::Texture2D> map = new osg::Texture2D(texture);

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Colour = osg::Vec3d;
+using Color = osg::Vec3d;
 
 double smoothStep(double edge0, double edge1, double x)
 {
@@ -19,7 +19,7 @@ double smoothStep(double edge0, double edge1, double x)
     return t * t * (3.0 - 2.0 * t);
 }
 
-Colour mix(const Colour& a, const Colour& b, double t)
+Color mix(const Color& a, const Color& b, double t)
 {
     return a * (1.0 - t) + b * t;
 }
@@ -40,7 +40,7 @@ osg::ref_ptr<osg::Image> newImage(int size)
     return image;
 }
 
-void put(osg::Image& image, int i, int j, const Colour& c)
+void put(osg::Image& image, int i, int j, const Color& c)
 {
     unsigned char* p = image.data(i, j);
     for (int k = 0; k < 3; ++k)
@@ -78,11 +78,11 @@ TerrainTextures::TerrainTextures(const CoastHeightField& field, const HeightGrid
 
 osg::ref_ptr<osg::Image> TerrainTextures::aerial() const
 {
-    const Colour deep(0.07, 0.16, 0.26), shallow(0.47, 0.55, 0.47), sand(0.80, 0.74, 0.58);
-    const Colour granite(0.63, 0.56, 0.53), meadow(0.43, 0.53, 0.27), shrub(0.35, 0.43, 0.22);
-    const Colour spruce(0.10, 0.20, 0.10), pine(0.19, 0.27, 0.14), rock(0.55, 0.53, 0.49);
-    const Colour road(0.50, 0.48, 0.45), water(0.16, 0.26, 0.33), hedge(0.22, 0.30, 0.15);
-    const Colour crops[] = {{0.74, 0.67, 0.38}, {0.50, 0.60, 0.30}, {0.46, 0.37, 0.27}, {0.62, 0.66, 0.36}};
+    const Color deep(0.07, 0.16, 0.26), shallow(0.47, 0.55, 0.47), sand(0.80, 0.74, 0.58);
+    const Color granite(0.63, 0.56, 0.53), meadow(0.43, 0.53, 0.27), shrub(0.35, 0.43, 0.22);
+    const Color spruce(0.10, 0.20, 0.10), pine(0.19, 0.27, 0.14), rock(0.55, 0.53, 0.49);
+    const Color road(0.50, 0.48, 0.45), water(0.16, 0.26, 0.33), hedge(0.22, 0.30, 0.15);
+    const Color crops[] = {{0.74, 0.67, 0.38}, {0.50, 0.60, 0.30}, {0.46, 0.37, 0.27}, {0.62, 0.66, 0.36}};
 
     Polylines roads = roadLines();
     Polylines corridor, stream;
@@ -99,7 +99,7 @@ osg::ref_ptr<osg::Image> TerrainTextures::aerial() const
             const double grain = hash01(i, j, 0x1234u) - 0.5;
             const double patch = field.fractal(x, y, 260.0, 4, 2);
             const double fine = field.fractal(x, y, 22.0, 2, 3);
-            Colour c;
+            Color c;
             if (h < 0.0) {
                 c = mix(shallow, deep, std::pow(smoothStep(0.0, 28.0, -h), 0.55));
                 c *= 1.0 + 0.10 * fine + 0.03 * grain;
@@ -150,9 +150,9 @@ osg::ref_ptr<osg::Image> TerrainTextures::aerial() const
 
 osg::ref_ptr<osg::Image> TerrainTextures::map() const
 {
-    const Colour paper(0.96, 0.95, 0.90), contour(0.62, 0.42, 0.25), sea(0.62, 0.80, 0.92);
-    const Colour deepSea(0.40, 0.62, 0.82), road(0.85, 0.20, 0.15), water(0.25, 0.50, 0.80);
-    const Colour low(0.76, 0.86, 0.66), high(0.86, 0.76, 0.58);
+    const Color paper(0.96, 0.95, 0.90), contour(0.62, 0.42, 0.25), sea(0.62, 0.80, 0.92);
+    const Color deepSea(0.40, 0.62, 0.82), road(0.85, 0.20, 0.15), water(0.25, 0.50, 0.80);
+    const Color low(0.76, 0.86, 0.66), high(0.86, 0.76, 0.58);
     Polylines roads = roadLines();
     Polylines stream;
     stream.add(DemoWorld::streamCourse());
@@ -167,14 +167,14 @@ osg::ref_ptr<osg::Image> TerrainTextures::map() const
             const double h = texels.at(gi, gj);
             const double x = texels.x(gi) + texels.spacing(), y = texels.y(gj) + texels.spacing();
             const osg::Vec2d p(x, y);
-            Colour c = h < 0.0 ? mix(sea, deepSea, smoothStep(0.0, 30.0, -h)) : mix(low, high, smoothStep(0.0, 150.0, h));
+            Color c = h < 0.0 ? mix(sea, deepSea, smoothStep(0.0, 30.0, -h)) : mix(low, high, smoothStep(0.0, 150.0, h));
             c = mix(c, paper, 0.25);
             const double right = texels.at(gi + 2, gj), up = texels.at(gi, gj + 2);
             const bool shore = (h < 0.0) != (right < 0.0) || (h < 0.0) != (up < 0.0);
             const bool index = band(h, 25.0) != band(right, 25.0) || band(h, 25.0) != band(up, 25.0);
             const bool line = band(h, 5.0) != band(right, 5.0) || band(h, 5.0) != band(up, 5.0);
             if (shore)
-                c = Colour(0.10, 0.30, 0.60);
+                c = Color(0.10, 0.30, 0.60);
             else if (index)
                 c = contour * 0.8;
             else if (line)

@@ -28,9 +28,9 @@ Canvas::Canvas(int width, int height)
 {
 }
 
-void Canvas::fill(const Shape& shape, const Colour& colour)
+void Canvas::fill(const Shape& shape, const Color& color)
 {
-    fill(shape, [colour](float, float) { return colour; });
+    fill(shape, [color](float, float) { return color; });
 }
 
 void Canvas::fill(const Shape& shape, const Paint& paint)
@@ -45,21 +45,21 @@ void Canvas::fill(const Shape& shape, const Paint& paint)
     }
 }
 
-void Canvas::blend(int x, int y, const Colour& colour, float coverage)
+void Canvas::blend(int x, int y, const Color& color, float coverage)
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return;
-    Colour& d = pixels_[index(x, y)];
-    const float sa = clamp01(colour.a * coverage);
+    Color& d = pixels_[index(x, y)];
+    const float sa = clamp01(color.a * coverage);
     const float outA = sa + d.a * (1.0f - sa);
     if (outA <= 0.0f) {
-        d = Colour{colour.r, colour.g, colour.b, 0.0f};
+        d = Color{color.r, color.g, color.b, 0.0f};
         return;
     }
     const float k = d.a * (1.0f - sa);
-    d.r = (colour.r * sa + d.r * k) / outA;
-    d.g = (colour.g * sa + d.g * k) / outA;
-    d.b = (colour.b * sa + d.b * k) / outA;
+    d.r = (color.r * sa + d.r * k) / outA;
+    d.g = (color.g * sa + d.g * k) / outA;
+    d.b = (color.b * sa + d.b * k) / outA;
     d.a = outA;
 }
 
@@ -81,8 +81,8 @@ Canvas Canvas::crop(int x0, int y0, int width, int height) const
 
 osg::ref_ptr<osg::Image> Canvas::toImage() const
 {
-    // Spread the colours of drawn pixels into the transparent ones around them.
-    std::vector<Colour> bled = pixels_;
+    // Spread the colors of drawn pixels into the transparent ones around them.
+    std::vector<Color> bled = pixels_;
     std::vector<bool> known(bled.size());
     for (std::size_t i = 0; i < bled.size(); ++i)
         known[i] = bled[i].a > 0.0f;
@@ -99,14 +99,14 @@ osg::ref_ptr<osg::Image> Canvas::toImage() const
                         const int nx = x + dx, ny = y + dy;
                         if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_ || !known[index(nx, ny)])
                             continue;
-                        const Colour& c = bled[index(nx, ny)];
+                        const Color& c = bled[index(nx, ny)];
                         r += c.r; g += c.g; b += c.b;
                         ++n;
                     }
                 }
                 if (n) {
-                    Colour& c = bled[index(x, y)];
-                    c = Colour{r / n, g / n, b / n, 0.0f};
+                    Color& c = bled[index(x, y)];
+                    c = Color{r / n, g / n, b / n, 0.0f};
                     next[index(x, y)] = true;
                 }
             }
@@ -119,7 +119,7 @@ osg::ref_ptr<osg::Image> Canvas::toImage() const
     for (int y = 0; y < height_; ++y) {
         unsigned char* row = image->data(0, static_cast<unsigned>(height_ - 1 - y));
         for (int x = 0; x < width_; ++x) {
-            const Colour& c = bled[index(x, y)];
+            const Color& c = bled[index(x, y)];
             row[4 * x + 0] = toByte(c.r);
             row[4 * x + 1] = toByte(c.g);
             row[4 * x + 2] = toByte(c.b);

@@ -10,8 +10,8 @@
 
 // A signed distance in pixels from a shape's outline: negative inside, positive outside.
 using Shape = std::function<float(float x, float y)>;
-// A colour that may vary over the image (gradients).
-using Paint = std::function<Colour(float x, float y)>;
+// A color that may vary over the image (gradients).
+using Paint = std::function<Color(float x, float y)>;
 
 // An RGBA image drawn in pixel coordinates with x to the right and y down; pixel (i, j) covers
 // [i, i + 1) x [j, j + 1). Shapes are antialiased from their distance function: a pixel centre
@@ -24,17 +24,17 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    void fill(const Shape& shape, const Colour& colour);
+    void fill(const Shape& shape, const Color& color);
     void fill(const Shape& shape, const Paint& paint);
-    // Composites a coverage value (0 to 1) of a colour over one pixel.
-    void blend(int x, int y, const Colour& colour, float coverage);
+    // Composites a coverage value (0 to 1) of a color over one pixel.
+    void blend(int x, int y, const Color& color, float coverage);
     // Removes what is drawn where the shape is (erases with its coverage).
     void erase(const Shape& shape);
 
-    const Colour& at(int x, int y) const { return pixels_[index(x, y)]; }
+    const Color& at(int x, int y) const { return pixels_[index(x, y)]; }
 
     // An 8-bit RGBA image in the scene-graph library's row order (bottom row first). Fully
-    // transparent pixels take the colour of their drawn neighbours, so filtering when the image
+    // transparent pixels take the color of their drawn neighbours, so filtering when the image
     // is scaled or turned produces no dark fringes.
     osg::ref_ptr<osg::Image> toImage() const;
 
@@ -46,5 +46,5 @@ private:
 
     int width_;
     int height_;
-    std::vector<Colour> pixels_;
+    std::vector<Color> pixels_;
 };

@@ -17,8 +17,8 @@ Point polar(float radius, float bearing)
 }
 
 // One point of the star: two triangles from the centre to the tip, a lit and a shaded half.
-void drawStarPoint(Canvas& canvas, float bearing, float length, float halfWidth, const Colour& lit,
-                   const Colour& shaded)
+void drawStarPoint(Canvas& canvas, float bearing, float length, float halfWidth, const Color& lit,
+                   const Color& shaded)
 {
     const Point centre = polar(0.0f, 0.0f);
     const Point tip = polar(length, bearing);
@@ -52,13 +52,13 @@ Canvas CompassImage::draw(const std::string& boldFont)
     }
 
     // The star: long north and south points, short east and west points; north in red.
-    const Colour light = Palette::text();
-    const Colour grey = Colour::rgb(168, 178, 190);
+    const Color light = Palette::text();
+    const Color grey = Color::rgb(168, 178, 190);
     drawStarPoint(canvas, 0.5f * pi, 26.0f, 6.0f, light, grey);
     drawStarPoint(canvas, 1.5f * pi, 26.0f, 6.0f, light, grey);
     drawStarPoint(canvas, pi, 36.0f, 8.0f, light, grey);
-    drawStarPoint(canvas, 0.0f, 36.0f, 8.0f, Colour::rgb(250, 104, 88), Palette::north());
-    canvas.fill(Shapes::circle(c, c, 3.5f), Colour::rgb(30, 38, 50));
+    drawStarPoint(canvas, 0.0f, 36.0f, 8.0f, Color::rgb(250, 104, 88), Palette::north());
+    canvas.fill(Shapes::circle(c, c, 3.5f), Color::rgb(30, 38, 50));
     canvas.fill(Shapes::outline(Shapes::circle(c, c, 3.5f), 1.0f), light);
 
     TextRenderer letters(boldFont, 15);

@@ -24,10 +24,10 @@ const char* const labels[] = {"Terräng", "Kraftledning", "Kraftledningsstolpe",
 void drawTerrain(Canvas& canvas, float x, float y)
 {
     const Shape box = Shapes::roundedRect(x, y, x + symbolWidth, y + symbolHeight, 3.0f);
-    const Colour meadow = Colour::rgb(104, 150, 70);
-    const Colour upland = Colour::rgb(170, 150, 96);
+    const Color meadow = Color::rgb(104, 150, 70);
+    const Color upland = Color::rgb(170, 150, 96);
     canvas.fill(box, [=](float px, float py) {
-        return Colour::mix(meadow, upland, std::clamp(((px - x) / symbolWidth + (y + symbolHeight - py) / symbolHeight) * 0.5f, 0.0f, 1.0f));
+        return Color::mix(meadow, upland, std::clamp(((px - x) / symbolWidth + (y + symbolHeight - py) / symbolHeight) * 0.5f, 0.0f, 1.0f));
     });
     // Two contour lines give it relief.
     std::vector<Point> upper, lower;
@@ -35,11 +35,11 @@ void drawTerrain(Canvas& canvas, float x, float y)
         upper.push_back(Point{px, y + 8.0f + 2.5f * std::sin((px - x) * 0.25f)});
         lower.push_back(Point{px, y + 14.0f + 2.0f * std::sin((px - x) * 0.22f + 1.3f)});
     }
-    const Colour contour = Colour::rgb(60, 82, 40, 0.55f);
+    const Color contour = Color::rgb(60, 82, 40, 0.55f);
     canvas.fill(Shapes::intersect(box, Shapes::polyline(upper, 1.0f)), contour);
     canvas.fill(Shapes::intersect(box, Shapes::polyline(lower, 1.0f)), contour);
     canvas.fill(Shapes::outline(Shapes::roundedRect(x + 0.5f, y + 0.5f, x + symbolWidth - 0.5f, y + symbolHeight - 0.5f, 2.5f), 1.0f),
-                Colour::rgb(255, 255, 255, 0.35f));
+                Color::rgb(255, 255, 255, 0.35f));
 }
 
 void drawPowerLine(Canvas& canvas, float x, float y)
@@ -52,7 +52,7 @@ void drawPowerLine(Canvas& canvas, float x, float y)
             const float t = (px - x) / symbolWidth;
             curve.push_back(Point{px, top + 6.0f * 4.0f * t * (1.0f - t)});
         }
-        canvas.fill(Shapes::polyline(curve, 1.6f), Colour::rgb(255, 190, 60));
+        canvas.fill(Shapes::polyline(curve, 1.6f), Color::rgb(255, 190, 60));
     }
 }
 
@@ -61,7 +61,7 @@ void drawPylon(Canvas& canvas, float x, float y)
     // A lattice tower: tapering legs, cross arm and bracing.
     const float cx = x + 0.5f * symbolWidth;
     const float top = y - 1.0f, base = y + symbolHeight + 1.0f;
-    const Colour steel = Colour::rgb(214, 222, 232);
+    const Color steel = Color::rgb(214, 222, 232);
     const float w = 1.3f;
     const Point leftFoot{cx - 7.0f, base}, rightFoot{cx + 7.0f, base};
     const Point leftWaist{cx - 2.5f, y + 6.0f}, rightWaist{cx + 2.5f, y + 6.0f};
@@ -83,26 +83,26 @@ void drawInfoPoint(Canvas& canvas, float x, float y, const std::string& boldFont
     const Shape head = Shapes::circle(cx, cy, r);
     const Shape tail = Shapes::polygon({{cx - 5.6f, cy + 5.0f}, {cx + 5.6f, cy + 5.0f}, {cx, y + symbolHeight + 1.0f}});
     const Shape pin = Shapes::unite(head, tail);
-    canvas.fill(pin, Colour::rgb(246, 180, 40));
-    canvas.fill(Shapes::outline(pin, 1.0f), Colour::rgb(120, 70, 0, 0.6f));
+    canvas.fill(pin, Color::rgb(246, 180, 40));
+    canvas.fill(Shapes::outline(pin, 1.0f), Color::rgb(120, 70, 0, 0.6f));
     TextRenderer letter(boldFont, 12);
-    letter.drawCentred(canvas, "i", cx + 0.5f, cy + 0.5f * letter.capHeight(), Colour::rgb(40, 30, 10));
+    letter.drawCentred(canvas, "i", cx + 0.5f, cy + 0.5f * letter.capHeight(), Color::rgb(40, 30, 10));
 }
 
 void drawSea(Canvas& canvas, float x, float y)
 {
     const Shape box = Shapes::roundedRect(x, y, x + symbolWidth, y + symbolHeight, 3.0f);
-    const Colour surface = Colour::rgb(54, 140, 200);
-    const Colour deep = Colour::rgb(20, 70, 130);
-    canvas.fill(box, [=](float, float py) { return Colour::mix(surface, deep, (py - y) / symbolHeight); });
+    const Color surface = Color::rgb(54, 140, 200);
+    const Color deep = Color::rgb(20, 70, 130);
+    canvas.fill(box, [=](float, float py) { return Color::mix(surface, deep, (py - y) / symbolHeight); });
     for (int k = 0; k < 2; ++k) {
         std::vector<Point> wave;
         for (float px = x + 4.0f; px <= x + symbolWidth - 4.0f + 0.01f; px += 1.0f)
             wave.push_back(Point{px, y + 7.0f + 6.0f * k + 1.8f * std::sin((px - x) * 0.55f + k * 1.6f)});
-        canvas.fill(Shapes::polyline(wave, 1.4f), Colour::rgb(215, 240, 255, 0.9f));
+        canvas.fill(Shapes::polyline(wave, 1.4f), Color::rgb(215, 240, 255, 0.9f));
     }
     canvas.fill(Shapes::outline(Shapes::roundedRect(x + 0.5f, y + 0.5f, x + symbolWidth - 0.5f, y + symbolHeight - 0.5f, 2.5f), 1.0f),
-                Colour::rgb(255, 255, 255, 0.35f));
+                Color::rgb(255, 255, 255, 0.35f));
 }
 
 } // namespace

@@ -50,7 +50,7 @@ TextRenderer::~TextRenderer()
 
 float TextRenderer::measure(const std::string& text) const
 {
-    Colour none;
+    Color none;
     return layout(nullptr, text, 0.0f, 0.0f, none);
 }
 
@@ -61,18 +61,18 @@ float TextRenderer::capHeight() const
     return face_->glyph->metrics.horiBearingY / 64.0f;
 }
 
-float TextRenderer::draw(Canvas& canvas, const std::string& text, float x, float y, const Colour& colour) const
+float TextRenderer::draw(Canvas& canvas, const std::string& text, float x, float y, const Color& color) const
 {
-    return layout(&canvas, text, x, y, colour);
+    return layout(&canvas, text, x, y, color);
 }
 
 float TextRenderer::drawCentred(Canvas& canvas, const std::string& text, float centreX, float y,
-                                const Colour& colour) const
+                                const Color& color) const
 {
-    return layout(&canvas, text, std::round(centreX - 0.5f * measure(text)), y, colour);
+    return layout(&canvas, text, std::round(centreX - 0.5f * measure(text)), y, color);
 }
 
-float TextRenderer::layout(Canvas* canvas, const std::string& text, float x, float y, const Colour& colour) const
+float TextRenderer::layout(Canvas* canvas, const std::string& text, float x, float y, const Color& color) const
 {
     if (!face_)
         return x;
@@ -99,7 +99,7 @@ float TextRenderer::layout(Canvas* canvas, const std::string& text, float x, flo
                 for (unsigned column = 0; column < bitmap.width; ++column) {
                     const unsigned char value = bitmap.buffer[row * bitmap.pitch + column];
                     if (value)
-                        canvas->blend(left + static_cast<int>(column), top + static_cast<int>(row), colour, value / 255.0f);
+                        canvas->blend(left + static_cast<int>(column), top + static_cast<int>(row), color, value / 255.0f);
                 }
         }
         pen += slot->advance.x / 64.0f;

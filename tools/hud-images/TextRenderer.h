@@ -22,11 +22,11 @@ public:
     // Height of capital letters above the baseline, in pixels.
     float capHeight() const;
     // Draws the text with its baseline at y, starting at x; returns the pen position after it.
-    float draw(Canvas& canvas, const std::string& text, float x, float y, const Colour& colour) const;
-    float drawCentred(Canvas& canvas, const std::string& text, float centreX, float y, const Colour& colour) const;
+    float draw(Canvas& canvas, const std::string& text, float x, float y, const Color& color) const;
+    float drawCentred(Canvas& canvas, const std::string& text, float centreX, float y, const Color& color) const;
 
 private:
-    float layout(Canvas* canvas, const std::string& text, float x, float y, const Colour& colour) const;
+    float layout(Canvas* canvas, const std::string& text, float x, float y, const Color& color) const;
 
     FT_Library library_ = nullptr;
     FT_Face face_ = nullptr;

@@ -5,7 +5,7 @@
 
 namespace {
 
-Colour mix(const Colour& a, const Colour& b, double t)
+Color mix(const Color& a, const Color& b, double t)
 {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
@@ -16,13 +16,13 @@ double smoothstep(double edge0, double edge1, double x)
     return t * t * (3.0 - 2.0 * t);
 }
 
-const Colour zenith{0.16, 0.36, 0.72};
-const Colour upperSky{0.34, 0.55, 0.85};
-const Colour horizon{0.80, 0.86, 0.92};
-const Colour belowHorizon{0.56, 0.62, 0.68};
-const Colour sunLight{1.0, 0.97, 0.88};
-const Colour cloudLit{0.98, 0.98, 0.99};
-const Colour cloudShade{0.66, 0.70, 0.77};
+const Color zenith{0.16, 0.36, 0.72};
+const Color upperSky{0.34, 0.55, 0.85};
+const Color horizon{0.80, 0.86, 0.92};
+const Color belowHorizon{0.56, 0.62, 0.68};
+const Color sunLight{1.0, 0.97, 0.88};
+const Color cloudLit{0.98, 0.98, 0.99};
+const Color cloudShade{0.66, 0.70, 0.77};
 
 // Height of the cloud layer relative to its horizontal extent; lower values flatten the clouds
 // more strongly towards the horizon.
@@ -49,12 +49,12 @@ double SkyModel::cloudCover(const Direction& d) const
     return density * smoothstep(0.03, 0.30, d.z);
 }
 
-Colour SkyModel::colour(const Direction& worldDirection) const
+Color SkyModel::color(const Direction& worldDirection) const
 {
     const Direction d = worldDirection.normalized();
     const double elevation = d.z;
 
-    Colour sky;
+    Color sky;
     if (elevation >= 0.0) {
         const double t = std::pow(elevation, 0.45);
         sky = t < 0.5 ? mix(horizon, upperSky, t / 0.5) : mix(upperSky, zenith, (t - 0.5) / 0.5);
@@ -63,7 +63,7 @@ Colour SkyModel::colour(const Direction& worldDirection) const
     }
     // A bright band of haze along the horizon.
     const double haze = std::exp(-std::fabs(elevation) * 14.0);
-    sky = mix(sky, Colour{0.90, 0.92, 0.94}, haze * 0.55);
+    sky = mix(sky, Color{0.90, 0.92, 0.94}, haze * 0.55);
 
     const double towardsSun = std::max(0.0, d.dot(sun));
     // Wide glow and a tight corona around the sun.
@@ -75,7 +75,7 @@ Colour SkyModel::colour(const Direction& worldDirection) const
     const double cover = cloudCover(d) * (0.3 + 0.7 * smoothstep(0.05, 0.25, angle));
     if (cover > 0.0) {
         // Thick parts are darker underneath; clouds near the sun light up at their edges.
-        Colour cloud = mix(cloudLit, cloudShade, smoothstep(0.55, 1.0, cover) * 0.6);
+        Color cloud = mix(cloudLit, cloudShade, smoothstep(0.55, 1.0, cover) * 0.6);
         cloud = mix(cloud, sunLight, 0.35 * std::pow(towardsSun, 10.0));
         sky = mix(sky, cloud, cover * 0.9);
     }
@@ -83,6 +83,6 @@ Colour SkyModel::colour(const Direction& worldDirection) const
     // The sun's disk, about 1.5 degrees across (larger than in nature, so that it still shows on
     // a screen), with a soft rim.
     const double disk = 1.0 - smoothstep(0.011, 0.016, angle);
-    sky = mix(sky, Colour{1.0, 1.0, 0.97}, disk);
+    sky = mix(sky, Color{1.0, 1.0, 0.97}, disk);
     return sky;
 }

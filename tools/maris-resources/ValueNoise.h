@@ -8,7 +8,7 @@ public:
     explicit ValueNoise(unsigned seed);
 
     double noise(double x, double y, double z) const;
-    // Sum of octaves, each of double frequency and `persistence` times the amplitude, normalised
+    // Sum of octaves, each of double frequency and `persistence` times the amplitude, normalized
     // back to [0, 1].
     double fractal(double x, double y, double z, int octaves, double persistence) const;
 

@@ -27,14 +27,14 @@ bool writeFace(const SkyModel& sky, CubeMapFace face, int size, const std::strin
     const double offsets[2] = {0.25, 0.75};
     for (int row = 0; row < size; ++row) {
         for (int column = 0; column < size; ++column) {
-            Colour sum{0.0, 0.0, 0.0};
+            Color sum{0.0, 0.0, 0.0};
             for (double dt : offsets) {
                 for (double ds : offsets) {
                     const Direction c = cubeMapDirection(face, (column + ds) / size, (row + dt) / size);
-                    const Colour colour = sky.colour(worldDirectionOfCubeMapDirection(c));
-                    sum.r += colour.r;
-                    sum.g += colour.g;
-                    sum.b += colour.b;
+                    const Color color = sky.color(worldDirectionOfCubeMapDirection(c));
+                    sum.r += color.r;
+                    sum.g += color.g;
+                    sum.b += color.b;
                 }
             }
             unsigned char* texel = &rgb[(static_cast<std::size_t>(row) * size + column) * 3];

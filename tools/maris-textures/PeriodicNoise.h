@@ -12,7 +12,7 @@ public:
     // u and v in texture units; one lattice period spans 1.
     double noise(double u, double v) const;
     // Octaves of doubled frequency (still periodic), each `persistence` times the amplitude of the
-    // last, normalised back to [0, 1].
+    // last, normalized back to [0, 1].
     double fractal(double u, double v, int octaves, double persistence) const;
 
 private:

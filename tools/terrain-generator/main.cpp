@@ -1,6 +1,6 @@
 // terrain-generator OUTPUT CELLS SIZE SEED
 // Writes a square textured terrain of CELLS x CELLS quads (2 triangles each) covering SIZE metres,
-// centred on the origin, as one geometry with its colour texture embedded.
+// centred on the origin, as one geometry with its color texture embedded.
 
 #include "TerrainHeightField.h"
 
@@ -18,18 +18,18 @@
 
 namespace {
 
-osg::Vec3f colourForHeight(double height, double slope)
+osg::Vec3f colorForHeight(double height, double slope)
 {
     const osg::Vec3f meadow(0.36f, 0.52f, 0.23f);
     const osg::Vec3f forest(0.20f, 0.34f, 0.16f);
     const osg::Vec3f rock(0.50f, 0.47f, 0.42f);
     const osg::Vec3f sand(0.76f, 0.70f, 0.52f);
     float t = static_cast<float>(std::clamp((height - 20.0) / 140.0, 0.0, 1.0));
-    osg::Vec3f colour = meadow * (1.0f - t) + forest * t;
+    osg::Vec3f color = meadow * (1.0f - t) + forest * t;
     if (height < 5.0)
-        colour = sand;
+        color = sand;
     const float r = static_cast<float>(std::clamp((slope - 0.35) / 0.4, 0.0, 1.0));
-    return colour * (1.0f - r) + rock * r;
+    return color * (1.0f - r) + rock * r;
 }
 
 osg::ref_ptr<osg::Image> makeTexture(const TerrainHeightField& field, int size)
@@ -43,7 +43,7 @@ osg::ref_ptr<osg::Image> makeTexture(const TerrainHeightField& field, int size)
             const double h = field.height(u, v);
             const double dx = (field.height(u + step, v) - h) / (step * 4000.0);
             const double dy = (field.height(u, v + step) - h) / (step * 4000.0);
-            osg::Vec3f c = colourForHeight(h, std::sqrt(dx * dx + dy * dy));
+            osg::Vec3f c = colorForHeight(h, std::sqrt(dx * dx + dy * dy));
             unsigned char* p = image->data(i, j);
             for (int k = 0; k < 3; ++k)
                 p[k] = static_cast<unsigned char>(std::clamp(c[k] * 255.0f, 0.0f, 255.0f));
@@ -104,9 +104,9 @@ int main(int argc, char** argv)
     geometry->setVertexArray(vertices);
     geometry->setNormalArray(normals, osg::Array::BIND_PER_VERTEX);
     geometry->setTexCoordArray(0, texCoords, osg::Array::BIND_PER_VERTEX);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array(1);
-    (*colours)[0].set(1.0f, 1.0f, 1.0f, 1.0f);
-    geometry->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array(1);
+    (*colors)[0].set(1.0f, 1.0f, 1.0f, 1.0f);
+    geometry->setColorArray(colors, osg::Array::BIND_OVERALL);
     geometry->addPrimitiveSet(triangles);
 
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D(makeTexture(field, 512));

@@ -8,7 +8,7 @@
 
 namespace osgKELVO {
 
-// A configuration record is a struct whose field initialisers are the values of missing
+// A configuration record is a struct whose field initializers are the values of missing
 // attributes, with the name of its element and one function that pairs each attribute name with
 // its field, in the order the attributes are written:
 //

@@ -41,7 +41,7 @@ osg::ref_ptr<osg::LightSource> lightSource(int number, const osg::Vec4& ambient,
 } // namespace
 
 EnvironmentController::EnvironmentController(osg::Camera* cameraValue, osg::Group* sceneValue)
-    : initialised(false),
+    : initialized(false),
       camera(cameraValue),
       scene(sceneValue),
       // What a configuration without an environment leaves: a pale sky over a moderate sea.
@@ -66,7 +66,7 @@ void EnvironmentController::setBackgroundColor(float red, float green, float blu
 bool EnvironmentController::handle(const osgGA::GUIEventAdapter&, osgGA::GUIActionAdapter&)
 {
     // Everything is built once; afterwards no input changes the surroundings.
-    if (!initialised)
+    if (!initialized)
         build();
     return false;
 }
@@ -77,7 +77,7 @@ void EnvironmentController::build()
     camera->setClearColor(settings.backgroundColor);
     if (settings.enableWater)
         addWater();
-    initialised = true;
+    initialized = true;
 }
 
 void EnvironmentController::addLights()

@@ -15,7 +15,7 @@ namespace osgKELVO {
 
 class PlanarReflection;
 
-// What surrounds the models: the background colour, two fixed lights and, with water enabled, the
+// What surrounds the models: the background color, two fixed lights and, with water enabled, the
 // sky and the sea with its reflection. Built once, at the first event.
 class EnvironmentController : public osgGA::GUIEventHandler
 {
@@ -29,7 +29,7 @@ public:
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
 
     const EnvironmentSettings& getSettings() const { return settings; }
-    // Also gives the camera the background colour.
+    // Also gives the camera the background color.
     void setSettings(const EnvironmentSettings& value);
 
     void setBackgroundColor(float red, float green, float blue, float alpha);
@@ -42,7 +42,7 @@ public:
     double getWindDirection() const { return settings.windDirection; }
     void setWindDirection(double value) { settings.windDirection = value; }
 
-    bool isInitialised() const { return initialised; }
+    bool isInitialized() const { return initialized; }
     // What the build made; null until then, and the water parts without enableWater.
     PlanarReflection* getReflectionCamera() const { return reflectionCamera.get(); }
     osg::Node* getSky() const { return sky.get(); }
@@ -63,7 +63,7 @@ private:
     void addLights();
     void addWater();
 
-    bool initialised;
+    bool initialized;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Group> scene;
     EnvironmentSettings settings;

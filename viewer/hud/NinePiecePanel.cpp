@@ -18,14 +18,14 @@ namespace {
 
 const unsigned cellCount = 9;
 
-osg::ref_ptr<osg::Geode> createCell(unsigned index, const osg::Vec4f& colour)
+osg::ref_ptr<osg::Geode> createCell(unsigned index, const osg::Vec4f& color)
 {
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
     geometry->setVertexArray(new osg::Vec3Array(4));
 
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
-    colours->push_back(colour);
-    geometry->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
+    colors->push_back(color);
+    geometry->setColorArray(colors, osg::Array::BIND_OVERALL);
 
     osg::ref_ptr<osg::Vec2Array> texCoords = new osg::Vec2Array;
     texCoords->push_back(osg::Vec2(0.0f, 0.0f));
@@ -35,7 +35,7 @@ osg::ref_ptr<osg::Geode> createCell(unsigned index, const osg::Vec4f& colour)
     geometry->setTexCoordArray(0, texCoords);
     geometry->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
 
-    // A missing image leaves the texture empty: the cell is then drawn in the panel colour.
+    // A missing image leaves the texture empty: the cell is then drawn in the panel color.
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D;
     texture->setImage(osgDB::readImageFile(NinePiecePanel::imageFileName(index),
                                            osgDB::Registry::instance()->getOptions()));
@@ -68,7 +68,7 @@ std::string NinePiecePanel::imageFileName(unsigned index)
     return name.str();
 }
 
-osg::ref_ptr<osg::Group> NinePiecePanel::create(int width, int height, const osg::Vec4f& colour)
+osg::ref_ptr<osg::Group> NinePiecePanel::create(int width, int height, const osg::Vec4f& color)
 {
     if (width < minimumSize || height < minimumSize) {
         osg::notify(osg::WARN) << "Invalid size for panel, must be a minimum 32 x 32 pixels" << std::endl;
@@ -82,7 +82,7 @@ osg::ref_ptr<osg::Group> NinePiecePanel::create(int width, int height, const osg
     stateSet->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
 
     for (unsigned i = 0; i < cellCount; ++i)
-        panel->addChild(createCell(i, colour));
+        panel->addChild(createCell(i, color));
 
     // The vertices are rewritten on every resize, so they must not be frozen in display lists.
     DisplayListVisitor noDisplayLists(false);

@@ -18,7 +18,7 @@ public:
     static const int minimumSize = 2 * cornerSize;
 
     // A new panel, or null (with a warning) when it would be smaller than 32 x 32 pixels.
-    static osg::ref_ptr<osg::Group> create(int width, int height, const osg::Vec4f& colour);
+    static osg::ref_ptr<osg::Group> create(int width, int height, const osg::Vec4f& color);
 
     // Rewrites the vertices of an existing panel in place; sizes below 32 x 32 are ignored.
     static void resize(osg::Group* panel, int width, int height);

@@ -52,7 +52,7 @@ osg::Group* panelOf(osg::MatrixTransform* transform)
 } // namespace
 
 OverlayController::OverlayController(osg::Group* overlayRoot, osg::Camera* mainCamera)
-    : initialised(false),
+    : initialized(false),
       overlayRoot(overlayRoot),
       mainCamera(mainCamera),
       compassSize(0),
@@ -69,7 +69,7 @@ OverlayController::~OverlayController() = default;
 bool OverlayController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
 {
     osgViewer::View* view = dynamic_cast<osgViewer::View*>(&aa);
-    if (!initialised)
+    if (!initialized)
         build(view);
 
     if (!hudCamera || !dynamic_cast<osgViewer::GraphicsWindow*>(hudCamera->getGraphicsContext()))
@@ -159,7 +159,7 @@ bool OverlayController::build(osgViewer::View* view)
     overlayRoot->addChild(hudCamera);
     const osg::GraphicsContext::Traits* traits = window->getTraits();
     layout(traits ? traits->width : 0, traits ? traits->height : 0);
-    initialised = true;
+    initialized = true;
     return true;
 }
 
@@ -304,9 +304,9 @@ void OverlayController::pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* 
                                       settings.useGeoCoords, settings.offset);
 }
 
-osg::ref_ptr<osg::Group> OverlayController::createPanel(int width, int height, const osg::Vec4f& colour)
+osg::ref_ptr<osg::Group> OverlayController::createPanel(int width, int height, const osg::Vec4f& color)
 {
-    return NinePiecePanel::create(width, height, colour);
+    return NinePiecePanel::create(width, height, color);
 }
 
 void OverlayController::resizePanel(osg::Group* panel, int width, int height)

@@ -31,7 +31,7 @@ public:
     // Places every item for a window of the given size in pixels.
     void layout(int width, int height);
 
-    static osg::ref_ptr<osg::Group> createPanel(int width, int height, const osg::Vec4f& colour);
+    static osg::ref_ptr<osg::Group> createPanel(int width, int height, const osg::Vec4f& color);
     static void resizePanel(osg::Group* panel, int width, int height);
     // Draws an image unscaled with its lower left corner at the local origin.
     static osg::ref_ptr<osg::Geode> createImageNode(osg::Image* image);
@@ -43,7 +43,7 @@ public:
     const osg::Vec3f& getOffset() const { return settings.offset; }
     void setOffset(const osg::Vec3f& value) { settings.offset = value; }
 
-    bool isInitialised() const { return initialised; }
+    bool isInitialized() const { return initialized; }
     bool isPickActive() const { return pickActive; }
     osg::Camera* getHudCamera() const { return hudCamera.get(); }
     osg::MatrixTransform* getLegendTransform() const { return legendTransform.get(); }
@@ -82,7 +82,7 @@ private:
     void toggleHelp();
     void pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* view);
 
-    bool initialised;
+    bool initialized;
     osg::ref_ptr<osg::Group> overlayRoot;
     osg::ref_ptr<osg::Camera> mainCamera;
     osg::ref_ptr<osg::MatrixTransform> legendTransform;

@@ -60,7 +60,7 @@ float clampUnit(float value)
 } // namespace
 
 NavigationController::NavigationController(osg::Node* camera)
-    : initialised(false),
+    : initialized(false),
       mode(FreeFlight),
       keyState(sizeof(heldKeys) / sizeof(heldKeys[0]), 0.0f),
       axes{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
@@ -76,7 +76,7 @@ NavigationController::NavigationController(osg::Node* camera)
 
 NavigationController::~NavigationController() = default;
 
-void NavigationController::initialise()
+void NavigationController::initialize()
 {
     for (unsigned i = 0; i < keyState.size(); ++i)
         keyIndex[heldKeys[i]] = i;
@@ -85,7 +85,7 @@ void NavigationController::initialise()
     const osg::BoundingSphere& bound = camera->getBound();
     if (bound.valid() && bound.radius() > 0.0f)
         moveSpeed = bound.radius() / 10.0;
-    initialised = true;
+    initialized = true;
 }
 
 float& NavigationController::state(int key)
@@ -95,8 +95,8 @@ float& NavigationController::state(int key)
 
 bool NavigationController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
 {
-    if (!initialised)
-        initialise();
+    if (!initialized)
+        initialize();
 
     osgViewer::View* view = dynamic_cast<osgViewer::View*>(&aa);
     if (!view || !view->getViewerBase() || ea.getHandled())

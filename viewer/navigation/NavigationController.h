@@ -51,7 +51,7 @@ private:
     bool handleKeyUp(const osgGA::GUIEventAdapter& ea);
     bool handleFrame(const osgGA::GUIEventAdapter& ea);
 
-    void initialise();
+    void initialize();
     void changeSpeed(double factor);
     void toggleMode();
     void dragTurn(float normalizedX, float normalizedY);
@@ -62,7 +62,7 @@ private:
     double elevation() const;
     float& state(int key);
 
-    bool initialised;
+    bool initialized;
     NavigationSettings home;
     int mode;
     std::vector<float> keyState;

@@ -152,10 +152,10 @@ void MarisDrawable::passFrameToEnvironment(osg::RenderInfo& renderInfo) const
         const osg::Vec4& diffuse = light->getDiffuse();
         const osg::Vec4& ambient = light->getAmbient();
         const double direction[3] = {position.x(), position.y(), position.z()};
-        const double colour[3] = {diffuse.r(), diffuse.g(), diffuse.b()};
-        const double ambientColour[3] = {ambient.r(), ambient.g(), ambient.b()};
-        environment->SetDirectionalLight(direction, colour);
-        environment->SetAmbientLight(ambientColour);
+        const double color[3] = {diffuse.r(), diffuse.g(), diffuse.b()};
+        const double ambientColor[3] = {ambient.r(), ambient.g(), ambient.b()};
+        environment->SetDirectionalLight(direction, color);
+        environment->SetAmbientLight(ambientColor);
     }
 
     const unsigned contextID = state.getContextID();
@@ -206,7 +206,7 @@ void MarisDrawable::drawImplementation(osg::RenderInfo& renderInfo) const
     }
 
     // Bring the scene graph's record of the OpenGL state back to what is really bound: every
-    // array pointer (vertex, normal, colours, texture coordinates and attributes of all units)...
+    // array pointer (vertex, normal, colors, texture coordinates and attributes of all units)...
     state.dirtyAllVertexArrays();
     // ...and the program: none, then fixed-function rendering, as the state records it.
     state.setLastAppliedProgramObject(nullptr);

@@ -93,7 +93,7 @@ void WindowController::createWindow(const WindowSettings& requested)
     traits->windowName = usable.title;
     traits->samples = usable.numSamples;
     traits->quadBufferStereo = usable.stereo;
-    // Mesa's software rasteriser can spend minutes on one multisampled frame of a terrain seen from
+    // Mesa's software rasterizer can spend minutes on one multisampled frame of a terrain seen from
     // some poses, freezing the viewer; there the window is single-sampled, and the configured
     // samples are still what F3 saves.
     softwareDroppedSamples = 0;
@@ -201,7 +201,7 @@ void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)
 
 void WindowController::resize(int newWidth, int newHeight)
 {
-    // A minimised window reports a zero size; keep the last valid projection until it comes back.
+    // A minimized window reports a zero size; keep the last valid projection until it comes back.
     if (newWidth <= 0 || newHeight <= 0)
         return;
     const float aspect = static_cast<float>(newWidth) / static_cast<float>(newHeight);
@@ -279,7 +279,7 @@ bool WindowController::handleCloseWindow()
     WindowSettings info;
     getWindowInfo(info);
     // The viewer closes the window before the handlers see this event; its last rectangle and
-    // maximised state are then only known from the last move or resize.
+    // maximized state are then only known from the last move or resize.
     const osg::GraphicsContext* context = camera->getGraphicsContext();
     if (haveLastLive && (!context || !context->isRealized())) {
         info.x = lastLive.x;

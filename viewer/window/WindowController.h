@@ -48,7 +48,7 @@ private:
     WindowSettings settings;
     // Samples the configuration asked for that a software renderer's window goes without.
     unsigned softwareDroppedSamples;
-    // A maximised start asked for in createWindow, confirmed once the window is up.
+    // A maximized start asked for in createWindow, confirmed once the window is up.
     bool maximizePending;
     // The live window as of its last move or resize, for the record kept when it closes.
     WindowSettings lastLive;

@@ -66,9 +66,9 @@ public:
     // Per frame. 16 values each, in the scene graph's layout. An unchanged matrix does nothing.
     void SetCameraMatrix(const double* modelView);
     void SetProjectionMatrix(const double* projection);
-    // Direction towards the light (normalised when not zero) and its colour, 0 to 1.
-    void SetDirectionalLight(const double* direction, const double* colour);
-    void SetAmbientLight(const double* colour);
+    // Direction towards the light (normalized when not zero) and its color, 0 to 1.
+    void SetDirectionalLight(const double* direction, const double* color);
+    void SetAmbientLight(const double* color);
     // The matrices are row by row: 9 values for 3x3, 16 for the height map. Null means identity.
     void SetEnvironmentMap(std::uint32_t texture, const double* matrix3);
     void SetPlanarReflectionMap(std::uint32_t texture, const double* matrix3,

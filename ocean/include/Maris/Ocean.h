@@ -23,9 +23,10 @@ class WakeManager;
 class Ocean : public MemObject, public EnvironmentClient
 {
 public:
-    // Null (with a message) when the ocean cannot be built. breakingWaves builds the grid shaders
-    // with breaking waves. Must run on the thread that owns the OpenGL context.
-    static Ocean* Create(Environment* environment, WaterModelType type, bool waveModelFlag,
+    // Null (with a message) when the ocean cannot be built. fftEngineFlag is handed unchanged to
+    // the FFT engine's set-up (the engines of this build do not act on it); breakingWaves builds
+    // the grid shaders with breaking waves. Must run on the thread that owns the OpenGL context.
+    static Ocean* Create(Environment* environment, WaterModelType type, bool fftEngineFlag,
                          bool breakingWaves);
 
     virtual ~Ocean();
@@ -61,7 +62,7 @@ public:
     unsigned long GetSimulationSteps() const { return simulationSteps; }
 
 protected:
-    Ocean(Environment* environment, WaterModelType type, bool waveModelFlag, bool breakingWaves);
+    Ocean(Environment* environment, WaterModelType type, bool fftEngineFlag, bool breakingWaves);
 
 private:
     Ocean(const Ocean&) = delete;
@@ -71,9 +72,8 @@ private:
     void ComputeWaveDirection();
     void DrawParticles(double time, const double* boundingBox);
 
-    bool firstFlag;
     bool initialized;
-    bool waveModelFlag;
+    bool fftEngineFlag;
     Environment* environment;
     ProjectedGrid* grid;
     WakeManager* wakeManager;

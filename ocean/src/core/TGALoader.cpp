@@ -64,7 +64,7 @@ bool TGALoader::Load(const char* fileName, ResourceLoader* loader)
     return decoded;
 }
 
-bool TGALoader::HasColourPixels(const char* fileName) const
+bool TGALoader::HasColorPixels(const char* fileName) const
 {
     if (bitsPerPixel == 24 || bitsPerPixel == 32)
         return true;
@@ -93,7 +93,7 @@ bool TGALoader::Decode(const unsigned char* file, std::size_t size)
     if (imageWidth == 0 || imageHeight == 0 || (bits != 8 && bits != 24 && bits != 32))
         return false;
 
-    // The pixels follow the image ID; a colour map, which these types never carry in practice,
+    // The pixels follow the image ID; a color map, which these types never carry in practice,
     // is not skipped.
     const std::size_t offset = headerSize + idLength;
     if (size < offset)

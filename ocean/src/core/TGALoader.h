@@ -9,9 +9,9 @@ namespace Maris {
 
 class ResourceLoader;
 
-// Reads the library's textures: true-colour (uncompressed or run-length encoded) and grey TGA
+// Reads the library's textures: true-color (uncompressed or run-length encoded) and grey TGA
 // images with 8, 24 or 32 bits per pixel. Rows keep their stored order, so the usual bottom-up
-// files arrive bottom-up as OpenGL expects; true-colour pixels come out as RGB(A).
+// files arrive bottom-up as OpenGL expects; true-color pixels come out as RGB(A).
 class TGALoader : public MemObject
 {
 public:
@@ -24,7 +24,7 @@ public:
     // True for 24 and 32 bits per pixel, the layouts textures are uploaded from (RGB, RGBA). A grey
     // image would be read four bytes a pixel, past the end of its data: it is reported as unusable
     // under the file name given.
-    bool HasColourPixels(const char* fileName) const;
+    bool HasColorPixels(const char* fileName) const;
 
     const unsigned char* GetPixels() const { return pixels; }
     std::uint32_t GetWidth() const { return width; }

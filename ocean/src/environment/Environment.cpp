@@ -67,7 +67,7 @@ EnvironmentError Environment::Initialize(CoordinateSystem system, Renderer rende
         return NullResourceLoader;
     }
 
-    // A second initialisation trades its old reference for the new one.
+    // A second initialization trades its old reference for the new one.
     if (holdsConfiguration) {
         Configuration::Unload();
         holdsConfiguration = false;
@@ -185,25 +185,25 @@ bool Environment::CullSphere(const Vector3& centre, double radius) const
     return false;
 }
 
-void Environment::SetDirectionalLight(const double* direction, const double* colour)
+void Environment::SetDirectionalLight(const double* direction, const double* color)
 {
-    if (!direction || !colour)
+    if (!direction || !color)
         return;
     for (int i = 0; i < 3; ++i) {
-        if (colour[i] > 1.0 || colour[i] < 0.0) {
+        if (color[i] > 1.0 || color[i] < 0.0) {
             Message("You passed in a color to Environment::SetDirectionalLight with a component "
                     "outside the range of 0-1.");
             break;
         }
     }
     lightDirection = Vector3(direction).Normalize();
-    lightColor = Vector3(colour);
+    lightColor = Vector3(color);
 }
 
-void Environment::SetAmbientLight(const double* colour)
+void Environment::SetAmbientLight(const double* color)
 {
-    if (colour)
-        ambientColor = Vector3(colour);
+    if (color)
+        ambientColor = Vector3(color);
 }
 
 void Environment::SetEnvironmentMap(std::uint32_t texture, const double* matrix3)

@@ -26,7 +26,7 @@ public:
     // number of arrays transformed per frame. The flag comes from the water model's Initialize.
     virtual bool Setup(std::uint32_t width, std::uint32_t height, std::uint32_t count,
                        Environment* environment, bool flag) = 0;
-    // CPU engines: count unnormalised backward transforms with the zero frequency re-centred;
+    // CPU engines: count unnormalized backward transforms with the zero frequency re-centred;
     // inputs hold height rows of width (or width/2 + 1 with the half spectrum) coefficients,
     // outputs width × height reals.
     virtual bool InverseTransform2D(const Complex* const* inputs, float* const* outputs,

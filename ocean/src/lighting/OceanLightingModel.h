@@ -9,7 +9,7 @@ namespace Maris {
 
 class Environment;
 
-// The shading inputs of the sea surface that do not depend on the renderer: the colour of light
+// The shading inputs of the sea surface that do not depend on the renderer: the color of light
 // refracted up from the water body, the specular shininess and the foam scale and blend, all from
 // configuration.
 class OceanLightingModel : public MemObject

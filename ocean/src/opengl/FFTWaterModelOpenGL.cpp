@@ -77,10 +77,10 @@ bool FFTWaterModelOpenGL::CreateTextures()
     return displacementTexture != 0 && slopeFoamTexture != 0;
 }
 
-bool FFTWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t patch, bool initializeFlag)
+bool FFTWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t patch, bool engineFlag)
 {
     DrainOpenGLErrors();
-    if (!FFTWaterModel::Initialize(grid, patch, initializeFlag))
+    if (!FFTWaterModel::Initialize(grid, patch, engineFlag))
         return false;
     hasFramebufferObject = IsExtensionSupported("GL_EXT_framebuffer_object");
     LookUpUniforms(gridShader, uniformNames, UniformCount, gridLocations);

@@ -18,7 +18,7 @@ public:
     FFTWaterModelOpenGL(Environment* environment, int spectrumType);
     ~FFTWaterModelOpenGL() override;
 
-    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool flag) override;
+    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool engineFlag) override;
     bool PrepareShader(double time) override;
     bool PreparePatchShader(double time) override;
     // Reads the environment's height map back into memory, one float per texel.

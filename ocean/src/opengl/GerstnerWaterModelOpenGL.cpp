@@ -31,10 +31,10 @@ GerstnerWaterModelOpenGL::~GerstnerWaterModelOpenGL()
     FreeMemory(locations);
 }
 
-bool GerstnerWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t, bool flag)
+bool GerstnerWaterModelOpenGL::Initialize(std::uint32_t grid, std::uint32_t, bool engineFlag)
 {
     gridShader = grid;
-    if (grid == 0 || !GerstnerWaterModel::Initialize(grid, flag))
+    if (grid == 0 || !GerstnerWaterModel::Initialize(grid, engineFlag))
         return false;
 
     DrainOpenGLErrors();

@@ -12,7 +12,7 @@ public:
     explicit GerstnerWaterModelOpenGL(Environment* environment);
     ~GerstnerWaterModelOpenGL() override;
 
-    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool flag) override;
+    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool engineFlag) override;
     using GerstnerWaterModel::Initialize;
     bool PrepareShader(double time) override;
 

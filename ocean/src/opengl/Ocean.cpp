@@ -20,14 +20,14 @@
 
 namespace Maris {
 
-Ocean* Ocean::Create(Environment* environment, WaterModelType type, bool waveModelFlag,
+Ocean* Ocean::Create(Environment* environment, WaterModelType type, bool fftEngineFlag,
                      bool breakingWaves)
 {
     if (!environment) {
         Message("Null environment passed into Ocean::Create");
         return nullptr;
     }
-    Ocean* ocean = new Ocean(environment, type, waveModelFlag, breakingWaves);
+    Ocean* ocean = new Ocean(environment, type, fftEngineFlag, breakingWaves);
     if (!ocean->initialized) {
         delete ocean;
         return nullptr;
@@ -36,8 +36,8 @@ Ocean* Ocean::Create(Environment* environment, WaterModelType type, bool waveMod
     return ocean;
 }
 
-Ocean::Ocean(Environment* env, WaterModelType type, bool flag, bool breakingWaves)
-    : firstFlag(true), initialized(false), waveModelFlag(flag), environment(env), grid(nullptr),
+Ocean::Ocean(Environment* env, WaterModelType type, bool engineFlag, bool breakingWaves)
+    : initialized(false), fftEngineFlag(engineFlag), environment(env), grid(nullptr),
       wakeManager(nullptr), particleSystemManager(new ParticleSystemManager()),
       sprayManager(nullptr), waveDirection(0.0f), sprayEnabled(true),
       kelvinWakes(Configuration::Get(ConfigKey::WakeKelvinWakes)),
@@ -63,7 +63,7 @@ void Ocean::Construct(bool breakingWaves)
 
     // The Direct3D renderers are not built on this platform; they count as invalid.
     if (renderer >= OpenGL2 && renderer <= OpenGL41) {
-        // An environment whose initialisation failed early has not fetched the entry points the
+        // An environment whose initialization failed early has not fetched the entry points the
         // grid needs; the host's context is current here, so fetch them rather than call null.
         ResolveOpenGLEntryPoints();
         grid = new ProjectedGridOpenGL(breakingWaves);
@@ -127,7 +127,7 @@ void Ocean::Construct(bool breakingWaves)
         return;
     }
 
-    if (!waterModel->Initialize(grid->GetShader(), grid->GetPatchShader(), waveModelFlag)) {
+    if (!waterModel->Initialize(grid->GetShader(), grid->GetPatchShader(), fftEngineFlag)) {
         Message("Water model failed to initialize.");
         delete waterModel;
         delete lightingModel;

@@ -58,7 +58,7 @@ bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool 
     if (!environment)
         return false;
     TGALoader image;
-    if (!image.Load(name, environment->GetResourceLoader()) || !image.HasColourPixels(name))
+    if (!image.Load(name, environment->GetResourceLoader()) || !image.HasColorPixels(name))
         return false;
 
     GLuint created = 0;
@@ -66,13 +66,13 @@ bool OceanLightingModelOpenGL::LoadTexture(const char* name, bool repeatS, bool 
     glBindTexture(GL_TEXTURE_2D, created);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    // Clamping to the edge: the plain clamp would blend in the border colour, and core profiles
+    // Clamping to the edge: the plain clamp would blend in the border color, and core profiles
     // lack it.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatS ? GL_REPEAT : GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     const GLenum format = image.GetBitsPerPixel() == 24 ? GL_RGB : GL_RGBA;
     // Noise and wash hold values centred on zero; they keep their sign only in a signed
-    // normalised texture, where the driver offers one.
+    // normalized texture, where the driver offers one.
     GLint internalFormat = static_cast<GLint>(format);
     if (signedValues && SignedTexturesSupported())
         internalFormat = format == GL_RGB ? GL_RGB8_SNORM : GL_RGBA8_SNORM;

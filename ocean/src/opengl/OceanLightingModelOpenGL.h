@@ -47,7 +47,7 @@ private:
         int location[UniformCount];
     };
 
-    // Whether textures can hold signed normalised values (OpenGL 3.1 or GL_EXT_texture_snorm).
+    // Whether textures can hold signed normalized values (OpenGL 3.1 or GL_EXT_texture_snorm).
     static bool SignedTexturesSupported();
     bool SetUniforms(std::uint32_t program, const Locations& locations);
     static bool LoadTexture(const char* name, bool repeatS, bool signedValues,

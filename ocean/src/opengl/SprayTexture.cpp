@@ -13,7 +13,7 @@ std::uint32_t CreateSprayTexture(Environment* environment)
 {
     TGALoader image;
     if (!environment || !image.Load("spray.tga", environment->GetResourceLoader()) ||
-        !image.HasColourPixels("spray.tga")) {
+        !image.HasColorPixels("spray.tga")) {
         Message("Couldn't load spray texture");
         return 0;
     }

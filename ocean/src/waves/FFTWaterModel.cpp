@@ -126,7 +126,7 @@ FFTWaterModel::FFTWaterModel(Environment* env, int type)
       dampingDistance(1000.0f), lodBias(0.8f), spectrumDirty(true), omnidirectional(false),
       cachedDepth(-1.0f), cachedShore(-1.0f), cachedLoopPeriod(-1.0f), cachedWindSpeed(-1.0f),
       cachedWindDirection(-1.0f), cachedFetch(-1.0f), lastTime(0.0), lastTimeStep(0.0),
-      time(0.0), spectrumChanged(false), flag(false), engine(nullptr), transformCount(0),
+      time(0.0), spectrumChanged(false), flagForEngine(false), engine(nullptr), transformCount(0),
       spectrumWidth(0), displacement(nullptr), slopeFoam(nullptr), h0(nullptr),
       dispersionScratch(nullptr), gaussians(nullptr), kVectors(nullptr), spectrumTable(nullptr),
       frequency{}, spatial{}, heightMap(nullptr), heightMapWidth(0), heightMapHeight(0)
@@ -209,9 +209,9 @@ const char* FFTWaterModel::GetFFTName() const
     return engine ? engine->GetName() : "No FFT found";
 }
 
-bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool initializeFlag)
+bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool engineFlag)
 {
-    flag = initializeFlag;
+    flagForEngine = engineFlag;
     if (nx < 2 || ny < 2 || !displacement || !slopeFoam) {
         Message("Failed to allocate memory for FFTWaterModel's buffers.");
         return false;
@@ -230,7 +230,7 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool ini
     // line up with the row-major arrays of nx rows, also on unequal grids.
     const std::uint32_t width = static_cast<std::uint32_t>(ny);
     const std::uint32_t height = static_cast<std::uint32_t>(nx);
-    if (!engine->Setup(width, height, transformCount, environment, flag)) {
+    if (!engine->Setup(width, height, transformCount, environment, flagForEngine)) {
         Message("FFT::Setup failed; falling back to the IPP implementation.");
         delete engine;
         FFTIPP* ipp = NewEngine<FFTIPP>();
@@ -239,7 +239,7 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool ini
         if (ipp) {
             ipp->SetEnvironment(environment);
             ready = ipp->LoadDLL(environment ? environment->GetResourceLoader() : nullptr) &&
-                    ipp->Setup(width, height, transformCount, environment, flag);
+                    ipp->Setup(width, height, transformCount, environment, flagForEngine);
         }
         if (!ready) {
             Message("IPP setup also failed (did you move Maris's DLL out of the resources folder "
@@ -249,7 +249,8 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool ini
             engine = NewEngine<FFTCPU>();
             if (engine)
                 engine->SetEnvironment(environment);
-            if (!engine || !engine->Setup(width, height, transformCount, environment, flag)) {
+            if (!engine ||
+                !engine->Setup(width, height, transformCount, environment, flagForEngine)) {
                 Message("The CPU FFT failed to set up, there's nothing more we can do.");
                 delete engine;
                 engine = nullptr;
@@ -259,7 +260,7 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool ini
     }
 
     // The evolution keeps h(-k) = conj(h(k)) exactly off the Nyquist lines (same ω, mirrored
-    // amplitudes), which spares the CPU engine most of its symmetrising.
+    // amplitudes), which spares the CPU engine most of its symmetrizing.
     if (FFTCPU* cpu = dynamic_cast<FFTCPU*>(engine))
         cpu->SetHermitianOffNyquist(true);
 
@@ -435,8 +436,8 @@ void FFTWaterModel::AddSwell(float height, float wavelength, float direction)
 {
     if (wavelength <= 0.0f || height < 0.0f)
         return;
-    const float normalisation = 1.0f / (2.0f * std::sqrt(3.14159265f));
-    const float amplitude = std::sqrt(height) * normalisation;
+    const float normalization = 1.0f / (2.0f * std::sqrt(3.14159265f));
+    const float amplitude = std::sqrt(height) * normalization;
     const float cycles = lx / wavelength;
     const int q = static_cast<int>(std::trunc(cycles * std::sin(direction)));
     const int p = static_cast<int>(std::trunc(-cycles * std::cos(direction)));

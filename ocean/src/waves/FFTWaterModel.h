@@ -23,7 +23,7 @@ public:
     FFTWaterModel(Environment* environment, int spectrumType);
     ~FFTWaterModel() override;
 
-    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool flag) override;
+    bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool engineFlag) override;
     bool UpdateSimulation(double time) override;
     bool PrepareShader(double time) override;
     const char* GetFFTName() const override;
@@ -39,7 +39,7 @@ public:
     virtual void SetOmnidirectional(bool on);
     // Additive height of waves breaking on a shore; 0 without a height map.
     virtual float GetBreakingWaveHeight(const Vector3& position, float depth, double time) const;
-    // Writes one swell into the spectrum: height (amplitude before √ and normalisation),
+    // Writes one swell into the spectrum: height (amplitude before √ and normalization),
     // wavelength and direction (radians). Ignored when its cell lies beyond half the grid.
     virtual void AddSwell(float height, float wavelength, float direction);
     virtual void ClearSwells() { swellCells.clear(); }
@@ -82,7 +82,7 @@ protected:
         float amplitude;
     };
 
-    // Dispersion with depth (not below 1) and the loop period's quantisation.
+    // Dispersion with depth (not below 1) and the loop period's quantization.
     float Dispersion(float k) const;
     bool RegenerateAndEvolve(float windSpeed, double time, float fetch);
     void RefreshDispersion();
@@ -130,7 +130,7 @@ protected:
     double lastTimeStep;
     double time;
     bool spectrumChanged;
-    bool flag;
+    bool flagForEngine; // the ocean's fftEngineFlag, for every engine set up
     FFT* engine;
     std::uint32_t transformCount;
     int spectrumWidth;

@@ -15,7 +15,7 @@ public:
     virtual ~GerstnerWaterModel();
 
     // Reads the configuration and builds the wave set for the grid's shader.
-    virtual bool Initialize(std::uint32_t shader, bool flag);
+    virtual bool Initialize(std::uint32_t shader, bool engineFlag);
     using WaterModel::Initialize;
 
     bool PrepareShader(double time) override;

@@ -20,8 +20,8 @@ public:
     explicit WaterModel(Environment* environment);
     virtual ~WaterModel();
 
-    // Remembers the grid's main and patch programs; the flag is the ocean's wave-model flag.
-    virtual bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool flag);
+    // Remembers the grid's main and patch programs; engineFlag is the ocean's fftEngineFlag.
+    virtual bool Initialize(std::uint32_t gridShader, std::uint32_t patchShader, bool engineFlag);
     // Once per new time stamp, from the ocean.
     virtual bool UpdateSimulation(double time);
     // With the grid's program bound, just before the grid or a patch is drawn.

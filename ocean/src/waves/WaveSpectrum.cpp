@@ -79,15 +79,15 @@ float WaveSpectrum::Directional(const FFTSpectrumEntry& entry, bool peakEnhanced
     if (s < spectrumFloor)
         s = spectrumFloor;
 
-    const float normalisation = 1.0f / (2.0f * std::sqrt(pi));
-    float spreading = normalisation;
+    const float normalization = 1.0f / (2.0f * std::sqrt(pi));
+    float spreading = normalization;
     if (!omnidirectional) {
         const float sMax = 11.5f * std::pow(g / (peak * windSpeed), 2.5f);
         const float exponent = entry.omega <= peak ? 5.0f : -2.5f;
         const float spread = sMax * std::pow(entry.omega / peak, exponent);
         // The half-angle cosine turns negative beyond a half turn; the spreading is even in it.
         const float halfAngle = std::fabs(std::cos((windDirection - entry.angle) * 0.5f));
-        spreading = normalisation * std::tgamma(spread + 1.0f) / std::tgamma(spread + 0.5f) *
+        spreading = normalization * std::tgamma(spread + 1.0f) / std::tgamma(spread + 0.5f) *
                     std::pow(halfAngle, 2.0f * spread);
     }
     return spreading * s * entry.jacobian;

@@ -25,10 +25,10 @@ public:
 
     explicit PowerlineBuilder(const osg::Vec3d& offset) : offset(offset) {}
 
-    // The optimised power-line group, or null without a pylon list or a label font.
+    // The optimized power-line group, or null without a pylon list or a label font.
     osg::ref_ptr<osg::Node> build();
 
-    // The group as assembled, before the optimiser merges and flattens it: one LOD per pylon in
+    // The group as assembled, before the optimizer merges and flattens it: one LOD per pylon in
     // list order, then the wire geode.
     osg::ref_ptr<osg::Group> assemble();
 

@@ -52,9 +52,9 @@ osg::ref_ptr<osg::Geometry> WireTubeBuilder::build(const osg::Vec3Array& points)
 
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
     geometry->setVertexArray(vertices);
-    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
-    colours->push_back(osg::Vec4(0.25f, 0.25f, 0.25f, 1.0f));
-    geometry->setColorArray(colours, osg::Array::BIND_OVERALL);
+    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
+    colors->push_back(osg::Vec4(0.25f, 0.25f, 0.25f, 1.0f));
+    geometry->setColorArray(colors, osg::Array::BIND_OVERALL);
     for (unsigned k = 0; k < 3; ++k) {
         osg::ref_ptr<osg::DrawElementsUInt> strip = new osg::DrawElementsUInt(GL_TRIANGLE_STRIP);
         strip->reserve(2 * n);

@@ -4,8 +4,8 @@
 
 namespace osgKELVO {
 
-// Maximising the viewer's X11 window and asking whether it is maximised, through the window
-// manager's extended hints (the _NET_WM_STATE maximised-vertically and -horizontally atoms).
+// Maximizing the viewer's X11 window and asking whether it is maximized, through the window
+// manager's extended hints (the _NET_WM_STATE maximized-vertically and -horizontally atoms).
 class X11WindowState
 {
 public:
@@ -20,7 +20,7 @@ public:
     // request goes to the root window. False when the window is not an X11 window.
     static bool requestMaximized(osgViewer::GraphicsWindow* window);
 
-    // Both maximised atoms in the window's _NET_WM_STATE property.
+    // Both maximized atoms in the window's _NET_WM_STATE property.
     static bool isMaximized(osgViewer::GraphicsWindow* window);
 };
 

@@ -19,7 +19,7 @@ struct FFTDeviceSettings
     float gridSizeX = 0.0f; // world units
     float gridSizeY = 0.0f;
     float metersPerUnit = 1.0f;
-    bool flag = false; // the water model's Initialize flag
+    bool flag = false; // the ocean's fftEngineFlag (Ocean::Create), handed on unchanged
     bool sprayEnabled = false;
     float sprayThreshold = 1.0f;
     FFTGraphicsInterface graphicsInterface = FFTGraphicsOpenGL;
