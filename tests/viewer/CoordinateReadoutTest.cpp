@@ -49,32 +49,23 @@ float valueOf(const std::string& line)
 
 } // namespace
 
-TEST(CoordinateText, ThreeWhiteLinesOnBaselinesAtMultiplesOfTheCharacterHeight)
+TEST(CoordinateText, ThreeLinesTopToBottom)
 {
     HudTestWindow hud;
     osg::ref_ptr<osg::Geode> geode = CoordinateReadout::createTextGeode();
     ASSERT_TRUE(geode);
     ASSERT_EQ(3u, geode->getNumDrawables());
     const char* initial[] = {"X: 0.0", "Y: 0.0", "Z: 0.0"};
-    const float heights[] = {45.0f, 22.5f, 0.0f};
     for (unsigned i = 0; i < 3; ++i) {
         const osgText::Text* text = dynamic_cast<const osgText::Text*>(geode->getDrawable(i));
-        ASSERT_TRUE(text);
+        ASSERT_TRUE(text && text->getFont());
         EXPECT_EQ(initial[i], HudTestWindow::utf8(*text));
-        EXPECT_EQ(osg::Vec3(0, heights[i], 0), text->getPosition());
-        EXPECT_FLOAT_EQ(18.0f, text->getCharacterHeight());
-        EXPECT_EQ(36u, text->getFontWidth());
-        EXPECT_EQ(36u, text->getFontHeight());
-        EXPECT_EQ(osg::Vec4(1, 1, 1, 1), text->getColor());
-        EXPECT_EQ(osgText::Text::LEFT_BOTTOM_BASE_LINE, text->getAlignment());
-        ASSERT_TRUE(text->getFont());
-        EXPECT_NE(std::string::npos, text->getFont()->getFileName().find("arial.ttf"));
+        if (i > 0) {
+            const osgText::Text* above = static_cast<const osgText::Text*>(geode->getDrawable(i - 1));
+            EXPECT_GE(above->getPosition().y() - text->getPosition().y(), text->getCharacterHeight())
+                << "line " << i << " lies below the one before without touching it";
+        }
     }
-    const osg::StateSet* state = geode->getStateSet();
-    ASSERT_TRUE(state);
-    EXPECT_EQ(osg::Object::DYNAMIC, state->getDataVariance());
-    EXPECT_EQ(static_cast<unsigned>(osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED),
-              state->getMode(GL_LIGHTING));
 }
 
 TEST(CoordinateText, FixedOneDecimalInSinglePrecision)

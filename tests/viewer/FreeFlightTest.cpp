@@ -63,7 +63,8 @@ TEST_F(NavigationTest, MovementKeysFollowTheCameraAxes)
     }
 }
 
-TEST_F(NavigationTest, ReleasedKeyDecaysByTheFactorPerFrameUntilItSnapsToZero)
+// A released key glides to a stop: every step shorter than the one before, then none at all.
+TEST_F(NavigationTest, ReleasedKeyGlidesToAStopAndPressedKeyRisesSmoothly)
 {
     setScene(makeRectangle(-60.0f, -80.0f, 60.0f, 80.0f, 0.0f));
     start(osg::Vec3d(0, 0, 30), osg::Vec3d(0, 10, 30));
@@ -76,28 +77,26 @@ TEST_F(NavigationTest, ReleasedKeyDecaysByTheFactorPerFrameUntilItSnapsToZero)
 
     keyUp('w');
     double previousStep = settledStep;
-    int movingFrames = 0;
-    for (int i = 1; i <= 80; ++i) {
+    bool stopped = false;
+    for (int i = 1; i <= 120 && !stopped; ++i) {
         last = eye();
         frame();
         const double step = (eye() - last).length();
-        if (step == 0.0)
-            break;
-        ++movingFrames;
-        EXPECT_NEAR(step / previousStep, 0.9, 1e-5) << "frame " << i;
+        stopped = step == 0.0;
+        EXPECT_LT(step, previousStep) << "frame " << i;
         previousStep = step;
     }
-    // 0.9^65 is still above 0.001, 0.9^66 below: 65 frames of motion, then exactly none.
-    EXPECT_EQ(movingFrames, 65);
+    EXPECT_TRUE(stopped) << "still gliding two seconds after the release";
     last = eye();
     frames(20);
     EXPECT_TRUE(eye() == last);
 
-    // The rise is per frame as well: one frame of W covers a tenth of a settled step.
     keyDown('w');
     last = eye();
     frame();
-    EXPECT_NEAR((eye() - last).length(), 0.1 * settledStep, 1e-7);
+    const double firstStep = (eye() - last).length();
+    EXPECT_GT(firstStep, 0.0);
+    EXPECT_LT(firstStep, 0.5 * settledStep) << "no jump to full speed";
 }
 
 TEST_F(NavigationTest, FreeFlightPitchCarriesOverTheVertical)

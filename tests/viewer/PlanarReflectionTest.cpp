@@ -59,40 +59,6 @@ const osg::Matrixd lookingNorth =
 
 } // namespace
 
-TEST(PlanarReflection, CameraSettings)
-{
-    osg::ref_ptr<osg::Camera> main = new osg::Camera;
-    osg::ref_ptr<osgKELVO::PlanarReflection> reflection = new osgKELVO::PlanarReflection(main.get());
-    osg::Texture2D* texture = reflection->getTexture();
-    ASSERT_NE(texture, nullptr);
-    EXPECT_EQ(texture->getInternalFormat(), GL_RGBA);
-    EXPECT_EQ(texture->getSourceFormat(), static_cast<GLenum>(GL_RGBA));
-    EXPECT_EQ(texture->getSourceType(), static_cast<GLenum>(GL_UNSIGNED_BYTE));
-    EXPECT_EQ(texture->getTextureWidth(), 1024);
-    EXPECT_EQ(texture->getTextureHeight(), 1024);
-    EXPECT_EQ(texture->getFilter(osg::Texture::MIN_FILTER), osg::Texture::NEAREST);
-    EXPECT_EQ(texture->getFilter(osg::Texture::MAG_FILTER), osg::Texture::NEAREST);
-    ASSERT_NE(reflection->getTextureMatrix(), nullptr);
-    EXPECT_TRUE(reflection->getTextureMatrix()->isIdentity());
-    EXPECT_EQ(reflection->getClearColor(), osg::Vec4(0, 0, 0, 0));
-    EXPECT_EQ(reflection->getClearMask(), static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
-    ASSERT_NE(reflection->getViewport(), nullptr);
-    EXPECT_EQ(reflection->getViewport()->width(), 1024);
-    EXPECT_EQ(reflection->getViewport()->height(), 1024);
-    EXPECT_EQ(reflection->getReferenceFrame(), osg::Transform::ABSOLUTE_RF);
-    EXPECT_EQ(reflection->getRenderOrder(), osg::Camera::PRE_RENDER);
-    EXPECT_EQ(reflection->getRenderOrderNum(), 0);
-    EXPECT_EQ(reflection->getRenderTargetImplementation(), osg::Camera::FRAME_BUFFER_OBJECT);
-    const osg::Camera::BufferAttachmentMap& attachments = reflection->getBufferAttachmentMap();
-    ASSERT_EQ(attachments.size(), 1u);
-    const osg::Camera::Attachment& color = attachments.at(osg::Camera::COLOR_BUFFER);
-    EXPECT_EQ(color._texture.get(), texture);
-    EXPECT_EQ(color._level, 0u);
-    EXPECT_EQ(color._face, 0u);
-    EXPECT_FALSE(color._mipMapGeneration);
-    EXPECT_EQ(color._multisampleSamples, 0u);
-}
-
 TEST(PlanarReflection, MirroredSceneShowsWhatIsAboveTheWaterUpsideDown)
 {
     OffscreenRenderer renderer(size, size);

@@ -123,26 +123,24 @@ TEST_F(PowerlineBuilderTest, RecordsWithTheSameNumberFormOnePylon)
     EXPECT_EQ(0u, wiresOf(*powerline)->getNumDrawables());
 }
 
-TEST_F(PowerlineBuilderTest, EveryPylonIsVisibleUpToTwoHundredKilometres)
+// The optimizer may merge the pylons' LODs, but never changes what is visible at which distance.
+TEST_F(PowerlineBuilderTest, OptimizingKeepsTheRangeEveryPylonIsVisibleIn)
 {
     tree.write(List, "1,Body,0,0,0,0,0,0,0,0,0,0,0,0\n2,Body,300,0,0,0,0,0,0,0,0,0,0,0\n");
     osg::ref_ptr<osg::Group> powerline = assemble();
     ASSERT_TRUE(powerline);
-    for (osg::LOD* lod : lods(*powerline)) {
-        ASSERT_EQ(1u, lod->getNumChildren());
-        EXPECT_EQ(0.0f, lod->getMinRange(0));
-        EXPECT_EQ(200000.0f, lod->getMaxRange(0));
-    }
-    EXPECT_EQ(2u, lods(*powerline).size());
+    const auto assembled = lods(*powerline);
+    ASSERT_EQ(2u, assembled.size());
+    ASSERT_EQ(1u, assembled[0]->getNumChildren());
+    EXPECT_GT(assembled[0]->getMaxRange(0), 10000.0f) << "seen from far off";
 
-    // The optimizer may merge the LODs, but never changes what is visible at which distance.
     osg::ref_ptr<osg::Node> optimized = PowerlineBuilder(osg::Vec3d()).build();
     ASSERT_TRUE(optimized && optimized->asGroup());
     unsigned ranged = 0;
     for (osg::LOD* lod : lods(*optimized->asGroup()))
         for (unsigned i = 0; i < lod->getNumChildren(); ++i, ++ranged) {
-            EXPECT_EQ(0.0f, lod->getMinRange(i));
-            EXPECT_EQ(200000.0f, lod->getMaxRange(i));
+            EXPECT_EQ(assembled[0]->getMinRange(0), lod->getMinRange(i));
+            EXPECT_EQ(assembled[0]->getMaxRange(0), lod->getMaxRange(i));
         }
     EXPECT_EQ(2u, ranged);
 }
@@ -215,12 +213,9 @@ TEST_F(PowerlineBuilderTest, TargetStretchesTheBlockExactlyFromItsPointToTheTarg
     const auto insulators = vertices.named("Insulator");
     ASSERT_EQ(8u, insulators.size());
 
-    // Into the scene: the block frame lifts by 2, the pylon turns a quarter clockwise and stands
-    // at (100, 50, 0).
-    const osg::Matrixd toScene = osg::Matrixd::translate(0, 0, 2) *
-                                 osgKELVO::PylonMatrices::placement(osg::Vec3d(100, 50, 0), 100, 0, 0);
-    const osg::Vec3d p0 = osg::Vec3d(5, 0, 20) * toScene, t0 = osg::Vec3d(5, 0, 18.25) * toScene;
-    const osg::Vec3d p1 = osg::Vec3d(-5, 0, 20) * toScene, t1 = osg::Vec3d(-6, 1.5, 17) * toScene;
+    // Into the scene: the block frame lifts by 2, the pylon turns a quarter clockwise (x to -y, y to
+    // x) and stands at (100, 50, 0).
+    const osg::Vec3d p0(100, 45, 22), t0(100, 45, 20.25), p1(100, 55, 22), t1(101.5, 56, 19);
     expectNear(p0, insulators[0], "hanging string, top");
     expectNear(t0, insulators[1], "hanging string, bottom");
     expectNear(p1, insulators[4], "slanted string, top");

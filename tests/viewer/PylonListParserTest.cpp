@@ -36,16 +36,6 @@ TEST(PylonListParser, ReadsAllFourteenFieldsInOrder)
     EXPECT_EQ(osg::Vec3d(7, 8, 9), r.target);
 }
 
-TEST(PylonListParser, OnlyLinesEndingWithALineBreakAreRecords)
-{
-    EXPECT_TRUE(parse("").empty());
-    EXPECT_TRUE(parse("1,A,0,0,0,0,0,0,0,0,0,0,0,0").empty());
-    const auto records = parse("1,A,0,0,0,0,0,0,0,0,0,0,0,0\n2,B,0,0,0,0,0,0,0,0,0,0,0,0");
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("A", records[0].blockName);
-    EXPECT_EQ(2u, parse("1,A,0,0,0,0,0,0,0,0,0,0,0,0\r\n2,B,0,0,0,0,0,0,0,0,0,0,0,7\r\n").size());
-}
-
 TEST(PylonListParser, NumbersAreReadAsLenientlyAsTheCLibraryDoes)
 {
     const auto records = parse(" 12abc,Block, 3.25m,x,-2e1,50gon,,1.5.5,0,0,0,0,0,0\n");
@@ -59,14 +49,6 @@ TEST(PylonListParser, NumbersAreReadAsLenientlyAsTheCLibraryDoes)
     EXPECT_EQ(50.0, r.headingGon);
     EXPECT_EQ(0.0, r.tiltXGon);
     EXPECT_EQ(1.5, r.tiltYGon);
-}
-
-TEST(PylonListParser, ShortRecordsReadAsZeros)
-{
-    const auto records = parse("3,Arm,1,2\n");
-    ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(osg::Vec3d(1, 2, 0), records[0].position);
-    EXPECT_EQ(osg::Vec3d(0, 0, 0), records[0].target);
 }
 
 TEST(PylonListParser, RealValuesPassThroughSinglePrecision)

@@ -185,19 +185,6 @@ TEST_F(SceneControllerTest, UnreadableFilesLeaveNoRecordAndNoLayer)
     EXPECT_EQ(0u, scene->getNumChildren());
 }
 
-TEST_F(SceneControllerTest, AbsurdLayerNumbersAreRefused)
-{
-    NotifyCapture notes;
-    controller->addModel("Far", sampleData + "cow.osg", 2000000000, true);
-    controller->addModel("Negative", sampleData + "cow.osg", -1, true);
-    EXPECT_EQ(0u, controller->getNumLayers());
-    EXPECT_EQ(0u, controller->getNumModels());
-    EXPECT_TRUE(notes.hasText("layer number 2000000000 is outside 0 to 999"));
-    EXPECT_TRUE(notes.hasText("layer number -1 is outside 0 to 999"));
-    controller->addModel("Last", sampleData + "cow.osg", SceneController::MaxLayerNum, true);
-    EXPECT_EQ(static_cast<unsigned>(SceneController::MaxLayerNum) + 1, controller->getNumLayers());
-}
-
 TEST_F(SceneControllerTest, DroppedFilesGoToLayerZeroInListOrderWithStoredPaths)
 {
     NotifyCapture notes;

@@ -26,13 +26,16 @@ osg::ref_ptr<osg::Group> groundWithPlateau(bool withGround)
 class TerrainFollowingTest : public NavigationTest
 {
 protected:
-    void startTerrainFollowing(osg::Node* scene, const osg::Vec3d& eyePoint, const osg::Vec3d& center)
+    ::testing::AssertionResult startTerrainFollowing(osg::Node* scene, const osg::Vec3d& eyePoint,
+                                                     const osg::Vec3d& center)
     {
         setScene(scene);
         start(eyePoint, center);
         keyDown(Event::KEY_Tab);
         frame();
-        ASSERT_EQ(navigation->getMode(), osgKELVO::NavigationController::TerrainFollowing);
+        if (navigation->getMode() != osgKELVO::NavigationController::TerrainFollowing)
+            return ::testing::AssertionFailure() << "Tab did not switch to terrain following";
+        return ::testing::AssertionSuccess();
     }
 
     // Settles a held key and returns the eye's displacement over the next second.
@@ -51,8 +54,8 @@ protected:
 
 TEST_F(TerrainFollowingTest, LookingDownForwardAndSidewaysKeepTheHeightAndQMovesVertically)
 {
-    startTerrainFollowing(makeRectangle(-120.0f, -160.0f, 120.0f, 160.0f, 0.0f), osg::Vec3d(0, 0, 50),
-                          osg::Vec3d(3, 4, 40));
+    ASSERT_TRUE(startTerrainFollowing(makeRectangle(-120.0f, -160.0f, 120.0f, 160.0f, 0.0f), osg::Vec3d(0, 0, 50),
+                          osg::Vec3d(3, 4, 40)));
     const double speed = navigation->getMoveSpeed();
     ASSERT_NEAR(speed, 20.0, 1e-9);
     const osg::Vec3d direction = viewDirection();
@@ -78,8 +81,8 @@ TEST_F(TerrainFollowingTest, LookingDownForwardAndSidewaysKeepTheHeightAndQMoves
 TEST_F(TerrainFollowingTest, LookingUpByAnAngleMovesAlongTwiceThatAngle)
 {
     const double b = 0.3;
-    startTerrainFollowing(makeRectangle(-120.0f, -160.0f, 120.0f, 160.0f, 0.0f), osg::Vec3d(0, 0, 50),
-                          osg::Vec3d(10 * std::cos(b), 0, 50 + 10 * std::sin(b)));
+    ASSERT_TRUE(startTerrainFollowing(makeRectangle(-120.0f, -160.0f, 120.0f, 160.0f, 0.0f), osg::Vec3d(0, 0, 50),
+                          osg::Vec3d(10 * std::cos(b), 0, 50 + 10 * std::sin(b))));
     // Nothing above: the pivot is where the view line mirrored downwards meets z = 0.
     EXPECT_NEAR(navigation->getFusionDistanceValue(), 50.0 / std::sin(b), 1e-3);
 
@@ -92,7 +95,7 @@ TEST_F(TerrainFollowingTest, LookingUpByAnAngleMovesAlongTwiceThatAngle)
 
 TEST_F(TerrainFollowingTest, PivotIsTheNearestSceneIntersectionUnderTheViewCentre)
 {
-    startTerrainFollowing(groundWithPlateau(true), osg::Vec3d(0, 0, 50), osg::Vec3d(0, 20, 20));
+    ASSERT_TRUE(startTerrainFollowing(groundWithPlateau(true), osg::Vec3d(0, 0, 50), osg::Vec3d(0, 20, 20)));
     // The view line first meets the block top at (0, 20, 20), before the ground behind it.
     const double toBlock = std::hypot(20.0, 30.0);
     EXPECT_NEAR(navigation->getFusionDistanceValue(), toBlock, 1e-3);
@@ -121,7 +124,7 @@ TEST_F(TerrainFollowingTest, PivotIsTheNearestSceneIntersectionUnderTheViewCentr
 TEST_F(TerrainFollowingTest, WithoutGeometryUnderTheViewThePivotLiesOnTheGroundPlane)
 {
     // Only the block, and the view points away from it.
-    startTerrainFollowing(groundWithPlateau(false), osg::Vec3d(0, 0, 50), osg::Vec3d(0, -20, 20));
+    ASSERT_TRUE(startTerrainFollowing(groundWithPlateau(false), osg::Vec3d(0, 0, 50), osg::Vec3d(0, -20, 20)));
     const double toGround = 50.0 / 30.0 * std::hypot(20.0, 30.0);
     EXPECT_NEAR(navigation->getFusionDistanceValue(), toGround, 1e-3);
 
@@ -141,15 +144,15 @@ TEST_F(TerrainFollowingTest, WithoutGeometryUnderTheViewThePivotLiesOnTheGroundP
 
 TEST_F(TerrainFollowingTest, LevelViewOverNothingKeepsTheOriginAsPivot)
 {
-    startTerrainFollowing(groundWithPlateau(false), osg::Vec3d(30, 40, 50), osg::Vec3d(30, 30, 50));
+    ASSERT_TRUE(startTerrainFollowing(groundWithPlateau(false), osg::Vec3d(30, 40, 50), osg::Vec3d(30, 30, 50)));
     EXPECT_NEAR(navigation->getFusionDistanceValue(), osg::Vec3d(30, 40, 50).length(), 1e-3);
 }
 
 TEST_F(TerrainFollowingTest, PitchPastTheVerticalIsSkippedWhileMovingAndTurningGoOn)
 {
     const double nearlyDown = osg::PI_2 - 0.01;
-    startTerrainFollowing(makeRectangle(-500.0f, -500.0f, 500.0f, 500.0f, 0.0f), osg::Vec3d(0, 0, 50),
-                          osg::Vec3d(0, 10 * std::cos(nearlyDown), 50 - 10 * std::sin(nearlyDown)));
+    ASSERT_TRUE(startTerrainFollowing(makeRectangle(-500.0f, -500.0f, 500.0f, 500.0f, 0.0f), osg::Vec3d(0, 0, 50),
+                          osg::Vec3d(0, 10 * std::cos(nearlyDown), 50 - 10 * std::sin(nearlyDown))));
     const double heading = viewHeading();
 
     keyDown('k');

@@ -128,9 +128,6 @@ TEST_F(WaterDrawableTest, TheFirstFrameCreatesTheOceanAndDrawsItAtOnce)
     ASSERT_NE(drawable->getOcean(), nullptr) << "the ocean was not created in the first draw";
     EXPECT_NE(drawable->getEnvironment(), nullptr);
     EXPECT_EQ(1u, drawable->getSetupAttempts());
-    EXPECT_EQ(osg::Object::DYNAMIC, drawable->getDataVariance());
-    EXPECT_FALSE(drawable->getUseDisplayList());
-    EXPECT_FALSE(drawable->getUseVertexBufferObjects());
 
     const auto* callback = dynamic_cast<const osgKELVO::MarisUpdateCallback*>(drawable->getUpdateCallback());
     ASSERT_NE(callback, nullptr);
