@@ -75,25 +75,6 @@ TEST_F(InfoPointsBuilderTest, LabelFloatsAboveItsPointScaledByItsSize)
     EXPECT_FLOAT_EQ(2 * (low.z() - 30.75f), high.z() - 30.75f);
 }
 
-TEST_F(InfoPointsBuilderTest, TextIsKeptAsWrittenAndNumbersAreReadLeniently)
-{
-    // Latin-1 bytes stay the characters they name; spaces are part of the text.
-    tree.write(Directory + "places.csv", " Kelv\xF6 hamn ,4m,1.5x,-2,abc\nUnfinished,1,0,0,0");
-    osg::ref_ptr<osg::Group> points = build();
-    ASSERT_TRUE(points);
-    osg::Billboard* billboard = billboardOf(*points, 0);
-    ASSERT_TRUE(billboard);
-    ASSERT_EQ(1u, billboard->getNumDrawables()) << "a last line without a line break is not read";
-    osgText::Text* text = textOf(*billboard, 0);
-    ASSERT_TRUE(text);
-    const osgText::String& string = text->getText();
-    ASSERT_EQ(12u, string.size());
-    EXPECT_EQ(' ', string[0]);
-    EXPECT_EQ(0xF6u, string[5]);
-    EXPECT_EQ(osg::Vec2(1.5f, -2.0f), osg::Vec2(billboard->getPosition(0).x(), billboard->getPosition(0).y()))
-        << "4m reads as 4, 1.5x as 1.5, abc as 0";
-}
-
 TEST_F(InfoPointsBuilderTest, EveryLabelFileGetsItsOwnBillboardUnderAnLOD)
 {
     tree.write(Directory + "a.csv", "Norrby,10,0,0,0\nKvarnen,5,50,0,0\n");

@@ -165,16 +165,6 @@ protected:
 
 } // namespace
 
-TEST_F(ZipLoaderTest, ThePluginIsTheStagedOneAndReadsZipFiles)
-{
-    osgDB::ReaderWriter* reader = osgDB::Registry::instance()->getReaderWriterForExtension("zip");
-    ASSERT_NE(reader, nullptr);
-    EXPECT_TRUE(reader->acceptsExtension("zip"));
-    EXPECT_TRUE(reader->acceptsExtension("ZIP"));
-    EXPECT_NE(reader->supportedFeatures() & osgDB::ReaderWriter::FEATURE_READ_NODE, 0);
-    EXPECT_TRUE(fs::exists(std::string(KELVO_DIST_DIR) + "/Bin/osgPlugins-" + osgGetVersion() + "/osgdb_zip.so"));
-}
-
 TEST_F(ZipLoaderTest, APlainArchiveGivesItsModelWithTheTextureInside)
 {
     ASSERT_TRUE(cowArchive().write(path("cow.zip")));
@@ -222,30 +212,6 @@ TEST_F(ZipLoaderTest, FilesMissingFromTheArchiveComeFromItsDirectoryOnDisk)
     osg::ref_ptr<osg::Node> withTexture = read(path("bare.zip"));
     ASSERT_TRUE(withTexture.valid());
     EXPECT_EQ(imagesOf(*withTexture).size(), 1u);
-}
-
-TEST_F(ZipLoaderTest, TheOnlyTopLevelModelIsTheMasterElseTheFirstInArchiveOrder)
-{
-    osg::ref_ptr<osg::Node> glider = osgDB::readNodeFile(sampleData + "glider.osg");
-    osg::ref_ptr<osg::Node> cow = osgDB::readNodeFile(sampleData + "cow.osg");
-    ASSERT_TRUE(glider.valid() && cow.valid());
-    ASSERT_NE(glider->getBound().radius(), cow->getBound().radius());
-
-    TestArchive oneAtTop;
-    oneAtTop.addFile("parts/glider.osg", sampleData + "glider.osg")
-        .addFile("cow.osg", sampleData + "cow.osg")
-        .addFile("Images/reflect.rgb", sampleData + "Images/reflect.rgb");
-    ASSERT_TRUE(oneAtTop.write(path("one.zip")));
-    osg::ref_ptr<osg::Node> fromOne = read(path("one.zip"));
-    ASSERT_TRUE(fromOne.valid());
-    EXPECT_FLOAT_EQ(fromOne->getBound().radius(), cow->getBound().radius());
-
-    TestArchive twoAtTop;
-    twoAtTop.addFile("glider.osg", sampleData + "glider.osg").addFile("cow.osg", sampleData + "cow.osg");
-    ASSERT_TRUE(twoAtTop.write(path("two.zip")));
-    osg::ref_ptr<osg::Node> fromTwo = read(path("two.zip"));
-    ASSERT_TRUE(fromTwo.valid());
-    EXPECT_FLOAT_EQ(fromTwo->getBound().radius(), glider->getBound().radius());
 }
 
 TEST_F(ZipLoaderTest, ATraditionallyEncryptedArchiveReadsWithTheRegisteredPassword)
