@@ -1,16 +1,11 @@
-// The staged demo world in the real viewer: the shipped configuration opens it with the power
-// line and the information points, seen from views computed from the staged data; and missing
-// power-line or label data leaves the rest of the world running.
+// The staged demo world in the real viewer, seen from views computed from the staged data: the
+// power line and the place names, each while the other's data is missing, which leaves the rest
+// of the world running.
 
 #include "util/CompleteLineReader.h"
 #include "content/powerline/PylonListParser.h"
 
-#include "RuntimeTree.h"
-#include "Screenshot.h"
-#include "ViewerProcess.h"
-#include "XvfbServer.h"
-
-#include <gtest/gtest.h>
+#include "ViewerSession.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <thread>
 
 using namespace kelvotest;
 
@@ -82,7 +76,7 @@ std::string navigation(const osg::Vec3d& eye, const osg::Vec3d& centre)
     return buffer;
 }
 
-class DemoWorldEndToEnd : public ::testing::Test
+class DemoWorld : public ::testing::Test
 {
 protected:
     // A viewer run in the staged tree leaves its label cache there; every test starts without.
@@ -90,13 +84,14 @@ protected:
 
     // The shipped configuration with the home view replaced, and without the sea and sky: these
     // views are judged against the plain background color.
-    void configure(const std::string& view)
+    ::testing::AssertionResult configure(const std::string& view)
     {
         const std::string shipped = tree.readConfiguration();
-        ASSERT_NE(std::string::npos, shipped.find("<Navigation"));
-        ASSERT_NE(std::string::npos, shipped.find("enableWater=\"1\""));
+        if (shipped.find("<Navigation") == std::string::npos || shipped.find("enableWater=\"1\"") == std::string::npos)
+            return ::testing::AssertionFailure() << "not the shipped configuration:\n" << shipped;
         const std::string dry = std::regex_replace(shipped, std::regex("enableWater=\"1\""), "enableWater=\"0\"");
         tree.writeConfiguration(std::regex_replace(dry, std::regex("<Navigation[^>]*/>"), view));
+        return ::testing::AssertionSuccess();
     }
 
     osg::Vec3d offset()
@@ -140,60 +135,55 @@ protected:
     }
 
     // Starts the viewer, hides the help panel and returns a screenshot, then hides the terrain
-    // (layer 1) and the buildings (layer 2) and returns a second one in `bare`. A first
-    // screenshot proves that frames are being drawn before any key is pressed.
-    osg::ref_ptr<osg::Image> run(ViewerProcess& viewer, osg::ref_ptr<osg::Image>& bare, const std::string& name)
+    // (layer 1) and the buildings (layer 2) and returns a second one in `bare`.
+    ::testing::AssertionResult run(osg::ref_ptr<osg::Image>& full, osg::ref_ptr<osg::Image>& bare,
+                                   const std::string& name)
     {
-        EXPECT_FALSE(viewer.waitForWindow("KELVOview", std::chrono::seconds(90)).empty()) << viewer.output();
-        EXPECT_TRUE(Screenshot::capture(tree, viewer, std::chrono::seconds(90))) << viewer.output();
-        viewer.key("F1");
-        osg::ref_ptr<osg::Image> full = Screenshot::capture(tree, viewer, std::chrono::seconds(60));
-        viewer.key("1 2");
-        // A slow frame may still write a picture from before the switch; the second one is after.
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        Screenshot::capture(tree, viewer, std::chrono::seconds(60));
-        bare = Screenshot::capture(tree, viewer, std::chrono::seconds(60));
-        EXPECT_TRUE(full && bare) << viewer.output();
-        if (full && bare) {
-            Screenshot::save(*full, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-full.png");
-            Screenshot::save(*bare, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-bare.png");
-        }
-        return full;
+        ::testing::AssertionResult started = session.start("KELVOview", lineBufferedVerboseEnvironment(),
+                                                           std::chrono::seconds(90));
+        if (!started)
+            return started;
+        session.viewer().key("F1");
+        // A slow frame may still write a picture from before a key; the second one is after it.
+        session.shot(std::chrono::seconds(60));
+        full = session.shot(std::chrono::seconds(60));
+        session.viewer().key("1 2");
+        session.shot(std::chrono::seconds(60));
+        bare = session.shot(std::chrono::seconds(60));
+        if (!full || !bare)
+            return ::testing::AssertionFailure() << "no screenshots";
+        Screenshot::save(*full, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-full.png");
+        Screenshot::save(*bare, std::string(KELVO_TEST_OUTPUT_DIR) + "/" + name + "-bare.png");
+        return ::testing::AssertionSuccess();
     }
 
-    XvfbServer server{1280, 1024};
-    RuntimeTree tree;
+    ViewerSession session{1280, 1024, false, true};
+    RuntimeTree& tree = session.tree();
 };
 
-TEST_F(DemoWorldEndToEnd, ShippedDemoOpensTheCoastWithPowerLineAndLabels)
+TEST_F(DemoWorld, PlaceNameFacesTheViewerWithoutThePylonList)
 {
-    ASSERT_TRUE(server.running());
-    // The shipped configuration as it is: the home view over the coast.
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-home");
-    ASSERT_TRUE(full && bare);
-    const std::string log = viewer.output();
-    for (const char* text : {"Pylon coordinate list not found", "Wire coordinate file could not be opened",
-                             "No InfoPoints found", "Could not open", "Unable to load model"})
-        EXPECT_EQ(std::string::npos, log.find(text)) << log;
-    // The terrain fills the lower part of the home view; without it the sea shows there.
-    const Region ground{300, 500, 1000, 660};
-    EXPECT_GT(count(*full, ground, notBackground), (700 * 160) * 9 / 10);
-    EXPECT_GT(Screenshot::difference(*full, *bare, ground.x0, ground.y0, ground.x1, ground.y1), 0.1f);
-    // The first run wrote the label cache.
-    EXPECT_TRUE(std::filesystem::exists(tree.root() + "/Content/InfoPoints/InfoPoints.ive"));
+    // From 150 m south of a place name, level with it: the label faces the viewer.
+    ASSERT_TRUE(configure(labelView("Ortnamn.csv", "Norrby")));
+    std::filesystem::remove(tree.root() + "/Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt");
+    osg::ref_ptr<osg::Image> full, bare;
+    ASSERT_TRUE(run(full, bare, "demo-no-pylon-list"));
+    ViewerProcess& viewer = session.viewer();
+    EXPECT_TRUE(viewer.waitForOutput("Pylon coordinate list not found"));
+    EXPECT_GT(count(*bare, labelCentre, white), 800);
+    EXPECT_GT(count(*full, Region{0, 500, 1024, 660}, notBackground), 1024 * 160 * 9 / 10);
     EXPECT_TRUE(viewer.alive());
 }
 
-TEST_F(DemoWorldEndToEnd, PylonWiresAndNumberLabelSeenFromBesideThePylon)
+TEST_F(DemoWorld, PylonWiresAndNumberLabelWithoutThePlaceNames)
 {
-    ASSERT_TRUE(server.running());
-    configure(pylonView(12));
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    ASSERT_TRUE(run(viewer, bare, "demo-pylon"));
-    ASSERT_TRUE(bare);
+    // From 40 m beside pylon 12, across the line.
+    ASSERT_TRUE(configure(pylonView(12)));
+    std::filesystem::remove_all(tree.root() + "/Content/InfoPoints");
+    osg::ref_ptr<osg::Image> full, bare;
+    ASSERT_TRUE(run(full, bare, "demo-no-labels"));
+    ViewerProcess& viewer = session.viewer();
+    EXPECT_TRUE(viewer.waitForOutput("No InfoPoints found"));
     // The lattice tower in the middle, grey steel against the background.
     EXPECT_GT(count(*bare, pylonColumn, notBackground), 1500);
     // The conductors on both sides: thin grey lines through otherwise empty background.
@@ -202,65 +192,6 @@ TEST_F(DemoWorldEndToEnd, PylonWiresAndNumberLabelSeenFromBesideThePylon)
     // The number label: black letters outlined in white.
     EXPECT_GT(count(*bare, belowPylon, black), 40);
     EXPECT_GT(count(*bare, belowPylon, white), 40);
-}
-
-TEST_F(DemoWorldEndToEnd, PlaceNameLabelFacesTheViewer)
-{
-    ASSERT_TRUE(server.running());
-    configure(labelView("Ortnamn.csv", "Norrby"));
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    ASSERT_TRUE(run(viewer, bare, "demo-label"));
-    ASSERT_TRUE(bare);
-    EXPECT_GT(count(*bare, labelCentre, white), 800);
-}
-
-TEST_F(DemoWorldEndToEnd, MissingPylonListLeavesTheLabelsAndTerrain)
-{
-    ASSERT_TRUE(server.running());
-    std::filesystem::remove(tree.root() + "/Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt");
-    configure(labelView("Ortnamn.csv", "Norrby"));
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-no-pylon-list");
-    ASSERT_TRUE(full && bare);
-    EXPECT_TRUE(viewer.waitForOutput("Pylon coordinate list not found"));
-    EXPECT_GT(count(*bare, labelCentre, white), 800);
-    EXPECT_GT(count(*full, Region{0, 500, 1024, 660}, notBackground), 1024 * 160 * 9 / 10);
-    EXPECT_TRUE(viewer.alive());
-}
-
-TEST_F(DemoWorldEndToEnd, MissingLabelDirectoryLeavesThePowerLine)
-{
-    ASSERT_TRUE(server.running());
-    std::filesystem::remove_all(tree.root() + "/Content/InfoPoints");
-    configure(pylonView(12));
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    ASSERT_TRUE(run(viewer, bare, "demo-no-labels"));
-    ASSERT_TRUE(bare);
-    EXPECT_TRUE(viewer.waitForOutput("No InfoPoints found"));
-    EXPECT_GT(count(*bare, pylonColumn, notBackground), 1500);
-    EXPECT_GT(count(*bare, wiresRight, notBackground), 150);
-    EXPECT_TRUE(viewer.alive());
-}
-
-TEST_F(DemoWorldEndToEnd, MissingFontLeavesOutPowerLineAndLabelsButNotTheTerrain)
-{
-    ASSERT_TRUE(server.running());
-    std::filesystem::remove(tree.root() + "/Resources/Fonts/arial.ttf");
-    configure(pylonView(12));
-    ViewerProcess viewer(tree, server.display());
-    osg::ref_ptr<osg::Image> bare;
-    osg::ref_ptr<osg::Image> full = run(viewer, bare, "demo-no-font");
-    ASSERT_TRUE(full && bare);
-    EXPECT_LT(count(*bare, pylonColumn, notBackground), 50);
-    EXPECT_LT(count(*bare, wiresRight, notBackground), 10);
-    EXPECT_GT(count(*full, Region{0, 500, 1024, 660}, notBackground), 1024 * 160 * 9 / 10);
-    const std::string log = viewer.output();
-    EXPECT_EQ(std::string::npos, log.find("Pylon coordinate list not found")) << log;
-    EXPECT_EQ(std::string::npos, log.find("No InfoPoints found")) << log;
-    EXPECT_FALSE(std::filesystem::exists(tree.root() + "/Content/InfoPoints/InfoPoints.ive"));
     EXPECT_TRUE(viewer.alive());
 }
 

@@ -1,23 +1,22 @@
-#include "RuntimeTree.h"
-#include "Screenshot.h"
-#include "ViewerProcess.h"
-#include "XvfbServer.h"
+// One desktop session with the real KELVOview: models in layers switched with digits, alternatives
+// cycled with Alt and Ctrl, Space back to the home view, F3 writing the scene and the current view
+// as the next home, Escape; then a second start that opens on that home.
 
-#include <gtest/gtest.h>
+#include "ViewerSession.h"
 
-#include <filesystem>
+#include <cmath>
 #include <cstdlib>
 #include <regex>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
 using namespace kelvotest;
 
 namespace {
+
+const int w = 800, h = 600;
+// Looking at the origin; the viewer keeps its centre 10 m ahead of the eye.
+const osg::Vec3d homeEye(0, -40, 6);
+const osg::Vec3d homeCentre = homeEye - homeEye * (10.0 / homeEye.length());
 
 // Share of the pixels of a region that differ from the same pixels of an empty view (background and
 // head-up display only).
@@ -33,44 +32,74 @@ float coverage(const osg::Image& image, const osg::Image& empty, int x0, int y0,
     return total ? static_cast<float>(covered) / total : 0.0f;
 }
 
-std::string layeredConfiguration(const RuntimeTree& tree)
+float difference(const osg::Image& a, const osg::Image& b)
 {
-    (void)tree;
-    return "<Scene loadInfoPoints=\"0\" generatePowerline=\"0\">\n"
-           "  <Model name=\"Cow\" filename=\"../Content/Models/Cow.ive\" layerNum=\"1\" visible=\"1\"/>\n"
-           "  <Model name=\"Truck\" filename=\"../Content/Models/Truck.ive\" layerNum=\"2\" visible=\"1\"/>\n"
-           "  <Model name=\"Cessna\" filename=\"../Content/Models/Cessna.ive\" layerNum=\"2\" visible=\"0\"/>\n"
-           "  <Model name=\"Gone\" filename=\"../Content/Models/Gone.ive\" layerNum=\"3\" visible=\"1\"/>\n"
-           "  <Model name=\"Plain\" filename=\"../Content/Models/notes.txt\" layerNum=\"4\" visible=\"1\"/>\n"
-           "</Scene>\n"
-           "<Navigation homeEyeX=\"0\" homeEyeY=\"-40\" homeEyeZ=\"6\" homeCenterX=\"0\" homeCenterY=\"0\" "
-           "homeCenterZ=\"0\"/>\n"
-           "<Window title=\"KELVOview 1.02\" x=\"0\" y=\"0\" width=\"800\" height=\"600\" numSamples=\"0\"/>\n";
+    return Screenshot::difference(a, b, 0, 0, a.s(), a.t());
 }
 
-class ApplicationEndToEnd : public ::testing::Test
+std::map<std::string, double> navigationAttributes(const std::string& xml)
+{
+    std::map<std::string, double> values;
+    for (const auto& attribute : elementAttributes(xml, "Navigation"))
+        values[attribute.first] = std::atof(attribute.second.c_str());
+    return values;
+}
+
+osg::Vec3d point(const std::map<std::string, double>& n, const std::string& prefix)
+{
+    return osg::Vec3d(n.at(prefix + "X"), n.at(prefix + "Y"), n.at(prefix + "Z"));
+}
+
+class DesktopSession : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.running());
         for (const char* model : {"Cow.ive", "Truck.ive", "Cessna.ive"})
-            tree.copyInto(std::string(TEST_MODEL_DIR) + "/" + model, std::string("Content/Models/") + model);
-        RuntimeTree::writeFile(tree.root() + "/Content/Models/notes.txt", "not a model\n");
+            session.tree().copyInto(std::string(TEST_MODEL_DIR) + "/" + model, std::string("Content/Models/") + model);
+        RuntimeTree::writeFile(session.tree().root() + "/Content/Models/notes.txt", "not a model\n");
+        session.tree().writeConfiguration(
+            sceneElement(modelElement("Cow", "../Content/Models/Cow.ive", 1) +
+                         modelElement("Truck", "../Content/Models/Truck.ive", 2) +
+                         modelElement("Cessna", "../Content/Models/Cessna.ive", 2, false) +
+                         modelElement("Gone", "../Content/Models/Gone.ive", 3) +
+                         modelElement("Plain", "../Content/Models/notes.txt", 4)) +
+            navigationElement(homeEye, homeCentre) +
+            "<Window title=\"KELVOview 1.02\" x=\"0\" y=\"0\" width=\"800\" height=\"600\" numSamples=\"0\"/>\n");
     }
 
-    XvfbServer server;
-    RuntimeTree tree{false};
+    void hold(const std::string& key, int milliseconds)
+    {
+        session.viewer().keyDown(key);
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        session.viewer().keyUp(key);
+    }
+
+    // A screenshot once the smoothed motion has died away: two in a row that agree.
+    osg::ref_ptr<osg::Image> settledView()
+    {
+        osg::ref_ptr<osg::Image> last = session.shot();
+        for (int i = 0; i < 20 && last.valid(); ++i) {
+            osg::ref_ptr<osg::Image> next = session.shot();
+            if (!next.valid())
+                break;
+            if (difference(*last, *next) < 0.001f)
+                return next;
+            last = next;
+        }
+        ADD_FAILURE() << "the view did not come to rest";
+        return last;
+    }
+
+    ViewerSession session{1280, 1024, false, false};
 };
 
 } // namespace
 
-TEST_F(ApplicationEndToEnd, LayersSwitchWithDigitsAndAlternativesCycleWithAlt)
+TEST_F(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
 {
-    tree.writeConfiguration(layeredConfiguration(tree));
-    ViewerProcess viewer(tree, server.display());
-    ASSERT_FALSE(viewer.waitForWindow().empty()) << viewer.output();
-
+    ASSERT_TRUE(session.start("KELVOview 1.02"));
+    ViewerProcess& viewer = session.viewer();
     const std::string log = viewer.output();
     EXPECT_NE(std::string::npos, log.find("KELVOview 1.02\n"));
     EXPECT_NE(std::string::npos, log.find("Loaded configuration file successfully"));
@@ -85,34 +114,29 @@ TEST_F(ApplicationEndToEnd, LayersSwitchWithDigitsAndAlternativesCycleWithAlt)
     viewer.key("F1");
 
     // With both layers off the view shows only what is not a model.
-    viewer.key("1");
-    viewer.key("2");
-    osg::ref_ptr<osg::Image> empty = Screenshot::capture(tree, viewer);
+    viewer.key("1 2");
+    osg::ref_ptr<osg::Image> empty = session.shot();
     ASSERT_TRUE(empty.valid());
-    viewer.key("1");
-    viewer.key("2");
+    viewer.key("1 2");
 
     // Left of the centre: the cow (layer 1). Right of it: the truck or the cessna (layer 2).
-    const int w = 800, h = 600;
     auto left = [&](const osg::Image& i) { return coverage(i, *empty, 60, 120, w / 2 - 20, h - 120); };
     auto right = [&](const osg::Image& i) { return coverage(i, *empty, w / 2 + 20, 120, w - 60, h - 120); };
 
-    osg::ref_ptr<osg::Image> start = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> start = session.shot();
     ASSERT_TRUE(start.valid());
     ASSERT_EQ(w, start->s());
-    if (const char* keep = std::getenv("KELVO_KEEP_SHOTS"))
-        Screenshot::save(*start, std::string(keep) + "/start.png");
     EXPECT_GT(left(*start), 0.01f);
     EXPECT_GT(right(*start), 0.01f);
 
     viewer.key("1");
-    osg::ref_ptr<osg::Image> cowOff = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> cowOff = session.shot();
     ASSERT_TRUE(cowOff.valid());
     EXPECT_LT(left(*cowOff), 0.002f) << "layer 1 switched off";
     EXPECT_LT(Screenshot::difference(*start, *cowOff, w / 2 + 20, 120, w - 60, h - 120), 0.01f) << "layer 2 untouched";
 
     viewer.key("1");
-    osg::ref_ptr<osg::Image> cowOn = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> cowOn = session.shot();
     ASSERT_TRUE(cowOn.valid());
     EXPECT_LT(Screenshot::difference(*start, *cowOn, 60, 120, w - 60, h - 120), 0.01f) << "layer 1 back on";
 
@@ -120,7 +144,7 @@ TEST_F(ApplicationEndToEnd, LayersSwitchWithDigitsAndAlternativesCycleWithAlt)
     viewer.keyDown("Alt_L");
     viewer.key("2");
     viewer.keyUp("Alt_L");
-    osg::ref_ptr<osg::Image> cessna = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> cessna = session.shot();
     ASSERT_TRUE(cessna.valid());
     EXPECT_GT(right(*cessna), 0.005f) << "an alternative is shown";
     EXPECT_GT(Screenshot::difference(*start, *cessna, w / 2 + 20, 120, w - 60, h - 120), 0.01f) << "cessna, not truck";
@@ -129,113 +153,71 @@ TEST_F(ApplicationEndToEnd, LayersSwitchWithDigitsAndAlternativesCycleWithAlt)
     viewer.keyDown("Control_L");
     viewer.key("2");
     viewer.keyUp("Control_L");
-    osg::ref_ptr<osg::Image> truckAgain = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> truckAgain = session.shot();
     ASSERT_TRUE(truckAgain.valid());
     EXPECT_LT(Screenshot::difference(*start, *truckAgain, 60, 120, w - 60, h - 120), 0.01f) << "cycled back to the truck";
 
     viewer.key("2");
-    osg::ref_ptr<osg::Image> layerOff = Screenshot::capture(tree, viewer);
+    osg::ref_ptr<osg::Image> layerOff = session.shot();
     ASSERT_TRUE(layerOff.valid());
     EXPECT_LT(right(*layerOff), 0.002f);
+    viewer.key("2");
 
-    if (const char* keep = std::getenv("KELVO_KEEP_SHOTS")) {
-        Screenshot::save(*cowOff, std::string(keep) + "/cowOff.png");
-        Screenshot::save(*cessna, std::string(keep) + "/cessna.png");
-        Screenshot::save(*truckAgain, std::string(keep) + "/truckAgain.png");
-    }
-
-    viewer.key("F3");
-    ASSERT_TRUE(viewer.alive());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const std::string saved = tree.readConfiguration();
+    // F3 writes the scene as configured, without the model that failed, and the unmoved home.
+    const std::string saved = session.save();
     const std::regex models("<Model name=\"Cow\" filename=\"../Content/Models/Cow.ive\" layerNum=\"1\" visible=\"1\"/>\\s*"
                             "<Model name=\"Truck\" filename=\"../Content/Models/Truck.ive\" layerNum=\"2\" visible=\"1\"/>\\s*"
                             "<Model name=\"Cessna\" filename=\"../Content/Models/Cessna.ive\" layerNum=\"2\" visible=\"0\"/>\\s*"
                             "</Scene>");
     EXPECT_TRUE(std::regex_search(saved, models)) << saved;
     EXPECT_EQ(std::string::npos, saved.find("Gone")) << saved;
-    EXPECT_NE(std::string::npos, saved.find("<Navigation homeEyeX=\"0\" homeEyeY=\"-40\" homeEyeZ=\"6\""))
-        << saved;
+    const std::map<std::string, double> configured = navigationAttributes(saved);
+    ASSERT_EQ(configured.size(), 6u) << saved;
+    EXPECT_LT((point(configured, "homeEye") - homeEye).length(), 1e-3) << saved;
     EXPECT_TRUE(std::regex_search(saved, std::regex("<Window title=\"KELVOview 1.02\" x=\"0\" y=\"0\" "
                                                     "width=\"800\" height=\"600\" maximized=\"0\" "
                                                     "fullscreen=\"0\" screenNum=\"0\" numSamples=\"0\" "
                                                     "stereo=\"0\"/>")))
         << saved;
 
-    viewer.key("Escape");
-    EXPECT_EQ(0, viewer.waitForExit());
-}
+    // Flown away with real keys, Space brings the home view back.
+    osg::ref_ptr<osg::Image> home = settledView();
+    ASSERT_TRUE(home.valid());
+    hold("j", 400);
+    hold("w", 800);
+    osg::ref_ptr<osg::Image> away = settledView();
+    ASSERT_TRUE(away.valid());
+    EXPECT_GT(difference(*home, *away), 0.02f);
+    viewer.key("space");
+    osg::ref_ptr<osg::Image> back = settledView();
+    ASSERT_TRUE(back.valid());
+    EXPECT_LT(difference(*home, *back), 0.003f);
 
-TEST_F(ApplicationEndToEnd, WithoutConfigurationTheWindowIsCentredAndTitled)
-{
-    tree.removeConfiguration();
-    ViewerProcess viewer(tree, server.display());
-    const std::string window = viewer.waitForWindow();
-    ASSERT_FALSE(window.empty()) << viewer.output();
-    EXPECT_EQ("KELVOview 1.02", viewer.xdotool("getwindowname " + window));
-    const std::string geometry = viewer.xdotool("getwindowgeometry " + window);
-    EXPECT_NE(std::string::npos, geometry.find("Position: 128,128")) << geometry;
-    EXPECT_NE(std::string::npos, geometry.find("Geometry: 1024x768")) << geometry;
-    EXPECT_NE(std::string::npos, viewer.output().find("No configuration file found, using defaults"));
+    // F3 makes the current view the next home: moved, as far ahead as before, pitched down with K.
+    hold("l", 100);
+    hold("k", 80);
+    hold("w", 600);
+    osg::ref_ptr<osg::Image> newHome = settledView();
+    ASSERT_TRUE(newHome.valid());
+    EXPECT_GT(difference(*home, *newHome), 0.02f);
+    const std::map<std::string, double> written = navigationAttributes(session.save());
+    ASSERT_EQ(written.size(), 6u);
+    EXPECT_GT((point(written, "homeEye") - homeEye).length(), 0.5);
+    EXPECT_NEAR((point(written, "homeCenter") - point(written, "homeEye")).length(), (homeCentre - homeEye).length(),
+                1e-3);
+    EXPECT_LT(written.at("homeCenterZ") - written.at("homeEyeZ"), homeCentre.z() - homeEye.z());
+    ASSERT_TRUE(session.stop());
+    session.keepOnFailure(*newHome, "desktop-new-home");
 
-    viewer.key("Escape");
-    EXPECT_EQ(0, viewer.waitForExit());
-    EXPECT_FALSE(fs::exists(tree.configurationPath())) << "nothing is written at exit";
-}
-
-TEST_F(ApplicationEndToEnd, StartedOutsideBinItMovesThereFirst)
-{
-    tree.writeConfiguration(layeredConfiguration(tree));
-    // From Content/Models, ../Resources does not exist, but it does beside Bin.
-    const std::string elsewhere = tree.root() + "/Content/Models";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string log = tree.root() + "/outside.log";
-        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
-        if (::chdir(elsewhere.c_str()) != 0)
-            ::_exit(126);
-        ::setenv("DISPLAY", server.display().c_str(), 1);
-        ::setenv("OSG_NOTIFY_LEVEL", "INFO", 1);
-        ::execl((tree.bin() + "/KELVOview").c_str(), "KELVOview", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::string log;
-    for (int i = 0; i < 150 && log.find("Laddar Cow") == std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        log = RuntimeTree::readFile(tree.root() + "/outside.log");
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    EXPECT_NE(std::string::npos, log.find("Changed working directory to " + tree.bin())) << log;
-    EXPECT_NE(std::string::npos, log.find("Loaded configuration file successfully")) << log;
-    EXPECT_EQ(std::string::npos, log.find("Unable to load model ../Content/Models/Cow.ive")) << log;
-}
-
-TEST_F(ApplicationEndToEnd, ScreenshotsOfEarlierRunsAreKept)
-{
-    tree.writeConfiguration(layeredConfiguration(tree));
-    std::string firstRun;
-    {
-        ViewerProcess viewer(tree, server.display());
-        ASSERT_FALSE(viewer.waitForWindow().empty()) << viewer.output();
-        ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
-        viewer.key("1");
-        ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
-        viewer.key("Escape");
-        EXPECT_EQ(0, viewer.waitForExit());
-    }
-    ASSERT_TRUE(fs::exists(tree.root() + "/KELVOview_0_0.jpg"));
-    ASSERT_TRUE(fs::exists(tree.root() + "/KELVOview_1_0.jpg"));
-    firstRun = RuntimeTree::readFile(tree.root() + "/KELVOview_0_0.jpg");
-
-    ViewerProcess viewer(tree, server.display());
-    ASSERT_FALSE(viewer.waitForWindow().empty()) << viewer.output();
-    viewer.key("2");
-    ASSERT_TRUE(Screenshot::capture(tree, viewer).valid());
-    EXPECT_TRUE(fs::exists(tree.root() + "/KELVOview_2_0.jpg"));
-    EXPECT_EQ(firstRun, RuntimeTree::readFile(tree.root() + "/KELVOview_0_0.jpg"));
-    viewer.key("Escape");
-    EXPECT_EQ(0, viewer.waitForExit());
+    // The next start opens on that home; saved again without moving, it writes the same home.
+    ASSERT_TRUE(session.start("KELVOview 1.02"));
+    session.viewer().key("F1");
+    osg::ref_ptr<osg::Image> restarted = settledView();
+    ASSERT_TRUE(restarted.valid());
+    EXPECT_LT(difference(*newHome, *restarted), 0.005f);
+    const std::map<std::string, double> again = navigationAttributes(session.save());
+    ASSERT_EQ(again.size(), 6u);
+    for (const auto& entry : written)
+        EXPECT_NEAR(again.at(entry.first), entry.second, 1e-3) << entry.first;
+    EXPECT_TRUE(session.stop());
 }

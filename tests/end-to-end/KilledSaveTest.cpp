@@ -1,15 +1,13 @@
 // Saves killed with SIGKILL at random moments: a small program saving through the viewer's writer
-// hundreds of times, and the real KELVOview pressed F3 over and over some dozens of times. After
+// hundreds of times, and the real KELVOview pressed F3 over and over a few times. After
 // every kill the configuration file is the old or the new one, complete, and leftovers of killed
 // saves do not pile up; the next start reads the file.
 
 #include "FaultTestDirectory.h"
-#include "RuntimeTree.h"
 #include "SampleConfiguration.h"
-#include "ViewerProcess.h"
-#include "XvfbServer.h"
 
-#include <gtest/gtest.h>
+#include "ViewerSession.h"
+
 #include <tinyxml2.h>
 
 #include <atomic>
@@ -24,11 +22,7 @@
 #include <thread>
 #include <unistd.h>
 
-using kelvotest::FaultTestDirectory;
-using kelvotest::RuntimeTree;
-using kelvotest::sampleConfiguration;
-using kelvotest::ViewerProcess;
-using kelvotest::XvfbServer;
+using namespace kelvotest;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -176,54 +170,29 @@ const char* handWrittenConfiguration =
     "<Navigation homeEyeX=\"5\" homeEyeY=\"-50\" homeEyeZ=\"12\" homeCenterX=\"5\" homeCenterY=\"0\" homeCenterZ=\"2\"/>\n"
     "<Window title=\"KELVOview killed\" x=\"0\" y=\"0\" width=\"640\" height=\"480\" numSamples=\"0\"/>\n";
 
-bool windowShown(const ViewerProcess& viewer)
-{
-    return !viewer.xdotool("search --onlyvisible --name 'KELVOview killed'").empty();
-}
-
 } // namespace
 
 TEST(KilledSave, ViewerKilledWhileSavingLeavesTheOldOrTheNewFile)
 {
-    XvfbServer server;
-    ASSERT_TRUE(server.running());
-    RuntimeTree tree(false);
+    ViewerSession session(1280, 1024, false, false);
+    RuntimeTree& tree = session.tree();
     const std::string oldContents = handWrittenConfiguration;
-    const std::map<std::string, std::string> quiet = {{"OSG_NOTIFY_LEVEL", "WARN"}};
-
-    // What a complete save writes.
-    tree.writeConfiguration(oldContents);
-    std::string newContents;
-    {
-        ViewerProcess viewer(tree, server.display(), quiet);
-        ASSERT_FALSE(viewer.waitForWindow("KELVOview killed").empty()) << viewer.output();
-        viewer.key("F3");
-        for (int i = 0; i < 50 && tree.readConfiguration() == oldContents; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        newContents = tree.readConfiguration();
-        viewer.key("Escape");
-        ASSERT_EQ(0, viewer.waitForExit());
-    }
-    ASSERT_NE(oldContents, newContents);
-    ASSERT_TRUE(parses(newContents)) << newContents;
     const std::string resources = tree.root() + "/Resources";
+    const std::map<std::string, std::string> quiet = {{"OSG_NOTIFY_LEVEL", "WARN"}};
 
     unsigned seed = 0;
     std::mt19937 random = seededGenerator(seed);
     std::uniform_int_distribution<int> delay(0, 1000);
-    const unsigned kills = 20;
-    unsigned foundOld = 0, foundNew = 0, leftoversSeen = 0;
+    const unsigned kills = 4;
+    std::vector<std::string> found;
+    unsigned leftoversSeen = 0;
     for (unsigned i = 0; i < kills; ++i) {
         tree.writeConfiguration(oldContents);
-        auto viewer = std::make_unique<ViewerProcess>(tree, server.display(), quiet);
-        const auto started = Clock::now();
-        while (!windowShown(*viewer) && viewer->alive() && Clock::now() - started < std::chrono::seconds(30))
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        ASSERT_TRUE(viewer->alive()) << viewer->output();
+        ASSERT_TRUE(session.launch("KELVOview killed", quiet));
 
         // F3 after F3 into the window under the pointer, until the kill.
         std::atomic<bool> pressing{true};
-        const std::string press = "DISPLAY=" + server.display() + " xdotool key --delay 5 F3 F3 F3 F3 2>/dev/null";
+        const std::string press = "DISPLAY=" + session.server().display() + " xdotool key --delay 5 F3 F3 F3 F3 2>/dev/null";
         std::thread presser([&] {
             while (pressing)
                 if (std::system(press.c_str()) != 0)
@@ -231,41 +200,41 @@ TEST(KilledSave, ViewerKilledWhileSavingLeavesTheOldOrTheNewFile)
         });
         // Every other kill comes once the saves are under way, the others at any time from the start.
         if (i % 2) {
-            const auto pressed = Clock::now();
-            while (tree.readConfiguration() == oldContents && Clock::now() - pressed < std::chrono::seconds(10))
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            waitUntil([&] { return tree.readConfiguration() != oldContents; });
             std::this_thread::sleep_for(std::chrono::milliseconds(delay(random) / 4));
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(delay(random)));
         }
-        viewer.reset();  // SIGKILL
+        session.kill();
         pressing = false;
         presser.join();
 
-        const std::string contents = tree.readConfiguration();
-        ASSERT_TRUE(contents == oldContents || contents == newContents)
-            << "kill " << i << " (seed " << seed << ") left:\n" << contents;
-        (contents == oldContents ? foundOld : foundNew)++;
+        found.push_back(tree.readConfiguration());
         const auto leftovers = FaultTestDirectory::temporaries(resources);
         ASSERT_LE(leftovers.size(), 1u) << "kill " << i << ": leftovers of killed saves pile up";
         leftoversSeen += leftovers.empty() ? 0 : 1;
     }
-    std::cout << kills << " kills of KELVOview (seed " << seed << "): " << foundOld << " left the old file, "
+
+    // A crash leftover does not keep the next run from reading the file and saving; what that save
+    // writes is what every complete save writes.
+    tree.writeConfiguration(oldContents);
+    RuntimeTree::writeFile(resources + "/.Configuration.xml.Cr4sh1", oldContents.substr(0, 40));
+    ASSERT_TRUE(session.start("KELVOview killed", lineBufferedVerboseEnvironment()));
+    EXPECT_TRUE(session.viewer().waitForOutput("Loaded configuration file successfully")) << session.viewer().output();
+    const std::string newContents = session.save();
+    ASSERT_NE(oldContents, newContents);
+    ASSERT_TRUE(parses(newContents)) << newContents;
+    EXPECT_TRUE(FaultTestDirectory::temporaries(resources).empty());
+    EXPECT_TRUE(session.stop());
+
+    unsigned foundNew = 0;
+    for (unsigned i = 0; i < found.size(); ++i) {
+        EXPECT_TRUE(found[i] == oldContents || found[i] == newContents)
+            << "kill " << i << " (seed " << seed << ") left:\n" << found[i];
+        foundNew += found[i] == newContents ? 1 : 0;
+    }
+    std::cout << kills << " kills of KELVOview (seed " << seed << "): " << kills - foundNew << " left the old file, "
               << foundNew << " the new one, " << leftoversSeen << " a temporary file" << std::endl;
     ::testing::Test::RecordProperty("viewerKills", static_cast<int>(kills));
     EXPECT_GT(foundNew, 0u) << "no kill came after a save";
-
-    // A crash leftover does not keep the next run from reading the file and saving.
-    RuntimeTree::writeFile(resources + "/.Configuration.xml.Cr4sh1", oldContents.substr(0, 40));
-    ViewerProcess viewer(tree, server.display());
-    ASSERT_FALSE(viewer.waitForWindow("KELVOview killed").empty()) << viewer.output();
-    EXPECT_TRUE(viewer.waitForOutput("Loaded configuration file successfully")) << viewer.output();
-    tree.writeConfiguration(oldContents);
-    viewer.key("F3");
-    for (int i = 0; i < 50 && tree.readConfiguration() != newContents; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(newContents, tree.readConfiguration());
-    EXPECT_TRUE(FaultTestDirectory::temporaries(resources).empty());
-    viewer.key("Escape");
-    EXPECT_EQ(0, viewer.waitForExit());
 }

@@ -10,7 +10,25 @@ namespace fs = std::filesystem;
 
 namespace kelvotest {
 
-RuntimeTree::RuntimeTree(bool copyContent)
+namespace {
+
+// Mirrors a directory of the staged tree: real directories, each file a link to the staged one,
+// so that a test may add, remove or replace files without touching what other tests read.
+void linkTree(const fs::path& from, const fs::path& to)
+{
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(from)) {
+        const fs::path target = to / entry.path().filename();
+        if (entry.is_directory())
+            linkTree(entry.path(), target);
+        else
+            fs::create_symlink(entry.path(), target);
+    }
+}
+
+} // namespace
+
+RuntimeTree::RuntimeTree(bool withContent)
 {
     std::string pattern = (fs::temp_directory_path() / "kelvo-tree-XXXXXX").string();
     if (!::mkdtemp(&pattern[0]))
@@ -18,10 +36,13 @@ RuntimeTree::RuntimeTree(bool copyContent)
     root_ = pattern;
     const fs::path dist(KELVO_DIST_DIR);
     fs::copy(dist / "Bin", fs::path(root_) / "Bin", fs::copy_options::recursive);
-    fs::copy(dist / "Resources", fs::path(root_) / "Resources", fs::copy_options::recursive);
+    linkTree(dist / "Resources", fs::path(root_) / "Resources");
+    // The configuration is the one file every test rewrites: a copy of its own.
+    fs::remove(configurationPath());
+    fs::copy_file(dist / "Resources" / "Configuration.xml", configurationPath());
     fs::create_directories(fs::path(root_) / "Content");
-    if (copyContent && fs::exists(dist / "Content"))
-        fs::copy(dist / "Content", fs::path(root_) / "Content", fs::copy_options::recursive);
+    if (withContent && fs::exists(dist / "Content"))
+        linkTree(dist / "Content", fs::path(root_) / "Content");
 }
 
 RuntimeTree::~RuntimeTree()
@@ -29,7 +50,8 @@ RuntimeTree::~RuntimeTree()
     std::error_code ignored;
     // Permissions a test took away must not keep the tree from being removed.
     for (auto it = fs::recursive_directory_iterator(root_, ignored); it != fs::recursive_directory_iterator(); ++it)
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        if (!it->is_symlink(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(root_, ignored);
 }
@@ -53,6 +75,8 @@ void RuntimeTree::copyInto(const std::string& source, const std::string& relativ
 {
     const fs::path destination = fs::path(root_) / relativeDestination;
     fs::create_directories(destination.parent_path());
+    if (fs::is_symlink(destination))
+        fs::remove(destination);
     fs::copy(source, destination, fs::copy_options::overwrite_existing | fs::copy_options::recursive);
 }
 
@@ -67,6 +91,9 @@ std::string RuntimeTree::readFile(const std::string& path)
 void RuntimeTree::writeFile(const std::string& path, const std::string& contents)
 {
     fs::create_directories(fs::path(path).parent_path());
+    // Never write through a link into the staged tree.
+    if (fs::is_symlink(path))
+        fs::remove(path);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
 }

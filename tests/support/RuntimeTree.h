@@ -4,13 +4,15 @@
 
 namespace kelvotest {
 
-// A private copy of the staged runtime tree (Bin/, Resources/, Content/) in a temporary directory,
-// removed on destruction. Tests write their own configuration into it.
+// A private runtime tree (Bin/, Resources/, Content/) in a temporary directory, removed on
+// destruction: Bin/ copied, so that the program finds its tree beside itself; Resources/ and
+// Content/ as directories of links to the staged files, so that nothing large is copied and a test
+// may still remove or replace single files. Tests write their own configuration into it.
 class RuntimeTree
 {
 public:
-    // copyContent false leaves Content/ empty (faster for tests that name their own models).
-    explicit RuntimeTree(bool copyContent = true);
+    // withContent false leaves Content/ empty, for tests that bring their own models.
+    explicit RuntimeTree(bool withContent = true);
     ~RuntimeTree();
     RuntimeTree(const RuntimeTree&) = delete;
     RuntimeTree& operator=(const RuntimeTree&) = delete;
@@ -23,7 +25,7 @@ public:
     void removeConfiguration() const;
     std::string readConfiguration() const;
 
-    // Copies a file into the tree at a path relative to its root; creates directories.
+    // Copies a file into the tree (replacing a link there) at a path relative to its root; creates directories.
     void copyInto(const std::string& source, const std::string& relativeDestination) const;
 
     static std::string readFile(const std::string& path);

@@ -81,6 +81,18 @@ osg::Vec3f Screenshot::mean(const osg::Image& image, int x0, int y0, int x1, int
     return count ? sum / static_cast<float>(count) : sum;
 }
 
+float Screenshot::share(const osg::Image& image, const osg::Vec4& color)
+{
+    int matching = 0;
+    for (int y = 0; y < image.t(); y += 2)
+        for (int x = 0; x < image.s(); x += 2) {
+            const osg::Vec3f p = pixel(image, x, y);
+            matching += std::fabs(p.x() - color.r()) < 0.25f && std::fabs(p.y() - color.g()) < 0.25f &&
+                        std::fabs(p.z() - color.b()) < 0.25f;
+        }
+    return static_cast<float>(matching) / static_cast<float>((image.s() / 2) * (image.t() / 2));
+}
+
 float Screenshot::difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x1, int y1)
 {
     x1 = std::min({x1, a.s(), b.s()});

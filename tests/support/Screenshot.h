@@ -24,6 +24,8 @@ public:
     static osg::Vec3f pixel(const osg::Image& image, int x, int y);
     // Mean color (0 to 1 per channel) of the rectangle [x0, x1) x [y0, y1).
     static osg::Vec3f mean(const osg::Image& image, int x0, int y0, int x1, int y1);
+    // Share of the pixels (every other one in each direction) within 0.25 of a color per channel.
+    static float share(const osg::Image& image, const osg::Vec4& color);
     // Mean absolute per-channel difference of two images over a rectangle.
     static float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x1, int y1);
     // Writes an image for a person to look at when a test fails.

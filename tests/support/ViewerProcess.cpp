@@ -17,10 +17,13 @@
 namespace kelvotest {
 
 ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
-                             const std::map<std::string, std::string>& environment)
+                             const std::map<std::string, std::string>& environment,
+                             const std::string& workingDirectory)
     : display_(display), logPath_(tree.root() + "/viewer.log")
 {
     const std::string bin = tree.bin();
+    const std::string directory = workingDirectory.empty() ? bin : workingDirectory;
+    const std::string program = bin + "/KELVOview";
     pid_ = ::fork();
     if (pid_ == 0) {
         const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -28,12 +31,12 @@ ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display
         ::dup2(log, 2);
         const int devNull = ::open("/dev/null", O_RDONLY);
         ::dup2(devNull, 0);
-        if (::chdir(bin.c_str()) != 0)
+        if (::chdir(directory.c_str()) != 0)
             ::_exit(126);
         ::setenv("DISPLAY", display_.c_str(), 1);
         for (const auto& entry : environment)
             ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
-        ::execl("./KELVOview", "KELVOview", static_cast<char*>(nullptr));
+        ::execl(program.c_str(), "KELVOview", static_cast<char*>(nullptr));
         ::_exit(127);
     }
 }
@@ -113,14 +116,12 @@ std::string ViewerProcess::waitForWindow(const std::string& title, std::chrono::
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end && alive()) {
-        std::string found = xdotool("search --onlyvisible --name '" + title + "'");
+        const std::string found = xdotool("search --onlyvisible --name '" + title + "'");
         if (!found.empty()) {
             window_ = found.substr(0, found.find('\n'));
-            // Let the viewer run its first frames (first-event set-up, first draw).
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
             return window_;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return std::string();
 }
@@ -134,8 +135,8 @@ void ViewerProcess::focus()
 void ViewerProcess::key(const std::string& keys)
 {
     focus();
+    // Events reach the viewer in order: whatever a later screenshot or save shows comes after these.
     xdotool("key --delay 60 " + keys);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 void ViewerProcess::keyDown(const std::string& key)
@@ -156,7 +157,7 @@ int ViewerProcess::waitForExit(std::chrono::milliseconds timeout)
     while (std::chrono::steady_clock::now() < end) {
         if (!alive())
             return exitCode_;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);

@@ -9,13 +9,14 @@ namespace kelvotest {
 
 class RuntimeTree;
 
-// The real KELVOview started in a runtime tree's Bin directory on a given X display, with its
-// standard output and error collected in one log, driven with xdotool.
+// The real KELVOview of a runtime tree started on a given X display (in its Bin directory unless
+// told otherwise), with its standard output and error collected in one log, driven with xdotool.
 class ViewerProcess
 {
 public:
     ViewerProcess(const RuntimeTree& tree, const std::string& display,
-                  const std::map<std::string, std::string>& environment = {{"OSG_NOTIFY_LEVEL", "INFO"}});
+                  const std::map<std::string, std::string>& environment = {{"OSG_NOTIFY_LEVEL", "INFO"}},
+                  const std::string& workingDirectory = std::string());
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
@@ -26,12 +27,14 @@ public:
     // Waits until the log holds text; false on time-out or when the process ended without it.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
-    // The window's X id once it is mapped, or an empty string. Also waits for the first frames.
+    // The window's X id once it is mapped, or an empty string. ViewerSession::start also waits for
+    // the first frame.
     std::string waitForWindow(const std::string& title = "KELVOview",
                               std::chrono::milliseconds timeout = std::chrono::seconds(30));
     const std::string& window() const { return window_; }
 
-    // Real input through XTEST: the pointer goes into the window first, so it has the focus.
+    // Real input through XTEST: the pointer goes into the window first, so it has the focus. Keys
+    // return once sent; wait for what they do (a screenshot, a line, a file), not for a time.
     void key(const std::string& keys);
     void keyDown(const std::string& key);
     void keyUp(const std::string& key);

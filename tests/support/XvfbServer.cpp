@@ -61,8 +61,11 @@ XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
             ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        // openbox takes the screen asynchronously; give it a moment to manage new windows.
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        // openbox takes the screen asynchronously: a window mapped before it has announced itself
+        // would stay unmanaged.
+        const std::string check = "DISPLAY=" + display_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'";
+        for (int i = 0; i < 200 && std::system(check.c_str()) != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
 
