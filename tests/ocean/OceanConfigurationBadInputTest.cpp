@@ -1,7 +1,6 @@
 // Ocean configuration files with lines far over the line limit, lines that are no key = value pair,
 // NUL bytes and keys given twice. The lines after a bad one are still read.
 
-#include "BadBytes.h"
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
@@ -115,7 +114,7 @@ TEST_F(OceanConfigurationBadInput, DuplicateKeysTakeTheLastValue)
 
 TEST_F(OceanConfigurationBadInput, GarbageLoadsAndALaterGoodFileReplacesIt)
 {
-    ASSERT_TRUE(load(badinput::garbage(256 * 1024, 17)));
+    ASSERT_TRUE(load(garbage(256 * 1024, 17)));
     Maris::Configuration::Unload();
     messages.clear();
     ASSERT_TRUE(load("shininess=3\n"));

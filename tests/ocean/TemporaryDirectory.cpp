@@ -26,3 +26,14 @@ std::string TemporaryDirectory::write(const std::string& name, const std::string
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
+
+std::string garbage(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    unsigned state = seed * 2654435761u + 1u;
+    for (std::size_t i = 0; i < size; ++i) {
+        state = state * 1664525u + 1013904223u;
+        bytes[i] = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
