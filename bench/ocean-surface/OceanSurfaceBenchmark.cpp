@@ -6,7 +6,7 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #include "lighting/OceanLightingModel.h"
 #include <Maris/Ocean.h>
@@ -24,7 +24,7 @@ struct Sea
 {
     Sea()
         : scene([] {
-              SurfaceScene::Options o;
+              OceanScene::Options o;
               o.width = 1024;
               o.height = 768;
               o.configuration = "default-grid-resolution = 512";
@@ -38,7 +38,7 @@ struct Sea
         ocean.reset(Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false));
     }
     ~Sea() { ocean.reset(); }
-    SurfaceScene scene;
+    OceanScene scene;
     std::unique_ptr<Maris::Ocean> ocean;
 };
 

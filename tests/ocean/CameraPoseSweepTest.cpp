@@ -2,7 +2,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #include <Maris/Ocean.h>
 
@@ -49,10 +49,10 @@ class CameraPoseSweep : public ::testing::TestWithParam<double>
 protected:
     void SetUp() override
     {
-        SurfaceScene::Options options;
+        OceanScene::Options options;
         options.width = width;
         options.height = height;
-        scene = std::make_unique<SurfaceScene>(options);
+        scene = std::make_unique<OceanScene>(options);
         ASSERT_TRUE(scene->ready()) << scene->failure();
         scene->useSkyCubeMap();
         scene->environment().SimulateSeaState(GetParam(), 4.36);
@@ -100,7 +100,7 @@ protected:
                     slowestPose.c_str());
     }
 
-    std::unique_ptr<SurfaceScene> scene;
+    std::unique_ptr<OceanScene> scene;
     Maris::Ocean* ocean = nullptr;
     GLuint query = 0;
     double time = 10.0;

@@ -46,47 +46,6 @@ protected:
 
 } // namespace
 
-TEST_F(EnvironmentTest, DefaultsBeforeInitialize)
-{
-    Maris::Environment environment;
-    EXPECT_EQ(environment.GetCoordinateSystem(), 0);
-    EXPECT_EQ(environment.GetRenderer(), 0);
-    EXPECT_EQ(environment.GetResourceLoader(), nullptr);
-    EXPECT_EQ(environment.GetDevice(), nullptr);
-    EXPECT_NE(dynamic_cast<Maris::DefaultRandomNumberGenerator*>(environment.GetRandomNumberGenerator()),
-              nullptr);
-    EXPECT_TRUE(environment.GetWindFetches().empty());
-    EXPECT_TRUE(environment.GetSwells().empty());
-    EXPECT_TRUE(environment.GetOceans().empty());
-    EXPECT_FALSE(environment.GetOmnidirectional());
-    EXPECT_TRUE(environment.GetFFTFlag());
-    EXPECT_FALSE(environment.GetHDR());
-    EXPECT_EQ(environment.GetCameraMatrix(), Maris::Matrix4::Zero());
-    EXPECT_EQ(environment.GetProjectionMatrix(), Maris::Matrix4::Zero());
-    EXPECT_EQ(environment.GetCameraPosition(), Maris::Vector3());
-    EXPECT_EQ(environment.GetMetersPerUnit(), 1.0);
-    EXPECT_EQ(environment.GetLightDirection(), Maris::Vector3());
-    EXPECT_EQ(environment.GetLightColor(), Maris::Vector3());
-    EXPECT_EQ(environment.GetAmbientColor(), Maris::Vector3());
-    EXPECT_EQ(environment.GetSeaLevel(), 0.0);
-    EXPECT_EQ(environment.GetVisibilityAboveWater(), 1e9);
-    EXPECT_EQ(environment.GetVisibilityBelowWater(), 100.0);
-    EXPECT_EQ(environment.GetFogColorAboveWater(), Maris::Vector3());
-    EXPECT_EQ(environment.GetFogColorBelowWater(), Maris::Vector3());
-    EXPECT_EQ(environment.GetEnvironmentMap(), 0u);
-    EXPECT_EQ(environment.GetHeightMap(), 0u);
-    EXPECT_EQ(environment.GetPlanarReflectionMap(), 0u);
-    EXPECT_EQ(environment.GetEnvironmentMapMatrix(), Maris::Matrix3::Identity());
-    EXPECT_EQ(environment.GetPlanarReflectionMapMatrix(), Maris::Matrix3::Identity());
-    EXPECT_EQ(environment.GetHeightMapMatrix(), Maris::Matrix4::Identity());
-    EXPECT_EQ(environment.GetPlanarReflectionDisplacementScale(), 0.0f);
-    EXPECT_EQ(environment.GetFrustum(), nullptr);
-    EXPECT_FLOAT_EQ(environment.GetBreakingWaveParameters().wavelength, 400.0f);
-    EXPECT_FLOAT_EQ(environment.GetBreakingWaveParameters().phaseConstant,
-                    static_cast<float>(std::sqrt(9.81 * 400.0 / (2.0 * pi)) * 2.0 * pi / 400.0));
-    EXPECT_TRUE(messages.entries().empty());
-}
-
 TEST_F(EnvironmentTest, NullLoaderReturnsTwoAndLeavesTheConfigurationAlone)
 {
     Maris::Configuration::SetConfigEntry("kept", "1");

@@ -1,4 +1,4 @@
-#include "FFTTestEnvironment.h"
+#include "OceanScene.h"
 #include "MessageCapture.h"
 
 #include "fft/FFTCPU.h"
@@ -80,8 +80,8 @@ TEST(FFTCreate, NullEnvironment)
 TEST(FFTCreate, ForcedCPUNeverTouchesALibrary)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("fft-force-cpu = true\n", Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("fft-force-cpu = true\n", Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     const std::string ipp = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     const std::string openCL = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisOpenCL");
     const std::string cuda = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisCUDA");
@@ -100,8 +100,8 @@ TEST(FFTCreate, ForcedCPUNeverTouchesALibrary)
 TEST(FFTCreate, WithoutLibrariesTheIPPFailureThenTheCPUEngine)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("# defaults\n", Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("# defaults\n", Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     messages.clear();
     std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
     ASSERT_NE(engine, nullptr);
@@ -121,8 +121,8 @@ TEST(FFTCreate, WithoutLibrariesTheIPPFailureThenTheCPUEngine)
 TEST(FFTCreate, RendererZeroNeverTriesTheComputeShaderEngine)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("# defaults\n", Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("# defaults\n", Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisComputeShader");
     messages.clear();
     std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
@@ -135,8 +135,8 @@ TEST(FFTCreate, RendererSixTriesTheComputeShaderEngineFirst)
 {
     MessageCapture messages;
     int device = 0;
-    FFTTestEnvironment setup("# defaults\n", Maris::Direct3D11, &device);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("# defaults\n", Maris::Direct3D11, &device));
+    ASSERT_TRUE(setup.ready());
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisComputeShader");
     messages.clear();
     std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
@@ -152,8 +152,8 @@ TEST(FFTCreate, RendererSixTriesTheComputeShaderEngineFirst)
 TEST(FFTCreate, DisabledIPPFallsBackToTheCPU)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("disable-ipp = true\n", Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("disable-ipp = true\n", Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     messages.clear();
     std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
@@ -170,8 +170,8 @@ TEST(FFTCreate, DisabledIPPFallsBackToTheCPU)
 TEST(FFTCreate, EngineLibraryIsLoadedAndForwardedTo)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("# defaults\n", Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("# defaults\n", Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     messages.clear();
     std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));

@@ -1,12 +1,8 @@
-#include "FFTTestEnvironment.h"
+#include "OceanScene.h"
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
 #include "fft/FFTCPU.h"
-#include "fft/FFTComputeShader.h"
-#include "fft/FFTCUDA.h"
-#include "fft/FFTIPP.h"
-#include "fft/FFTOpenCL.h"
 
 #include <gtest/gtest.h>
 
@@ -62,19 +58,6 @@ protected:
 };
 
 } // namespace
-
-TEST(FFTCPUEngine, NamesAndCapabilities)
-{
-    Maris::FFTCPU engine;
-    EXPECT_STREQ(engine.GetName(), "CPU-based FFTW library");
-    EXPECT_FALSE(engine.UsesHalfSpectrum());
-    EXPECT_FALSE(engine.RunsOnGPU());
-    EXPECT_TRUE(engine.FinishTransform());
-    EXPECT_EQ(engine.GetHeightAt(0.5f, 0.5f), 0.0f);
-    EXPECT_TRUE(engine.GetSprayPositions().empty());
-    EXPECT_FALSE(engine.TransformEndToEnd(nullptr, 0.0, 0.0, 0.0f, 0.0f, 0.0f, true));
-    EXPECT_TRUE(engine.SetOutputTextures(1u, 2u));
-}
 
 TEST_P(FFTCPUTest, CentreImpulseGivesOnesAfterRecentring)
 {
@@ -239,8 +222,8 @@ TEST(FFTCPUPlanning, QuickPlanningWhenMeasuringIsSwitchedOff)
     MessageCapture messages;
     TemporaryDirectory cache;
     CacheDirectory useCache(cache.path());
-    FFTTestEnvironment setup("fft-measure-plans = false\n");
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("fft-measure-plans = false\n"));
+    ASSERT_TRUE(setup.ready());
     Maris::FFTCPU engine;
     ASSERT_TRUE(engine.Setup(16, 16, 1, &setup.environment(), false));
     EXPECT_FALSE(engine.IsPlanMeasured());
@@ -265,8 +248,8 @@ public:
 TEST(FFTBase, SlopeByWrappedCentralDifferences)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup("fft-grid-size-x = 512\nfft-grid-size-y = 256\n");
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions("fft-grid-size-x = 512\nfft-grid-size-y = 256\n"));
+    ASSERT_TRUE(setup.ready());
     WaveEngine engine;
     ASSERT_TRUE(engine.Setup(64, 32, 1, nullptr, false));
     float sx = -1.0f;
@@ -280,70 +263,4 @@ TEST(FFTBase, SlopeByWrappedCentralDifferences)
     EXPECT_NEAR(sx, (std::sin(2 * pi * du) - std::sin(2 * pi * (1 - du))) / (2.0 * 64 / 512.0), 1e-4);
     EXPECT_NEAR(sy, 3.0 * (std::cos(2 * pi * (0.25 + dv)) - std::cos(2 * pi * (0.25 - dv))) /
                         (2.0 * 32 / 256.0), 1e-4);
-}
-
-TEST(FFTLibraryEngines, NamesAndSpectrumLayout)
-{
-    Maris::FFTIPP ipp;
-    Maris::FFTOpenCL openCL;
-    Maris::FFTCUDA cuda;
-    Maris::FFTComputeShader computeShader;
-    EXPECT_STREQ(ipp.GetName(), "Intel Integrated Performance Primitives");
-    EXPECT_STREQ(openCL.GetName(), "OpenCL clAMDFFT");
-    EXPECT_STREQ(cuda.GetName(), "NVidia CUDA CUFFT");
-    EXPECT_STREQ(computeShader.GetName(), "DirectX11 Compute Shader");
-    EXPECT_TRUE(ipp.UsesHalfSpectrum());
-    EXPECT_TRUE(cuda.UsesHalfSpectrum());
-    EXPECT_FALSE(openCL.UsesHalfSpectrum());
-    EXPECT_FALSE(computeShader.UsesHalfSpectrum());
-    EXPECT_FALSE(ipp.RunsOnGPU());
-    EXPECT_TRUE(openCL.RunsOnGPU());
-    EXPECT_TRUE(cuda.RunsOnGPU());
-    EXPECT_TRUE(computeShader.RunsOnGPU());
-}
-
-TEST(FFTLibraryEngines, OperationsWithoutAnInterfaceReportAndFail)
-{
-    MessageCapture messages;
-    Maris::FFTIPP ipp;
-    Maris::FFTOpenCL openCL;
-    Maris::FFTCUDA cuda;
-    Maris::FFTComputeShader computeShader;
-    const Maris::Complex* inputs[] = {nullptr};
-    float* outputs[] = {nullptr};
-    EXPECT_FALSE(ipp.InverseTransform2D(inputs, outputs, 1));
-    EXPECT_FALSE(openCL.TransformEndToEnd(nullptr, 1.0, 0.1, 0.2f, 1000.0f, 0.0f, true));
-    EXPECT_FALSE(cuda.SetOutputTextures(1u, 2u));
-    EXPECT_FALSE(computeShader.SetOutputTextures(1u, 2u));
-    EXPECT_FALSE(openCL.FinishTransform());
-    float dx = 5.0f;
-    float dy = 5.0f;
-    cuda.GetDisplacementAt(0.5f, 0.5f, dx, dy);
-    EXPECT_EQ(dx, 0.0f);
-    EXPECT_EQ(dy, 0.0f);
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{
-                  "No DLL interface present in FFTIPP::InverseTransform2D",
-                  "No DLL interface present in FFTOpenCL::TransformEndToEnd",
-                  "No DLL interface present in FFTCUDA::SetOutputTextures",
-                  "No IFFTComputeShader present in FFTComputeShader::SetOutputTextures.",
-                  "No DLL interface present in FFTOpenCL::FinishTransform",
-                  "No DLL interface present in FFTCUDA::GetDisplacementAt"}));
-}
-
-TEST(FFTLibraryEngines, LoadFailuresNameLoaderAndEnvironment)
-{
-    MessageCapture messages;
-    Maris::FFTIPP ipp;
-    Maris::FFTOpenCL openCL;
-    Maris::FFTCUDA cuda;
-    EXPECT_FALSE(openCL.LoadDLL(nullptr));
-    EXPECT_FALSE(cuda.LoadDLL(nullptr));
-    EXPECT_FALSE(openCL.Setup(64, 64, 3, nullptr, false));
-    EXPECT_FALSE(cuda.Setup(64, 64, 3, nullptr, false));
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{"Null ResourceLoader passed into FFTOpenCL::LoadDLL.",
-                                        "Null ResourceLoader passed in to FFTCUDA::LoadDLL.",
-                                        "Null environment passed into FFTOpenCL::Setup",
-                                        "Null environment passed in to FFTCUDA::Setup"}));
 }

@@ -1,4 +1,4 @@
-#include "FFTWaterModelTestSupport.h"
+#include "OceanScene.h"
 
 #include "fft/FFT.h"
 #include "fft/FFTIPP.h"
@@ -30,8 +30,8 @@ class HalfAndFullSpectrum
 {
 public:
     HalfAndFullSpectrum()
-        : withLibrary(libraryConfiguration),
-          withoutLibrary(std::string(libraryConfiguration) + "fft-force-cpu = true\n")
+        : withLibrary(OceanScene::bareOptions(libraryConfiguration)),
+          withoutLibrary(OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"))
     {
         withLibrary.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     }
@@ -69,8 +69,8 @@ public:
     }
 
     MessageCapture messages;
-    FFTTestEnvironment withLibrary;
-    FFTTestEnvironment withoutLibrary;
+    OceanScene withLibrary;
+    OceanScene withoutLibrary;
     std::unique_ptr<Maris::FFTWaterModel> half;
     std::unique_ptr<Maris::FFTWaterModel> full;
 };
@@ -80,7 +80,7 @@ public:
 TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 {
     HalfAndFullSpectrum seas;
-    ASSERT_TRUE(seas.withLibrary.initialized() && seas.withoutLibrary.initialized());
+    ASSERT_TRUE(seas.withLibrary.ready() && seas.withoutLibrary.ready());
     seas.forBoth([](Maris::Environment& environment) {
         for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
             Maris::Swell swell;
@@ -104,7 +104,7 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 TEST(FFTWaterModelEngines, HalfSpectrumWindSeaDiffersOnlyByItsNyquistLines)
 {
     HalfAndFullSpectrum seas;
-    ASSERT_TRUE(seas.withLibrary.initialized() && seas.withoutLibrary.initialized());
+    ASSERT_TRUE(seas.withLibrary.ready() && seas.withoutLibrary.ready());
     seas.forBoth([](Maris::Environment& environment) {
         Maris::WindFetch wind;
         wind.SetWind(9.0, 0.8);
@@ -116,8 +116,8 @@ TEST(FFTWaterModelEngines, HalfSpectrumWindSeaDiffersOnlyByItsNyquistLines)
 TEST(FFTWaterModelEngines, FailedSetupFallsBackToIPPThenCPU)
 {
     MessageCapture messages;
-    FFTTestEnvironment setup(libraryConfiguration);
-    ASSERT_TRUE(setup.initialized());
+    OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
+    ASSERT_TRUE(setup.ready());
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     // Loading it once gives the test its switches.
     {

@@ -1,4 +1,4 @@
-#include "FFTTestEnvironment.h"
+#include "OceanScene.h"
 #include "MessageCapture.h"
 #include "engine-library/TestDeviceRecord.h"
 
@@ -34,13 +34,13 @@ TEST(FFTWaterModelGPU, EngineLibraryRunsTheFrame)
 {
     MessageCapture messages;
     int device = 0;
-    FFTTestEnvironment setup("fft-measure-plans = false\n"
+    OceanScene setup(OceanScene::bareOptions("fft-measure-plans = false\n"
                              "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 32\n"
                              "fft-grid-size-x = 512\nfft-grid-size-y = 256\n"
                              "fft-enable-spray = true\nfft-spray-threshold = 0.7\n"
                              "fft-depth = 0.5\n",
-                             Maris::Direct3D11, &device);
-    ASSERT_TRUE(setup.initialized());
+                             Maris::Direct3D11, &device));
+    ASSERT_TRUE(setup.ready());
     const std::string library = setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
     Maris::WindFetch wind;
     wind.SetWind(8.0, 0.2);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FFTTestEnvironment.h"
-#include "GLXTestContext.h"
+#include "OceanScene.h"
 #include "MessageCapture.h"
 
 #include "opengl/FFTWaterModelOpenGL.h"
@@ -103,21 +102,21 @@ GLint levelParameter(GLuint texture, int level, GLenum name)
 class FFTWaterModelOpenGLTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(context.isCurrent()) << context.failure(); }
+    void SetUp() override { ASSERT_TRUE(context->isCurrent()) << context->failure(); }
 
     MessageCapture messages;
-    GLXTestContext context{GLXTestContext::Profile::Compatibility};
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
 };
 
 } // namespace
 
 TEST_F(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAfterPrepareShader)
 {
-    FFTTestEnvironment setup("fft-force-cpu = true\nfft-measure-plans = false\n"
+    OceanScene setup(OceanScene::bareOptions("fft-force-cpu = true\nfft-measure-plans = false\n"
                              "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 64\n"
                              "fft-exact-normals = false\nfft-choppiness = 1.0\n",
-                             Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+                             Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     Maris::WindFetch wind;
     wind.SetWind(15.0, 0.3);
     setup.environment().AddWindFetch(wind);
@@ -209,10 +208,10 @@ TEST_F(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAfterPrepareShader)
 
 TEST_F(FFTWaterModelOpenGLTest, HeightMapIsReadBack)
 {
-    FFTTestEnvironment setup("fft-force-cpu = true\nfft-measure-plans = false\n"
+    OceanScene setup(OceanScene::bareOptions("fft-force-cpu = true\nfft-measure-plans = false\n"
                              "fft-grid-dimension-x = 16\nfft-grid-dimension-y = 16\n",
-                             Maris::OpenGL2);
-    ASSERT_TRUE(setup.initialized());
+                             Maris::OpenGL2));
+    ASSERT_TRUE(setup.ready());
     Maris::FFTWaterModelOpenGL model(&setup.environment(), 1);
     ASSERT_TRUE(model.Initialize(0, 0, false));
     model.UpdateHeightMap();

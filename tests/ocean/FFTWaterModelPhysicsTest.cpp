@@ -1,4 +1,4 @@
-#include "FFTWaterModelTestSupport.h"
+#include "OceanScene.h"
 
 #include "fft/FFTCPU.h"
 
@@ -19,10 +19,10 @@ TEST(FFTWaterModelPhysics, ParsevalHoldsForSeveralTimesAndSeeds)
 {
     for (unsigned seed : {1u, 2u, 3u}) {
         for (int type = 1; type <= 3; ++type) {
-            FFTWaterModelFixture fixture("fft-exact-normals = false\n", 32);
-            ASSERT_TRUE(fixture.initialized());
+            OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\n", 32));
+            ASSERT_TRUE(fixture.ready());
             fixture.setWind(11.0, 0.4, 80000.0);
-            auto model = fixture.model(type, seed);
+            auto model = fixture.fftModel(type, seed);
             ASSERT_NE(model, nullptr);
             for (double t : {0.5, 7.25, 130.0}) {
                 ASSERT_TRUE(model->UpdateSimulation(t));
@@ -78,10 +78,10 @@ public:
 // The evolution's symmetry is exact, so the engine's shortcut changes no bit of the sea.
 TEST(FFTWaterModelPhysics, HermitianShortcutChangesNothing)
 {
-    FFTWaterModelFixture fixture("fft-exact-normals = true\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = true\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(10.0, 0.3);
-    auto shortcut = fixture.model(2, 9);
+    auto shortcut = fixture.fftModel(2, 9);
     std::srand(9);
     SymmetrisingModel full(&fixture.environment(), 2);
     ASSERT_TRUE(shortcut && full.Initialize(0, 0, false));
@@ -99,8 +99,8 @@ TEST(FFTWaterModelPhysics, HermitianShortcutChangesNothing)
 // One swell alone is a single spectral line; its crests must move at the deep-water phase speed.
 TEST(FFTWaterModelPhysics, SingleComponentTravelsAtDeepWaterPhaseSpeed)
 {
-    FFTWaterModelFixture fixture("fft-enable-choppiness = false\nfft-exact-normals = false\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(0.0, 0.0);
     const int cycles = 6;
     Maris::Swell swell;
@@ -108,7 +108,7 @@ TEST(FFTWaterModelPhysics, SingleComponentTravelsAtDeepWaterPhaseSpeed)
     swell.height = 4.0f;
     swell.direction = static_cast<float>(pi / 2);
     fixture.environment().AddSwell(swell);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
 
     const int n = 64;
@@ -136,10 +136,10 @@ TEST(FFTWaterModelPhysics, SingleComponentTravelsAtDeepWaterPhaseSpeed)
 
 TEST(FFTWaterModelPhysics, GetHeightMatchesGridPointsAndInterpolates)
 {
-    FFTWaterModelFixture fixture("fft-enable-choppiness = false\nfft-exact-normals = false\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(10.0, 0.5);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     auto grid = fixture.grid(1);
     ASSERT_TRUE(model && grid);
     ASSERT_TRUE(model->UpdateSimulation(2.0));
@@ -186,10 +186,10 @@ TEST(FFTWaterModelPhysics, GetHeightMatchesGridPointsAndInterpolates)
 
 TEST(FFTWaterModelPhysics, GetHeightUndoesTheChoppyDisplacement)
 {
-    FFTWaterModelFixture fixture("fft-exact-normals = false\nfft-choppiness = 1.0\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\nfft-choppiness = 1.0\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(12.0, 0.5);
-    auto model = fixture.model(2);
+    auto model = fixture.fftModel(2);
     auto grid = fixture.grid(2);
     ASSERT_TRUE(model && grid);
     ASSERT_TRUE(model->UpdateSimulation(2.0));
@@ -220,8 +220,8 @@ TEST(FFTWaterModelPhysics, GetHeightUndoesTheChoppyDisplacement)
 // mapping drops below 1 by about λ k h, so foam follows the height.
 TEST(FFTWaterModelPhysics, FoamGathersOnTheCrestsOfAChoppyWave)
 {
-    FFTWaterModelFixture fixture("fft-exact-normals = false\nfft-choppiness = 0.8\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\nfft-choppiness = 0.8\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(0.0, 0.0);
     const int cycles = 6;
     Maris::Swell swell;
@@ -229,7 +229,7 @@ TEST(FFTWaterModelPhysics, FoamGathersOnTheCrestsOfAChoppyWave)
     swell.height = 40.0f;
     swell.direction = static_cast<float>(pi / 2);
     fixture.environment().AddSwell(swell);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
     ASSERT_TRUE(model->UpdateSimulation(3.0));
     const int n = 64;
@@ -255,11 +255,11 @@ TEST(FFTWaterModelPhysics, FoamGathersOnTheCrestsOfAChoppyWave)
 
 TEST(FFTWaterModelPhysics, SprayWhereTheFoamExceedsTheThreshold)
 {
-    FFTWaterModelFixture fixture("fft-exact-normals = false\nfft-choppiness = 1.5\n"
-                                 "fft-spray-threshold = 0.3\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\nfft-choppiness = 1.5\n"
+                                 "fft-spray-threshold = 0.3\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(20.0, 0.0);
-    auto model = fixture.model(2);
+    auto model = fixture.fftModel(2);
     ASSERT_TRUE(model);
     ASSERT_TRUE(model->UpdateSimulation(4.0));
     const int n = 64;

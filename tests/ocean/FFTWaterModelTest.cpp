@@ -1,4 +1,4 @@
-#include "FFTWaterModelTestSupport.h"
+#include "OceanScene.h"
 
 #include "fft/FFT.h"
 #include "waves/WaveSpectrum.h"
@@ -45,52 +45,23 @@ TEST(FFTWaterModelSetup, TransformCountFollowsChoppinessAndExactNormals)
                           {"fft-exact-normals = false\nfft-enable-choppiness = false\n", 1},
                           {"fft-enable-choppiness = false\n", 3}};
     for (const Case& c : cases) {
-        FFTWaterModelFixture fixture(c.configuration, 128);
-        ASSERT_TRUE(fixture.initialized());
-        auto model = fixture.model(1);
+        OceanScene fixture(OceanScene::fftOptions(c.configuration, 128));
+        ASSERT_TRUE(fixture.ready());
+        auto model = fixture.fftModel(1);
         ASSERT_NE(model, nullptr) << c.configuration;
         EXPECT_EQ(model->GetTransformCount(), c.count) << c.configuration;
         ASSERT_NE(model->GetFFT(), nullptr);
         EXPECT_EQ(model->GetFFT()->GetTransformCount(), c.count);
-        EXPECT_EQ(model->GetFFT()->GetWidth(), 128u);
-        EXPECT_EQ(model->GetFFT()->GetHeight(), 128u);
-        EXPECT_STREQ(model->GetFFTName(), "CPU-based FFTW library");
-        EXPECT_EQ(model->GetSpectrumWidth(), 128);
-        EXPECT_EQ(model->GetMaxAmplitude(), 10.0);
     }
-}
-
-TEST(FFTWaterModelSetup, KeysAndUnits)
-{
-    FFTWaterModelFixture fixture("fft-grid-size-x = 2048\nfft-grid-size-y = 512\n"
-                                 "fft-noise-distance = 250\nfft-lod-bias = 0.5\n");
-    ASSERT_TRUE(fixture.initialized());
-    fixture.environment().SetMetersPerUnit(2.0);
-    auto model = fixture.model(2);
-    ASSERT_NE(model, nullptr);
-    EXPECT_FLOAT_EQ(model->GetSizeX(), 1024.0f);
-    EXPECT_FLOAT_EQ(model->GetSizeY(), 256.0f);
-    EXPECT_FLOAT_EQ(model->GetNoiseDistance(), 125.0f);
-    EXPECT_FLOAT_EQ(model->GetDampingDistance(), 500.0f);
-    EXPECT_FLOAT_EQ(model->GetLODBias(), 0.5f);
-    EXPECT_DOUBLE_EQ(model->GetMaxAmplitude(), 5.0);
-    // k vectors: column along x, row along y, zero frequency mid-grid.
-    const Maris::FFTKVector& k = model->GetKVectors()[(32 + 3) * 64 + 32 + 5];
-    EXPECT_FLOAT_EQ(k.kx, 6.2831855f * 5 / 1024.0f);
-    EXPECT_FLOAT_EQ(k.ky, 6.2831855f * 3 / 256.0f);
-    EXPECT_FLOAT_EQ(k.length, std::sqrt(k.kx * k.kx + k.ky * k.ky));
-    EXPECT_FLOAT_EQ(k.unitX, k.kx / k.length);
-    EXPECT_FLOAT_EQ(k.ikx[1], k.kx);
-    EXPECT_EQ(k.ikx[0], 0.0f);
 }
 
 TEST(FFTWaterModelSpectrum, NoWindGivesAFlatSeaForEveryType)
 {
     for (int type = 1; type <= 3; ++type) {
-        FFTWaterModelFixture fixture("fft-exact-normals = false\n");
-        ASSERT_TRUE(fixture.initialized());
+        OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\n"));
+        ASSERT_TRUE(fixture.ready());
         fixture.setWind(0.0, 0.3, type == 3 ? 50000.0 : 0.0);
-        auto model = fixture.model(type);
+        auto model = fixture.fftModel(type);
         ASSERT_NE(model, nullptr);
         ASSERT_TRUE(model->UpdateSimulation(3.0));
         EXPECT_EQ(maxAbs(displacements(*model)), 0.0) << "type " << type;
@@ -104,11 +75,11 @@ TEST(FFTWaterModelSpectrum, NoWindGivesAFlatSeaForEveryType)
 
 TEST(FFTWaterModelSpectrum, JONSWAPWithoutFetchIsPiersonMoskowitz)
 {
-    FFTWaterModelFixture fixture;
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture{OceanScene::fftOptions()};
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(12.0, 0.7);
-    auto jonswap = fixture.model(3, 7);
-    auto piersonMoskowitz = fixture.model(2, 7);
+    auto jonswap = fixture.fftModel(3, 7);
+    auto piersonMoskowitz = fixture.fftModel(2, 7);
     ASSERT_TRUE(jonswap && piersonMoskowitz);
     ASSERT_TRUE(jonswap->UpdateSimulation(1.0));
     ASSERT_TRUE(piersonMoskowitz->UpdateSimulation(1.0));
@@ -131,10 +102,10 @@ TEST(FFTWaterModelSpectrum, JONSWAPWithoutFetchIsPiersonMoskowitz)
 
 TEST(FFTWaterModelEvolution, SameTimeTwiceGivesZeroStepAndSameBuffers)
 {
-    FFTWaterModelFixture fixture("fft-exact-normals = false\n");
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\n"));
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(9.0, 0.2);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
     ASSERT_TRUE(model->UpdateSimulation(5.0));
     EXPECT_EQ(model->GetLastTimeStep(), 0.0) << "no step before the first time";
@@ -150,10 +121,10 @@ TEST(FFTWaterModelEvolution, SameTimeTwiceGivesZeroStepAndSameBuffers)
 
 TEST(FFTWaterModelEvolution, LoopPeriodRepeatsTheSea)
 {
-    FFTWaterModelFixture fixture;
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture{OceanScene::fftOptions()};
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(10.0, 1.0);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
     const float period = 20.0f;
     model->SetLoopPeriod(period);
@@ -189,8 +160,8 @@ TEST(FFTWaterModelEvolution, LoopPeriodRepeatsTheSea)
 
 TEST(FFTWaterModelSpectrum, SwellsWithinHalfTheGridAreWrittenOthersIgnored)
 {
-    FFTWaterModelFixture fixture;
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture{OceanScene::fftOptions()};
+    ASSERT_TRUE(fixture.ready());
     fixture.setWind(0.0, 0.0);
     // 1024 m over 4 cycles towards +x: column offset 4, row offset 0.
     Maris::Swell swell;
@@ -204,7 +175,7 @@ TEST(FFTWaterModelSpectrum, SwellsWithinHalfTheGridAreWrittenOthersIgnored)
     tooShort.height = 2.0f;
     tooShort.direction = static_cast<float>(pi / 2);
     fixture.environment().AddSwell(tooShort);
-    auto model = fixture.model(1);
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
     ASSERT_TRUE(model->UpdateSimulation(1.0));
     const float amplitude = std::sqrt(8.0f * 0.5f) / (2.0f * std::sqrt(3.14159265f));
@@ -226,9 +197,9 @@ TEST(FFTWaterModelSpectrum, SwellsWithinHalfTheGridAreWrittenOthersIgnored)
 
 TEST(FFTWaterModelSpectrum, OmnidirectionalPhillipsIsSymmetricInK)
 {
-    FFTWaterModelFixture fixture;
-    ASSERT_TRUE(fixture.initialized());
-    auto model = fixture.model(1);
+    OceanScene fixture{OceanScene::fftOptions()};
+    ASSERT_TRUE(fixture.ready());
+    auto model = fixture.fftModel(1);
     ASSERT_NE(model, nullptr);
     const float g = 9.81f;
     Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, g, true);
@@ -250,7 +221,7 @@ TEST(FFTWaterModelSpectrum, OmnidirectionalPhillipsIsSymmetricInK)
     fixture.setWind(10.0, 0.6);
     fixture.environment().SetOmnidirectional(true);
     ASSERT_TRUE(model->UpdateSimulation(1.0));
-    auto reference = fixture.model(1);
+    auto reference = fixture.fftModel(1);
     ASSERT_TRUE(reference->UpdateSimulation(1.0));
     for (int e = 0; e < 65 * 65; ++e)
         ASSERT_EQ(model->GetH0()[e], reference->GetH0()[e]);
@@ -258,16 +229,16 @@ TEST(FFTWaterModelSpectrum, OmnidirectionalPhillipsIsSymmetricInK)
 
 TEST(FFTWaterModelSpectrum, SquareRootApproximationSwitch)
 {
-    FFTWaterModelFixture exact("fft-use-sqrt-approximation = false\n");
-    ASSERT_TRUE(exact.initialized());
+    OceanScene exact(OceanScene::fftOptions("fft-use-sqrt-approximation = false\n"));
+    ASSERT_TRUE(exact.ready());
     exact.setWind(10.0, 0.0);
-    auto exactModel = exact.model(1, 5);
+    auto exactModel = exact.fftModel(1, 5);
     ASSERT_TRUE(exactModel->UpdateSimulation(1.0));
     const std::vector<Maris::Complex> exactH0(exactModel->GetH0(), exactModel->GetH0() + 65 * 65);
     exactModel.reset();
-    FFTWaterModelFixture approximate("fft-use-sqrt-approximation = true\n");
+    OceanScene approximate(OceanScene::fftOptions("fft-use-sqrt-approximation = true\n"));
     approximate.setWind(10.0, 0.0);
-    auto approximateModel = approximate.model(1, 5);
+    auto approximateModel = approximate.fftModel(1, 5);
     ASSERT_TRUE(approximateModel->UpdateSimulation(1.0));
     int differing = 0;
     for (int e = 0; e < 65 * 65; ++e) {

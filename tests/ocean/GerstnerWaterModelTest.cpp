@@ -75,31 +75,6 @@ const std::uint32_t someShader = 7;
 
 } // namespace
 
-TEST(GerstnerWaveSet, DefaultsGiveWavelengthsAroundTheMedianAndOneSteepness)
-{
-    GerstnerSea sea;
-    ASSERT_TRUE(sea.initialized);
-    std::srand(1234);
-    Maris::GerstnerWaterModel model(&sea.environment);
-    ASSERT_TRUE(model.Initialize(someShader, false));
-    ASSERT_EQ(model.GetWaveCount(), 4);
-
-    double wavelengths = 0.0;
-    for (int i = 0; i < model.GetWaveCount(); ++i) {
-        const Maris::GerstnerWave& wave = model.GetWaves()[i];
-        EXPECT_GE(wave.wavelength, 50.0f);
-        EXPECT_LE(wave.wavelength, 200.0f);
-        EXPECT_NEAR(wave.frequency * wave.amplitude, 6.2831853 * 0.03, 1e-5);
-        EXPECT_NEAR(wave.steepness, 0.7 / (0.18849556 * 4), 1e-4);
-        EXPECT_NEAR(wave.frequency, 6.2831853 / wave.wavelength, 1e-6);
-        EXPECT_NEAR(wave.phaseSpeed, std::sqrt(wave.frequency * 9.8), 1e-5);
-        EXPECT_LE(std::fabs(wave.directionOffset), 10.0 * 0.0174532925 + 1e-6);
-        wavelengths += wave.wavelength;
-    }
-    EXPECT_NEAR(model.GetMaxAmplitude(), 0.03 * wavelengths, 1e-4);
-    EXPECT_NEAR(model.GetWaves()[0].steepness, 0.928, 0.001);
-}
-
 TEST(GerstnerWaveSet, DrawsWavelengthAndDirectionAlternately)
 {
     GerstnerSea sea("gerstner-directional-variance-degrees = 40\nnum-gerstner-waves = 3");

@@ -1,4 +1,4 @@
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #include "opengl/GerstnerWaterModelOpenGL.h"
 #include "opengl/OceanLightingModelOpenGL.h"
@@ -28,7 +28,7 @@ void main() { gl_FragColor = vec4(vLocal, 1.0); }
 
 void checkAgreement(Maris::Renderer renderer)
 {
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.renderer = renderer;
     options.profile = renderer >= Maris::OpenGL32 ? GLXTestContext::Profile::Core
                                                  : GLXTestContext::Profile::Compatibility;
@@ -36,10 +36,10 @@ void checkAgreement(Maris::Renderer renderer)
     options.height = 120;
     options.floatTarget = true;
     options.configuration = "shader-filename-prefix = heights-\nnum-gerstner-waves = 6";
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     scene.resources().write("heights-projgrid-flat-gerstner.glsl",
-                            SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl"));
+                            OceanScene::stagedFile("projgrid-flat-gerstner.glsl"));
     scene.resources().write("heights-ocean-frag-gerstner.glsl", heightFragmentShader);
     scene.environment().SimulateSeaState(6.0, 0.7);
     scene.lookAt(Maris::Vector3(15, -40, 60), Maris::Vector3(30, 20, 0), 60.0);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FFTWaterModelTestSupport.h"
+#include "OceanScene.h"
 #include "GLXTestContext.h"
 
 #include "opengl/FFTWaterModelOpenGL.h"
@@ -28,8 +28,8 @@ double largestHeight(const Maris::FFTWaterModel& model)
 
 TEST(OceanWithFFTWater, SimulationOnlyOceanStepsTheFFTModel)
 {
-    FFTWaterModelFixture fixture;
-    ASSERT_TRUE(fixture.initialized());
+    OceanScene fixture{OceanScene::fftOptions()};
+    ASSERT_TRUE(fixture.ready());
     fixture.environment().SimulateSeaState(5.0, 0.4);
     for (int type = 1; type <= 3; ++type) {
         std::unique_ptr<Maris::Ocean> ocean(Maris::Ocean::Create(
@@ -49,46 +49,4 @@ TEST(OceanWithFFTWater, SimulationOnlyOceanStepsTheFFTModel)
                                       fetch);
         EXPECT_FLOAT_EQ(model->GetWaveDirection(), static_cast<float>(direction));
     }
-}
-
-TEST(OceanWithFFTWater, TheShippedGridShadersTakeTheFFTUniforms)
-{
-    MessageCapture messages;
-    GLXTestContext context(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
-    Maris::ResourceLoader loader(MARIS_RESOURCES_DIR, false);
-    Maris::Environment environment;
-    ASSERT_EQ(environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, &loader, nullptr, false),
-              Maris::EnvironmentInitialized);
-    environment.SimulateSeaState(6.0, 0.0);
-    std::unique_ptr<Maris::Ocean> ocean(
-        Maris::Ocean::Create(&environment, Maris::JONSWAPSpectrum, false, false));
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(messages.texts());
-    auto* model = dynamic_cast<Maris::FFTWaterModelOpenGL*>(ocean->GetGrid()->GetWaterModel());
-    ASSERT_NE(model, nullptr);
-    ocean->UpdateSimulation(1.0);
-    const GLuint program = ocean->GetGrid()->GetShader();
-    ASSERT_NE(program, 0u);
-    ASSERT_TRUE(model->PrepareShader(1.0));
-    auto getInt = reinterpret_cast<PFNGLGETUNIFORMIVPROC>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glGetUniformiv")));
-    auto getFloat = reinterpret_cast<PFNGLGETUNIFORMFVPROC>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glGetUniformfv")));
-    const GLint displacementMap = Maris::glGetUniformLocation(program, "displacementMap");
-    ASSERT_NE(displacementMap, -1) << "the FFT grid shader samples the displacement texture";
-    GLint unit = -1;
-    getInt(program, displacementMap, &unit);
-    EXPECT_EQ(unit, 2);
-    const GLint textureSize = Maris::glGetUniformLocation(program, "textureSize");
-    ASSERT_NE(textureSize, -1);
-    float size[2] = {0.0f, 0.0f};
-    getFloat(program, textureSize, size);
-    EXPECT_FLOAT_EQ(size[0], model->GetSizeX());
-    EXPECT_FLOAT_EQ(size[1], model->GetSizeY());
-    const GLint slopeFoamMap = Maris::glGetUniformLocation(program, "slopeFoamMap");
-    if (slopeFoamMap != -1) {
-        getInt(program, slopeFoamMap, &unit);
-        EXPECT_EQ(unit, 3);
-    }
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

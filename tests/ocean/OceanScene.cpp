@@ -1,4 +1,4 @@
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -8,10 +8,13 @@
 
 #include <chrono>
 #include <cmath>
-#include <thread>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -47,7 +50,7 @@ double latticeNoise(int x, int y)
 
 } // namespace
 
-std::string SurfaceScene::stagedFile(const std::string& name)
+std::string OceanScene::stagedFile(const std::string& name)
 {
     std::ifstream in(std::string(MARIS_RESOURCES_DIR) + "/" + name, std::ios::binary);
     std::ostringstream text;
@@ -55,8 +58,13 @@ std::string SurfaceScene::stagedFile(const std::string& name)
     return text.str();
 }
 
-void SurfaceScene::writeResources()
+void OceanScene::writeResources()
 {
+    mkdir((directory.path() + "/lib").c_str(), 0755);
+    if (options.bare) {
+        directory.write("Maris.config", options.configuration);
+        return;
+    }
     for (const auto& entry : std::filesystem::directory_iterator(MARIS_RESOURCES_DIR))
         if (entry.path().extension() == ".glsl")
             directory.write(entry.path().filename().string(),
@@ -88,40 +96,99 @@ void SurfaceScene::writeResources()
             directory.write(name, stagedFile(name));
 }
 
-SurfaceScene::SurfaceScene(const Options& chosen)
-    : options(chosen), capture(), directory()
+std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile)
 {
-    writeResources();
     // A display shared by many test processes now and then turns a connection away; try again.
+    std::unique_ptr<GLXTestContext> context;
     for (int attempt = 0; attempt < 10; ++attempt) {
-        context = std::make_unique<GLXTestContext>(options.profile);
+        context = std::make_unique<GLXTestContext>(profile);
         if (context->isCurrent() || context->failure().find("display") == std::string::npos)
             break;
-        context.reset();
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    if (!context || !context->isCurrent()) {
-        reason = context ? context->failure() : "cannot open the X display";
-        return;
+    return context;
+}
+
+OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
+                                               GLXTestContext::Profile profile,
+                                               const std::string& resourceDirectory)
+{
+    Options o;
+    o.shippedTextures = true;
+    o.renderer = renderer;
+    o.profile = profile;
+    o.resourceDirectory = resourceDirectory;
+    o.windSpeed = 0.0;
+    o.plainLight = true;
+    return o;
+}
+
+OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
+                                            Maris::Renderer renderer, void* device)
+{
+    Options o;
+    o.bare = true;
+    o.openGL = false;
+    o.configuration = configuration;
+    o.renderer = renderer;
+    o.device = device;
+    o.windSpeed = 0.0;
+    o.captureMessages = false;
+    return o;
+}
+
+OceanScene::Options OceanScene::fftOptions(const std::string& extraConfiguration, int dimension)
+{
+    Options o = bareOptions("");
+    o.captureMessages = true;
+    o.configuration = "fft-force-cpu = true\nfft-measure-plans = false\n"
+                      "fft-grid-dimension-x = " + std::to_string(dimension) + "\n"
+                      "fft-grid-dimension-y = " + std::to_string(dimension) + "\n" +
+                      extraConfiguration;
+    return o;
+}
+
+OceanScene::OceanScene(const Options& chosen)
+    : options(chosen), capture(chosen.captureMessages ? new MessageCapture() : nullptr), directory()
+{
+    if (options.resourceDirectory.empty())
+        writeResources();
+    if (options.openGL) {
+        context = openTestContext(options.profile);
+        if (!context->isCurrent()) {
+            reason = context->failure();
+            return;
+        }
     }
-    loader = std::make_unique<Maris::ResourceLoader>(directory.path().c_str(), false);
+    const std::string resources =
+        options.resourceDirectory.empty() ? directory.path() : options.resourceDirectory;
+    resourceLoader = std::make_unique<Maris::ResourceLoader>(resources.c_str(), false);
     sea = std::make_unique<Maris::Environment>();
-    const Maris::EnvironmentError result = sea->Initialize(
-        options.coordinateSystem, options.renderer, loader.get(), nullptr, options.hdr);
+    const Maris::EnvironmentError result =
+        sea->Initialize(options.coordinateSystem, options.renderer, resourceLoader.get(),
+                        options.device, options.hdr);
     if (result != Maris::EnvironmentInitialized) {
-        reason = "environment did not initialise: " + std::to_string(result);
+        reason = "environment did not initialize on " + resources + ": " + std::to_string(result);
         return;
     }
-    if (!createFrameBuffer()) {
+    if (options.openGL && !createFrameBuffer()) {
         reason = "no frame buffer object";
         return;
     }
-    sea->SimulateSeaState(5.0, 0.3);
+    if (options.windSpeed > 0.0)
+        sea->SimulateSeaState(options.windSpeed, 0.3);
+    const double sun[3] = {0.0, 0.6, 0.35};
+    const double sunColor[3] = {1.0, 0.95, 0.85};
+    const double ambient[3] = {0.25, 0.3, 0.35};
+    const double white[3] = {1.0, 1.0, 1.0};
+    if (!options.plainLight)
+        sea->SetDirectionalLight(sun, sunColor);
+    sea->SetAmbientLight(options.plainLight ? white : ambient);
     lookAt(Maris::Vector3(0, 0, 20), Maris::Vector3(0, 500, 0));
     isReady = true;
 }
 
-SurfaceScene::~SurfaceScene()
+OceanScene::~OceanScene()
 {
     if (context && context->isCurrent()) {
         if (skyTexture)
@@ -134,10 +201,10 @@ SurfaceScene::~SurfaceScene()
         }
     }
     sea.reset();
-    loader.reset();
+    resourceLoader.reset();
 }
 
-bool SurfaceScene::createFrameBuffer()
+bool OceanScene::createFrameBuffer()
 {
     glGenFramebuffers(1, &frameBuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
@@ -157,7 +224,7 @@ bool SurfaceScene::createFrameBuffer()
     return complete;
 }
 
-void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& target,
+void OceanScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& target,
                           double fovDegrees, double rollDegrees, double nearPlane,
                           double farPlane)
 {
@@ -189,15 +256,58 @@ void SurfaceScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& targe
     projection.elem[3][2] = 2.0 * farPlane * nearPlane / (nearPlane - farPlane);
     sea->SetCameraMatrix(view.Pointer());
     sea->SetProjectionMatrix(projection.Pointer());
-
-    const double sun[3] = {0.0, 0.6, 0.35};
-    const double sunColor[3] = {1.0, 0.95, 0.85};
-    const double ambient[3] = {0.25, 0.3, 0.35};
-    sea->SetDirectionalLight(sun, sunColor);
-    sea->SetAmbientLight(ambient);
 }
 
-void SurfaceScene::useSkyCubeMap()
+void OceanScene::setWind(double speed, double direction, double fetch)
+{
+    Maris::WindFetch wind;
+    wind.SetWind(speed, direction);
+    wind.SetFetchLength(fetch);
+    sea->ClearWindFetches();
+    sea->AddWindFetch(wind);
+}
+
+std::unique_ptr<Maris::FFTWaterModel> OceanScene::fftModel(int type, unsigned seed)
+{
+    std::srand(seed);
+    std::unique_ptr<Maris::FFTWaterModel> model(new Maris::FFTWaterModel(sea.get(), type));
+    if (!model->Initialize(0, 0, false))
+        return nullptr;
+    return model;
+}
+
+std::unique_ptr<Maris::ProjectedGrid> OceanScene::grid(int type)
+{
+    std::unique_ptr<Maris::ProjectedGrid> grid(new Maris::ProjectedGrid(false));
+    grid->Initialize(sea.get(), static_cast<Maris::WaterModelType>(type), 64);
+    return grid;
+}
+
+std::string OceanScene::libraryPath(const std::string& name) const
+{
+    return std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
+}
+
+std::string OceanScene::installEngineLibrary(const std::string& source, const std::string& name) const
+{
+    const std::string target = libraryPath(name);
+    std::ifstream in(source, std::ios::binary);
+    std::ofstream out(target, std::ios::binary);
+    out << in.rdbuf();
+    return target;
+}
+
+bool isLibraryLoaded(const std::string& path)
+{
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (!handle)
+        return false;
+    dlclose(handle);
+    return true;
+}
+
+
+void OceanScene::useSkyCubeMap()
 {
     const int size = 32;
     glGenTextures(1, &skyTexture);
@@ -223,7 +333,7 @@ void SurfaceScene::useSkyCubeMap()
     sea->SetEnvironmentMap(skyTexture, matrix);
 }
 
-void SurfaceScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
+void OceanScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
 {
     const int size = 8;
     glGenTextures(1, &skyTexture);
@@ -243,7 +353,7 @@ void SurfaceScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
     sea->SetEnvironmentMap(skyTexture, matrix);
 }
 
-void SurfaceScene::clear(float red, float green, float blue, float alpha)
+void OceanScene::clear(float red, float green, float blue, float alpha)
 {
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
     glViewport(0, 0, options.width, options.height);
@@ -252,7 +362,7 @@ void SurfaceScene::clear(float red, float green, float blue, float alpha)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-std::vector<std::uint8_t> SurfaceScene::readPixels() const
+std::vector<std::uint8_t> OceanScene::readPixels() const
 {
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
@@ -260,7 +370,7 @@ std::vector<std::uint8_t> SurfaceScene::readPixels() const
     return pixels;
 }
 
-std::vector<float> SurfaceScene::readFloatPixels() const
+std::vector<float> OceanScene::readFloatPixels() const
 {
     std::vector<float> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);

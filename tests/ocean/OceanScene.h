@@ -6,51 +6,88 @@
 
 #include <Maris/Environment.h>
 #include <Maris/ResourceLoader.h>
+#include "grid/ProjectedGrid.h"
+#include "waves/FFTWaterModel.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A sea to draw in tests: a GLX context with an off-screen frame buffer of the given size, a
-// resource directory holding the staged shaders and configuration (plus any extra configuration
-// lines, which win over the staged ones) and small generated textures, and a flat z-up environment
-// initialized on it. Messages are captured from the start.
-class SurfaceScene
+// The ocean fixture: a resource directory, an optional GLX context with an off-screen frame buffer
+// of the given size, and an environment initialized on them. The resources are either the staged
+// shaders and configuration (plus the configuration lines given, which win over the staged ones)
+// with small generated textures, or a bare directory holding only the configuration given, with a
+// lib/ folder for engine libraries. Messages are captured from the start unless the test captures
+// them itself.
+class OceanScene
 {
 public:
     struct Options
     {
+        std::string configuration;
+        // Only the configuration given, no staged shaders or textures.
+        bool bare = false;
+        // The generated textures of the runtime tree instead of the scene's own small ones.
+        bool shippedTextures = false;
+        // Resources read from this directory instead of written for the scene.
+        std::string resourceDirectory;
+        bool openGL = true;
         Maris::Renderer renderer = Maris::OpenGL2;
         GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility;
         Maris::CoordinateSystem coordinateSystem = Maris::FlatZUp;
-        std::string configuration;
+        void* device = nullptr;
         int width = 256;
         int height = 256;
         // Color attachment of 32-bit floats instead of bytes.
         bool floatTarget = false;
         bool hdr = false;
-        // The generated textures of the runtime tree instead of the scene's own small ones.
-        bool shippedTextures = false;
+        // Wind over the sea to start with (m/s); none at 0.
+        double windSpeed = 5.0;
+        // A white ambient light and no sun, so that colors are drawn as they are.
+        bool plainLight = false;
+        bool captureMessages = true;
     };
 
-    explicit SurfaceScene(const Options& options);
-    SurfaceScene() : SurfaceScene(Options()) {}
-    ~SurfaceScene();
+    explicit OceanScene(const Options& options);
+    OceanScene() : OceanScene(Options()) {}
+    ~OceanScene();
+    OceanScene(const OceanScene&) = delete;
+    OceanScene& operator=(const OceanScene&) = delete;
+
+    // Options of a still sea on the staged resources with the shipped textures, lit plainly.
+    static Options shippedOptions(Maris::Renderer renderer = Maris::OpenGL2,
+                                  GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility,
+                                  const std::string& resourceDirectory = "");
+    // Options of a bare directory holding only the configuration text; the test captures messages.
+    static Options bareOptions(const std::string& configuration,
+                               Maris::Renderer renderer = Maris::NoRenderer, void* device = nullptr);
+    // Options of a simulation-only sea on the CPU engine with quick planning and a small grid.
+    static Options fftOptions(const std::string& extraConfiguration = "", int dimension = 64);
 
     bool ready() const { return isReady; }
     const std::string& failure() const { return reason; }
 
     Maris::Environment& environment() { return *sea; }
-    MessageCapture& messages() { return capture; }
+    Maris::ResourceLoader& loader() { return *resourceLoader; }
+    MessageCapture& messages() { return *capture; }
     const TemporaryDirectory& resources() const { return directory; }
     int width() const { return options.width; }
     int height() const { return options.height; }
 
-    // Camera at eye looking at target with z up; perspective of the vertical field of view, the
-    // frame buffer's aspect, the near and far planes given. Also sets a sun and ambient light.
+    // Camera at eye looking at target with z up (y up when looking straight down); perspective of
+    // the vertical field of view, the frame buffer's aspect, the near and far planes given.
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
                 double rollDegrees = 0.0, double nearPlane = 1.0, double farPlane = 20000.0);
+    // Wind over all of the sea; fetch 0 means none given.
+    void setWind(double speed, double direction, double fetch = 0.0);
+    // An FFT water model of the type, its Gaussians drawn from the seed; null if it fails.
+    std::unique_ptr<Maris::FFTWaterModel> fftModel(int type, unsigned seed = 1);
+    std::unique_ptr<Maris::ProjectedGrid> grid(int type);
+    // Copies the library file into lib/ as lib<name>.so and returns the copy's path.
+    std::string installEngineLibrary(const std::string& source, const std::string& name) const;
+    std::string libraryPath(const std::string& name) const;
+
     // A sky cube map of a blue gradient, brighter towards the horizon, handed to the environment.
     void useSkyCubeMap();
     // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colors, with the
@@ -69,10 +106,10 @@ private:
     bool createFrameBuffer();
 
     Options options;
-    MessageCapture capture;
+    std::unique_ptr<MessageCapture> capture;
     TemporaryDirectory directory;
     std::unique_ptr<GLXTestContext> context;
-    std::unique_ptr<Maris::ResourceLoader> loader;
+    std::unique_ptr<Maris::ResourceLoader> resourceLoader;
     std::unique_ptr<Maris::Environment> sea;
     unsigned int frameBuffer = 0;
     unsigned int colorBuffer = 0;
@@ -81,3 +118,15 @@ private:
     bool isReady = false;
     std::string reason;
 };
+
+// An OpenGL context of the profile on the test display, tried again while a display shared by many
+// test processes turns a connection away; check isCurrent().
+std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile);
+
+// Whether the library of that path is mapped into this process (without loading it).
+bool isLibraryLoaded(const std::string& path);
+
+inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
+{
+    return std::vector<float>(buffer, buffer + count);
+}

@@ -1,4 +1,4 @@
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #include <Maris/Environment.h>
 #include <Maris/Ocean.h>
@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <thread>
 
@@ -75,19 +76,43 @@ RegionStatistics statistics(const std::vector<std::uint8_t>& rgba, int width, in
 
 } // namespace
 
-TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
+// Each kind of sea the library draws, seen level from 40 m over a sky cube map: the horizon is the
+// middle row.
+struct WaterCase
 {
-    SurfaceScene::Options options;
-    options.width = 320;
-    options.height = 240;
-    SurfaceScene scene(options);
+    const char* name;
+    Maris::WaterModelType model;
+    Maris::CoordinateSystem coordinates;
+    Maris::Renderer renderer;
+    GLXTestContext::Profile profile;
+    int width;
+    int height;
+    bool shippedTextures;
+};
+
+class LooksLikeWater : public ::testing::TestWithParam<WaterCase>
+{
+};
+
+TEST_P(LooksLikeWater, BelowTheHorizonAndLeavesTheSkyAlone)
+{
+    const WaterCase& c = GetParam();
+    OceanScene::Options options;
+    options.width = c.width;
+    options.height = c.height;
+    options.coordinateSystem = c.coordinates;
+    options.renderer = c.renderer;
+    options.profile = c.profile;
+    options.shippedTextures = c.shippedTextures;
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     scene.useSkyCubeMap();
-    // Level view: the horizon is the middle row.
     scene.environment().SimulateSeaState(4.0, 0.4);
-    scene.lookAt(Maris::Vector3(0, 0, 40), Maris::Vector3(0, 1000, 40), 60.0);
+    // On a sphere, above the north pole of the mean sphere.
+    const double eyeHeight = (c.coordinates == Maris::GeocentricSphereZUp ? 6371009.0 : 0.0) + 40.0;
+    scene.lookAt(Maris::Vector3(0, 0, eyeHeight), Maris::Vector3(0, 1000, eyeHeight), 60.0);
 
-    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
+    std::unique_ptr<Maris::Ocean> ocean(Maris::Ocean::Create(&scene.environment(), c.model, false, false));
     ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
     const std::uint8_t clearColor[3] = {255, 0, 255};
     scene.clear(1, 0, 1);
@@ -96,11 +121,11 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
     for (const std::string& text : scene.messages().texts())
         EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
     if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
-        writePortablePixmap(std::string(keep) + "/gerstner-sea.ppm", pixels, options.width, options.height);
+        writePortablePixmap(std::string(keep) + "/" + c.name + ".ppm", pixels, c.width, c.height);
 
     // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
+    const RegionStatistics water = statistics(pixels, c.width, 0, c.height / 2 - 8, clearColor);
+    const RegionStatistics sky = statistics(pixels, c.width, c.height / 2 + 8, c.height, clearColor);
     EXPECT_GT(water.changedShare, 0.99);
     EXPECT_LT(sky.changedShare, 0.01);
     // Water: blue-green, not grey, with visible waves.
@@ -108,187 +133,27 @@ TEST(OceanDrawing, GerstnerSeaLooksLikeWaterBelowTheHorizonAndLeavesTheSkyAlone)
     EXPECT_GT(water.luminanceDeviation, 4.0);
     // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
     // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
+    const RegionStatistics far = statistics(pixels, c.width, c.height / 2 - 20, c.height / 2 - 8, clearColor);
+    const RegionStatistics near = statistics(pixels, c.width, 0, 20, clearColor);
     EXPECT_GT(far.meanBlue, near.meanBlue + 30);
     // The sun ahead leaves a highlight on the water.
     EXPECT_GT(water.brightShare, 0.002);
-    delete ocean;
 }
 
-TEST(OceanDrawing, GeocentricSeaMeetsTheHorizonOfTheSphere)
-{
-    SurfaceScene::Options options;
-    options.width = 320;
-    options.height = 240;
-    options.coordinateSystem = Maris::GeocentricSphereZUp;
-    SurfaceScene scene(options);
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    scene.useSkyCubeMap();
-    // Level view: the horizon is the middle row.
-    scene.environment().SimulateSeaState(4.0, 0.4);
-    // Above the north pole of the mean sphere.
-    const double top = 6371009.0 + 40.0;
-    scene.lookAt(Maris::Vector3(0, 0, top), Maris::Vector3(0, 1000, top), 60.0);
-
-    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColor[3] = {255, 0, 255};
-    scene.clear(1, 0, 1);
-    ocean->Draw(3.5, true, true, true);
-    const std::vector<std::uint8_t> pixels = scene.readPixels();
-    for (const std::string& text : scene.messages().texts())
-        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
-    if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
-        writePortablePixmap(std::string(keep) + "/geocentric-sea.ppm", pixels, options.width, options.height);
-
-    // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
-    EXPECT_GT(water.changedShare, 0.99);
-    EXPECT_LT(sky.changedShare, 0.01);
-    // Water: blue-green, not grey, with visible waves.
-    EXPECT_GT(water.meanBlue, water.meanRed + 20);
-    EXPECT_GT(water.luminanceDeviation, 4.0);
-    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
-    // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
-    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
-    // The sun ahead leaves a highlight on the water.
-    EXPECT_GT(water.brightShare, 0.002);
-    delete ocean;
-}
-
-TEST(OceanDrawing, GerstnerSeaInAnOpenGL32CoreContext)
-{
-    SurfaceScene::Options options;
-    options.width = 320;
-    options.height = 240;
-    options.renderer = Maris::OpenGL32;
-    options.profile = GLXTestContext::Profile::Core;
-    SurfaceScene scene(options);
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    scene.useSkyCubeMap();
-    // Level view: the horizon is the middle row.
-    scene.environment().SimulateSeaState(4.0, 0.4);
-    scene.lookAt(Maris::Vector3(0, 0, 40), Maris::Vector3(0, 1000, 40), 60.0);
-
-    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColor[3] = {255, 0, 255};
-    scene.clear(1, 0, 1);
-    ocean->Draw(3.5, true, true, true);
-    const std::vector<std::uint8_t> pixels = scene.readPixels();
-    for (const std::string& text : scene.messages().texts())
-        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
-    if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
-        writePortablePixmap(std::string(keep) + "/gerstner-sea-core.ppm", pixels, options.width, options.height);
-
-    // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
-    EXPECT_GT(water.changedShare, 0.99);
-    EXPECT_LT(sky.changedShare, 0.01);
-    // Water: blue-green, not grey, with visible waves.
-    EXPECT_GT(water.meanBlue, water.meanRed + 20);
-    EXPECT_GT(water.luminanceDeviation, 4.0);
-    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
-    // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
-    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
-    // The sun ahead leaves a highlight on the water.
-    EXPECT_GT(water.brightShare, 0.002);
-    delete ocean;
-}
-
-TEST(OceanDrawing, FftSeaOfTheViewersTypeLooksLikeWaterToo)
-{
-    SurfaceScene::Options options;
-    options.width = 320;
-    options.height = 240;
-    SurfaceScene scene(options);
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    scene.useSkyCubeMap();
-    // Level view: the horizon is the middle row.
-    scene.environment().SimulateSeaState(4.0, 0.4);
-    scene.lookAt(Maris::Vector3(0, 0, 40), Maris::Vector3(0, 1000, 40), 60.0);
-
-    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColor[3] = {255, 0, 255};
-    scene.clear(1, 0, 1);
-    ocean->Draw(3.5, true, true, true);
-    const std::vector<std::uint8_t> pixels = scene.readPixels();
-    for (const std::string& text : scene.messages().texts())
-        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
-    if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
-        writePortablePixmap(std::string(keep) + "/fft-sea.ppm", pixels, options.width, options.height);
-
-    // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
-    EXPECT_GT(water.changedShare, 0.99);
-    EXPECT_LT(sky.changedShare, 0.01);
-    // Water: blue-green, not grey, with visible waves.
-    EXPECT_GT(water.meanBlue, water.meanRed + 20);
-    EXPECT_GT(water.luminanceDeviation, 4.0);
-    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
-    // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
-    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
-    // The sun ahead leaves a highlight on the water.
-    EXPECT_GT(water.brightShare, 0.002);
-    delete ocean;
-}
-
-TEST(OceanDrawing, ViewersSeaWithTheShippedTexturesAtScreenSize)
-{
-    SurfaceScene::Options options;
-    options.width = 1024;
-    options.height = 768;
-    options.shippedTextures = true;
-    SurfaceScene scene(options);
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    scene.useSkyCubeMap();
-    // Level view: the horizon is the middle row.
-    scene.environment().SimulateSeaState(4.0, 0.4);
-    scene.lookAt(Maris::Vector3(0, 0, 40), Maris::Vector3(0, 1000, 40), 60.0);
-
-    Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(scene.messages().texts());
-    const std::uint8_t clearColor[3] = {255, 0, 255};
-    scene.clear(1, 0, 1);
-    ocean->Draw(3.5, true, true, true);
-    const std::vector<std::uint8_t> pixels = scene.readPixels();
-    for (const std::string& text : scene.messages().texts())
-        EXPECT_EQ(text.find("GL error"), std::string::npos) << text;
-    if (const char* keep = std::getenv("MARIS_KEEP_SCREENSHOTS"))
-        writePortablePixmap(std::string(keep) + "/viewer-sea.ppm", pixels, options.width, options.height);
-
-    // Rows are counted from the bottom: water below the middle, sky above.
-    const RegionStatistics water = statistics(pixels, options.width, 0, options.height / 2 - 8, clearColor);
-    const RegionStatistics sky = statistics(pixels, options.width, options.height / 2 + 8, options.height, clearColor);
-    EXPECT_GT(water.changedShare, 0.99);
-    EXPECT_LT(sky.changedShare, 0.01);
-    // Water: blue-green, not grey, with visible waves.
-    EXPECT_GT(water.meanBlue, water.meanRed + 20);
-    EXPECT_GT(water.luminanceDeviation, 4.0);
-    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
-    // bluer than the water at the bottom of the picture.
-    const RegionStatistics far = statistics(pixels, options.width, options.height / 2 - 20, options.height / 2 - 8, clearColor);
-    const RegionStatistics near = statistics(pixels, options.width, 0, 20, clearColor);
-    EXPECT_GT(far.meanBlue, near.meanBlue + 30);
-    // The sun ahead leaves a highlight on the water.
-    EXPECT_GT(water.brightShare, 0.002);
-    delete ocean;
-}
+const GLXTestContext::Profile compatibility = GLXTestContext::Profile::Compatibility;
+INSTANTIATE_TEST_SUITE_P(
+    OceanDrawing, LooksLikeWater,
+    ::testing::Values(
+        WaterCase{"Gerstner", Maris::GerstnerWaves, Maris::FlatZUp, Maris::OpenGL2, compatibility, 320, 240, false},
+        WaterCase{"GerstnerOnTheSphere", Maris::GerstnerWaves, Maris::GeocentricSphereZUp, Maris::OpenGL2, compatibility, 320, 240, false},
+        WaterCase{"GerstnerInACoreContext", Maris::GerstnerWaves, Maris::FlatZUp, Maris::OpenGL32, GLXTestContext::Profile::Core, 320, 240, false},
+        WaterCase{"FFT", Maris::JONSWAPSpectrum, Maris::FlatZUp, Maris::OpenGL2, compatibility, 320, 240, false},
+        WaterCase{"ViewersSeaAtScreenSize", Maris::JONSWAPSpectrum, Maris::FlatZUp, Maris::OpenGL2, compatibility, 1024, 768, true}),
+    [](const ::testing::TestParamInfo<WaterCase>& info) { return std::string(info.param.name); });
 
 TEST(OceanDrawing, DrawLeavesTheHostsStateAsItWas)
 {
-    SurfaceScene scene;
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr);
@@ -316,20 +181,14 @@ TEST(OceanDrawing, DrawLeavesTheHostsStateAsItWas)
 
 namespace {
 
-// A simulation-only or OpenGL environment for the ocean's own behaviour.
-struct OceanScene
+// The ocean's own behaviour needs no fine grid.
+OceanScene::Options smallGrid(Maris::Renderer renderer = Maris::OpenGL2)
 {
-    explicit OceanScene(Maris::Renderer renderer = Maris::OpenGL2)
-        : scene([renderer] {
-              SurfaceScene::Options o;
-              o.renderer = renderer;
-              o.configuration = "default-grid-resolution = 64";
-              return o;
-          }())
-    {
-    }
-    SurfaceScene scene;
-};
+    OceanScene::Options o;
+    o.renderer = renderer;
+    o.configuration = "default-grid-resolution = 64";
+    return o;
+}
 
 // Counts the simulation steps and the shader set-ups that reach the wave model, and notices
 // when the two overlap.
@@ -469,12 +328,12 @@ TEST(OceanCreate, TheEnvironmentGoingFirstLeavesTheOceanUsable)
 
 TEST(OceanStepping, DrawingTwiceAtOneTimeStepsOnce)
 {
-    OceanScene sea;
-    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
-    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
-    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(sea.scene.messages().texts());
+    OceanScene sea{smallGrid()};
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.environment(), Maris::GerstnerWaves, false, false);
+    ASSERT_NE(ocean, nullptr) << ::testing::PrintToString(sea.messages().texts());
     WatchedWaterModel* model = watch(*ocean);
-    sea.scene.clear(0, 0, 0);
+    sea.clear(0, 0, 0);
     ocean->Draw(5.0, true, true, true);
     ocean->Draw(5.0, true, true, true);
     EXPECT_EQ(model->steps, 1);
@@ -491,14 +350,14 @@ TEST(OceanStepping, DrawingTwiceAtOneTimeStepsOnce)
 
 TEST(OceanStepping, TheHostsOwnStepsKeepTheDrawFromStepping)
 {
-    OceanScene sea;
-    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
-    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    OceanScene sea{smallGrid()};
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr);
     WatchedWaterModel* model = watch(*ocean);
     ocean->UpdateSimulation(1.0);
     EXPECT_EQ(model->steps, 1);
-    sea.scene.clear(0, 0, 0);
+    sea.clear(0, 0, 0);
     ocean->Draw(1.5, true, true, true);
     EXPECT_EQ(model->steps, 1);
     EXPECT_DOUBLE_EQ(ocean->GetLastSimulationTime(), 1.0);
@@ -511,13 +370,13 @@ TEST(OceanStepping, TheHostsOwnStepsKeepTheDrawFromStepping)
 
 TEST(OceanStepping, WaveDirectionFollowsTheWindAndTurnsToTheShoreInShallowWater)
 {
-    OceanScene sea(Maris::NoRenderer);
-    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
-    sea.scene.environment().SimulateSeaState(4.0, 0.5);
-    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    OceanScene sea(smallGrid(Maris::NoRenderer));
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    sea.environment().SimulateSeaState(4.0, 0.5);
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr);
     double speed = 0, wind = 0, fetch = 0;
-    sea.scene.environment().GetWind(sea.scene.environment().GetCameraPosition(), speed, wind, fetch);
+    sea.environment().GetWind(sea.environment().GetCameraPosition(), speed, wind, fetch);
     Maris::WaterModel* model = ocean->GetGrid()->GetWaterModel();
     // The default floor normal is not the up vector, but 1000 m deep water does not feel it.
     ocean->UpdateSimulation(1.0);
@@ -537,9 +396,9 @@ TEST(OceanStepping, WaveDirectionFollowsTheWindAndTurnsToTheShoreInShallowWater)
 
 TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
 {
-    OceanScene sea;
-    ASSERT_TRUE(sea.scene.ready()) << sea.scene.failure();
-    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.scene.environment(), Maris::GerstnerWaves, false, false);
+    OceanScene sea{smallGrid()};
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    Maris::Ocean* ocean = Maris::Ocean::Create(&sea.environment(), Maris::GerstnerWaves, false, false);
     ASSERT_NE(ocean, nullptr);
     WatchedWaterModel* model = watch(*ocean);
 
@@ -553,7 +412,7 @@ TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
     while (!started) {
     }
     for (int i = 0; i < frames; ++i) {
-        sea.scene.clear(0, 0, 0);
+        sea.clear(0, 0, 0);
         ocean->Draw(100.0 + i, true, true, true);
     }
     updater.join();
@@ -570,11 +429,11 @@ TEST(OceanThreads, SteppingOnOneThreadWhileAnotherDrawsNeverOverlaps)
 TEST(OceanCreate, AWaveModelThatCannotInitializeFailsTheOcean)
 {
     std::smatch match;
-    const std::string text = SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl");
+    const std::string text = OceanScene::stagedFile("projgrid-flat-gerstner.glsl");
     ASSERT_TRUE(std::regex_search(text, match, std::regex("#define MAX_WAVES ([0-9]+)")));
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.configuration = "num-gerstner-waves = " + std::to_string(std::stoi(match[1]) + 1);
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false), nullptr);
     const std::vector<std::string> texts = scene.messages().texts();
@@ -586,7 +445,7 @@ TEST(OceanCreate, AWaveModelThatCannotInitializeFailsTheOcean)
 
 TEST(OceanCreate, AMissingGridShaderFailsTheGridWithItsMessage)
 {
-    SurfaceScene scene;
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     std::remove((scene.resources().path() + "/ocean-frag-gerstner.glsl").c_str());
     EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), Maris::GerstnerWaves, false, false), nullptr);
@@ -602,10 +461,10 @@ TEST(OceanCreate, AMissingGridShaderFailsTheGridWithItsMessage)
 // reflect the same face the sky shows in the reflected direction.
 TEST(OceanDrawing, ReflectedSkyIsTheFaceTheSkyShowsThere)
 {
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.width = 160;
     options.height = 120;
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     // +x, -x, +y, -y, +z, -z
     const std::uint8_t faces[6][3] = {{250, 250, 0}, {0, 250, 0}, {0, 0, 250},
@@ -653,10 +512,10 @@ TEST(OceanDrawing, ReflectedSkyIsTheFaceTheSkyShowsThere)
 // right half green must show red on the left of the picture and green on the right.
 TEST(OceanDrawing, PlanarReflectionIsLookedUpWhereTheWaterIsOnTheScreen)
 {
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.width = 160;
     options.height = 120;
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     scene.environment().SimulateSeaState(0.0, 0.0);
     scene.lookAt(Maris::Vector3(0, 0, 10), Maris::Vector3(0, 1000, 10), 60.0);
@@ -719,10 +578,10 @@ TEST(OceanDrawing, PlanarReflectionIsLookedUpWhereTheWaterIsOnTheScreen)
 // saved, the host draws, DrawSpray restores the state.
 TEST(OceanPatches, TheHostDrawsAPatchBetweenDrawPatchAndDrawSpray)
 {
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.width = 160;
     options.height = 120;
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
     scene.lookAt(Maris::Vector3(0, -50, 40), Maris::Vector3(0, 50, 0), 60.0);
     Maris::Ocean* ocean = Maris::Ocean::Create(&scene.environment(), Maris::JONSWAPSpectrum, false, false);

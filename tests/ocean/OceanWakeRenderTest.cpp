@@ -1,4 +1,4 @@
-#include "SeaTestScene.h"
+#include "OceanScene.h"
 
 #include "core/Configuration.h"
 #include <Maris/Ocean.h>
@@ -112,7 +112,7 @@ void keep(const std::vector<unsigned char>& rgb, const char* name)
 
 TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
 {
-    SeaTestScene scene;
+    OceanScene scene{OceanScene::shippedOptions()};
     ASSERT_TRUE(scene.ready()) << scene.failure();
     OffscreenTarget target;
     ASSERT_TRUE(target.isComplete());
@@ -214,7 +214,7 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
 
 TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
 {
-    SeaTestScene scene;
+    OceanScene scene{OceanScene::shippedOptions()};
     ASSERT_TRUE(scene.ready()) << scene.failure();
     OffscreenTarget target;
     ASSERT_TRUE(target.isComplete());

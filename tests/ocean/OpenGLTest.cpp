@@ -1,4 +1,4 @@
-#include "GLXTestContext.h"
+#include "OceanScene.h"
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
@@ -53,8 +53,8 @@ GLuint compile(GLenum type, const char* source)
 TEST(OpenGL, InitializeFetchesEveryEntryPoint)
 {
     MessageCapture messages;
-    GLXTestContext context(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
+    ASSERT_TRUE(context->isCurrent()) << context->failure();
     initializeOpenGLEnvironment();
     ASSERT_TRUE(Maris::AreOpenGLEntryPointsResolved());
 
@@ -114,8 +114,8 @@ TEST(OpenGL, InitializeFetchesEveryEntryPoint)
 
 TEST(OpenGL, FetchedShaderEntryPointsBuildAWorkingProgram)
 {
-    GLXTestContext context(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
+    ASSERT_TRUE(context->isCurrent()) << context->failure();
     initializeOpenGLEnvironment();
 
     const GLuint vertex = compile(GL_VERTEX_SHADER, "#version 120\nattribute vec2 vertex;\n"
@@ -165,8 +165,8 @@ TEST(OpenGL, FetchedShaderEntryPointsBuildAWorkingProgram)
 TEST(OpenGL, ClassicExtensionStringMatchesWholeNamesOnly)
 {
     MessageCapture messages;
-    GLXTestContext context(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
+    ASSERT_TRUE(context->isCurrent()) << context->failure();
     initializeOpenGLEnvironment();
     const std::vector<std::string> names = classicExtensions();
     ASSERT_GT(names.size(), 10u);
@@ -193,8 +193,8 @@ TEST(OpenGL, ClassicExtensionStringMatchesWholeNamesOnly)
 
 TEST(OpenGL, CoreContextsAreEnumeratedInstead)
 {
-    GLXTestContext context(GLXTestContext::Profile::Core);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Core);
+    ASSERT_TRUE(context->isCurrent()) << context->failure();
     initializeOpenGLEnvironment();
 
     // A core context has no classic string.
@@ -217,8 +217,8 @@ TEST(OpenGL, CoreContextsAreEnumeratedInstead)
 TEST(OpenGL, ErrorCheckReportsEachErrorWithItsSourceLocation)
 {
     MessageCapture messages;
-    GLXTestContext context(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context.isCurrent()) << context.failure();
+    const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
+    ASSERT_TRUE(context->isCurrent()) << context->failure();
     EXPECT_TRUE(Maris::CheckOpenGLError("Clean.cpp", 10));
     EXPECT_TRUE(messages.entries().empty());
 

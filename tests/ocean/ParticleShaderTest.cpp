@@ -1,4 +1,4 @@
-#include "SeaTestScene.h"
+#include "OceanScene.h"
 #include "TemporaryDirectory.h"
 
 #include "core/Configuration.h"
@@ -64,7 +64,7 @@ class ParticleShaderPreambles : public ::testing::TestWithParam<PreambleCase>
 TEST_P(ParticleShaderPreambles, CompileLinkAndOfferEveryParticleInput)
 {
     const PreambleCase& c = GetParam();
-    SeaTestScene scene(c.renderer, c.profile);
+    OceanScene scene(OceanScene::shippedOptions(c.renderer, c.profile));
     ASSERT_TRUE(scene.ready()) << scene.failure();
     const char* preamble = Maris::ParticleShaderPreamble(c.renderer, c.pointSprites);
     EXPECT_STREQ(preamble, c.expected);
@@ -124,7 +124,7 @@ TEST(ParticleShaderFailures, CompileErrorsNameTheirManagerAndLinkFailureIsReport
     directory.write("particle.glsl", "void main() { this is not glsl; }\n");
     directory.write("particle-frag.glsl",
                     readFile(std::string(MARIS_RESOURCES_DIR) + "/particle-frag.glsl"));
-    SeaTestScene scene(Maris::OpenGL2, GLXTestContext::Profile::Compatibility, directory.path());
+    OceanScene scene(OceanScene::shippedOptions(Maris::OpenGL2, GLXTestContext::Profile::Compatibility, directory.path()));
     ASSERT_TRUE(scene.ready()) << scene.failure();
 
     Maris::ParticleShaderProgram shaders;
@@ -139,7 +139,7 @@ TEST(ParticleShaderFailures, CompileErrorsNameTheirManagerAndLinkFailureIsReport
 
 TEST(ParticleShaderFailures, ProgramWithoutParticleUniformsIsRefused)
 {
-    SeaTestScene scene;
+    OceanScene scene{OceanScene::shippedOptions()};
     ASSERT_TRUE(scene.ready()) << scene.failure();
     const char* vertex = "#version 120\nattribute vec3 initialPosition;\n"
                          "void main() { gl_Position = vec4(initialPosition, 1.0); }\n";
@@ -166,7 +166,7 @@ TEST(ParticleShaderFailures, MissingSprayTextureIsReported)
 {
     TemporaryDirectory directory;
     directory.write("Maris.config", "\n");
-    SeaTestScene scene(Maris::OpenGL2, GLXTestContext::Profile::Compatibility, directory.path());
+    OceanScene scene(OceanScene::shippedOptions(Maris::OpenGL2, GLXTestContext::Profile::Compatibility, directory.path()));
     ASSERT_TRUE(scene.ready()) << scene.failure();
     EXPECT_EQ(Maris::CreateSprayTexture(&scene.environment()), 0u);
     EXPECT_TRUE(contains(scene.messages().texts(), "Couldn't load spray texture"));

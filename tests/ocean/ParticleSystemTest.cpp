@@ -1,4 +1,4 @@
-#include "SeaTestScene.h"
+#include "OceanScene.h"
 
 #include "core/Configuration.h"
 #include "opengl/OpenGLEntryPoints.h"
@@ -107,10 +107,11 @@ protected:
     {
         Maris::ParticleSystem::ResetReferenceTime();
         ASSERT_TRUE(scene.ready()) << scene.failure();
+        scene.lookAt(Maris::Vector3(0.0, -100.0, 30.0), Maris::Vector3(0.0, 0.0, 0.0), 90.0);
         ASSERT_TRUE(resources.build(scene.environment()));
     }
 
-    SeaTestScene scene;
+    OceanScene scene{OceanScene::shippedOptions()};
     ParticleResources resources;
 };
 
@@ -261,7 +262,7 @@ TEST_F(ParticleSystemTest, InitializeRefusesMissingPieces)
 
 TEST_F(ParticleSystemTest, BurstIsDrawnUntilItsEndTimeOnly)
 {
-    scene.lookAt(Maris::Vector3(0.0, -20.0, 3.0), Maris::Vector3(0.0, 0.0, 2.0));
+    scene.lookAt(Maris::Vector3(0.0, -20.0, 3.0), Maris::Vector3(0.0, 0.0, 2.0), 90.0);
     Maris::ParticleSystemManager manager;
     Maris::ParticleSystemOpenGL* system = new Maris::ParticleSystemOpenGL(&scene.environment());
     manager.AddParticleSystem(system);

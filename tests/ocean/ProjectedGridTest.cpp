@@ -2,7 +2,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #include "opengl/GerstnerWaterModelOpenGL.h"
 #include "opengl/OceanLightingModelOpenGL.h"
@@ -23,17 +23,10 @@
 
 namespace {
 
-std::vector<float> uniformFloats(GLuint program, const char* name, int count)
-{
-    std::vector<float> values(static_cast<std::size_t>(count), -12345.0f);
-    glGetUniformfv(program, Maris::glGetUniformLocation(program, name), values.data());
-    return values;
-}
-
 // A grid with both models attached, as the ocean wires it.
 struct DrawnGrid
 {
-    explicit DrawnGrid(SurfaceScene& scene, std::uint32_t resolution = 64)
+    explicit DrawnGrid(OceanScene& scene, std::uint32_t resolution = 64)
     {
         ready = grid.Initialize(&scene.environment(), Maris::GerstnerWaves, resolution);
         if (!ready)
@@ -51,146 +44,9 @@ struct DrawnGrid
 
 } // namespace
 
-TEST(ProjectedGridBuffers, ResolutionFiveHundredTwelveGivesItsVertexAndIndexCounts)
-{
-    SurfaceScene scene;
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    Maris::ProjectedGridOpenGL grid(false);
-    ASSERT_TRUE(grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 512));
-    EXPECT_EQ(grid.GetIndexCount(), 524286u);
-    GLint bytes = 0;
-    glBindBuffer(GL_ARRAY_BUFFER, grid.GetVertexBuffer());
-    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
-    EXPECT_EQ(bytes, 262144 * 2 * 4);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, grid.GetIndexBuffer());
-    glGetBufferParameteriv(GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
-    EXPECT_EQ(bytes, 524286 * 4);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-}
-
-TEST(ProjectedGridBuffers, ThreeByThreeGridIsOneStripWithDegenerateJoins)
-{
-    SurfaceScene scene;
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    Maris::ProjectedGridOpenGL grid(false);
-    ASSERT_TRUE(grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 3));
-    ASSERT_EQ(grid.GetIndexCount(), 16u);
-    std::vector<std::uint32_t> indices(16);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, grid.GetIndexBuffer());
-    glGetBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, 64, indices.data());
-    EXPECT_EQ(indices, (std::vector<std::uint32_t>{0, 0, 3, 1, 4, 2, 5, 5, 3, 3, 6, 4, 7, 5, 8, 8}));
-    std::vector<float> vertices(18);
-    glBindBuffer(GL_ARRAY_BUFFER, grid.GetVertexBuffer());
-    glGetBufferSubData(GL_ARRAY_BUFFER, 0, 72, vertices.data());
-    EXPECT_EQ(vertices, (std::vector<float>{-1, -1, -1, 0, -1, 1, 0, -1, 0, 0, 0, 1, 1, -1, 1, 0, 1, 1}));
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-}
-
-TEST(ProjectedGridUniforms, CameraOnTheSeaLevelRaisesThePlaneByATenth)
-{
-    SurfaceScene scene;
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    DrawnGrid sea(scene);
-    ASSERT_TRUE(sea.ready) << ::testing::PrintToString(scene.messages().texts());
-    const GLuint program = sea.grid.GetShader();
-
-    scene.environment().SetSeaLevel(2.0);
-    scene.lookAt(Maris::Vector3(0, 0, 30), Maris::Vector3(0, 100, 0));
-    scene.clear(0, 0, 0);
-    sea.grid.Draw(1.0, true);
-    std::vector<float> plane = uniformFloats(program, "plane", 4);
-    EXPECT_EQ(plane, (std::vector<float>{0, 0, 1, -2.0f}));
-    EXPECT_FLOAT_EQ(uniformFloats(program, "seaLevel", 1)[0], 2.0f);
-
-    scene.lookAt(Maris::Vector3(0, 0, 2), Maris::Vector3(0, 100, 2));
-    sea.grid.Draw(1.0, true);
-    plane = uniformFloats(program, "plane", 4);
-    EXPECT_FLOAT_EQ(plane[3], -2.1f);
-}
-
-TEST(ProjectedGridUniforms, FogHeightMapAndGridValues)
-{
-    SurfaceScene::Options options;
-    options.configuration = "default-visibility-above = 5000\ndefault-visibility-below = 50\n"
-                            "default-fog-color-above-g = 0.5";
-    SurfaceScene scene(options);
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    DrawnGrid sea(scene, 100);
-    ASSERT_TRUE(sea.ready);
-    const GLuint program = sea.grid.GetShader();
-    scene.clear(0, 0, 0);
-    sea.grid.Draw(1.0, true);
-    EXPECT_FLOAT_EQ(uniformFloats(program, "fogDensity", 1)[0], 3.912f / 5000.0f);
-    EXPECT_FLOAT_EQ(uniformFloats(program, "fogDensityBelow", 1)[0], 3.912f / 50.0f);
-    EXPECT_EQ(uniformFloats(program, "fogColor", 3), (std::vector<float>{0, 0.5f, 0}));
-    EXPECT_FLOAT_EQ(uniformFloats(program, "gridSize", 1)[0], 100.0f);
-    GLint value = -1;
-    glGetUniformiv(program, Maris::glGetUniformLocation(program, "hasHeightMap"), &value);
-    EXPECT_EQ(value, 0);
-    glGetUniformiv(program, Maris::glGetUniformLocation(program, "heightMap"), &value);
-    EXPECT_EQ(value, 5);
-    Maris::glActiveTexture(GL_TEXTURE5);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
-    Maris::glActiveTexture(GL_TEXTURE0);
-    EXPECT_EQ(value, static_cast<GLint>(sea.grid.GetEmptyHeightMap()));
-    EXPECT_EQ(uniformFloats(program, "heightMapMatrix", 16),
-              (std::vector<float>{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
-    // The stretch and the camera as the processor side computes them. The stretch of a frame
-    // uses the wave amplitudes of the frame before, so a second frame of the same wind matches.
-    sea.grid.Draw(1.0, true);
-    const Maris::Matrix4 stretch = sea.grid.ComputeGridScale();
-    const std::vector<float> gridScale = uniformFloats(program, "gridScale", 16);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_FLOAT_EQ(gridScale[static_cast<std::size_t>(i)], static_cast<float>(stretch.Pointer()[i])) << i;
-    const Maris::Vector3& eye = scene.environment().GetCameraPosition();
-    EXPECT_EQ(uniformFloats(program, "cameraPos", 3),
-              (std::vector<float>{static_cast<float>(eye.x), static_cast<float>(eye.y), static_cast<float>(eye.z)}));
-    EXPECT_EQ(uniformFloats(program, "basis", 9), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
-    EXPECT_FLOAT_EQ(uniformFloats(program, "antiAliasing", 1)[0], 1.0f);
-    EXPECT_FLOAT_EQ(uniformFloats(program, "depthOffset", 1)[0], 0.0f);
-    const Maris::Matrix4 viewProjection =
-        scene.environment().GetCameraMatrix() * scene.environment().GetProjectionMatrix();
-    const std::vector<float> inverse = uniformFloats(program, "invModelviewProj", 16);
-    const Maris::Matrix4 expectedInverse = viewProjection.Inverse();
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(inverse[static_cast<std::size_t>(i)], expectedInverse.Pointer()[i],
-                    1e-4 * (1.0 + std::fabs(expectedInverse.Pointer()[i])));
-
-    // Under water the fog is the one below.
-    scene.lookAt(Maris::Vector3(0, 0, -5), Maris::Vector3(0, 100, 0));
-    EXPECT_FALSE(sea.grid.IsAboveWater());
-    sea.grid.Draw(1.0, true);
-    EXPECT_FLOAT_EQ(uniformFloats(program, "fogDensity", 1)[0], 3.912f / 50.0f);
-}
-
-TEST(ProjectedGridStretch, LevelCameraCentresTheGridJustBelowTheHorizon)
-{
-    SurfaceScene scene;
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    Maris::ProjectedGrid grid(false);
-    ASSERT_TRUE(grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 16));
-    // No wave model: the sea does not move, so the grid needs no margin.
-    const double height = 10.0;
-    scene.lookAt(Maris::Vector3(0, 0, height), Maris::Vector3(0, 1000, height), 90.0);
-    const Maris::Matrix4 scale = grid.ComputeGridScale();
-    // The far face (20000 ahead) meets the sea height / 20000 below the middle of the screen
-    // (90 degrees field of view, square target); the middle is nudged a thousandth further down.
-    const double offset = -height / 20000.0 - 0.001;
-    EXPECT_NEAR(scale.elem[3][1], offset, 1e-5);
-    EXPECT_NEAR(scale.elem[3][0], 0.0, 1e-9);
-    // Stretched to reach the far corner: 1 + |offset|, no rotation.
-    EXPECT_NEAR(scale.elem[0][0], 1.0 - offset, 1e-5);
-    EXPECT_NEAR(scale.elem[1][1], 1.0 - offset, 1e-5);
-    EXPECT_NEAR(scale.elem[0][1], 0.0, 1e-9);
-    EXPECT_DOUBLE_EQ(scale.elem[2][2], 1.0);
-    EXPECT_DOUBLE_EQ(scale.elem[3][3], 1.0);
-}
-
 TEST(ProjectedGridStretch, RolledCameraTurnsTheGridWithTheHorizon)
 {
-    SurfaceScene scene;
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     Maris::ProjectedGrid grid(false);
     ASSERT_TRUE(grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 16));
@@ -206,7 +62,7 @@ TEST(ProjectedGridStretch, RolledCameraTurnsTheGridWithTheHorizon)
 
 TEST(ProjectedGridStretch, WavesWidenTheGridByHowFarTheyMoveThePicture)
 {
-    SurfaceScene scene;
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     DrawnGrid sea(scene);
     ASSERT_TRUE(sea.ready);
@@ -224,7 +80,7 @@ TEST(ProjectedGridStretch, WavesWidenTheGridByHowFarTheyMoveThePicture)
 
 TEST(ProjectedGridState, PushResetAndPopRestoreTheHostState)
 {
-    SurfaceScene scene;
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     DrawnGrid sea(scene);
     ASSERT_TRUE(sea.ready);

@@ -1,4 +1,4 @@
-#include "SurfaceScene.h"
+#include "OceanScene.h"
 
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
@@ -42,7 +42,7 @@ struct Variant
 
 int maxWaves()
 {
-    const std::string text = SurfaceScene::stagedFile("projgrid-flat-gerstner.glsl");
+    const std::string text = OceanScene::stagedFile("projgrid-flat-gerstner.glsl");
     std::smatch match;
     if (std::regex_search(text, match, std::regex("#define MAX_WAVES ([0-9]+)")))
         return std::stoi(match[1]);
@@ -133,7 +133,7 @@ std::set<std::string> activeUniforms(GLuint program)
 void checkVariant(const Variant& v)
 {
     SCOPED_TRACE(v.describe());
-    SurfaceScene::Options options;
+    OceanScene::Options options;
     options.renderer = v.renderer;
     options.profile = v.renderer >= Maris::OpenGL32 ? GLXTestContext::Profile::Core
                                                    : GLXTestContext::Profile::Compatibility;
@@ -142,7 +142,7 @@ void checkVariant(const Variant& v)
     options.configuration = std::string("wake-kelvin-wakes = ") + (v.kelvinWakes ? "true" : "false") +
                             "\nwake-propeller-backwash = " + (v.propellerWash ? "true" : "false") +
                             "\ndefault-grid-resolution = 16";
-    SurfaceScene scene(options);
+    OceanScene scene(options);
     ASSERT_TRUE(scene.ready()) << scene.failure();
 
     Maris::ProjectedGridOpenGL grid(v.breakingWaves);
@@ -191,10 +191,10 @@ TEST(SeaShaders, NamesFollowGeometryAndWaveModel)
 {
     for (Maris::CoordinateSystem system : {Maris::FlatZUp, Maris::FlatYUp, Maris::GeocentricSphereZUp}) {
         for (Maris::WaterModelType type : {Maris::GerstnerWaves, Maris::JONSWAPSpectrum}) {
-            SurfaceScene::Options options;
+            OceanScene::Options options;
             options.coordinateSystem = system;
             options.configuration = "default-grid-resolution = 8";
-            SurfaceScene scene(options);
+            OceanScene scene(options);
             ASSERT_TRUE(scene.ready()) << scene.failure();
             Maris::ProjectedGridOpenGL grid(false);
             ASSERT_TRUE(grid.Initialize(&scene.environment(), type, 8));
@@ -214,14 +214,14 @@ TEST(SeaShaders, NamesFollowGeometryAndWaveModel)
 TEST(SeaShaders, ShippedWaveSlotsHoldTheShippedWaveCount)
 {
     int shipped = 0;
-    std::istringstream config(SurfaceScene::stagedFile("Maris.config"));
+    std::istringstream config(OceanScene::stagedFile("Maris.config"));
     for (std::string line; std::getline(config, line);) {
         std::smatch match;
         if (std::regex_search(line, match, std::regex("^num-gerstner-waves *= *([0-9]+)")))
             shipped = std::stoi(match[1]);
     }
     EXPECT_GE(maxWaves(), shipped > 0 ? shipped : 4);
-    EXPECT_EQ(SurfaceScene::stagedFile("ocean-frag-gerstner.glsl").find("#define MAX_WAVES " +
+    EXPECT_EQ(OceanScene::stagedFile("ocean-frag-gerstner.glsl").find("#define MAX_WAVES " +
                                                                         std::to_string(maxWaves())) !=
                   std::string::npos,
               true);

@@ -1,4 +1,4 @@
-#include "SeaTestScene.h"
+#include "OceanScene.h"
 
 #include "core/Configuration.h"
 #include "waves/GerstnerWaterModel.h"
@@ -41,7 +41,7 @@ protected:
         return *dynamic_cast<Maris::ParticleSystemOpenGL*>(spray.GetParticleSystem());
     }
 
-    SeaTestScene scene;
+    OceanScene scene{OceanScene::shippedOptions()};
     Maris::ProjectedGrid grid{false};
     FixedBreakers breakers;
 };

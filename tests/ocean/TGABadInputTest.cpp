@@ -3,9 +3,7 @@
 // with "Invalid TGA header" before anything of the header's size is allocated, and a later good
 // file still loads; through the lighting model's textures, the ocean reports which texture failed.
 
-#include "GLXTestContext.h"
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "OceanScene.h"
 
 #include <Maris/Allocator.h>
 #include <Maris/Environment.h>
@@ -19,12 +17,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -213,66 +208,44 @@ class OceanTextureBadInput : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // The display now and then turns a connection away while earlier ones close; try again.
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            context.reset(new GLXTestContext(GLXTestContext::Profile::Compatibility));
-            if (context->isCurrent() || context->failure().find("display") == std::string::npos)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(250));
-        }
-        ASSERT_TRUE(context->isCurrent()) << context->failure();
-        for (const char* name : {"Maris.config", "foam.tga", "perlin.tga", "wash.tga", "spray.tga"})
-            directory.write(name, readFile(std::string(MARIS_RESOURCES_DIR) + "/" + name));
-        loader.reset(new Maris::ResourceLoader(directory.path().c_str(), false));
-        ASSERT_EQ(Maris::EnvironmentInitialized,
-                  environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, loader.get(), nullptr, false));
-        messages.clear();
-    }
-
-    static std::string readFile(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ASSERT_TRUE(scene.ready()) << scene.failure();
+        scene.messages().clear();
     }
 
     bool initializeLighting()
     {
-        Maris::OceanLightingModelOpenGL lighting(&environment);
+        Maris::OceanLightingModelOpenGL lighting(&scene.environment());
         const bool initialized = lighting.Initialize(0, 0);
         while (glGetError() != GL_NO_ERROR) {
         }
         return initialized;
     }
 
-    std::unique_ptr<GLXTestContext> context;
-    MessageCapture messages;
-    TemporaryDirectory directory;
-    std::unique_ptr<Maris::ResourceLoader> loader;
-    Maris::Environment environment;
+    OceanScene scene{OceanScene::shippedOptions()};
 };
 
 } // namespace
 
 TEST_F(OceanTextureBadInput, LyingFoamTextureFailsTheLightingModelWithItsMessages)
 {
-    directory.write("foam.tga", tga(with(2, 512, 512, 24), std::string(3000, '\x40')));
+    scene.resources().write("foam.tga", tga(with(2, 512, 512, 24), std::string(3000, '\x40')));
     EXPECT_FALSE(initializeLighting());
     EXPECT_EQ((std::vector<std::string>{"Invalid TGA header", "Could not load the OpenGL whitecaps texture."}),
-              messages.texts());
+              scene.messages().texts());
 
-    messages.clear();
-    directory.write("foam.tga", readFile(std::string(MARIS_RESOURCES_DIR) + "/foam.tga"));
+    scene.messages().clear();
+    scene.resources().write("foam.tga", OceanScene::stagedFile("foam.tga"));
     EXPECT_TRUE(initializeLighting()) << "the shipped texture loads again";
 }
 
 TEST_F(OceanTextureBadInput, MissingNoiseTextureNamesTheFileAndTheTexture)
 {
-    std::remove((directory.path() + "/perlin.tga").c_str());
+    std::remove((scene.resources().path() + "/perlin.tga").c_str());
     EXPECT_FALSE(initializeLighting());
-    const std::vector<std::string> texts = messages.texts();
+    const std::vector<std::string> texts = scene.messages().texts();
     ASSERT_EQ(3u, texts.size());
     EXPECT_EQ("Failed to load the following resource:", texts[0]);
-    EXPECT_EQ(directory.path() + "/perlin.tga", texts[1]);
+    EXPECT_EQ(scene.resources().path() + "/perlin.tga", texts[1]);
     EXPECT_EQ("Could not load the OpenGL noise texture.", texts[2]);
 }
 
@@ -280,16 +253,16 @@ TEST_F(OceanTextureBadInput, MissingNoiseTextureNamesTheFileAndTheTexture)
 // past the end of its data. The ocean's textures are color images and refuse it.
 TEST_F(OceanTextureBadInput, GreyImageAsAColorTextureIsRefused)
 {
-    directory.write("wash.tga", tga(with(3, 64, 64, 8), std::string(64 * 64, '\x40')));
+    scene.resources().write("wash.tga", tga(with(3, 64, 64, 8), std::string(64 * 64, '\x40')));
     EXPECT_FALSE(initializeLighting());
     EXPECT_EQ((std::vector<std::string>{"wash.tga has 8 bits per pixel; a texture needs 24 or 32",
                                         "Could not load the OpenGL propellor wash texture."}),
-              messages.texts());
+              scene.messages().texts());
 
-    messages.clear();
-    directory.write("spray.tga", tga(with(2, 16, 16, 8), std::string(256, '\x40')));
-    EXPECT_EQ(0u, Maris::CreateSprayTexture(&environment));
+    scene.messages().clear();
+    scene.resources().write("spray.tga", tga(with(2, 16, 16, 8), std::string(256, '\x40')));
+    EXPECT_EQ(0u, Maris::CreateSprayTexture(&scene.environment()));
     EXPECT_EQ((std::vector<std::string>{"spray.tga has 8 bits per pixel; a texture needs 24 or 32",
                                         "Couldn't load spray texture"}),
-              messages.texts());
+              scene.messages().texts());
 }
