@@ -19,13 +19,9 @@ namespace {
 
 std::string smallTGA()
 {
-    std::string file(18, '\0');
-    file[2] = 2;
-    file[12] = 2;
-    file[14] = 1;
-    file[16] = 24;
-    file += std::string("\x01\x02\x03\x04\x05\x06", 6);
-    return file;
+    TGAHeader header;
+    header.width = 2;
+    return tgaFile(header, std::string("\x01\x02\x03\x04\x05\x06", 6));
 }
 
 } // namespace

@@ -15,11 +15,11 @@ class ConfigurationTest : public ::testing::Test
 {
 protected:
     // Loads the text as "Maris.config" from a fresh directory.
-    void loadText(const std::string& text)
+    bool loadText(const std::string& text)
     {
         directory.write("Maris.config", text);
         Maris::ResourceLoader loader(directory.path().c_str(), false);
-        ASSERT_TRUE(Maris::Configuration::Load(&loader));
+        return Maris::Configuration::Load(&loader);
     }
 
     static int intValue(const char* key, int fallback = -12345)
@@ -47,14 +47,14 @@ protected:
 
 TEST_F(ConfigurationTest, TextAfterASecondEqualsSignIsDropped)
 {
-    loadText("fft-depth=1000=2\n");
+    ASSERT_TRUE(loadText("fft-depth=1000=2\n"));
     EXPECT_EQ(intValue("fft-depth"), 1000);
     EXPECT_EQ(text("fft-depth"), "1000");
 }
 
 TEST_F(ConfigurationTest, EveryTypedViewOfOneValue)
 {
-    loadText("shininess = 5.25\n");
+    ASSERT_TRUE(loadText("shininess = 5.25\n"));
     int integer = 0;
     float single = 0.0f;
     double precise = 0.0;
@@ -71,7 +71,7 @@ TEST_F(ConfigurationTest, EveryTypedViewOfOneValue)
 
 TEST_F(ConfigurationTest, CommentsAreWholeLinesEvenAfterBlanks)
 {
-    loadText("#hidden=1\n   # also-hidden = 2\n\t#tabbed=3\nvisible = 4 # not a comment\n");
+    ASSERT_TRUE(loadText("#hidden=1\n   # also-hidden = 2\n\t#tabbed=3\nvisible = 4 # not a comment\n"));
     EXPECT_EQ(intValue("#hidden"), -12345);
     EXPECT_EQ(intValue("hidden"), -12345);
     EXPECT_EQ(intValue("also-hidden"), -12345);
@@ -84,7 +84,7 @@ TEST_F(ConfigurationTest, CommentsAreWholeLinesEvenAfterBlanks)
 
 TEST_F(ConfigurationTest, OnlyLowerCaseTrueAndYesAreTrue)
 {
-    loadText("a=true\nb=yes\nc=True\nd=YES\ne=1\nf=on\ng=false\n");
+    ASSERT_TRUE(loadText("a=true\nb=yes\nc=True\nd=YES\ne=1\nf=on\ng=false\n"));
     EXPECT_TRUE(boolValue("a", false));
     EXPECT_TRUE(boolValue("b", false));
     EXPECT_FALSE(boolValue("c", true));
@@ -97,10 +97,10 @@ TEST_F(ConfigurationTest, OnlyLowerCaseTrueAndYesAreTrue)
 
 TEST_F(ConfigurationTest, BlanksControlCharactersTildeAndHighBytesVanishEverywhere)
 {
-    loadText("wa\xC3\xA4ke~key = 5\r\n"
+    ASSERT_TRUE(loadText("wa\xC3\xA4ke~key = 5\r\n"
              "  spaced key\t=\t7 8 \r\n"
              "del\x7Fkey=9\n"
-             "~=~\n");
+             "~=~\n"));
     EXPECT_EQ(intValue("wakekey"), 5);
     EXPECT_EQ(text("spacedkey"), "78");
     EXPECT_EQ(intValue("delkey"), 9);
@@ -110,7 +110,7 @@ TEST_F(ConfigurationTest, BlanksControlCharactersTildeAndHighBytesVanishEverywhe
 
 TEST_F(ConfigurationTest, LinesWithoutKeyOrValueAreIgnoredAndLeadingEqualsSkipped)
 {
-    loadText("novalue=\njustakey\n==lead=3\n=\n");
+    ASSERT_TRUE(loadText("novalue=\njustakey\n==lead=3\n=\n"));
     EXPECT_EQ(text("novalue"), "<absent>");
     EXPECT_EQ(text("justakey"), "<absent>");
     EXPECT_EQ(intValue("lead"), 3);
@@ -119,7 +119,7 @@ TEST_F(ConfigurationTest, LinesWithoutKeyOrValueAreIgnoredAndLeadingEqualsSkippe
 
 TEST_F(ConfigurationTest, ALaterLineWins)
 {
-    loadText("foam-blend = 0.5\nfoam-blend = 0.75\n");
+    ASSERT_TRUE(loadText("foam-blend = 0.5\nfoam-blend = 0.75\n"));
     float value = 0.0f;
     ASSERT_TRUE(Maris::Configuration::GetFloatValue("foam-blend", value));
     EXPECT_FLOAT_EQ(value, 0.75f);
@@ -128,7 +128,7 @@ TEST_F(ConfigurationTest, ALaterLineWins)
 
 TEST_F(ConfigurationTest, KeysCompareExactly)
 {
-    loadText("Shininess=3\n");
+    ASSERT_TRUE(loadText("Shininess=3\n"));
     EXPECT_EQ(intValue("shininess"), -12345);
     EXPECT_EQ(intValue("Shininess"), 3);
     EXPECT_EQ(intValue("Shinines"), -12345);
@@ -136,7 +136,7 @@ TEST_F(ConfigurationTest, KeysCompareExactly)
 
 TEST_F(ConfigurationTest, AnOverlongLineDoesNotHideTheLinesAfterIt)
 {
-    loadText("first=1\nlong=" + std::string(2000, 'x') + "\nafter=2\n");
+    ASSERT_TRUE(loadText("first=1\nlong=" + std::string(2000, 'x') + "\nafter=2\n"));
     EXPECT_EQ(intValue("first"), 1);
     EXPECT_EQ(intValue("after"), 2);
     // Kept up to the line limit of 1023 characters.
@@ -145,13 +145,13 @@ TEST_F(ConfigurationTest, AnOverlongLineDoesNotHideTheLinesAfterIt)
 
 TEST_F(ConfigurationTest, AFileWithoutFinalLineFeedKeepsItsLastLine)
 {
-    loadText("last=8");
+    ASSERT_TRUE(loadText("last=8"));
     EXPECT_EQ(intValue("last"), 8);
 }
 
 TEST_F(ConfigurationTest, GettersWriteOnlyWhatTheyFind)
 {
-    loadText("present=3\n");
+    ASSERT_TRUE(loadText("present=3\n"));
     int integer = 77;
     float single = 1.5f;
     double precise = 2.5;
@@ -175,7 +175,7 @@ TEST_F(ConfigurationTest, NullKeysAreReportedOnlyWhenThereIsATable)
     EXPECT_FALSE(Maris::Configuration::GetIntValue(nullptr, value));
     EXPECT_TRUE(messages.entries().empty());
 
-    loadText("x=1\n");
+    ASSERT_TRUE(loadText("x=1\n"));
     EXPECT_FALSE(Maris::Configuration::GetIntValue(nullptr, value));
     EXPECT_EQ(messages.texts(), std::vector<std::string>{
                                     "Null configuration key received in Configuration::GetConfigEntry"});
@@ -195,7 +195,7 @@ TEST_F(ConfigurationTest, SetConfigEntryIgnoresNullsAndReplacesValues)
 TEST_F(ConfigurationTest, LoadingReplacesWhatWasSetBefore)
 {
     Maris::Configuration::SetConfigEntry("stale", "1");
-    loadText("fresh=2\n");
+    ASSERT_TRUE(loadText("fresh=2\n"));
     EXPECT_EQ(intValue("stale"), -12345);
     EXPECT_EQ(intValue("fresh"), 2);
 }

@@ -34,26 +34,11 @@ const char* const vertexSource =
     "}\n";
 const char* const fragmentSource = "void main() { gl_FragColor = vec4(1.0); }\n";
 
-GLuint compile(GLenum type, const char* source)
-{
-    const GLuint shader = Maris::glCreateShader(type);
-    const char* sources[] = {"#version 120\n", source};
-    Maris::glShaderSource(shader, 2, sources, nullptr);
-    Maris::glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    Maris::glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    return compiled == GL_TRUE ? shader : 0;
-}
-
 GLuint link()
 {
-    const GLuint program = Maris::glCreateProgram();
-    Maris::glAttachShader(program, compile(GL_VERTEX_SHADER, vertexSource));
-    Maris::glAttachShader(program, compile(GL_FRAGMENT_SHADER, fragmentSource));
-    Maris::glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    Maris::glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    return linked == GL_TRUE ? program : 0;
+    const std::string vertex = std::string("#version 120\n") + vertexSource;
+    const std::string fragment = std::string("#version 120\n") + fragmentSource;
+    return linkTestProgram(vertex.c_str(), fragment.c_str());
 }
 
 float uniformFloat(GLuint program, const char* name, int component = 0)

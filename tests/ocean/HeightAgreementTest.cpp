@@ -26,8 +26,15 @@ void main() { gl_FragColor = vec4(vLocal, 1.0); }
 #endif
 )";
 
-void checkAgreement(Maris::Renderer renderer)
+class SurfaceHeights : public ::testing::TestWithParam<Maris::Renderer>
 {
+};
+
+} // namespace
+
+TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
+{
+    const Maris::Renderer renderer = GetParam();
     OceanScene::Options options;
     options.renderer = renderer;
     options.profile = renderer >= Maris::OpenGL32 ? GLXTestContext::Profile::Core
@@ -80,14 +87,7 @@ void checkAgreement(Maris::Renderer renderer)
     EXPECT_LT(largest, 0.01 * model->GetMaxAmplitude()) << "of " << model->GetMaxAmplitude();
 }
 
-} // namespace
-
-TEST(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQueryCompatibility)
-{
-    checkAgreement(Maris::OpenGL2);
-}
-
-TEST(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQueryOpenGL32)
-{
-    checkAgreement(Maris::OpenGL32);
-}
+INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights, ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
+                         [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
+                             return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
+                         });

@@ -18,26 +18,24 @@
 
 namespace {
 
-// An uncompressed true-color TGA (type 2), stored bottom-up, BGR(A) order.
+// An uncompressed true-color TGA, stored bottom-up, BGR(A) order.
 std::string tga(int width, int height, int bytesPerPixel,
                 const std::vector<std::uint8_t>& rgbaPixels)
 {
-    std::string file(18, '\0');
-    file[2] = 2;
-    file[12] = static_cast<char>(width & 0xff);
-    file[13] = static_cast<char>(width >> 8);
-    file[14] = static_cast<char>(height & 0xff);
-    file[15] = static_cast<char>(height >> 8);
-    file[16] = static_cast<char>(bytesPerPixel * 8);
+    std::string data;
     for (int i = 0; i < width * height; ++i) {
         const std::uint8_t* p = &rgbaPixels[static_cast<std::size_t>(i) * 4];
-        file.push_back(static_cast<char>(p[2]));
-        file.push_back(static_cast<char>(p[1]));
-        file.push_back(static_cast<char>(p[0]));
+        data.push_back(static_cast<char>(p[2]));
+        data.push_back(static_cast<char>(p[1]));
+        data.push_back(static_cast<char>(p[0]));
         if (bytesPerPixel == 4)
-            file.push_back(static_cast<char>(p[3]));
+            data.push_back(static_cast<char>(p[3]));
     }
-    return file;
+    TGAHeader header;
+    header.width = width;
+    header.height = height;
+    header.bitsPerPixel = bytesPerPixel * 8;
+    return tgaFile(header, data);
 }
 
 // A cheap lattice noise in [0, 1), deterministic.
@@ -295,6 +293,33 @@ std::string OceanScene::installEngineLibrary(const std::string& source, const st
     std::ofstream out(target, std::ios::binary);
     out << in.rdbuf();
     return target;
+}
+
+unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource)
+{
+    const GLuint program = glCreateProgram();
+    bool compiled = true;
+    const GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
+    const char* sources[2] = {vertexSource, fragmentSource};
+    for (int i = 0; i < 2; ++i) {
+        if (!sources[i])
+            continue;
+        const GLuint shader = glCreateShader(types[i]);
+        glShaderSource(shader, 1, &sources[i], nullptr);
+        glCompileShader(shader);
+        GLint status = GL_FALSE;
+        glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+        compiled = compiled && status == GL_TRUE;
+        glAttachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (compiled && linked == GL_TRUE)
+        return program;
+    glDeleteProgram(program);
+    return 0;
 }
 
 bool isLibraryLoaded(const std::string& path)

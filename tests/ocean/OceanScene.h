@@ -123,6 +123,10 @@ private:
 // test processes turns a connection away; check isCurrent().
 std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile);
 
+// A program linked from the sources (the fragment one may be null) in the current context; 0 when
+// one does not compile or the program does not link.
+unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);
+
 // Whether the library of that path is mapped into this process (without loading it).
 bool isLibraryLoaded(const std::string& path);
 

@@ -19,14 +19,14 @@
 namespace {
 
 // Initializing an OpenGL environment is what fetches the entry points.
-void initializeOpenGLEnvironment()
+bool initializeOpenGLEnvironment()
 {
     TemporaryDirectory directory;
     directory.write("Maris.config", "\n");
     Maris::ResourceLoader loader(directory.path().c_str(), false);
     Maris::Environment environment;
-    ASSERT_EQ(environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, &loader, nullptr, false),
-              Maris::EnvironmentInitialized);
+    return environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, &loader, nullptr, false) ==
+           Maris::EnvironmentInitialized;
 }
 
 std::vector<std::string> classicExtensions()
@@ -55,7 +55,7 @@ TEST(OpenGL, InitializeFetchesEveryEntryPoint)
     MessageCapture messages;
     const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
     ASSERT_TRUE(context->isCurrent()) << context->failure();
-    initializeOpenGLEnvironment();
+    ASSERT_TRUE(initializeOpenGLEnvironment());
     ASSERT_TRUE(Maris::AreOpenGLEntryPointsResolved());
 
     const void* pointers[] = {
@@ -116,7 +116,7 @@ TEST(OpenGL, FetchedShaderEntryPointsBuildAWorkingProgram)
 {
     const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
     ASSERT_TRUE(context->isCurrent()) << context->failure();
-    initializeOpenGLEnvironment();
+    ASSERT_TRUE(initializeOpenGLEnvironment());
 
     const GLuint vertex = compile(GL_VERTEX_SHADER, "#version 120\nattribute vec2 vertex;\n"
                                                     "uniform vec4 tint;\nvarying vec4 colour;\n"
@@ -167,7 +167,7 @@ TEST(OpenGL, ClassicExtensionStringMatchesWholeNamesOnly)
     MessageCapture messages;
     const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Compatibility);
     ASSERT_TRUE(context->isCurrent()) << context->failure();
-    initializeOpenGLEnvironment();
+    ASSERT_TRUE(initializeOpenGLEnvironment());
     const std::vector<std::string> names = classicExtensions();
     ASSERT_GT(names.size(), 10u);
 
@@ -195,7 +195,7 @@ TEST(OpenGL, CoreContextsAreEnumeratedInstead)
 {
     const std::unique_ptr<GLXTestContext> context = openTestContext(GLXTestContext::Profile::Core);
     ASSERT_TRUE(context->isCurrent()) << context->failure();
-    initializeOpenGLEnvironment();
+    ASSERT_TRUE(initializeOpenGLEnvironment());
 
     // A core context has no classic string.
     EXPECT_EQ(glGetString(GL_EXTENSIONS), nullptr);

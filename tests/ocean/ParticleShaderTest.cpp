@@ -144,16 +144,8 @@ TEST(ParticleShaderFailures, ProgramWithoutParticleUniformsIsRefused)
     const char* vertex = "#version 120\nattribute vec3 initialPosition;\n"
                          "void main() { gl_Position = vec4(initialPosition, 1.0); }\n";
     const char* fragment = "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n";
-    const GLuint program = Maris::glCreateProgram();
-    const char* sources[2] = {vertex, fragment};
-    const GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    for (int i = 0; i < 2; ++i) {
-        const GLuint shader = Maris::glCreateShader(types[i]);
-        Maris::glShaderSource(shader, 1, &sources[i], nullptr);
-        Maris::glCompileShader(shader);
-        Maris::glAttachShader(program, shader);
-    }
-    Maris::glLinkProgram(program);
+    const GLuint program = linkTestProgram(vertex, fragment);
+    ASSERT_NE(program, 0u);
     const std::uint32_t texture = Maris::CreateSprayTexture(&scene.environment());
     Maris::ParticleSystemOpenGL system(&scene.environment());
     EXPECT_FALSE(system.Initialize(texture, program, 8, someGrid()));

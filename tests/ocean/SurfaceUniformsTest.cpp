@@ -133,17 +133,12 @@ TEST(GerstnerUniforms, AProgramWithoutTheWaveInputsFails)
     GridScene sea;
     ASSERT_TRUE(sea.ready);
     // The lighting-only fragment program of another grid has no waves at all.
-    const GLuint program = Maris::glCreateProgram();
-    const char* source = "#version 120\nuniform float numWaves;\nvoid main() { gl_Position = vec4(numWaves); }\n";
-    const GLuint shader = Maris::glCreateShader(GL_VERTEX_SHADER);
-    Maris::glShaderSource(shader, 1, &source, nullptr);
-    Maris::glCompileShader(shader);
-    Maris::glAttachShader(program, shader);
-    Maris::glLinkProgram(program);
+    const GLuint program = linkTestProgram(
+        "#version 120\nuniform float numWaves;\nvoid main() { gl_Position = vec4(numWaves); }\n", nullptr);
+    ASSERT_NE(program, 0u);
     Maris::GerstnerWaterModelOpenGL model(&sea.scene.environment());
     EXPECT_FALSE(model.Initialize(program, 0, false));
     ASSERT_FALSE(sea.scene.messages().texts().empty());
     EXPECT_NE(sea.scene.messages().texts()[0].find("One or more wave parameters"), std::string::npos);
     Maris::glDeleteProgram(program);
-    Maris::glDeleteShader(shader);
 }

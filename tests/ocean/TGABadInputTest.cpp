@@ -24,26 +24,11 @@
 
 namespace {
 
-struct Header
-{
-    int idLength = 0;
-    int type = 2;
-    int width = 1;
-    int height = 1;
-    int bitsPerPixel = 24;
-};
+using Header = TGAHeader;
 
 std::string tga(const Header& header, const std::string& data)
 {
-    std::string file(18, '\0');
-    file[0] = static_cast<char>(header.idLength);
-    file[2] = static_cast<char>(header.type);
-    file[12] = static_cast<char>(header.width & 0xff);
-    file[13] = static_cast<char>((header.width >> 8) & 0xff);
-    file[14] = static_cast<char>(header.height & 0xff);
-    file[15] = static_cast<char>((header.height >> 8) & 0xff);
-    file[16] = static_cast<char>(header.bitsPerPixel);
-    return file + data;
+    return tgaFile(header, data);
 }
 
 // A good image for "a later file still reads": 2 x 1 true-color pixels.

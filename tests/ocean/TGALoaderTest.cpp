@@ -19,30 +19,11 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-struct Header
-{
-    int type = 2;
-    int width = 1;
-    int height = 1;
-    int bitsPerPixel = 24;
-    std::string id;
-    int descriptor = 0;
-};
+using Header = TGAHeader;
 
 std::string tga(const Header& header, const Bytes& data)
 {
-    std::string file(18, '\0');
-    file[0] = static_cast<char>(header.id.size());
-    file[2] = static_cast<char>(header.type);
-    file[12] = static_cast<char>(header.width & 0xff);
-    file[13] = static_cast<char>(header.width >> 8);
-    file[14] = static_cast<char>(header.height & 0xff);
-    file[15] = static_cast<char>(header.height >> 8);
-    file[16] = static_cast<char>(header.bitsPerPixel);
-    file[17] = static_cast<char>(header.descriptor);
-    file += header.id;
-    file.append(data.begin(), data.end());
-    return file;
+    return tgaFile(header, std::string(data.begin(), data.end()));
 }
 
 Bytes pixelsOf(const Maris::TGALoader& image)
@@ -124,60 +105,9 @@ TEST_F(TGALoaderTest, GreyImagesAreCopiedUnchangedInStoredRowOrder)
 TEST_F(TGALoaderTest, PixelsStartAfterTheImageIdField)
 {
     Header header;
-    header.id = "hello";
-    ASSERT_TRUE(load(tga(header, {7, 8, 9})));
+    header.idLength = 5;
+    ASSERT_TRUE(load(tga(header, {'h', 'e', 'l', 'l', 'o', 7, 8, 9})));
     EXPECT_EQ(pixelsOf(image), (Bytes{9, 8, 7}));
-}
-
-TEST_F(TGALoaderTest, UnsupportedKindsAreRejected)
-{
-    Header colorMapped;
-    colorMapped.type = 1;
-    colorMapped.bitsPerPixel = 8;
-    expectRejected(tga(colorMapped, {0}));
-
-    Header runLengthGrey;
-    runLengthGrey.type = 11;
-    runLengthGrey.bitsPerPixel = 8;
-    expectRejected(tga(runLengthGrey, {0x00, 5}));
-
-    Header sixteenBit;
-    sixteenBit.bitsPerPixel = 16;
-    expectRejected(tga(sixteenBit, {0, 0}));
-
-    Header fifteenBit;
-    fifteenBit.bitsPerPixel = 15;
-    expectRejected(tga(fifteenBit, {0, 0}));
-
-    Header noWidth;
-    noWidth.width = 0;
-    expectRejected(tga(noWidth, {}));
-
-    Header noHeight;
-    noHeight.height = 0;
-    expectRejected(tga(noHeight, {}));
-}
-
-TEST_F(TGALoaderTest, FilesShorterThanTheirImageAreRejected)
-{
-    expectRejected(std::string(10, '\0'));
-
-    Header header;
-    header.width = 2;
-    header.height = 2;
-    expectRejected(tga(header, Bytes(11, 0)));
-
-    Header withId;
-    withId.id = "abcd";
-    // Long enough for the pixels alone, not for ID and pixels.
-    expectRejected(tga(withId, {1}).substr(0, 18 + 3));
-
-    // A header that claims 65535 x 65535 pixels in a tiny file.
-    Header huge;
-    huge.width = 65535;
-    huge.height = 65535;
-    huge.bitsPerPixel = 32;
-    expectRejected(tga(huge, Bytes(64, 0)));
 }
 
 TEST_F(TGALoaderTest, UnreadableFilesFailWithTheLoadersMessagesOnly)
@@ -225,22 +155,6 @@ TEST_F(TGALoaderTest, RunLengthWithAlphaAndAPacketPastTheLastPixel)
     // One raw pixel, then a run of five of which only two fit the image.
     ASSERT_TRUE(load(tga(header, {0x00, 1, 2, 3, 4, 0x84, 5, 6, 7, 8})));
     EXPECT_EQ(pixelsOf(image), (Bytes{3, 2, 1, 4, 7, 6, 5, 8, 7, 6, 5, 8}));
-}
-
-TEST_F(TGALoaderTest, TruncatedRunLengthDataIsRejected)
-{
-    Header header;
-    header.type = 10;
-    header.width = 4;
-    header.height = 2;
-    const Bytes packets = {0x82, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9, 0x82, 10, 11, 12};
-    // Without the last packet, without the last packet's pixel, and cut inside a raw packet.
-    expectRejected(tga(header, Bytes(packets.begin(), packets.begin() + 11)));
-    expectRejected(tga(header, Bytes(packets.begin(), packets.begin() + 12)));
-    Header raw;
-    raw.type = 10;
-    raw.width = 3;
-    expectRejected(tga(raw, {0x02, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST_F(TGALoaderTest, RealImagesMatchTheSceneGraphsReader)

@@ -37,3 +37,17 @@ std::string garbage(std::size_t size, unsigned seed)
     }
     return bytes;
 }
+
+std::string tgaFile(const TGAHeader& header, const std::string& data)
+{
+    std::string file(18, '\0');
+    file[0] = static_cast<char>(header.idLength);
+    file[2] = static_cast<char>(header.type);
+    file[12] = static_cast<char>(header.width & 0xff);
+    file[13] = static_cast<char>((header.width >> 8) & 0xff);
+    file[14] = static_cast<char>(header.height & 0xff);
+    file[15] = static_cast<char>((header.height >> 8) & 0xff);
+    file[16] = static_cast<char>(header.bitsPerPixel);
+    file[17] = static_cast<char>(header.descriptor);
+    return file + data;
+}

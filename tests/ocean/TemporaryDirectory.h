@@ -23,3 +23,17 @@ private:
 // Bytes no reader should take for anything: every value 0 to 255, NUL and line breaks included,
 // in an order fixed by the seed so that a failure can be reproduced.
 std::string garbage(std::size_t size, unsigned seed = 1);
+
+// The fields of a TGA file's 18-byte header that the tests vary.
+struct TGAHeader
+{
+    int type = 2;
+    int width = 1;
+    int height = 1;
+    int bitsPerPixel = 24;
+    int idLength = 0;
+    int descriptor = 0;
+};
+
+// A TGA file: the header, then the bytes (the image id first, where there is one).
+std::string tgaFile(const TGAHeader& header, const std::string& data);

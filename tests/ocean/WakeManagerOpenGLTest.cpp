@@ -51,20 +51,7 @@ void main()
 
 GLuint buildWakeProgram()
 {
-    const char* fragment = "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n";
-    const char* sources[2] = {wakeVertexShader, fragment};
-    const GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const GLuint program = Maris::glCreateProgram();
-    for (int i = 0; i < 2; ++i) {
-        const GLuint shader = Maris::glCreateShader(types[i]);
-        Maris::glShaderSource(shader, 1, &sources[i], nullptr);
-        Maris::glCompileShader(shader);
-        Maris::glAttachShader(program, shader);
-    }
-    Maris::glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    Maris::glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    return linked == GL_TRUE ? program : 0;
+    return linkTestProgram(wakeVertexShader, "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
 }
 
 // Reads uniforms back, for the checks only.
