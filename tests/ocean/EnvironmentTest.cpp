@@ -223,30 +223,6 @@ TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedOnceAndStored)
     EXPECT_TRUE(messages.entries().empty());
 }
 
-TEST_F(EnvironmentTest, TexturesAndTheirMatricesAreStored)
-{
-    Maris::Environment environment;
-    const double rows[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
-    environment.SetEnvironmentMap(7, rows);
-    EXPECT_EQ(environment.GetEnvironmentMap(), 7u);
-    EXPECT_EQ(environment.GetEnvironmentMapMatrix().elem[1][2], 1.0);
-    EXPECT_EQ(environment.GetEnvironmentMapMatrix().elem[0][0], -1.0);
-
-    const double reflection[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    environment.SetPlanarReflectionMap(9, reflection, 0.125f);
-    EXPECT_EQ(environment.GetPlanarReflectionMap(), 9u);
-    EXPECT_EQ(environment.GetPlanarReflectionMapMatrix().elem[2][0], 7.0);
-    EXPECT_EQ(environment.GetPlanarReflectionDisplacementScale(), 0.125f);
-
-    const Maris::Matrix4 heightMatrix = cameraAt(1.0, 2.0, 3.0);
-    environment.SetHeightMap(11, heightMatrix.Pointer());
-    EXPECT_EQ(environment.GetHeightMap(), 11u);
-    EXPECT_EQ(environment.GetHeightMapMatrix(), heightMatrix);
-
-    environment.SetSeaLevel(-2.5);
-    EXPECT_EQ(environment.GetSeaLevel(), -2.5);
-}
-
 TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
 {
     const Maris::Matrix4 camera = cameraAt(3.0, 0.0, 4.0);

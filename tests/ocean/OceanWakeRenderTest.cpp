@@ -10,11 +10,9 @@
 #include <Maris/WakeSource.h>
 
 #include <gtest/gtest.h>
-// After the test framework: X11's None macro would clash with its names.
-#include <GL/glx.h>
+
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,91 +20,17 @@
 
 namespace {
 
-template <typename Function>
-Function entryPoint(const char* name)
+const int size = 256;
+
+// The fixture's frame buffer as RGB, bottom row first.
+std::vector<unsigned char> rgbOf(const OceanScene& scene)
 {
-    return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+    const std::vector<std::uint8_t> rgba = scene.readPixels();
+    std::vector<unsigned char> rgb;
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        rgb.insert(rgb.end(), rgba.begin() + static_cast<long>(i), rgba.begin() + static_cast<long>(i) + 3);
+    return rgb;
 }
-
-// A 256 x 256 color and depth target, so the sea is drawn at a size worth looking at.
-class OffscreenTarget
-{
-public:
-    static const int size = 256;
-
-    OffscreenTarget()
-    {
-        genFramebuffers(1, &framebuffer);
-        bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        genRenderbuffers(2, renderbuffers);
-        bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
-        renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, size, size);
-        framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                renderbuffers[0]);
-        bindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
-        renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, size, size);
-        framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                renderbuffers[1]);
-        complete = checkStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-        glViewport(0, 0, size, size);
-    }
-    ~OffscreenTarget()
-    {
-        bindFramebuffer(GL_FRAMEBUFFER, 0);
-        deleteRenderbuffers(2, renderbuffers);
-        deleteFramebuffers(1, &framebuffer);
-    }
-    bool isComplete() const { return complete; }
-
-    // RGB, bottom row first.
-    std::vector<unsigned char> read() const
-    {
-        glFinish();
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(size) * size * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, size, size, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-        return pixels;
-    }
-
-private:
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = entryPoint<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = entryPoint<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers =
-        entryPoint<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers =
-        entryPoint<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer =
-        entryPoint<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers =
-        entryPoint<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage =
-        entryPoint<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer =
-        entryPoint<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkStatus =
-        entryPoint<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
-    GLuint framebuffer = 0;
-    GLuint renderbuffers[2] = {0, 0};
-    bool complete = false;
-};
-
-// Keeps a picture for a person to look at when MARIS_TEST_IMAGES names a directory.
-void keep(const std::vector<unsigned char>& rgb, const char* name)
-{
-    const char* directory = std::getenv("MARIS_TEST_IMAGES");
-    if (!directory)
-        return;
-    const std::string path = std::string(directory) + "/" + name + ".ppm";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return;
-    const int size = OffscreenTarget::size;
-    std::fprintf(out, "P6\n%d %d\n255\n", size, size);
-    for (int row = size - 1; row >= 0; --row)
-        std::fwrite(&rgb[static_cast<std::size_t>(row) * size * 3], 1, size * 3, out);
-    std::fclose(out);
-}
-
 
 } // namespace
 
@@ -114,8 +38,6 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
 {
     OceanScene scene{OceanScene::shippedOptions()};
     ASSERT_TRUE(scene.ready()) << scene.failure();
-    OffscreenTarget target;
-    ASSERT_TRUE(target.isComplete());
     const double light[3] = {0.3, 0.5, 0.8};
     const double color[3] = {1.0, 0.95, 0.9};
     const double ambient[3] = {0.3, 0.35, 0.4};
@@ -147,7 +69,7 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     glClearColor(0.6f, 0.7f, 0.8f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time, true, true, false);
-    const std::vector<unsigned char> withWakes = target.read();
+    const std::vector<unsigned char> withWakes = rgbOf(scene);
 
     // The same sea at the same moment with every ring gone: limits of 0 retire them all.
     Maris::WakeManager::SetMaximumWaveAmplitude(0.0);
@@ -157,24 +79,22 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     Maris::WakeManager::SetMaximumWaveAmplitude(2.0);
     Maris::WakeManager::SetMinimumWaveAmplitude(0.01);
     EXPECT_TRUE(wakes->GetDrawList().empty());
-    const std::vector<unsigned char> calm = target.read();
-    keep(withWakes, "sea-with-wakes");
-    keep(calm, "sea-without-wakes");
+    const std::vector<unsigned char> calm = rgbOf(scene);
 
     // The sea is drawn at all: the picture is not just the clear color.
     int sea = 0;
     for (std::size_t i = 0; i < calm.size(); i += 3)
         if (std::abs(calm[i] - 153) + std::abs(calm[i + 1] - 178) + std::abs(calm[i + 2] - 204) > 30)
             ++sea;
-    EXPECT_GT(sea, OffscreenTarget::size * OffscreenTarget::size / 4);
+    EXPECT_GT(sea, size * size / 4);
 
     // The rings change the sea where they are, and only there: every changed pixel looks at the
     // sea (the plane z = 0, give or take the waves) near a ring or near the vessel's track.
     const Maris::Matrix4 toWorld =
         (scene.environment().GetCameraMatrix() * scene.environment().GetProjectionMatrix()).Inverse();
     auto nearWake = [&](int column, int row) {
-        const double x = (column + 0.5) / OffscreenTarget::size * 2.0 - 1.0;
-        const double y = (row + 0.5) / OffscreenTarget::size * 2.0 - 1.0;
+        const double x = (column + 0.5) / size * 2.0 - 1.0;
+        const double y = (row + 0.5) / size * 2.0 - 1.0;
         const Maris::Vector3 a = toWorld.TransformPoint(Maris::Vector3(x, y, -1.0));
         const Maris::Vector3 b = toWorld.TransformPoint(Maris::Vector3(x, y, 1.0));
         if (a.z - b.z <= 0.0)
@@ -193,9 +113,9 @@ TEST(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     int changed = 0;
     int changedAway = 0;
     int away = 0;
-    for (int row = 0; row < OffscreenTarget::size; ++row)
-        for (int column = 0; column < OffscreenTarget::size; ++column) {
-            const std::size_t i = (static_cast<std::size_t>(row) * OffscreenTarget::size + column) * 3;
+    for (int row = 0; row < size; ++row)
+        for (int column = 0; column < size; ++column) {
+            const std::size_t i = (static_cast<std::size_t>(row) * size + column) * 3;
             const int d = std::abs(withWakes[i] - calm[i]) + std::abs(withWakes[i + 1] - calm[i + 1]) +
                           std::abs(withWakes[i + 2] - calm[i + 2]);
             const bool near = nearWake(column, row);
@@ -216,8 +136,6 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
 {
     OceanScene scene{OceanScene::shippedOptions()};
     ASSERT_TRUE(scene.ready()) << scene.failure();
-    OffscreenTarget target;
-    ASSERT_TRUE(target.isComplete());
     const double light[3] = {0.3, 0.5, 0.8};
     const double color[3] = {1.0, 0.95, 0.9};
     const double ambient[3] = {0.8, 0.8, 0.8};
@@ -252,19 +170,17 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
     glClearColor(0.6f, 0.7f, 0.8f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time, true, true, false);
-    const std::vector<unsigned char> without = target.read();
+    const std::vector<unsigned char> without = rgbOf(scene);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time, true, true, true);
-    const std::vector<unsigned char> with = target.read();
-    keep(with, "spray-with-particles");
-    keep(without, "spray-without-particles");
+    const std::vector<unsigned char> with = rgbOf(scene);
     // Once every burst has fallen back, nothing is drawn over the sea.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time + 5.0, true, false, true);
-    const std::vector<unsigned char> later = target.read();
+    const std::vector<unsigned char> later = rgbOf(scene);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ocean->Draw(time + 5.0, true, false, false);
-    const std::vector<unsigned char> laterWithout = target.read();
+    const std::vector<unsigned char> laterWithout = rgbOf(scene);
 
     bool started = false;
     for (std::uint32_t i = 0; i < wakes->GetMaxSprays(); ++i)
@@ -277,22 +193,22 @@ TEST(OceanWakes, BowSprayIsDrawnWithTheParticles)
         if (with[i] + with[i + 1] + with[i + 2] > without[i] + without[i + 1] + without[i + 2] + 12)
             ++brighter;
     EXPECT_GT(brighter, 100) << "a white burst at the bow";
-    EXPECT_LT(brighter, OffscreenTarget::size * OffscreenTarget::size / 10);
+    EXPECT_LT(brighter, size * size / 10);
     EXPECT_EQ(later, laterWithout) << "spent bursts are not drawn";
     // The burst is where the bow is: around the middle of the view.
     long sumRow = 0;
     long sumColumn = 0;
-    for (int row = 0; row < OffscreenTarget::size; ++row)
-        for (int column = 0; column < OffscreenTarget::size; ++column) {
-            const std::size_t i = (static_cast<std::size_t>(row) * OffscreenTarget::size + column) * 3;
+    for (int row = 0; row < size; ++row)
+        for (int column = 0; column < size; ++column) {
+            const std::size_t i = (static_cast<std::size_t>(row) * size + column) * 3;
             if (with[i] + with[i + 1] + with[i + 2] > without[i] + without[i + 1] + without[i + 2] + 12) {
                 sumRow += row;
                 sumColumn += column;
             }
         }
     if (brighter > 0) {
-        EXPECT_NEAR(static_cast<double>(sumColumn) / brighter, OffscreenTarget::size / 2.0, 12.0);
-        EXPECT_NEAR(static_cast<double>(sumRow) / brighter, OffscreenTarget::size / 2.0, 24.0);
+        EXPECT_NEAR(static_cast<double>(sumColumn) / brighter, size / 2.0, 12.0);
+        EXPECT_NEAR(static_cast<double>(sumRow) / brighter, size / 2.0, 24.0);
     }
     EXPECT_TRUE(scene.messages().texts().empty())
         << ::testing::PrintToString(scene.messages().texts());
