@@ -152,20 +152,6 @@ TEST(GerstnerWaveSet, InvalidSettingsFailWithTheirMessages)
     }
 }
 
-TEST(GerstnerWaveSet, ThroughTheBaseInitializeThePlainModelHoldsNoWaves)
-{
-    GerstnerSea sea;
-    Maris::GerstnerWaterModel model(&sea.environment);
-    Maris::WaterModel& base = model;
-    EXPECT_TRUE(base.Initialize(3u, 4u, false));
-    EXPECT_EQ(model.GetWaveCount(), 0);
-    EXPECT_TRUE(model.PrepareShader(1.0));
-    Maris::Vector3 normal;
-    EXPECT_EQ(model.GetHeight(Maris::Vector3(10, 20, 0), &sea.grid, normal), 0.0f);
-    EXPECT_EQ(model.GetMaxAmplitude(), 0.0);
-    EXPECT_STREQ(model.GetFFTName(), "Not using FFT Water Model");
-}
-
 TEST(GerstnerWind, AmplitudesAndDirectionsFollowTheWindEveryFrame)
 {
     GerstnerSea sea;
