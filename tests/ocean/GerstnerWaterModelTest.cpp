@@ -1,5 +1,4 @@
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "OceanScene.h"
 
 #include <Maris/Environment.h>
 #include "waves/GerstnerWaterModel.h"
@@ -41,34 +40,13 @@ private:
     std::size_t next = 0;
 };
 
-// A simulation-only environment (nothing is drawn) on a configuration of the given lines.
-class GerstnerSea
+// A simulation-only sea (nothing is drawn) on a configuration of the given lines.
+OceanScene::Options seaOf(const std::string& configuration = "")
 {
-public:
-    explicit GerstnerSea(const std::string& configuration = "")
-    {
-        directory.write("Maris.config", configuration + "\n");
-        loader = std::make_unique<Maris::ResourceLoader>(directory.path().c_str(), false);
-        initialized = environment.Initialize(Maris::FlatZUp, Maris::NoRenderer, loader.get(),
-                                             nullptr, false) == Maris::EnvironmentInitialized;
-        grid.Initialize(&environment, Maris::GerstnerWaves, 16);
-    }
-
-    void setWind(double speed, double direction)
-    {
-        environment.ClearWindFetches();
-        Maris::WindFetch fetch;
-        fetch.SetWind(speed, direction);
-        environment.AddWindFetch(fetch);
-    }
-
-    MessageCapture messages;
-    TemporaryDirectory directory;
-    std::unique_ptr<Maris::ResourceLoader> loader;
-    Maris::Environment environment;
-    Maris::ProjectedGrid grid{false};
-    bool initialized = false;
-};
+    OceanScene::Options o = OceanScene::bareOptions(configuration + "\n");
+    o.captureMessages = true;
+    return o;
+}
 
 // Any non-zero program handle serves: the plain model only remembers it.
 const std::uint32_t someShader = 7;
@@ -77,13 +55,13 @@ const std::uint32_t someShader = 7;
 
 TEST(GerstnerWaveSet, DrawsWavelengthAndDirectionAlternately)
 {
-    GerstnerSea sea("gerstner-directional-variance-degrees = 40\nnum-gerstner-waves = 3");
-    ASSERT_TRUE(sea.initialized);
+    OceanScene sea(seaOf("gerstner-directional-variance-degrees = 40\nnum-gerstner-waves = 3"));
+    ASSERT_TRUE(sea.ready());
     ScriptedRandomNumbers random({60.0, 5.0, 150.0, -20.0, 100.0, 0.0});
-    sea.environment.SetRandomNumberGenerator(&random);
-    Maris::GerstnerWaterModel model(&sea.environment);
+    sea.environment().SetRandomNumberGenerator(&random);
+    Maris::GerstnerWaterModel model(&sea.environment());
     ASSERT_TRUE(model.Initialize(someShader, false));
-    sea.environment.SetRandomNumberGenerator(nullptr);
+    sea.environment().SetRandomNumberGenerator(nullptr);
 
     ASSERT_EQ(random.requests.size(), 6u);
     for (std::size_t i = 0; i < 6; i += 2) {
@@ -99,13 +77,13 @@ TEST(GerstnerWaveSet, DrawsWavelengthAndDirectionAlternately)
 
 TEST(GerstnerWaveSet, LengthsInMetresFollowTheWorldUnit)
 {
-    GerstnerSea sea;
-    sea.environment.SetMetersPerUnit(2.0);
+    OceanScene sea{seaOf()};
+    sea.environment().SetMetersPerUnit(2.0);
     ScriptedRandomNumbers random({80.0, 0.0});
-    sea.environment.SetRandomNumberGenerator(&random);
-    Maris::GerstnerWaterModel model(&sea.environment);
+    sea.environment().SetRandomNumberGenerator(&random);
+    Maris::GerstnerWaterModel model(&sea.environment());
     ASSERT_TRUE(model.Initialize(someShader, false));
-    sea.environment.SetRandomNumberGenerator(nullptr);
+    sea.environment().SetRandomNumberGenerator(nullptr);
     EXPECT_DOUBLE_EQ(model.GetMedianWavelength(), 50.0);
     EXPECT_DOUBLE_EQ(model.GetMedianAmplitude(), 1.5);
     EXPECT_EQ(random.requests[0], std::make_pair(25.0, 100.0));
@@ -116,47 +94,47 @@ TEST(GerstnerWaveSet, LengthsInMetresFollowTheWorldUnit)
 TEST(GerstnerWaveSet, InvalidSettingsFailWithTheirMessages)
 {
     {
-        GerstnerSea sea("num-gerstner-waves = 0");
-        Maris::GerstnerWaterModel model(&sea.environment);
+        OceanScene sea(seaOf("num-gerstner-waves = 0"));
+        Maris::GerstnerWaterModel model(&sea.environment());
         EXPECT_FALSE(model.Initialize(someShader, false));
-        EXPECT_EQ(sea.messages.texts(),
+        EXPECT_EQ(sea.messages().texts(),
                   std::vector<std::string>{"Invalid num-gerstner-waves specified."});
     }
     {
-        GerstnerSea sea("gerstner-median-wavelength-meters = 0");
-        Maris::GerstnerWaterModel model(&sea.environment);
+        OceanScene sea(seaOf("gerstner-median-wavelength-meters = 0"));
+        Maris::GerstnerWaterModel model(&sea.environment());
         EXPECT_FALSE(model.Initialize(someShader, false));
-        EXPECT_EQ(sea.messages.texts(),
+        EXPECT_EQ(sea.messages().texts(),
                   std::vector<std::string>{"Invalid gerstner-median-wavelength-meters specified."});
     }
     {
-        GerstnerSea sea("gerstner-wave-steepness = 1.5");
-        Maris::GerstnerWaterModel model(&sea.environment);
+        OceanScene sea(seaOf("gerstner-wave-steepness = 1.5"));
+        Maris::GerstnerWaterModel model(&sea.environment());
         EXPECT_TRUE(model.Initialize(someShader, false));
-        EXPECT_EQ(sea.messages.texts(),
+        EXPECT_EQ(sea.messages().texts(),
                   std::vector<std::string>{"gerstner-waves-steepness should be between 0 and 1."});
         EXPECT_NEAR(model.GetWaves()[0].steepness, 1.5 / (0.18849556 * 4), 1e-3);
     }
     {
-        GerstnerSea sea;
-        Maris::GerstnerWaterModel model(&sea.environment);
+        OceanScene sea{seaOf()};
+        Maris::GerstnerWaterModel model(&sea.environment());
         EXPECT_FALSE(model.Initialize(0u, false));
-        EXPECT_EQ(sea.messages.texts(),
+        EXPECT_EQ(sea.messages().texts(),
                   std::vector<std::string>{"Null shader passed into GerstnerWaterModel::Initialize"});
     }
     {
-        GerstnerSea sea("fft-choppiness = -1");
-        Maris::GerstnerWaterModel model(&sea.environment);
-        EXPECT_EQ(sea.messages.texts(), std::vector<std::string>{"Negative fft-choppiness specified"});
+        OceanScene sea(seaOf("fft-choppiness = -1"));
+        Maris::GerstnerWaterModel model(&sea.environment());
+        EXPECT_EQ(sea.messages().texts(), std::vector<std::string>{"Negative fft-choppiness specified"});
         EXPECT_FLOAT_EQ(model.GetChoppiness(), -1.0f);
     }
 }
 
 TEST(GerstnerWind, AmplitudesAndDirectionsFollowTheWindEveryFrame)
 {
-    GerstnerSea sea;
+    OceanScene sea{seaOf()};
     std::srand(99);
-    Maris::GerstnerWaterModel model(&sea.environment);
+    Maris::GerstnerWaterModel model(&sea.environment());
     ASSERT_TRUE(model.Initialize(someShader, false));
 
     sea.setWind(0.0, 0.0);
@@ -173,7 +151,7 @@ TEST(GerstnerWind, AmplitudesAndDirectionsFollowTheWindEveryFrame)
     double speed = 0.0;
     double theta = 0.0;
     double fetch = 0.0;
-    sea.environment.GetWind(sea.environment.GetCameraPosition(), speed, theta, fetch);
+    sea.environment().GetWind(sea.environment().GetCameraPosition(), speed, theta, fetch);
     ASSERT_DOUBLE_EQ(speed, 16.0);
     ASSERT_TRUE(model.PrepareShader(3.0));
     double sum = 0.0;
@@ -190,18 +168,19 @@ TEST(GerstnerWind, AmplitudesAndDirectionsFollowTheWindEveryFrame)
 
 TEST(GerstnerHeight, IsTheSumOfTheWavesWithTheirNormal)
 {
-    GerstnerSea sea("num-gerstner-waves = 2");
+    OceanScene sea(seaOf("num-gerstner-waves = 2"));
+    const std::unique_ptr<Maris::ProjectedGrid> grid = sea.grid(Maris::GerstnerWaves);
     ScriptedRandomNumbers random({100.0, 0.0, 50.0, 10.0});
-    sea.environment.SetRandomNumberGenerator(&random);
-    Maris::GerstnerWaterModel model(&sea.environment);
+    sea.environment().SetRandomNumberGenerator(&random);
+    Maris::GerstnerWaterModel model(&sea.environment());
     ASSERT_TRUE(model.Initialize(someShader, false));
-    sea.environment.SetRandomNumberGenerator(nullptr);
+    sea.environment().SetRandomNumberGenerator(nullptr);
     sea.setWind(9.0, 0.0);
 
     // At time 0 and the origin every phase is 0: height 0, the normal leans against the slopes.
     ASSERT_TRUE(model.PrepareShader(0.0));
     Maris::Vector3 normal;
-    EXPECT_EQ(model.GetHeight(Maris::Vector3(0, 0, 0), &sea.grid, normal), 0.0f);
+    EXPECT_EQ(model.GetHeight(Maris::Vector3(0, 0, 0), grid.get(), normal), 0.0f);
     double sx = 0.0;
     double sy = 0.0;
     for (int i = 0; i < 2; ++i) {
@@ -224,22 +203,19 @@ TEST(GerstnerHeight, IsTheSumOfTheWavesWithTheirNormal)
                              w.phaseSpeed * 7.25;
         height += w.amplitude * std::sin(phase);
     }
-    EXPECT_NEAR(model.GetHeight(point, &sea.grid, normal), height, 1e-4);
+    EXPECT_NEAR(model.GetHeight(point, grid.get(), normal), height, 1e-4);
     EXPECT_NEAR(normal.Length(), 1.0, 1e-9);
     EXPECT_GT(std::fabs(height), 0.0);
 }
 
 TEST(GerstnerHeight, YUpWorldsReadTheHorizontalAxesThroughTheBasis)
 {
-    MessageCapture messages;
-    TemporaryDirectory directory;
-    directory.write("Maris.config", "num-gerstner-waves = 1\n");
-    Maris::ResourceLoader loader(directory.path().c_str(), false);
-    Maris::Environment environment;
-    ASSERT_EQ(environment.Initialize(Maris::FlatYUp, Maris::NoRenderer, &loader, nullptr, false),
-              Maris::EnvironmentInitialized);
-    Maris::ProjectedGrid grid(false);
-    grid.Initialize(&environment, Maris::GerstnerWaves, 16);
+    OceanScene::Options options = seaOf("num-gerstner-waves = 1");
+    options.coordinateSystem = Maris::FlatYUp;
+    OceanScene sea(options);
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    Maris::Environment& environment = sea.environment();
+    const std::unique_ptr<Maris::ProjectedGrid> grid = sea.grid(Maris::GerstnerWaves);
     ScriptedRandomNumbers random({100.0, 30.0});
     environment.SetRandomNumberGenerator(&random);
     Maris::GerstnerWaterModel model(&environment);
@@ -255,9 +231,9 @@ TEST(GerstnerHeight, YUpWorldsReadTheHorizontalAxesThroughTheBasis)
     const double dx = w.directionX * 20.0;
     const double dy = w.directionY * 20.0;
     Maris::Vector3 normal;
-    const float a = model.GetHeight(Maris::Vector3(dx, 500.0, -dy), &grid, normal);
+    const float a = model.GetHeight(Maris::Vector3(dx, 500.0, -dy), grid.get(), normal);
     EXPECT_NEAR(a, w.amplitude * std::sin(w.frequency * 20.0f), 1e-4);
     EXPECT_GT(std::fabs(a), 0.1f);
-    EXPECT_NEAR(model.GetHeight(Maris::Vector3(dx, 0.0, -dy), &grid, normal), a, 1e-6);
-    EXPECT_GT(std::fabs(model.GetHeight(Maris::Vector3(dx, 0.0, dy), &grid, normal) - a), 0.1);
+    EXPECT_NEAR(model.GetHeight(Maris::Vector3(dx, 0.0, -dy), grid.get(), normal), a, 1e-6);
+    EXPECT_GT(std::fabs(model.GetHeight(Maris::Vector3(dx, 0.0, dy), grid.get(), normal) - a), 0.1);
 }

@@ -1,4 +1,4 @@
-#include "MessageCapture.h"
+#include "OceanScene.h"
 
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
@@ -33,13 +33,14 @@ Maris::WakeWave ring(double birth, double wavelength, double speed, double start
 class WakeManagerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    static OceanScene::Options shipped()
     {
-        loader.reset(new Maris::ResourceLoader(MARIS_RESOURCES_DIR, false));
-        ASSERT_EQ(environment.Initialize(Maris::FlatZUp, Maris::NoRenderer, loader.get(), nullptr,
-                                         false),
-                  Maris::EnvironmentInitialized);
+        OceanScene::Options o = OceanScene::bareOptions("", Maris::NoRenderer);
+        o.resourceDirectory = MARIS_RESOURCES_DIR;
+        o.captureMessages = true;
+        return o;
     }
+    void SetUp() override { ASSERT_TRUE(scene.ready()) << scene.failure(); }
     void TearDown() override
     {
         Maris::WakeManager::SetMaximumWaveAmplitude(2.0);
@@ -56,9 +57,7 @@ protected:
         }
     }
 
-    MessageCapture messages;
-    std::unique_ptr<Maris::ResourceLoader> loader;
-    Maris::Environment environment;
+    OceanScene scene{shipped()};
     Maris::ProjectedGrid grid{false};
     Maris::Vector3 camera{0.0, 0.0, 50.0};
 };
@@ -138,7 +137,7 @@ TEST_F(WakeManagerTest, AmplitudeLimitsClampAndRetireRings)
 TEST_F(WakeManagerTest, RingReachingItsMaximumRadiusIsRemovedAtTheNextUpdate)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeWave wave = ring(0.0, 20.0, 1.0, 4.0);
     wave.maximumRadius = 10.0;
     manager.AddWave(wave);
@@ -161,7 +160,7 @@ TEST_F(WakeManagerTest, RingReachingItsMaximumRadiusIsRemovedAtTheNextUpdate)
 TEST_F(WakeManagerTest, MovingSourceLeavesNumberedRingsAlongItsTrack)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeSource boat(&manager, 40.0, 8.0);
     boat.SetPropellerWash(true);
     sail(boat, manager, 8.0, 0.0, 30.0);
@@ -196,7 +195,7 @@ TEST_F(WakeManagerTest, MovingSourceLeavesNumberedRingsAlongItsTrack)
 TEST_F(WakeManagerTest, RestingSourceRaisesNoWake)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeSource buoy(&manager, 5.0, 2.0);
     sail(buoy, manager, 0.0, 0.0, 30.0);
     EXPECT_EQ(buoy.GetWaveCount(), 0u);
@@ -206,7 +205,7 @@ TEST_F(WakeManagerTest, RestingSourceRaisesNoWake)
 TEST_F(WakeManagerTest, DistantSourcesAreThinnedByTheirSpacingAndSortedNearestFirst)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeSource boat(&manager, 100.0, 10.0);
     boat.SetSpacing(100.0);
     boat.SetMaximumRadius(1e6);
@@ -255,7 +254,7 @@ TEST_F(WakeManagerTest, HeightQueriesFindTheRingASourceLeaves)
     Maris::WakeManager manager(1.0, nullptr);
     Maris::Vector3 normal;
     EXPECT_EQ(manager.GetHeight(Maris::Vector3(), &grid, &normal), 0.0f) << "not initialised";
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeSource boat(&manager, 30.0, 6.0);
     // One ring: the boat moves for a moment, then lies still while the ring spreads.
     sail(boat, manager, 6.0, 0.0, 4.0, 0.1);
@@ -300,7 +299,7 @@ TEST_F(WakeManagerTest, HeightQueriesFindTheRingASourceLeaves)
 TEST_F(WakeManagerTest, SailingSourceLeavesASeriesOfCrestsAcrossItsTrack)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     Maris::WakeSource boat(&manager, 30.0, 6.0);
     sail(boat, manager, 6.0, 0.0, 60.0, 0.1);
     ASSERT_GE(manager.GetWaves().size(), 10u);
@@ -324,7 +323,7 @@ TEST_F(WakeManagerTest, SailingSourceLeavesASeriesOfCrestsAcrossItsTrack)
 TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
 {
     auto manager = std::make_unique<Maris::WakeManager>(1.0, nullptr);
-    ASSERT_TRUE(manager->Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
+    ASSERT_TRUE(manager->Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     {
         Maris::WakeSource boat(manager.get(), 20.0, 5.0);
         sail(boat, *manager, 5.0, 0.0, 10.0);
@@ -348,9 +347,9 @@ TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
 TEST_F(WakeManagerTest, BaseManagerHasNoShaders)
 {
     Maris::WakeManager manager(1.0, nullptr);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &environment, 0, 0));
-    EXPECT_FALSE(manager.PrepareShader(&environment));
-    EXPECT_FALSE(manager.PreparePatchShader(&environment));
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
+    EXPECT_FALSE(manager.PrepareShader(&scene.environment()));
+    EXPECT_FALSE(manager.PreparePatchShader(&scene.environment()));
     EXPECT_TRUE(manager.D3D9DeviceLost());
     EXPECT_TRUE(manager.D3D9DeviceReset());
     EXPECT_EQ(manager.GetMaxSprays(), 10u);
