@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 namespace {
@@ -42,6 +43,17 @@ protected:
     MessageCapture messages;
     TemporaryDirectory directory;
 };
+
+std::string overlong(int line)
+{
+    return "Maris.config line " + std::to_string(line) +
+           " is longer than 1023 characters; only its first 1023 are read";
+}
+
+std::string withoutEquals(int line)
+{
+    return "Maris.config line " + std::to_string(line) + " has no \"=\" and is ignored";
+}
 
 } // namespace
 
@@ -117,30 +129,12 @@ TEST_F(ConfigurationTest, LinesWithoutKeyOrValueAreIgnoredAndLeadingEqualsSkippe
     EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
 }
 
-TEST_F(ConfigurationTest, ALaterLineWins)
-{
-    ASSERT_TRUE(loadText("foam-blend = 0.5\nfoam-blend = 0.75\n"));
-    float value = 0.0f;
-    ASSERT_TRUE(Maris::Configuration::GetFloatValue("foam-blend", value));
-    EXPECT_FLOAT_EQ(value, 0.75f);
-    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
-}
-
 TEST_F(ConfigurationTest, KeysCompareExactly)
 {
     ASSERT_TRUE(loadText("Shininess=3\n"));
     EXPECT_EQ(intValue("shininess"), -12345);
     EXPECT_EQ(intValue("Shininess"), 3);
     EXPECT_EQ(intValue("Shinines"), -12345);
-}
-
-TEST_F(ConfigurationTest, AnOverlongLineDoesNotHideTheLinesAfterIt)
-{
-    ASSERT_TRUE(loadText("first=1\nlong=" + std::string(2000, 'x') + "\nafter=2\n"));
-    EXPECT_EQ(intValue("first"), 1);
-    EXPECT_EQ(intValue("after"), 2);
-    // Kept up to the line limit of 1023 characters.
-    EXPECT_EQ(text("long").size(), 1023u - 5u);
 }
 
 TEST_F(ConfigurationTest, AFileWithoutFinalLineFeedKeepsItsLastLine)
@@ -262,4 +256,75 @@ TEST_F(ConfigurationTest, AFailedEnvironmentReleasesNothingItDidNotHold)
     }
     EXPECT_EQ(intValue("x"), 1);
     EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 1);
+}
+
+// Files with lines far over the line limit, lines that are no key = value pair, NUL bytes and keys
+// given twice: the lines after a bad one are still read.
+TEST_F(ConfigurationTest, LineOfFiveThousandCharactersIsCutAndReported)
+{
+    ASSERT_TRUE(loadText("fft-depth=1000\nshader-filename-prefix=" + std::string(5000, 'p') + "\nfoam-blend=0.25\n"));
+    EXPECT_EQ(1000, intValue("fft-depth"));
+    EXPECT_EQ(std::string(1023 - 23, 'p'), text("shader-filename-prefix"));
+    EXPECT_EQ("0.25", text("foam-blend")) << "the line after is read";
+    EXPECT_EQ(std::vector<std::string>{overlong(2)}, messages.texts());
+}
+
+TEST_F(ConfigurationTest, KeyOfFiveThousandCharactersLeavesNoEntry)
+{
+    ASSERT_TRUE(loadText(std::string(5000, 'k') + "=1\nfoam-blend=0.25\n"));
+    EXPECT_EQ(1u, Maris::Configuration::GetEntryCount()) << "the cut line holds no equals sign";
+    EXPECT_EQ("0.25", text("foam-blend"));
+    EXPECT_EQ((std::vector<std::string>{overlong(1), withoutEquals(1)}), messages.texts());
+}
+
+TEST_F(ConfigurationTest, TenMegabyteLinesAreCutWithoutDelay)
+{
+    const std::string huge(10u << 20, 'x');
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(loadText("a=" + huge + "\n" + huge + "\nb=2"));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 30.0);
+    EXPECT_EQ(1021u, text("a").size());
+    EXPECT_EQ(2, intValue("b"));
+    EXPECT_EQ((std::vector<std::string>{overlong(1), overlong(2), withoutEquals(2)}), messages.texts());
+}
+
+TEST_F(ConfigurationTest, LinesWithoutEqualsSignAreIgnoredAndReported)
+{
+    ASSERT_TRUE(loadText("# comment\nfft-depth 1000\n\nfoam-blend=0.25\nshininess=\n=5\n   \n"));
+    EXPECT_EQ(-12345, intValue("fft-depth")) << "no entry fft-depth1000 either";
+    EXPECT_EQ("<absent>", text("fft-depth1000"));
+    EXPECT_EQ("<absent>", text("shininess"));
+    EXPECT_EQ("0.25", text("foam-blend"));
+    EXPECT_EQ(1u, Maris::Configuration::GetEntryCount());
+    EXPECT_EQ(std::vector<std::string>{withoutEquals(2)}, messages.texts())
+        << "comments, blank lines and a key without value are no mistakes";
+}
+
+// NUL bytes vanish like the other control characters: the rest of the line and of the file are
+// still read. Before, the first NUL ended the file.
+TEST_F(ConfigurationTest, NulBytesVanishAndTheRestOfTheFileIsRead)
+{
+    ASSERT_TRUE(loadText(std::string("fft-\0depth=10\0" "00\nfoam-blend=0.25\n\0\0\0\nshininess=7\n", 49)));
+    EXPECT_EQ(1000, intValue("fft-depth"));
+    EXPECT_EQ("0.25", text("foam-blend"));
+    EXPECT_EQ(7, intValue("shininess"));
+    EXPECT_TRUE(messages.texts().empty());
+}
+
+TEST_F(ConfigurationTest, DuplicateKeysTakeTheLastValue)
+{
+    ASSERT_TRUE(loadText("shininess=3\nfoam-blend=0.25\nshininess=9\nshininess = 11 \n"));
+    EXPECT_EQ(11, intValue("shininess"));
+    EXPECT_EQ(2u, Maris::Configuration::GetEntryCount());
+}
+
+TEST_F(ConfigurationTest, GarbageLoadsAndALaterGoodFileReplacesIt)
+{
+    ASSERT_TRUE(loadText(garbage(256 * 1024, 17)));
+    Maris::Configuration::Unload();
+    messages.clear();
+    ASSERT_TRUE(loadText("shininess=3\n"));
+    EXPECT_EQ(3, intValue("shininess"));
+    EXPECT_EQ(1u, Maris::Configuration::GetEntryCount());
+    EXPECT_TRUE(messages.texts().empty());
 }
