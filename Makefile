@@ -19,7 +19,7 @@ run: build
 
 test: build
 	bash tools/run-tests.sh $(BUILD_DIR)
-	JOBS=$(JOBS) bash tools/run-sanitizer-tests.sh build-asan
+	JOBS=$(JOBS) KELVO_CONTENT_FROM=$(BUILD_DIR)/dist bash tools/run-sanitizer-tests.sh build-asan
 
 # Benchmarks (not part of the test suite): builds and runs every program under bench/.
 bench: build
@@ -53,3 +53,12 @@ soak: build
 .PHONY: sanitize
 sanitize: deps
 	JOBS=$(JOBS) bash tools/run-sanitizer-tests.sh build-asan
+
+# Line coverage of viewer/, ocean/ and plugins/ by the test suite (not part of `make test`): a Debug
+# build with --coverage in $(COVERAGE_BUILD_DIR), the whole suite, then gcovr's summary (installed
+# on first use).
+COVERAGE_BUILD_DIR ?= build-coverage
+
+.PHONY: coverage
+coverage: deps
+	JOBS=$(JOBS) bash tools/run-coverage.sh $(COVERAGE_BUILD_DIR)

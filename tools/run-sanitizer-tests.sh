@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # run-sanitizer-tests.sh [BUILD_DIR]: builds the whole project with AddressSanitizer, LeakSanitizer
 # and UndefinedBehaviorSanitizer (KELVO_SANITIZE) in BUILD_DIR (default build-asan) and runs, on a
-# private X display, every test there except the end-to-end ones, and a sample of those.
+# private X display, every test labelled unit or gl and the end-to-end tests labelled sanitize.
 #
 # End-to-end tests start the sanitizer build of KELVOview; it inherits the options below, and a
 # report in its log fails the test (tests/support/ViewerProcess). They are slow under the
-# sanitizers, so only a sample runs: start-up, layer keys and F3, drops, screenshots, help panel,
-# full screen, archives, the demo world, and every one whose name speaks of the water.
-# KELVO_SANITIZE_E2E_SAMPLE replaces the sample (a CTest regular expression, "." for all).
+# sanitizers, so only the few labelled sanitize (in place of e2e) run. KELVO_SANITIZE_E2E_SAMPLE
+# replaces that sample (a CTest regular expression over their names, "." for all).
+# While no test carries a label, the tests are told apart by name: every test but the end-to-end
+# ones, and a sample of those (start-up, layer keys and F3, drops, screenshots, help panel, full
+# screen, archives, the demo world, and every one whose name speaks of the water).
+#
+# KELVO_CONTENT_FROM names the runtime tree of a build of the same sources (make test passes the
+# Release build's): its generated content is copied instead of building and running the
+# generators with the sanitizers (see tools/CMakeLists.txt).
 set -u
 build_dir=${1:-build-asan}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -37,8 +43,12 @@ default_sample+='|(EndToEnd|E2E).*(Water|Sea|Ocean|Wave)'
 sample=${KELVO_SANITIZE_E2E_SAMPLE:-$default_sample}
 
 start=$(date +%s)
+content_from=${KELVO_CONTENT_FROM:-}
+if [ -n "$content_from" ]; then
+  content_from=$(cd "$content_from" && pwd) || exit 1
+fi
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DKELVO_SANITIZE=ON \
-      -DKELVO_BUILD_BENCHMARKS=OFF >/dev/null || exit 1
+      -DKELVO_BUILD_BENCHMARKS=OFF -DKELVO_GENERATED_CONTENT_FROM="$content_from" >/dev/null || exit 1
 cmake --build "$build_dir" -j"$jobs" || exit 1
 built=$(date +%s)
 echo "run-sanitizer-tests.sh: sanitizer build took $((built - start)) s"
@@ -68,8 +78,18 @@ ctest_run_and_retry_tracer_crashes() {
   ctest_run -R "^($(echo "$failed" | sed 's/[.]/\\./g' | paste -sd'|'))\$"
 }
 
-ctest_run_and_retry_tracer_crashes -E "$end_to_end"
-status=$?
-ctest_run_and_retry_tracer_crashes -R "$sample" || status=1
+if ctest --test-dir "$build_dir" --print-labels | grep -qx '  unit\|  gl\|  e2e'; then
+  ctest_run_and_retry_tracer_crashes -L '^(unit|gl)$'
+  status=$?
+  if [ -n "${KELVO_SANITIZE_E2E_SAMPLE:-}" ]; then
+    ctest_run_and_retry_tracer_crashes -L '^(e2e|sanitize)$' -R "$KELVO_SANITIZE_E2E_SAMPLE" || status=1
+  else
+    ctest_run_and_retry_tracer_crashes -L '^sanitize$' || status=1
+  fi
+else
+  ctest_run_and_retry_tracer_crashes -E "$end_to_end"
+  status=$?
+  ctest_run_and_retry_tracer_crashes -R "$sample" || status=1
+fi
 echo "run-sanitizer-tests.sh: sanitizer tests took $(($(date +%s) - built)) s"
 exit $status
