@@ -35,34 +35,3 @@ function(kelvo_build_faster target)
     target_precompile_headers(${target} PRIVATE ${arg_PCH})
   endif()
 endfunction()
-
-# kelvo_test_program(NAME SOURCES source... [LIBRARIES library...] [LABEL label]
-#                    [PCH header...] [NO_UNITY] [DISCOVERY_TIMEOUT seconds])
-# One test program: built from SOURCES as a unity build with the test
-# framework's header precompiled (plus PCH), linked with LIBRARIES and gtest_main, and its tests
-# registered with CTest under LABEL (unit, gl, e2e or sanitize). A program whose tests need
-# different labels leaves LABEL out and calls gtest_discover_tests itself once per label with
-# TEST_FILTER. gtest_discover_tests (CMake 3.25) gives a test one label only: a list in LABELS
-# is written out unquoted and breaks apart, so the end-to-end tests of the sanitizer sample carry
-# the label sanitize alone. NO_UNITY keeps one translation unit per source.
-function(kelvo_test_program name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_UNITY" "DISCOVERY_TIMEOUT;LABEL"
-                        "SOURCES;LIBRARIES;PCH")
-  if(NOT arg_SOURCES)
-    message(FATAL_ERROR "kelvo_test_program(${name}): no SOURCES")
-  endif()
-  add_executable(${name} ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE ${arg_LIBRARIES} GTest::gtest_main)
-  set(unity UNITY)
-  if(arg_NO_UNITY)
-    set(unity)
-  endif()
-  kelvo_build_faster(${name} ${unity} PCH ${KELVO_PCH_TESTS} ${arg_PCH})
-  if(arg_LABEL)
-    if(NOT arg_DISCOVERY_TIMEOUT)
-      set(arg_DISCOVERY_TIMEOUT 60)
-    endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT ${arg_DISCOVERY_TIMEOUT}
-                         PROPERTIES LABELS ${arg_LABEL})
-  endif()
-endfunction()
