@@ -139,7 +139,7 @@ protected:
     ::testing::AssertionResult run(osg::ref_ptr<osg::Image>& full, osg::ref_ptr<osg::Image>& bare,
                                    const std::string& name)
     {
-        ::testing::AssertionResult started = session.start("KELVOview", lineBufferedVerboseEnvironment(),
+        ::testing::AssertionResult started = session.start("KELVOview", verboseEnvironment(),
                                                            std::chrono::seconds(90));
         if (!started)
             return started;

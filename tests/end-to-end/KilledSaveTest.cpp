@@ -219,7 +219,7 @@ TEST(KilledSave, ViewerKilledWhileSavingLeavesTheOldOrTheNewFile)
     // writes is what every complete save writes.
     tree.writeConfiguration(oldContents);
     RuntimeTree::writeFile(resources + "/.Configuration.xml.Cr4sh1", oldContents.substr(0, 40));
-    ASSERT_TRUE(session.start("KELVOview killed", lineBufferedVerboseEnvironment()));
+    ASSERT_TRUE(session.start("KELVOview killed", verboseEnvironment()));
     EXPECT_TRUE(session.viewer().waitForOutput("Loaded configuration file successfully")) << session.viewer().output();
     const std::string newContents = session.save();
     ASSERT_NE(oldContents, newContents);

@@ -108,7 +108,7 @@ TEST_F(SeaSession, ShippedDemoSeaSkyWavesDrawingKeysAndLayers)
 {
     // A viewer run leaves its label cache in the tree; this one starts without.
     std::filesystem::remove(session.tree().root() + "/Content/InfoPoints/InfoPoints.ive");
-    ASSERT_TRUE(startViewing(lineBufferedVerboseEnvironment()));
+    ASSERT_TRUE(startViewing(verboseEnvironment()));
     const std::string log = session.viewer().output();
     for (const char* text : {"Pylon coordinate list not found", "Wire coordinate file could not be opened",
                              "No InfoPoints found", "Could not open", "Unable to load model"})
@@ -172,7 +172,7 @@ TEST_F(SeaSession, CalmSeaMirrorsThePylonsUnderTwoThreadingModels)
         ASSERT_TRUE(configure({{"<Navigation[^>]*/>", view},
                    {"seaState=\"[^\"]*\"", "seaState=\"0\""},
                    {"generatePowerline=\"[^\"]*\"", std::string("generatePowerline=\"") + generate + "\""}}));
-        std::map<std::string, std::string> environment = lineBufferedVerboseEnvironment();
+        std::map<std::string, std::string> environment = verboseEnvironment();
         environment["OSG_THREADING"] = generate[0] == '1' ? "DrawThreadPerContext" : "SingleThreaded";
         ASSERT_TRUE(startViewing(environment));
         (generate[0] == '1' ? with : without) = shot(std::string("calm-sea-powerline-") + generate);

@@ -16,7 +16,7 @@ TEST(StartUp, WithoutConfigurationFromElsewhereTheDefaultWindowOpens)
     const std::string elsewhere = tree.root() + "/Content/Models";
     std::filesystem::create_directories(elsewhere);
     osg::ref_ptr<osg::Image> reference;
-    ASSERT_TRUE(session.start("KELVOview 1.02", lineBufferedVerboseEnvironment(), std::chrono::seconds(60), elsewhere,
+    ASSERT_TRUE(session.start("KELVOview 1.02", verboseEnvironment(), std::chrono::seconds(60), elsewhere,
                               &reference));
     ViewerProcess* viewer = &session.viewer();
     EXPECT_TRUE(viewer->waitForOutput("Changed working directory to " + tree.bin())) << viewer->output();

@@ -24,9 +24,8 @@ std::string environmentElement(float red, float green, float blue, bool water = 
 std::string windowElement(const std::string& title, int x, int y, int width, int height, bool maximized = false,
                           bool fullscreen = false);
 
-// The viewer's notices go to standard output, which is block-buffered into the log; line
-// buffering (what stdbuf -oL sets up) lets a test see each line as it is written.
-std::map<std::string, std::string> lineBufferedVerboseEnvironment();
+// The viewer's notices down to INFO, which the scenarios wait for in its log.
+std::map<std::string, std::string> verboseEnvironment();
 
 unsigned occurrences(const std::string& text, const std::string& part);
 
@@ -53,13 +52,13 @@ public:
 
     // Starts the viewer and waits until its window is mapped.
     ::testing::AssertionResult launch(const std::string& title = "KELVOview",
-                                      const std::map<std::string, std::string>& environment = lineBufferedVerboseEnvironment(),
+                                      const std::map<std::string, std::string>& environment = verboseEnvironment(),
                                       std::chrono::milliseconds timeout = std::chrono::seconds(60),
                                       const std::string& workingDirectory = std::string());
     // Launches the viewer and waits until it has drawn a first frame (the screenshot it writes
     // then, returned in `first` when asked for).
     ::testing::AssertionResult start(const std::string& title = "KELVOview",
-                                     const std::map<std::string, std::string>& environment = lineBufferedVerboseEnvironment(),
+                                     const std::map<std::string, std::string>& environment = verboseEnvironment(),
                                      std::chrono::milliseconds timeout = std::chrono::seconds(60),
                                      const std::string& workingDirectory = std::string(),
                                      osg::ref_ptr<osg::Image>* first = nullptr);
