@@ -45,7 +45,7 @@ fuzz: deps
 .PHONY: soak
 soak: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target kelvo_soak
-	$(BUILD_DIR)/tests/soak/kelvo_soak
+	$(BUILD_DIR)/bench/soak/kelvo_soak
 
 # Sanitizer run alone (the second half of `make test`): builds build-asan with AddressSanitizer,
 # LeakSanitizer and UndefinedBehaviorSanitizer and runs the tests there (all but a sample of the

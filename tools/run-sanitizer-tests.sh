@@ -7,9 +7,6 @@
 # report in its log fails the test (tests/support/ViewerProcess). They are slow under the
 # sanitizers, so only the few labelled sanitize (in place of e2e) run. KELVO_SANITIZE_E2E_SAMPLE
 # replaces that sample (a CTest regular expression over their names, "." for all).
-# While no test carries a label, the tests are told apart by name: every test but the end-to-end
-# ones, and a sample of those (start-up, layer keys and F3, drops, screenshots, help panel, full
-# screen, archives, the demo world, and every one whose name speaks of the water).
 #
 # KELVO_CONTENT_FROM names the runtime tree of a build of the same sources (make test passes the
 # Release build's): its generated content is copied instead of building and running the
@@ -31,16 +28,6 @@ export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:exitcode=1:verify_asan_link_
 export LSAN_OPTIONS="suppressions=$here/sanitizers/lsan-suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-end_to_end='EndToEnd|E2E|e2e|Soak'
-default_sample='ApplicationEndToEnd\.(LayersSwitch|WithoutConfiguration)'
-default_sample+='|DropEndToEndTest\.DroppedFilesBecomeModels'
-default_sample+='|HomeViewEndToEndTest\.SpaceReturnsHome'
-default_sample+='|OverlayEndToEnd\.HelpPanel'
-default_sample+='|WindowEndToEndTest\.F11GoesFullScreen'
-default_sample+='|ZipEndToEndTest\.PlainArchives'
-default_sample+='|DemoWorldEndToEnd\.ShippedDemo'
-default_sample+='|(EndToEnd|E2E).*(Water|Sea|Ocean|Wave)'
-sample=${KELVO_SANITIZE_E2E_SAMPLE:-$default_sample}
 
 start=$(date +%s)
 content_from=${KELVO_CONTENT_FROM:-}
@@ -78,18 +65,12 @@ ctest_run_and_retry_tracer_crashes() {
   ctest_run -R "^($(echo "$failed" | sed 's/[.]/\\./g' | paste -sd'|'))\$"
 }
 
-if ctest --test-dir "$build_dir" --print-labels | grep -qx '  unit\|  gl\|  e2e'; then
-  ctest_run_and_retry_tracer_crashes -L '^(unit|gl)$'
-  status=$?
-  if [ -n "${KELVO_SANITIZE_E2E_SAMPLE:-}" ]; then
-    ctest_run_and_retry_tracer_crashes -L '^(e2e|sanitize)$' -R "$KELVO_SANITIZE_E2E_SAMPLE" || status=1
-  else
-    ctest_run_and_retry_tracer_crashes -L '^sanitize$' || status=1
-  fi
+ctest_run_and_retry_tracer_crashes -L '^(unit|gl)$'
+status=$?
+if [ -n "${KELVO_SANITIZE_E2E_SAMPLE:-}" ]; then
+  ctest_run_and_retry_tracer_crashes -L '^(e2e|sanitize)$' -R "$KELVO_SANITIZE_E2E_SAMPLE" || status=1
 else
-  ctest_run_and_retry_tracer_crashes -E "$end_to_end"
-  status=$?
-  ctest_run_and_retry_tracer_crashes -R "$sample" || status=1
+  ctest_run_and_retry_tracer_crashes -L '^sanitize$' || status=1
 fi
 echo "run-sanitizer-tests.sh: sanitizer tests took $(($(date +%s) - built)) s"
 exit $status
