@@ -31,28 +31,20 @@ public:
         this->~TestDeviceEngine();
         owner->Free(this);
     }
-    bool Setup(std::uint32_t w, std::uint32_t h, std::uint32_t count, Maris::ResourceLoader*,
+    bool Setup(std::uint32_t, std::uint32_t, std::uint32_t, Maris::ResourceLoader*,
                const Maris::FFTDeviceSettings& settings) override
     {
-        ++record.setupCalls;
-        record.width = w;
-        record.height = h;
-        record.count = count;
         record.settings = settings;
+        record.sprays = &Sprays();
         return true;
     }
-    bool TransformEndToEnd(const Maris::Complex* h0, double time, double dt, float choppiness,
-                           float depth, float loopPeriod, bool spectrumChanged) override
+    bool TransformEndToEnd(const Maris::Complex* h0, double, double dt, float, float depth, float,
+                           bool spectrumChanged) override
     {
-        ++record.transformCalls;
-        record.time = time;
         record.dt = dt;
-        record.choppiness = choppiness;
         record.depth = depth;
-        record.loopPeriod = loopPeriod;
         record.spectrumChanged = spectrumChanged;
-        record.firstAmplitude[0] = h0[0].real();
-        record.firstAmplitude[1] = h0[0].imag();
+        record.firstAmplitude = h0[0];
         return true;
     }
     bool FinishTransform() override
@@ -71,12 +63,7 @@ public:
     const Maris::Vector<Maris::Vector3>& GetSprayPositions() override { return Sprays(); }
     bool SetOutputTextures(ID3D11Resource*, ID3D11Resource*) override { return true; }
     bool SetOutputTextures(IDirect3DTexture9*, IDirect3DTexture9*) override { return true; }
-    bool SetOutputTextures(std::uint32_t displacement, std::uint32_t slopeFoam) override
-    {
-        record.displacementTexture = displacement;
-        record.slopeFoamTexture = slopeFoam;
-        return true;
-    }
+    bool SetOutputTextures(std::uint32_t, std::uint32_t) override { return true; }
     bool D3D9DeviceLost() override { return true; }
     bool D3D9DeviceReset() override { return true; }
 
@@ -105,10 +92,5 @@ __attribute__((visibility("default"))) unsigned GetDeviceFeatureLevel(void*)
 __attribute__((visibility("default"))) const void* TestDeviceRecord()
 {
     return &record;
-}
-
-__attribute__((visibility("default"))) const void* TestDeviceSprays()
-{
-    return &Sprays();
 }
 }

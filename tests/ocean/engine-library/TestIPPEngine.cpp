@@ -1,5 +1,5 @@
 // A stand-in for the optional IPP engine library, for tests only: half-spectrum inverse
-// transforms done by FFTW, with counters and a failure switch that the tests read through dlsym.
+// transforms done by FFTW, with failure switches that the tests reach through dlsym.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTIPP.h>
 
@@ -10,8 +10,6 @@
 
 namespace {
 
-int setupCalls = 0;
-int transformCalls = 0;
 bool failTransforms = false;
 bool failSetups = false;
 
@@ -29,7 +27,6 @@ public:
 
     bool Setup(std::uint32_t w, std::uint32_t h, std::uint32_t, Maris::ResourceLoader*) override
     {
-        ++setupCalls;
         if (failSetups)
             return false;
         Clear();
@@ -45,7 +42,6 @@ public:
     bool InverseTransform2D(const Maris::Complex* const* inputs, float* const* outputs,
                             std::uint32_t count) override
     {
-        ++transformCalls;
         if (failTransforms || !plan)
             return false;
         const std::uint32_t half = width / 2 + 1;
@@ -98,16 +94,6 @@ __attribute__((visibility("default"))) Maris::IFFTIPP* GetIFFTIPP(Maris::Allocat
 {
     void* block = allocator->Allocate(sizeof(TestIPPEngine));
     return block ? new (block) TestIPPEngine(allocator) : nullptr;
-}
-
-__attribute__((visibility("default"))) int TestEngineSetupCalls()
-{
-    return setupCalls;
-}
-
-__attribute__((visibility("default"))) int TestEngineTransformCalls()
-{
-    return transformCalls;
 }
 
 __attribute__((visibility("default"))) void TestEngineFailTransforms(bool fail)
