@@ -166,16 +166,14 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
         Maris::FFTIPP probe; // loading it gives the test its switches
         ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
     }
-    using Switch = void (*)(bool);
-    const Switch failSetups = librarySymbol<Switch>(library, "TestEngineFailSetups");
-    const Switch failTransforms = librarySymbol<Switch>(library, "TestEngineFailTransforms");
-    ASSERT_TRUE(failSetups && failTransforms);
+    const auto fail = librarySymbol<void (*)(bool, bool)>(library, "TestEngineFail");
+    ASSERT_NE(fail, nullptr);
 
-    failSetups(true);
+    fail(true, false);
     messages.clear();
     Maris::FFTWaterModel fallback(&setup.environment(), 1);
     ASSERT_TRUE(fallback.Initialize(0, 0, false));
-    failSetups(false);
+    fail(false, false);
     EXPECT_NE(dynamic_cast<Maris::FFTCPU*>(fallback.GetFFT()), nullptr);
     EXPECT_TRUE(inOrder(messages.texts(),
                         {"FFT::Setup failed; falling back to the IPP implementation.",
@@ -188,10 +186,10 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
     Maris::FFTWaterModel model(&setup.environment(), 1);
     ASSERT_TRUE(model.Initialize(0, 0, false));
     ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(model.GetFFT()), nullptr);
-    failTransforms(true);
+    fail(false, true);
     messages.clear();
     EXPECT_FALSE(model.UpdateSimulation(1.0));
-    failTransforms(false);
+    fail(false, false);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"IFFTIPP::InverseTransform2D failed."});
     EXPECT_TRUE(model.UpdateSimulation(2.0));
 }

@@ -1,5 +1,5 @@
 // A stand-in for the optional IPP engine library, for tests only: half-spectrum inverse
-// transforms done by FFTW, with failure switches that the tests reach through dlsym.
+// transforms done by FFTW, which fail on demand through TestEngineFail.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTIPP.h>
 
@@ -96,13 +96,9 @@ __attribute__((visibility("default"))) Maris::IFFTIPP* GetIFFTIPP(Maris::Allocat
     return block ? new (block) TestIPPEngine(allocator) : nullptr;
 }
 
-__attribute__((visibility("default"))) void TestEngineFailTransforms(bool fail)
+__attribute__((visibility("default"))) void TestEngineFail(bool setups, bool transforms)
 {
-    failTransforms = fail;
-}
-
-__attribute__((visibility("default"))) void TestEngineFailSetups(bool fail)
-{
-    failSetups = fail;
+    failSetups = setups;
+    failTransforms = transforms;
 }
 }
