@@ -27,8 +27,9 @@ bool fileExists(const std::string& path)
 } // namespace
 
 // The engine may share one complex transform between two arrays; each output must still be
-// Re Σ H(k) e^{+i k x}, unnormalized, with the zero frequency at the middle of the rows and columns.
-// Odd sizes cannot be re-centred, so there only the arrays alone and together are compared.
+// Re Σ H(k) e^{+i k x}, unnormalized, with the zero frequency at the middle of the rows and
+// columns. Odd sizes cannot be re-centred, so there only the arrays alone and together are
+// compared.
 TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
 {
     const int sizes[][2] = {{16, 8}, {8, 8}, {4, 32}, {5, 6}, {7, 3}};
@@ -37,7 +38,8 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
         SCOPED_TRACE(::testing::Message() << width << "x" << height);
         std::mt19937 random(11);
         std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-        std::vector<std::vector<Maris::Complex>> spectra(arrays, std::vector<Maris::Complex>(cells));
+        std::vector<std::vector<Maris::Complex>> spectra(arrays,
+                                                         std::vector<Maris::Complex>(cells));
         for (auto& spectrum : spectra)
             for (auto& value : spectrum)
                 value = Maris::Complex(uniform(random), uniform(random));
@@ -62,9 +64,11 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
                     continue;
                 double sum = 0.0;
                 for (int k = 0; k < cells; ++k) {
-                    const double angle = 2 * pi * ((k / width - height / 2) * (i / width) / double(height) +
-                                                   (k % width - width / 2) * (i % width) / double(width));
-                    sum += spectra[a][k].real() * std::cos(angle) - spectra[a][k].imag() * std::sin(angle);
+                    const double angle = 2 * pi *
+                                         ((k / width - height / 2) * (i / width) / double(height) +
+                                          (k % width - width / 2) * (i % width) / double(width));
+                    sum += spectra[a][k].real() * std::cos(angle) -
+                           spectra[a][k].imag() * std::sin(angle);
                 }
                 ASSERT_NEAR(alone[i], sum, 1e-4) << "array " << a << " cell " << i;
             }

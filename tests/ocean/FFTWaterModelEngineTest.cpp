@@ -16,11 +16,13 @@
 // (half-spectrum transforms that fail on demand), one GPU engine that records what it is handed.
 namespace {
 
-const char* const cpuFallback = "Using FFTCPU, which really shouldn't happen. Did you move Maris's "
-                                "FFT DLL's out of your resources folder?";
+const char* const cpuFallback =
+    "Using FFTCPU, which really shouldn't happen. Did you move Maris's "
+    "FFT DLL's out of your resources folder?";
 // Without fft-force-cpu, so that engine libraries are looked for.
-const char* const libraryConfiguration = "fft-measure-plans = false\n"
-                                         "fft-grid-dimension-x = 128\nfft-grid-dimension-y = 128\n";
+const char* const libraryConfiguration =
+    "fft-measure-plans = false\n"
+    "fft-grid-dimension-x = 128\nfft-grid-dimension-y = 128\n";
 
 template <typename Function>
 Function librarySymbol(const std::string& path, const char* name)
@@ -100,8 +102,9 @@ TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
     EXPECT_EQ(model.GetFFT(), nullptr);
     EXPECT_FALSE(model.PrepareShader(1.0));
     EXPECT_FALSE(model.UpdateSimulation(1.0));
-    EXPECT_TRUE(inOrder(messages.texts(), {"Null environment passed into the FFTWaterModel constructor.",
-                                           "Null environment received in FFT::Create"}));
+    EXPECT_TRUE(
+        inOrder(messages.texts(), {"Null environment passed into the FFTWaterModel constructor.",
+                                   "Null environment received in FFT::Create"}));
 }
 
 // Two models from the same seed, one on the IPP stand-in's half spectrum (ny/2 + 1 columns
@@ -114,7 +117,8 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
         SCOPED_TRACE(swells ? "swells" : "wind sea");
         MessageCapture messages;
         OceanScene half(OceanScene::bareOptions(libraryConfiguration));
-        OceanScene full(OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"));
+        OceanScene full(
+            OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"));
         ASSERT_TRUE(half.ready() && full.ready());
         half.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
         std::unique_ptr<Maris::FFTWaterModel> models[2];
@@ -143,7 +147,8 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
             for (int i = 0; i < 3 * 128 * 128; ++i) {
                 const double value = models[1]->GetDisplacementBuffer()[i];
                 largest = std::max(largest, std::fabs(value));
-                difference = std::max(difference, std::fabs(models[0]->GetDisplacementBuffer()[i] - value));
+                difference =
+                    std::max(difference, std::fabs(models[0]->GetDisplacementBuffer()[i] - value));
             }
             EXPECT_GT(largest, 0.01);
             EXPECT_LT(difference / largest, swells ? 1e-4 : 0.02) << "time " << t;
@@ -200,11 +205,12 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
 {
     MessageCapture messages;
     int device = 0;
-    OceanScene setup(OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
-                                             "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 32\n"
-                                             "fft-grid-size-x = 512\nfft-grid-size-y = 256\n"
-                                             "fft-enable-spray = true\n",
-                                             Maris::Direct3D11, &device));
+    OceanScene setup(
+        OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
+                                "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 32\n"
+                                "fft-grid-size-x = 512\nfft-grid-size-y = 256\n"
+                                "fft-enable-spray = true\n",
+                                Maris::Direct3D11, &device));
     ASSERT_TRUE(setup.ready());
     const std::string library =
         setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
@@ -213,7 +219,8 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     setup.environment().AddWindFetch(wind);
     Maris::FFTWaterModel model(&setup.environment(), 2);
     ASSERT_TRUE(model.Initialize(0, 0, true));
-    ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU()) << ::testing::PrintToString(messages.texts());
+    ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
+        << ::testing::PrintToString(messages.texts());
     EXPECT_EQ(model.GetHeightSpectrum(), nullptr) << "no CPU work arrays for a GPU engine";
     const auto recordOf = librarySymbol<const void* (*)()>(library, "TestDeviceRecord");
     ASSERT_NE(recordOf, nullptr);

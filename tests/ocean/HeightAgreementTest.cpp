@@ -83,7 +83,8 @@ TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
     EXPECT_LT(largest, 0.01 * model->GetMaxAmplitude()) << "of " << model->GetMaxAmplitude();
 }
 
-INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights, ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
+INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights,
+                         ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
                          [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
                              return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
                          });

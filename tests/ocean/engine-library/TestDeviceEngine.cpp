@@ -13,10 +13,12 @@ namespace {
 TestDeviceRecord record;
 // An empty list, built in place and never destroyed, so that the library needs none of the host's
 // memory functions.
-alignas(Maris::Vector<Maris::Vector3>) unsigned char sprayStorage[sizeof(Maris::Vector<Maris::Vector3>)];
+alignas(Maris::Vector<Maris::Vector3>) unsigned char sprayStorage[sizeof(
+    Maris::Vector<Maris::Vector3>)];
 const Maris::Vector<Maris::Vector3>& Sprays()
 {
-    static const Maris::Vector<Maris::Vector3>* list = new (sprayStorage) Maris::Vector<Maris::Vector3>();
+    static const Maris::Vector<Maris::Vector3>* list =
+        new (sprayStorage) Maris::Vector<Maris::Vector3>();
     return *list;
 }
 

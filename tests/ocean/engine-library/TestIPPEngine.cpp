@@ -61,7 +61,8 @@ public:
             for (std::uint32_t r = 0; r < height; ++r)
                 for (std::uint32_t c = 0; c < width; ++c) {
                     const double sign = ((r + c) & 1u) ? -1.0 : 1.0;
-                    outputs[n][r * width + c] = static_cast<float>(sign * buffer[r * width + c][0]);
+                    outputs[n][r * width + c] =
+                        static_cast<float>(sign * buffer[r * width + c][0]);
                 }
         }
         return true;
