@@ -85,11 +85,10 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
         messages.clear();
         std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
         ASSERT_NE(engine, nullptr);
-        EXPECT_EQ(engine->GetEnvironment(), &setup.environment());
         EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
         EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
         EXPECT_EQ(c.library && isLibraryLoaded(library), c.loaded);
-        EXPECT_TRUE(inOrder(messages.texts(), c.messages));
+        ASSERT_TRUE(inOrder(messages.texts(), c.messages));
         EXPECT_EQ(messages.texts().back(), c.messages.back());
     }
 }

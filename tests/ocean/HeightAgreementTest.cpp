@@ -59,8 +59,7 @@ TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
     grid.SetLightingModel(lighting);
 
     scene.clear(0, 0, 0, 0);
-    const double time = 17.25;
-    grid.Draw(time, true);
+    grid.Draw(17.25, true);
     const std::vector<float> pixels = scene.readFloatPixels();
 
     int covered = 0;
