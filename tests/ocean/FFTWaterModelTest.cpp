@@ -1,7 +1,5 @@
 #include "OceanScene.h"
 
-#include "waves/WaveSpectrum.h"
-
 #include <Maris/Ocean.h>
 
 #include <gtest/gtest.h>
@@ -279,32 +277,6 @@ TEST_F(FFTWaterModelTest, LoopPeriodRepeatsTheSea)
                 << "without the period the sea does not repeat";
         }
     }
-}
-
-TEST_F(FFTWaterModelTest, OmnidirectionalPhillipsIsSymmetricInK)
-{
-    ASSERT_TRUE(start(""));
-    auto model = sea->fftModel(1);
-    ASSERT_NE(model, nullptr);
-    Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, 9.81f, true);
-    Maris::WaveSpectrum directional(1, 10.0f, 0.6f, 0.0f, 9.81f, false);
-    const Maris::FFTSpectrumEntry* table = model->GetSpectrumTable();
-    int asymmetric = 0;
-    for (int r = 1; r < 64; ++r)
-        for (int c = 1; c < 64; ++c) {
-            const Maris::FFTSpectrumEntry& k = table[r * 65 + c];
-            const Maris::FFTSpectrumEntry& minusK = table[(64 - r) * 65 + (64 - c)];
-            ASSERT_EQ(omni.Evaluate(k), omni.Evaluate(minusK)) << r << ", " << c;
-            ASSERT_EQ(omni.Evaluate(k), omni.Evaluate(table[r * 65 + (64 - c)])) << r << ", " << c;
-            asymmetric += directional.Evaluate(k) != directional.Evaluate(minusK);
-        }
-    EXPECT_GT(asymmetric, 1000) << "the directional spectrum favours the wind";
-    // The model takes the environment's flag.
-    sea->setWind(10.0, 0.6);
-    sea->environment().SetOmnidirectional(true);
-    auto reference = sea->fftModel(1);
-    ASSERT_TRUE(model->UpdateSimulation(1.0) && reference->UpdateSimulation(1.0));
-    EXPECT_EQ(amplitudes(*model), amplitudes(*reference));
 }
 
 // Without a renderer the ocean steps a plain FFT model of each spectrum, flat without wind.

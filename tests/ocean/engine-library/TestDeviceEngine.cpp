@@ -1,6 +1,5 @@
-// A stand-in for an optional GPU engine library, for tests only: it records what the host hands
-// it and answers height and displacement queries from simple known fields, so that a test can
-// follow the water model's GPU path end to end. Exports the compute-shader names.
+// A stand-in for the compute-shader engine library, for tests only: it records what the host
+// hands it and answers height and displacement queries from simple known fields.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTDevice.h>
 
@@ -54,8 +53,7 @@ public:
         ++record.finishCalls;
         return true;
     }
-    // Height u + 2v; a constant push of (0.1, -0.05) in texture units times the patch (set by the
-    // test through the settings' grid size).
+    // Height u + 2v; a constant push of (0.1, -0.05) patches.
     float GetHeightAt(float u, float v) override { return u + 2.0f * v; }
     void GetDisplacementAt(float, float, float& dx, float& dy) override
     {
