@@ -1,5 +1,7 @@
 #include "OceanScene.h"
 
+#include "waves/WaveSpectrum.h"
+
 #include <Maris/Ocean.h>
 
 #include <gtest/gtest.h>
@@ -277,6 +279,20 @@ TEST_F(FFTWaterModelTest, LoopPeriodRepeatsTheSea)
                 << "without the period the sea does not repeat";
         }
     }
+}
+
+// Without a preferred direction the spectrum is the same for waves mirrored across the wind.
+TEST_F(FFTWaterModelTest, OmnidirectionalSpectrumIsMirrorSymmetric)
+{
+    ASSERT_TRUE(start(""));
+    auto model = sea->fftModel(1);
+    ASSERT_NE(model, nullptr);
+    const Maris::FFTSpectrumEntry* table = model->GetSpectrumTable();
+    Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, 9.81f, true);
+    for (int r = 1; r < 64; ++r)
+        for (int c = 1; c < 64; ++c)
+            ASSERT_EQ(omni.Evaluate(table[r * 65 + c]), omni.Evaluate(table[r * 65 + 64 - c]))
+                << r << ", " << c;
 }
 
 // Without a renderer the ocean steps a plain FFT model of each spectrum, flat without wind.
