@@ -1,6 +1,8 @@
 #include "OceanScene.h"
+#include "MessageCapture.h"
+#include "engine-library/TestDeviceRecord.h"
 
-#include "fft/FFT.h"
+#include "fft/FFTCPU.h"
 #include "fft/FFTIPP.h"
 
 #include <gtest/gtest.h>
@@ -10,141 +12,85 @@
 #include <dlfcn.h>
 #include <memory>
 
+// The engine libraries are the stand-ins built with the tests: one in place of the IPP library
+// (half-spectrum transforms that fail on demand), one GPU engine that records what it is handed.
 namespace {
 
+const char* const cpuFallback =
+    "Using FFTCPU, which really shouldn't happen. Did you move Maris's "
+    "FFT DLL's out of your resources folder?";
+// Without fft-force-cpu, so that engine libraries are looked for.
+const char* const libraryConfiguration =
+    "fft-measure-plans = false\n"
+    "fft-grid-dimension-x = 128\nfft-grid-dimension-y = 128\n";
+
 template <typename Function>
-Function testEngineSymbol(const std::string& path, const char* name)
+Function librarySymbol(const std::string& path, const char* name)
 {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
     return handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
 }
 
-// Without fft-force-cpu, so that the engine library is found.
-const char* const libraryConfiguration = "fft-measure-plans = false\n"
-                                         "fft-grid-dimension-x = 128\nfft-grid-dimension-y = 128\n";
+// Whether the expected messages came in this order, among others.
+::testing::AssertionResult inOrder(const std::vector<std::string>& texts,
+                                   const std::vector<std::string>& expected)
+{
+    auto at = texts.begin();
+    for (const std::string& text : expected) {
+        at = std::find(at, texts.end(), text);
+        if (at == texts.end())
+            return ::testing::AssertionFailure() << "no \"" << text << "\" in order in "
+                                                 << ::testing::PrintToString(texts);
+    }
+    return ::testing::AssertionSuccess();
+}
 
 } // namespace
 
-// Two models from the same seed, one on the stand-in half-spectrum library, one on the CPU engine.
-class HalfAndFullSpectrum
+// Which engine the factory picks from the settings, the renderer and the libraries present.
+TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
 {
-public:
-    HalfAndFullSpectrum()
-        : withLibrary(OceanScene::bareOptions(libraryConfiguration)),
-          withoutLibrary(OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"))
+    struct Case
     {
-        withLibrary.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        const char* configuration;
+        Maris::Renderer renderer;
+        const char* library; // the IPP stand-in installed under this name, if any
+        bool loaded;
+        bool ipp;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"fft-force-cpu = true\n", Maris::OpenGL2, "MarisIPP", false, false,
+         {"(INFO) CPU-based FFT forced by fft-force-cpu setting."}},
+        {"", Maris::OpenGL2, nullptr, false, false,
+         {"(INFO) Failed to load the MarisIPP dll.", "The DLL path we attempted to load was:",
+          cpuFallback}},
+        {"", Maris::OpenGL2, "MarisComputeShader", false, false, {cpuFallback}},
+        // The stand-in cannot tell a feature level, so the compute-shader engine is passed over.
+        {"", Maris::Direct3D11, "MarisComputeShader", true, false,
+         {"(INFO) Compatibility test for compute shader failed.", cpuFallback}},
+        {"disable-ipp = true\n", Maris::OpenGL2, "MarisIPP", true, false,
+         {"(INFO) FFTIPP explicitly disabled with disable-ipp setting.", cpuFallback}},
+        {"", Maris::OpenGL2, "MarisIPP", true, true, {"(INFO) Using FFTIPP."}},
+    };
+    int device = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.configuration << (c.library ? c.library : "none")
+                                          << " renderer " << c.renderer);
+        MessageCapture messages;
+        OceanScene setup(OceanScene::bareOptions(c.configuration, c.renderer, &device));
+        ASSERT_TRUE(setup.ready());
+        const std::string library =
+            c.library ? setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, c.library) : "";
+        messages.clear();
+        std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
+        ASSERT_NE(engine, nullptr);
+        EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
+        EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
+        EXPECT_EQ(c.library && isLibraryLoaded(library), c.loaded);
+        ASSERT_TRUE(inOrder(messages.texts(), c.messages));
+        EXPECT_EQ(messages.texts().back(), c.messages.back());
     }
-
-    void forBoth(void (*configure)(Maris::Environment&))
-    {
-        configure(withLibrary.environment());
-        configure(withoutLibrary.environment());
-    }
-
-    // The largest difference between the two seas, relative to the largest value.
-    double relativeDifference(double time)
-    {
-        if (!half) {
-            // The Gaussians are drawn in Initialize.
-            half.reset(new Maris::FFTWaterModel(&withLibrary.environment(), 2));
-            full.reset(new Maris::FFTWaterModel(&withoutLibrary.environment(), 2));
-            std::srand(4);
-            EXPECT_TRUE(half->Initialize(0, 0, false));
-            std::srand(4);
-            EXPECT_TRUE(full->Initialize(0, 0, false));
-        }
-        EXPECT_TRUE(half->UpdateSimulation(time));
-        EXPECT_TRUE(full->UpdateSimulation(time));
-        double largest = 0.0;
-        double difference = 0.0;
-        for (int i = 0; i < 3 * 128 * 128; ++i) {
-            largest = std::max(largest, std::fabs(static_cast<double>(full->GetDisplacementBuffer()[i])));
-            difference = std::max(difference, std::fabs(static_cast<double>(
-                                                  half->GetDisplacementBuffer()[i] -
-                                                  full->GetDisplacementBuffer()[i])));
-        }
-        EXPECT_GT(largest, 0.01);
-        return difference / largest;
-    }
-
-    MessageCapture messages;
-    OceanScene withLibrary;
-    OceanScene withoutLibrary;
-    std::unique_ptr<Maris::FFTWaterModel> half;
-    std::unique_ptr<Maris::FFTWaterModel> full;
-};
-
-// Swells alone make h(k, t) exactly Hermitian, so the half spectrum carries all of it and the
-// half-spectrum engine (only ny/2 + 1 columns evolved) gives the same sea.
-TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
-{
-    HalfAndFullSpectrum seas;
-    ASSERT_TRUE(seas.withLibrary.ready() && seas.withoutLibrary.ready());
-    seas.forBoth([](Maris::Environment& environment) {
-        for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
-            Maris::Swell swell;
-            swell.wavelength = 1024.0f / 7.0f;
-            swell.height = 3.0f;
-            swell.direction = direction;
-            environment.AddSwell(swell);
-        }
-    });
-    const double difference = seas.relativeDifference(1.0);
-    ASSERT_NE(seas.half, nullptr);
-    EXPECT_STREQ(seas.half->GetFFTName(), "Intel Integrated Performance Primitives");
-    EXPECT_EQ(seas.half->GetSpectrumWidth(), 65);
-    EXPECT_EQ(seas.full->GetSpectrumWidth(), 128);
-    EXPECT_LT(difference, 1e-4);
-    EXPECT_LT(seas.relativeDifference(4.5), 1e-4);
-}
-
-// A wind sea differs only through the Nyquist row and column, whose coefficients are not
-// Hermitian (their partners lie outside the grid) and which the half spectrum cannot carry.
-TEST(FFTWaterModelEngines, HalfSpectrumWindSeaDiffersOnlyByItsNyquistLines)
-{
-    HalfAndFullSpectrum seas;
-    ASSERT_TRUE(seas.withLibrary.ready() && seas.withoutLibrary.ready());
-    seas.forBoth([](Maris::Environment& environment) {
-        Maris::WindFetch wind;
-        wind.SetWind(9.0, 0.8);
-        environment.AddWindFetch(wind);
-    });
-    EXPECT_LT(seas.relativeDifference(1.0), 0.02);
-}
-
-TEST(FFTWaterModelEngines, FailedSetupFallsBackToIPPThenCPU)
-{
-    MessageCapture messages;
-    OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
-    ASSERT_TRUE(setup.ready());
-    const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
-    // Loading it once gives the test its switches.
-    {
-        Maris::FFTIPP probe;
-        ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
-    }
-    using Switch = void (*)(bool);
-    const Switch failSetups = testEngineSymbol<Switch>(library, "TestEngineFailSetups");
-    ASSERT_NE(failSetups, nullptr);
-    failSetups(true);
-    messages.clear();
-    Maris::FFTWaterModel model(&setup.environment(), 1);
-    ASSERT_TRUE(model.Initialize(0, 0, false));
-    failSetups(false);
-    EXPECT_STREQ(model.GetFFTName(), "CPU-based FFTW library");
-    const std::vector<std::string> texts = messages.texts();
-    const auto first = std::find(texts.begin(), texts.end(),
-                                 "FFT::Setup failed; falling back to the IPP implementation.");
-    ASSERT_NE(first, texts.end());
-    EXPECT_NE(std::find(first, texts.end(), "IFFTIPP::Setup failed."), texts.end());
-    EXPECT_EQ(texts.back(),
-              "IPP setup also failed (did you move Maris's DLL out of the resources folder or are "
-              "you using DLL's from a different version of Maris?) Falling back to the CPU FFT.");
-    Maris::WindFetch wind;
-    wind.SetWind(9.0, 0.8);
-    setup.environment().AddWindFetch(wind);
-    EXPECT_TRUE(model.UpdateSimulation(1.0));
 }
 
 TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
@@ -152,14 +98,155 @@ TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
     MessageCapture messages;
     Maris::FFTWaterModel model(nullptr, 1);
     EXPECT_FALSE(model.Initialize(0, 0, false));
-    EXPECT_STREQ(model.GetFFTName(), "No FFT found");
     EXPECT_EQ(model.GetFFT(), nullptr);
     EXPECT_FALSE(model.PrepareShader(1.0));
     EXPECT_FALSE(model.UpdateSimulation(1.0));
-    const std::vector<std::string> texts = messages.texts();
-    ASSERT_GE(texts.size(), 2u);
-    EXPECT_NE(std::find(texts.begin(), texts.end(),
-                        "Null environment passed into the FFTWaterModel constructor."),
-              texts.end());
-    EXPECT_EQ(texts.back(), "Null environment received in FFT::Create");
+    EXPECT_TRUE(
+        inOrder(messages.texts(), {"Null environment passed into the FFTWaterModel constructor.",
+                                   "Null environment received in FFT::Create"}));
+}
+
+// Two models from the same seed, one on the IPP stand-in's half spectrum (ny/2 + 1 columns
+// evolved), one on the CPU engine. Swells alone make h(k, t) exactly Hermitian, so the half
+// spectrum carries all of it; a wind sea differs only through the Nyquist row and column, whose
+// partners lie outside the grid.
+TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
+{
+    for (bool swells : {true, false}) {
+        SCOPED_TRACE(swells ? "swells" : "wind sea");
+        MessageCapture messages;
+        OceanScene half(OceanScene::bareOptions(libraryConfiguration));
+        OceanScene full(
+            OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"));
+        ASSERT_TRUE(half.ready() && full.ready());
+        half.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        std::unique_ptr<Maris::FFTWaterModel> models[2];
+        for (int m = 0; m < 2; ++m) {
+            Maris::Environment& environment = (m == 0 ? half : full).environment();
+            for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
+                Maris::Swell swell;
+                swell.wavelength = 1024.0f / 7.0f;
+                swell.height = 3.0f;
+                swell.direction = direction;
+                if (swells)
+                    environment.AddSwell(swell);
+            }
+            Maris::WindFetch wind;
+            wind.SetWind(9.0, 0.8);
+            if (!swells)
+                environment.AddWindFetch(wind);
+            std::srand(4);
+            models[m].reset(new Maris::FFTWaterModel(&environment, 2));
+            ASSERT_TRUE(models[m]->Initialize(0, 0, false));
+        }
+        ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(models[0]->GetFFT()), nullptr);
+        for (double t : {1.0, 4.5}) {
+            ASSERT_TRUE(models[0]->UpdateSimulation(t) && models[1]->UpdateSimulation(t));
+            double largest = 0.0, difference = 0.0;
+            for (int i = 0; i < 3 * 128 * 128; ++i) {
+                const double value = models[1]->GetDisplacementBuffer()[i];
+                largest = std::max(largest, std::fabs(value));
+                difference =
+                    std::max(difference, std::fabs(models[0]->GetDisplacementBuffer()[i] - value));
+            }
+            EXPECT_GT(largest, 0.01);
+            EXPECT_LT(difference / largest, swells ? 1e-4 : 0.02) << "time " << t;
+        }
+    }
+}
+
+// The IPP stand-in fails on demand: a failed set-up falls back to IPP again and then to the CPU
+// engine; a failed transform fails the step with the library's report.
+TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
+{
+    MessageCapture messages;
+    OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
+    ASSERT_TRUE(setup.ready());
+    const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+    Maris::WindFetch wind;
+    wind.SetWind(9.0, 0.8);
+    setup.environment().AddWindFetch(wind);
+    {
+        Maris::FFTIPP probe; // loading it gives the test its switches
+        ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
+    }
+    const auto fail = librarySymbol<void (*)(bool, bool)>(library, "TestEngineFail");
+    ASSERT_NE(fail, nullptr);
+
+    fail(true, false);
+    messages.clear();
+    Maris::FFTWaterModel fallback(&setup.environment(), 1);
+    ASSERT_TRUE(fallback.Initialize(0, 0, false));
+    fail(false, false);
+    EXPECT_NE(dynamic_cast<Maris::FFTCPU*>(fallback.GetFFT()), nullptr);
+    EXPECT_TRUE(inOrder(messages.texts(),
+                        {"FFT::Setup failed; falling back to the IPP implementation.",
+                         "IFFTIPP::Setup failed.",
+                         "IPP setup also failed (did you move Maris's DLL out of the resources "
+                         "folder or are you using DLL's from a different version of Maris?) "
+                         "Falling back to the CPU FFT."}));
+    EXPECT_TRUE(fallback.UpdateSimulation(1.0));
+
+    Maris::FFTWaterModel model(&setup.environment(), 1);
+    ASSERT_TRUE(model.Initialize(0, 0, false));
+    ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(model.GetFFT()), nullptr);
+    fail(false, true);
+    messages.clear();
+    EXPECT_FALSE(model.UpdateSimulation(1.0));
+    fail(false, false);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"IFFTIPP::InverseTransform2D failed."});
+    EXPECT_TRUE(model.UpdateSimulation(2.0));
+}
+
+// With a GPU engine library the model hands over the initial amplitudes and each frame's step,
+// and answers height queries from the engine.
+TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
+{
+    MessageCapture messages;
+    int device = 0;
+    OceanScene setup(
+        OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
+                                "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 32\n"
+                                "fft-grid-size-x = 512\nfft-grid-size-y = 256\n"
+                                "fft-enable-spray = true\n",
+                                Maris::Direct3D11, &device));
+    ASSERT_TRUE(setup.ready());
+    const std::string library =
+        setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
+    Maris::WindFetch wind;
+    wind.SetWind(8.0, 0.2);
+    setup.environment().AddWindFetch(wind);
+    Maris::FFTWaterModel model(&setup.environment(), 2);
+    ASSERT_TRUE(model.Initialize(0, 0, true));
+    ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
+        << ::testing::PrintToString(messages.texts());
+    EXPECT_EQ(model.GetHeightSpectrum(), nullptr) << "no CPU work arrays for a GPU engine";
+    const auto recordOf = librarySymbol<const void* (*)()>(library, "TestDeviceRecord");
+    ASSERT_NE(recordOf, nullptr);
+    const TestDeviceRecord& record = *static_cast<const TestDeviceRecord*>(recordOf());
+    EXPECT_EQ(record.settings.device, &device);
+
+    ASSERT_TRUE(model.UpdateSimulation(2.0));
+    EXPECT_EQ(record.dt, 0.0);
+    EXPECT_FLOAT_EQ(record.depth, 1.0f) << "depth is handed on as at least 1";
+    EXPECT_TRUE(record.spectrumChanged);
+    EXPECT_EQ(record.firstAmplitude, model.GetH0()[0]);
+    ASSERT_TRUE(model.UpdateSimulation(2.5));
+    EXPECT_DOUBLE_EQ(record.dt, 0.5);
+    EXPECT_FALSE(record.spectrumChanged) << "same wind, same spectrum";
+    EXPECT_TRUE(model.PrepareShader(2.5));
+    EXPECT_EQ(record.finishCalls, 1);
+
+    // The engine's height u + 2v, read where its displacement (51.2, -12.8) came from; slopes by
+    // the engine base's differences, (2/32) / (2 · 32 / 512) in x, (4/32) / (2 · 32 / 256) in y.
+    Maris::ProjectedGrid grid(false);
+    ASSERT_TRUE(grid.Initialize(&setup.environment(), Maris::PiersonMoskowitzSpectrum, 64));
+    Maris::Vector3 normal;
+    EXPECT_NEAR(model.GetHeight(Maris::Vector3(300.0 + 512.0, 100.0 - 256.0, 0.0), &grid, normal),
+                (300.0 - 51.2) / 512.0 + 2.0 * (100.0 + 12.8) / 256.0, 1e-5);
+    const double length = std::sqrt(0.5 * 0.5 + 0.5 * 0.5 + 1.0);
+    EXPECT_NEAR(normal.x, -0.5 / length, 1e-4);
+    EXPECT_NEAR(normal.y, -0.5 / length, 1e-4);
+    EXPECT_NEAR(normal.z, 1.0 / length, 1e-4);
+    EXPECT_EQ(static_cast<const void*>(&model.GetSprayPositions()), record.sprays);
 }

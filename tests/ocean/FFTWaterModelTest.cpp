@@ -1,7 +1,8 @@
 #include "OceanScene.h"
 
-#include "fft/FFT.h"
 #include "waves/WaveSpectrum.h"
+
+#include <Maris/Ocean.h>
 
 #include <gtest/gtest.h>
 
@@ -12,240 +13,307 @@ namespace {
 
 const double pi = 3.14159265358979323846;
 
-double maxAbs(const std::vector<float>& values)
+double largestDifference(const std::vector<float>& a, const std::vector<float>& b)
 {
     double largest = 0.0;
-    for (float v : values)
-        largest = std::max(largest, static_cast<double>(std::fabs(v)));
+    for (std::size_t i = 0; i < a.size(); ++i)
+        largest =
+            std::max(largest, std::fabs(static_cast<double>(a[i]) - (b.empty() ? 0.0 : b[i])));
     return largest;
 }
 
-std::vector<float> displacements(const Maris::FFTWaterModel& model)
+double maxAbs(const std::vector<float>& values)
 {
-    return copyBuffer(model.GetDisplacementBuffer(),
-                      3u * model.GetDimensionX() * model.GetDimensionY());
+    return largestDifference(values, {});
 }
 
-std::vector<float> slopes(const Maris::FFTWaterModel& model)
+// Simulation-only seas on the CPU engine, a patch of 1024 m over n × n cells.
+class FFTWaterModelTest : public ::testing::Test
 {
-    return copyBuffer(model.GetSlopeFoamBuffer(), 3u * model.GetDimensionX() * model.GetDimensionY());
-}
+protected:
+    bool start(const std::string& configuration, int dimension = 64)
+    {
+        n = dimension;
+        sea.reset(); // the scene in use first, as scenes set the library up globally
+        sea.reset(new OceanScene(OceanScene::fftOptions(configuration, dimension)));
+        return sea->ready();
+    }
+    // A swell along x of `cycles` whole wavelengths over the patch.
+    void addSwell(double cycles, float height)
+    {
+        Maris::Swell swell;
+        swell.wavelength = static_cast<float>(1024.0 / cycles);
+        swell.height = height;
+        swell.direction = static_cast<float>(pi / 2);
+        sea->environment().AddSwell(swell);
+    }
+    std::vector<float> displacements(const Maris::FFTWaterModel& model) const
+    {
+        return copyBuffer(model.GetDisplacementBuffer(), 3u * n * n);
+    }
+    std::vector<float> slopes(const Maris::FFTWaterModel& model) const
+    {
+        return copyBuffer(model.GetSlopeFoamBuffer(), 3u * n * n);
+    }
+    std::vector<Maris::Complex> amplitudes(const Maris::FFTWaterModel& model) const
+    {
+        return std::vector<Maris::Complex>(model.GetH0(), model.GetH0() + (n + 1) * (n + 1));
+    }
+
+    std::unique_ptr<OceanScene> sea;
+    int n = 64;
+};
 
 } // namespace
 
-TEST(FFTWaterModelSetup, TransformCountFollowsChoppinessAndExactNormals)
+// The unnormalized inverse keeps the energy: Σ height² = Nx Ny Σ |H(k)|², where H is the part of
+// h(k, t) that the real transform sees, (h(k) + conj(h(-k))) / 2 on the periodic grid. Away from
+// the Nyquist row and column, h(k, t) is itself Hermitian.
+TEST_F(FFTWaterModelTest, ParsevalHoldsForEverySpectrumSeedAndTime)
 {
-    struct Case
-    {
-        const char* configuration;
-        unsigned count;
+    for (unsigned seed : {1u, 2u})
+        for (int type = 1; type <= 3; ++type) {
+            ASSERT_TRUE(start("fft-exact-normals = false\n", 32));
+            sea->setWind(11.0, 0.4, 80000.0);
+            auto model = sea->fftModel(type, seed);
+            ASSERT_NE(model, nullptr);
+            for (double t : {0.5, 7.25, 130.0}) {
+                SCOPED_TRACE(::testing::Message()
+                             << "seed " << seed << " type " << type << " t " << t);
+                ASSERT_TRUE(model->UpdateSimulation(t));
+                const Maris::Complex* h = model->GetHeightSpectrum();
+                double energy = 0.0, defect = 0.0, scale = 0.0;
+                for (int r = 0; r < n; ++r)
+                    for (int c = 0; c < n; ++c) {
+                        const std::complex<double> value(h[r * n + c]);
+                        const std::complex<double> mirror(h[((n - r) % n) * n + (n - c) % n]);
+                        energy += std::norm((value + std::conj(mirror)) * 0.5);
+                        scale += std::norm(value);
+                        if (r > 0 && c > 0)
+                            defect += std::norm(value - std::conj(mirror));
+                    }
+                double squares = 0.0;
+                for (int i = 0; i < n * n; ++i)
+                    squares += std::pow(model->GetDisplacementBuffer()[3 * i + 2], 2.0);
+                ASSERT_GT(squares, 0.0);
+                EXPECT_NEAR(squares, n * n * energy, 1e-4 * squares);
+                EXPECT_LT(defect, 1e-10 * scale);
+            }
+        }
+}
+
+// A swell of 6 cycles over the patch towards +x is a single spectral line, at column offset 6
+// (one of 128 cycles lies beyond the grid and is left out); its crests must move at the
+// deep-water phase speed.
+TEST_F(FFTWaterModelTest, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
+{
+    ASSERT_TRUE(start("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+    sea->setWind(0.0, 0.0);
+    const int cycles = 6;
+    addSwell(cycles, 8.0f);
+    addSwell(128, 2.0f);
+    auto model = sea->fftModel(1);
+    ASSERT_TRUE(model && model->UpdateSimulation(1.0));
+    const std::vector<Maris::Complex> h0 = amplitudes(*model);
+    const float amplitude = std::sqrt(8.0f * 0.5f) / (2.0f * std::sqrt(static_cast<float>(pi)));
+    for (std::size_t e = 0; e < h0.size(); ++e)
+        if (e == 32 * 65 + 32 + cycles) {
+            EXPECT_FLOAT_EQ(h0[e].real(), amplitude);
+            EXPECT_FLOAT_EQ(h0[e].imag(), amplitude);
+        } else {
+            ASSERT_EQ(h0[e], Maris::Complex()) << "entry " << e;
+        }
+    // Phase of the line along row 0 at a given time.
+    auto phaseAt = [&](double t) {
+        EXPECT_TRUE(model->UpdateSimulation(t));
+        double c = 0.0, s = 0.0;
+        for (int j = 0; j < n; ++j) {
+            const double h = model->GetDisplacementBuffer()[3 * j + 2];
+            c += h * std::cos(2 * pi * cycles * j / n);
+            s += h * std::sin(2 * pi * cycles * j / n);
+        }
+        return std::atan2(-s, c);
     };
-    const Case cases[] = {{"fft-exact-normals = false\n", 3},
-                          {"fft-exact-normals = true\n", 5},
-                          {"fft-exact-normals = false\nfft-enable-choppiness = false\n", 1},
-                          {"fft-enable-choppiness = false\n", 3}};
-    for (const Case& c : cases) {
-        OceanScene fixture(OceanScene::fftOptions(c.configuration, 128));
-        ASSERT_TRUE(fixture.ready());
-        auto model = fixture.fftModel(1);
-        ASSERT_NE(model, nullptr) << c.configuration;
-        EXPECT_EQ(model->GetTransformCount(), c.count) << c.configuration;
-        ASSERT_NE(model->GetFFT(), nullptr);
-        EXPECT_EQ(model->GetFFT()->GetTransformCount(), c.count);
-    }
+    const double k = 2 * pi * cycles / 1024.0;
+    const double dt = 0.5;
+    const double speed = std::remainder(phaseAt(10.0 + dt) - phaseAt(10.0), 2 * pi) / dt / k;
+    EXPECT_NEAR(speed, std::sqrt(9.81 / k), 1e-3 * std::sqrt(9.81 / k));
 }
 
-TEST(FFTWaterModelSpectrum, NoWindGivesAFlatSeaForEveryType)
+// On the grid points the query gives the simulated heights, tiled over the sea, interpolated on
+// the cell's two triangles in between; with choppy waves it looks back by the displacement.
+TEST_F(FFTWaterModelTest, GetHeightFollowsTheSimulatedSurface)
 {
-    for (int type = 1; type <= 3; ++type) {
-        OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\n"));
-        ASSERT_TRUE(fixture.ready());
-        fixture.setWind(0.0, 0.3, type == 3 ? 50000.0 : 0.0);
-        auto model = fixture.fftModel(type);
-        ASSERT_NE(model, nullptr);
-        ASSERT_TRUE(model->UpdateSimulation(3.0));
-        EXPECT_EQ(maxAbs(displacements(*model)), 0.0) << "type " << type;
-        EXPECT_EQ(maxAbs(slopes(*model)), 0.0) << "type " << type;
-        // Positive control: wind raises a sea.
-        fixture.setWind(10.0, 0.3, type == 3 ? 50000.0 : 0.0);
-        ASSERT_TRUE(model->UpdateSimulation(4.0));
-        EXPECT_GT(maxAbs(displacements(*model)), 0.01) << "type " << type;
+    ASSERT_TRUE(start("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+    sea->setWind(10.0, 0.5);
+    auto model = sea->fftModel(1);
+    auto grid = sea->grid(1);
+    ASSERT_TRUE(model && grid && model->UpdateSimulation(2.0));
+    const double cell = 1024.0 / n;
+    auto height = [&](int row, int column) {
+        return model->GetDisplacementBuffer()[3 * ((row % n) * n + column % n) + 2];
+    };
+    auto query = [&](double column, double row, Maris::Vector3& normal) {
+        return model->GetHeight(Maris::Vector3(column * cell, row * cell, 0.0), grid.get(),
+                                normal);
+    };
+    Maris::Vector3 normal;
+    for (int row : {0, 5, 63})
+        for (int column : {0, 40, 63}) {
+            EXPECT_NEAR(query(column, row, normal), height(row, column), 1e-4)
+                << row << ", " << column;
+            EXPECT_NEAR(query(column - 3 * n, row + n, normal), height(row, column), 1e-3);
+            EXPECT_NEAR(normal.Length(), 1.0, 1e-9);
+        }
+    const int r = 12, c = 20;
+    const float h00 = height(r, c), h01 = height(r, c + 1), h10 = height(r + 1, c);
+    const float h11 = height(r + 1, c + 1);
+    EXPECT_NEAR(query(c + 0.25, r + 0.5, normal), h00 + 0.25 * (h01 - h00) + 0.5 * (h10 - h00),
+                1e-4);
+    EXPECT_NEAR(query(c + 0.75, r + 0.5, normal), h11 + 0.25 * (h10 - h11) + 0.5 * (h01 - h11),
+                1e-4);
+    // The normal leans against the slope towards the next sample.
+    query(c, r, normal);
+    const double sx = (h01 - h00) / cell, sy = (h10 - h00) / cell;
+    const double length = std::sqrt(sx * sx + sy * sy + 1.0);
+    EXPECT_NEAR(normal.x, -sx / length, 1e-5);
+    EXPECT_NEAR(normal.y, -sy / length, 1e-5);
+    EXPECT_EQ(model->GetHeight(Maris::Vector3(0, 0, 0), nullptr, normal), 0.0f);
+
+    // At a displaced surface point p0 + D(p0) the answer is near the height that came from p0.
+    model.reset();
+    grid.reset();
+    ASSERT_TRUE(start("fft-exact-normals = false\nfft-choppiness = 1.0\n"));
+    sea->setWind(12.0, 0.5);
+    model = sea->fftModel(2);
+    grid = sea->grid(2);
+    ASSERT_TRUE(model && grid && model->UpdateSimulation(2.0));
+    const float* d = model->GetDisplacementBuffer();
+    double errorChoppy = 0.0, errorNaive = 0.0;
+    for (int i = 0; i < n * n; i += 37) {
+        const double answer = query(i % n + d[3 * i] / cell, i / n + d[3 * i + 1] / cell, normal);
+        errorChoppy += std::fabs(answer - d[3 * i + 2]);
+        errorNaive += std::fabs(query(i % n, i / n, normal) - answer);
     }
+    ASSERT_GT(errorNaive, 0.0);
+    EXPECT_LT(errorChoppy, 0.5 * errorNaive);
 }
 
-TEST(FFTWaterModelSpectrum, JONSWAPWithoutFetchIsPiersonMoskowitz)
+// A single choppy wave compresses the surface at its crests, where the Jacobian drops below 1 by
+// about λ k h: foam follows the height, and spray leaves the cells whose foam passes the
+// threshold.
+TEST_F(FFTWaterModelTest, FoamOnTheCrestsAndSprayAboveTheThreshold)
 {
-    OceanScene fixture{OceanScene::fftOptions()};
-    ASSERT_TRUE(fixture.ready());
-    fixture.setWind(12.0, 0.7);
-    auto jonswap = fixture.fftModel(3, 7);
-    auto piersonMoskowitz = fixture.fftModel(2, 7);
+    ASSERT_TRUE(
+        start("fft-exact-normals = false\nfft-choppiness = 0.8\nfft-spray-threshold = 0.06\n"));
+    sea->setWind(0.0, 0.0);
+    const int cycles = 6;
+    addSwell(cycles, 40.0f);
+    auto model = sea->fftModel(1);
+    ASSERT_TRUE(model && model->UpdateSimulation(3.0));
+    const double k = 2 * pi * cycles / 1024.0;
+    const float* d = model->GetDisplacementBuffer();
+    const float* foam = model->GetSlopeFoamBuffer();
+    double largestFoam = 0.0;
+    for (int i = 0; i < n * n; ++i)
+        largestFoam = std::max(largestFoam, std::fabs(static_cast<double>(foam[3 * i + 2])));
+    ASSERT_GT(largestFoam, 0.1);
+    const Maris::Vector<Maris::Vector3>& spray = model->GetSprayPositions();
+    std::size_t sprays = 0;
+    for (int i = 0; i < n * n; ++i) {
+        ASSERT_NEAR(foam[3 * i + 2], 0.8 * k * d[3 * i + 2], 0.15 * largestFoam) << "cell " << i;
+        if (!(foam[3 * i + 2] > 0.06f))
+            continue;
+        // Each spray position is its cell's displaced surface point, patch-local.
+        ASSERT_LT(sprays, spray.size());
+        const Maris::Vector3& p = spray[sprays++];
+        EXPECT_NEAR(p.x, (i % n) * 1024.0 / n + d[3 * i], 1e-3);
+        EXPECT_NEAR(p.y, (i / n) * 1024.0 / n + d[3 * i + 1], 1e-3);
+        EXPECT_NEAR(p.z, d[3 * i + 2], 1e-6);
+    }
+    EXPECT_GT(sprays, 0u);
+    EXPECT_EQ(sprays, spray.size());
+}
+
+TEST_F(FFTWaterModelTest, JONSWAPWithoutFetchIsPiersonMoskowitz)
+{
+    ASSERT_TRUE(start(""));
+    sea->setWind(12.0, 0.7);
+    auto jonswap = sea->fftModel(3, 7);
+    auto piersonMoskowitz = sea->fftModel(2, 7);
     ASSERT_TRUE(jonswap && piersonMoskowitz);
-    ASSERT_TRUE(jonswap->UpdateSimulation(1.0));
-    ASSERT_TRUE(piersonMoskowitz->UpdateSimulation(1.0));
-    EXPECT_EQ(jonswap->GetSpectrumType(), 3);
-    EXPECT_EQ(jonswap->GetEffectiveSpectrumType(), 2);
-    const int entries = 65 * 65;
-    for (int e = 0; e < entries; ++e)
-        ASSERT_EQ(jonswap->GetH0()[e], piersonMoskowitz->GetH0()[e]) << "entry " << e;
+    ASSERT_TRUE(jonswap->UpdateSimulation(1.0) && piersonMoskowitz->UpdateSimulation(1.0));
+    EXPECT_EQ(amplitudes(*jonswap), amplitudes(*piersonMoskowitz));
     EXPECT_EQ(displacements(*jonswap), displacements(*piersonMoskowitz));
-
     // With a fetch the peak-enhanced spectrum is used.
-    fixture.setWind(12.0, 0.7, 100000.0);
+    sea->setWind(12.0, 0.7, 100000.0);
     ASSERT_TRUE(jonswap->UpdateSimulation(2.0));
-    EXPECT_EQ(jonswap->GetEffectiveSpectrumType(), 3);
-    int differing = 0;
-    for (int e = 0; e < entries; ++e)
-        differing += jonswap->GetH0()[e] != piersonMoskowitz->GetH0()[e];
-    EXPECT_GT(differing, entries / 2);
+    const auto enhanced = amplitudes(*jonswap), plain = amplitudes(*piersonMoskowitz);
+    std::size_t differing = 0;
+    for (std::size_t e = 0; e < enhanced.size(); ++e)
+        differing += enhanced[e] != plain[e];
+    EXPECT_GT(differing, enhanced.size() / 2);
 }
 
-TEST(FFTWaterModelEvolution, SameTimeTwiceGivesZeroStepAndSameBuffers)
+// Every frequency becomes a whole multiple of 2π/T, so the sea repeats after T, and only then.
+TEST_F(FFTWaterModelTest, LoopPeriodRepeatsTheSea)
 {
-    OceanScene fixture(OceanScene::fftOptions("fft-exact-normals = false\n"));
-    ASSERT_TRUE(fixture.ready());
-    fixture.setWind(9.0, 0.2);
-    auto model = fixture.fftModel(1);
-    ASSERT_NE(model, nullptr);
-    ASSERT_TRUE(model->UpdateSimulation(5.0));
-    EXPECT_EQ(model->GetLastTimeStep(), 0.0) << "no step before the first time";
-    ASSERT_TRUE(model->UpdateSimulation(5.25));
-    EXPECT_DOUBLE_EQ(model->GetLastTimeStep(), 0.25);
-    const std::vector<float> first = displacements(*model);
-    const std::vector<float> firstSlopes = slopes(*model);
-    ASSERT_TRUE(model->UpdateSimulation(5.25));
-    EXPECT_EQ(model->GetLastTimeStep(), 0.0);
-    EXPECT_EQ(displacements(*model), first);
-    EXPECT_EQ(slopes(*model), firstSlopes);
-}
-
-TEST(FFTWaterModelEvolution, LoopPeriodRepeatsTheSea)
-{
-    OceanScene fixture{OceanScene::fftOptions()};
-    ASSERT_TRUE(fixture.ready());
-    fixture.setWind(10.0, 1.0);
-    auto model = fixture.fftModel(1);
+    ASSERT_TRUE(start(""));
+    sea->setWind(10.0, 1.0);
+    auto model = sea->fftModel(1);
     ASSERT_NE(model, nullptr);
     const float period = 20.0f;
-    model->SetLoopPeriod(period);
-    ASSERT_TRUE(model->UpdateSimulation(3.5));
-    const std::vector<float> atT = displacements(*model);
-    const std::vector<float> slopesAtT = slopes(*model);
-    ASSERT_TRUE(model->UpdateSimulation(3.5 + period));
-    const std::vector<float> later = displacements(*model);
-    const double scale = maxAbs(atT);
-    ASSERT_GT(scale, 0.01);
-    for (std::size_t i = 0; i < atT.size(); ++i)
-        ASSERT_NEAR(later[i], atT[i], 1e-4 * scale) << "value " << i;
-    const std::vector<float> laterSlopes = slopes(*model);
-    for (std::size_t i = 0; i < slopesAtT.size(); ++i)
-        ASSERT_NEAR(laterSlopes[i], slopesAtT[i], 1e-4 * maxAbs(slopesAtT)) << "slope " << i;
-    // Every frequency is a whole multiple of 2π/T.
-    for (int i = 0; i < 64 * 64; ++i) {
-        const double cycles = model->GetKVectors()[i].omega * period / (2 * pi);
-        ASSERT_NEAR(cycles, std::round(cycles), 1e-4);
-    }
-
-    // Without the period the same interval does not repeat.
-    model->SetLoopPeriod(0.0f);
-    ASSERT_TRUE(model->UpdateSimulation(3.5));
-    const std::vector<float> free = displacements(*model);
-    ASSERT_TRUE(model->UpdateSimulation(3.5 + period));
-    double largestChange = 0.0;
-    const std::vector<float> freeLater = displacements(*model);
-    for (std::size_t i = 0; i < free.size(); ++i)
-        largestChange = std::max(largestChange, static_cast<double>(std::fabs(freeLater[i] - free[i])));
-    EXPECT_GT(largestChange, 0.1 * scale);
-}
-
-TEST(FFTWaterModelSpectrum, SwellsWithinHalfTheGridAreWrittenOthersIgnored)
-{
-    OceanScene fixture{OceanScene::fftOptions()};
-    ASSERT_TRUE(fixture.ready());
-    fixture.setWind(0.0, 0.0);
-    // 1024 m over 4 cycles towards +x: column offset 4, row offset 0.
-    Maris::Swell swell;
-    swell.wavelength = 256.0f;
-    swell.height = 8.0f;
-    swell.direction = static_cast<float>(pi / 2);
-    fixture.environment().AddSwell(swell);
-    // 1024 / 8 = 128 cycles per patch: beyond half of the 64 columns.
-    Maris::Swell tooShort;
-    tooShort.wavelength = 8.0f;
-    tooShort.height = 2.0f;
-    tooShort.direction = static_cast<float>(pi / 2);
-    fixture.environment().AddSwell(tooShort);
-    auto model = fixture.fftModel(1);
-    ASSERT_NE(model, nullptr);
-    ASSERT_TRUE(model->UpdateSimulation(1.0));
-    const float amplitude = std::sqrt(8.0f * 0.5f) / (2.0f * std::sqrt(3.14159265f));
-    int nonZero = 0;
-    for (int r = 0; r <= 64; ++r)
-        for (int c = 0; c <= 64; ++c) {
-            const Maris::Complex value = model->GetH0()[r * 65 + c];
-            if (value == Maris::Complex(0.0f, 0.0f))
-                continue;
-            ++nonZero;
-            EXPECT_EQ(r, 32);
-            EXPECT_EQ(c, 36);
-            EXPECT_FLOAT_EQ(value.real(), amplitude);
-            EXPECT_FLOAT_EQ(value.imag(), amplitude);
+    for (float loop : {period, 0.0f}) {
+        model->SetLoopPeriod(loop);
+        ASSERT_TRUE(model->UpdateSimulation(3.5));
+        const std::vector<float> before = displacements(*model), slopesBefore = slopes(*model);
+        ASSERT_TRUE(model->UpdateSimulation(3.5 + period));
+        const double scale = maxAbs(before);
+        ASSERT_GT(scale, 0.01);
+        if (loop > 0) {
+            EXPECT_LT(largestDifference(displacements(*model), before), 1e-4 * scale);
+            EXPECT_LT(largestDifference(slopes(*model), slopesBefore),
+                      1e-4 * maxAbs(slopesBefore));
+        } else {
+            EXPECT_GT(largestDifference(displacements(*model), before), 0.1 * scale)
+                << "without the period the sea does not repeat";
         }
-    EXPECT_EQ(nonZero, 1) << "only the long swell lands in the spectrum";
-    EXPECT_GT(maxAbs(displacements(*model)), 0.0);
+    }
 }
 
-TEST(FFTWaterModelSpectrum, OmnidirectionalPhillipsIsSymmetricInK)
+// Without a preferred direction the spectrum is the same for waves mirrored across the wind.
+TEST_F(FFTWaterModelTest, OmnidirectionalSpectrumIsMirrorSymmetric)
 {
-    OceanScene fixture{OceanScene::fftOptions()};
-    ASSERT_TRUE(fixture.ready());
-    auto model = fixture.fftModel(1);
+    ASSERT_TRUE(start(""));
+    auto model = sea->fftModel(1);
     ASSERT_NE(model, nullptr);
-    const float g = 9.81f;
-    Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, g, true);
-    Maris::WaveSpectrum directional(1, 10.0f, 0.6f, 0.0f, g, false);
     const Maris::FFTSpectrumEntry* table = model->GetSpectrumTable();
-    int asymmetric = 0;
+    Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, 9.81f, true);
     for (int r = 1; r < 64; ++r)
-        for (int c = 1; c < 64; ++c) {
-            const Maris::FFTSpectrumEntry& k = table[r * 65 + c];
-            const Maris::FFTSpectrumEntry& minusK = table[(64 - r) * 65 + (64 - c)];
-            const Maris::FFTSpectrumEntry& mirrorX = table[r * 65 + (64 - c)];
-            ASSERT_EQ(omni.Evaluate(k), omni.Evaluate(minusK)) << r << ", " << c;
-            ASSERT_EQ(omni.Evaluate(k), omni.Evaluate(mirrorX)) << r << ", " << c;
-            asymmetric += directional.Evaluate(k) != directional.Evaluate(minusK);
-        }
-    EXPECT_GT(asymmetric, 1000) << "the directional spectrum favours the wind";
-
-    // The model takes the environment's flag: its amplitudes follow the omnidirectional spectrum.
-    fixture.setWind(10.0, 0.6);
-    fixture.environment().SetOmnidirectional(true);
-    ASSERT_TRUE(model->UpdateSimulation(1.0));
-    auto reference = fixture.fftModel(1);
-    ASSERT_TRUE(reference->UpdateSimulation(1.0));
-    for (int e = 0; e < 65 * 65; ++e)
-        ASSERT_EQ(model->GetH0()[e], reference->GetH0()[e]);
+        for (int c = 1; c < 64; ++c)
+            ASSERT_EQ(omni.Evaluate(table[r * 65 + c]), omni.Evaluate(table[r * 65 + 64 - c]))
+                << r << ", " << c;
 }
 
-TEST(FFTWaterModelSpectrum, SquareRootApproximationSwitch)
+// Without a renderer the ocean steps a plain FFT model of each spectrum, flat without wind.
+TEST_F(FFTWaterModelTest, SimulationOnlyOceanIsFlatWithoutWind)
 {
-    OceanScene exact(OceanScene::fftOptions("fft-use-sqrt-approximation = false\n"));
-    ASSERT_TRUE(exact.ready());
-    exact.setWind(10.0, 0.0);
-    auto exactModel = exact.fftModel(1, 5);
-    ASSERT_TRUE(exactModel->UpdateSimulation(1.0));
-    const std::vector<Maris::Complex> exactH0(exactModel->GetH0(), exactModel->GetH0() + 65 * 65);
-    exactModel.reset();
-    OceanScene approximate(OceanScene::fftOptions("fft-use-sqrt-approximation = true\n"));
-    approximate.setWind(10.0, 0.0);
-    auto approximateModel = approximate.fftModel(1, 5);
-    ASSERT_TRUE(approximateModel->UpdateSimulation(1.0));
-    int differing = 0;
-    for (int e = 0; e < 65 * 65; ++e) {
-        const Maris::Complex a = approximateModel->GetH0()[e];
-        differing += a != exactH0[e];
-        // The bit-halving root is within 6 % of the true one.
-        ASSERT_NEAR(std::abs(a), std::abs(exactH0[e]), 0.061 * std::abs(exactH0[e]) + 1e-12);
+    for (int type = 1; type <= 3; ++type) {
+        SCOPED_TRACE(::testing::Message() << "type " << type);
+        ASSERT_TRUE(start("fft-exact-normals = false\n"));
+        const double fetch = type == 3 ? 50000.0 : 0.0; // else JONSWAP is Pierson-Moskowitz
+        sea->setWind(0.0, 0.3, fetch);
+        std::unique_ptr<Maris::Ocean> ocean(Maris::Ocean::Create(
+            &sea->environment(), static_cast<Maris::WaterModelType>(type), false, false));
+        ASSERT_NE(ocean, nullptr);
+        auto* model = dynamic_cast<Maris::FFTWaterModel*>(ocean->GetGrid()->GetWaterModel());
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->GetSpectrumType(), type);
+        ocean->UpdateSimulation(3.0);
+        EXPECT_EQ(maxAbs(displacements(*model)), 0.0);
+        EXPECT_EQ(maxAbs(slopes(*model)), 0.0);
+        sea->setWind(10.0, 0.3, fetch);
+        ocean->UpdateSimulation(4.0);
+        EXPECT_GT(maxAbs(displacements(*model)), 0.01);
     }
-    EXPECT_GT(differing, 1000);
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <vector>
 
 namespace {
@@ -26,9 +25,7 @@ void main() { gl_FragColor = vec4(vLocal, 1.0); }
 #endif
 )";
 
-class SurfaceHeights : public ::testing::TestWithParam<Maris::Renderer>
-{
-};
+using SurfaceHeights = ::testing::TestWithParam<Maris::Renderer>;
 
 } // namespace
 
@@ -62,8 +59,7 @@ TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
     grid.SetLightingModel(lighting);
 
     scene.clear(0, 0, 0, 0);
-    const double time = 17.25;
-    grid.Draw(time, true);
+    grid.Draw(17.25, true);
     const std::vector<float> pixels = scene.readFloatPixels();
 
     int covered = 0;
@@ -79,15 +75,15 @@ TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
         largest = std::max(largest, std::fabs(static_cast<double>(pixels[i + 2]) - expected));
         amplitudeSeen = std::max(amplitudeSeen, std::fabs(static_cast<double>(expected)));
     }
-    // The camera looks down on the sea: every pixel shows water.
+    // Every pixel shows real waves, drawn at the height the model answers there (to the
+    // interpolation between grid vertices).
     EXPECT_EQ(covered, options.width * options.height);
-    // Real waves, and the drawn surface at each point is the height the model answers there
-    // (to the interpolation between grid vertices).
     EXPECT_GT(amplitudeSeen, 1.0);
     EXPECT_LT(largest, 0.01 * model->GetMaxAmplitude()) << "of " << model->GetMaxAmplitude();
 }
 
-INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights, ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
+INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights,
+                         ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
                          [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
                              return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
                          });

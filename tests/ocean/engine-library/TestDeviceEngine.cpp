@@ -1,6 +1,5 @@
-// A stand-in for an optional GPU engine library, for tests only: it records what the host hands
-// it and answers height and displacement queries from simple known fields, so that a test can
-// follow the water model's GPU path end to end. Exports the compute-shader names.
+// A stand-in for the compute-shader engine library, for tests only: it records what the host
+// hands it and answers height and displacement queries from simple known fields.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTDevice.h>
 
@@ -13,10 +12,12 @@ namespace {
 TestDeviceRecord record;
 // An empty list, built in place and never destroyed, so that the library needs none of the host's
 // memory functions.
-alignas(Maris::Vector<Maris::Vector3>) unsigned char sprayStorage[sizeof(Maris::Vector<Maris::Vector3>)];
+alignas(Maris::Vector<Maris::Vector3>) unsigned char sprayStorage[sizeof(
+    Maris::Vector<Maris::Vector3>)];
 const Maris::Vector<Maris::Vector3>& Sprays()
 {
-    static const Maris::Vector<Maris::Vector3>* list = new (sprayStorage) Maris::Vector<Maris::Vector3>();
+    static const Maris::Vector<Maris::Vector3>* list =
+        new (sprayStorage) Maris::Vector<Maris::Vector3>();
     return *list;
 }
 
@@ -31,28 +32,20 @@ public:
         this->~TestDeviceEngine();
         owner->Free(this);
     }
-    bool Setup(std::uint32_t w, std::uint32_t h, std::uint32_t count, Maris::ResourceLoader*,
+    bool Setup(std::uint32_t, std::uint32_t, std::uint32_t, Maris::ResourceLoader*,
                const Maris::FFTDeviceSettings& settings) override
     {
-        ++record.setupCalls;
-        record.width = w;
-        record.height = h;
-        record.count = count;
         record.settings = settings;
+        record.sprays = &Sprays();
         return true;
     }
-    bool TransformEndToEnd(const Maris::Complex* h0, double time, double dt, float choppiness,
-                           float depth, float loopPeriod, bool spectrumChanged) override
+    bool TransformEndToEnd(const Maris::Complex* h0, double, double dt, float, float depth, float,
+                           bool spectrumChanged) override
     {
-        ++record.transformCalls;
-        record.time = time;
         record.dt = dt;
-        record.choppiness = choppiness;
         record.depth = depth;
-        record.loopPeriod = loopPeriod;
         record.spectrumChanged = spectrumChanged;
-        record.firstAmplitude[0] = h0[0].real();
-        record.firstAmplitude[1] = h0[0].imag();
+        record.firstAmplitude = h0[0];
         return true;
     }
     bool FinishTransform() override
@@ -60,8 +53,7 @@ public:
         ++record.finishCalls;
         return true;
     }
-    // Height u + 2v; a constant push of (0.1, -0.05) in texture units times the patch (set by the
-    // test through the settings' grid size).
+    // Height u + 2v; a constant push of (0.1, -0.05) patches.
     float GetHeightAt(float u, float v) override { return u + 2.0f * v; }
     void GetDisplacementAt(float, float, float& dx, float& dy) override
     {
@@ -71,12 +63,7 @@ public:
     const Maris::Vector<Maris::Vector3>& GetSprayPositions() override { return Sprays(); }
     bool SetOutputTextures(ID3D11Resource*, ID3D11Resource*) override { return true; }
     bool SetOutputTextures(IDirect3DTexture9*, IDirect3DTexture9*) override { return true; }
-    bool SetOutputTextures(std::uint32_t displacement, std::uint32_t slopeFoam) override
-    {
-        record.displacementTexture = displacement;
-        record.slopeFoamTexture = slopeFoam;
-        return true;
-    }
+    bool SetOutputTextures(std::uint32_t, std::uint32_t) override { return true; }
     bool D3D9DeviceLost() override { return true; }
     bool D3D9DeviceReset() override { return true; }
 
@@ -105,10 +92,5 @@ __attribute__((visibility("default"))) unsigned GetDeviceFeatureLevel(void*)
 __attribute__((visibility("default"))) const void* TestDeviceRecord()
 {
     return &record;
-}
-
-__attribute__((visibility("default"))) const void* TestDeviceSprays()
-{
-    return &Sprays();
 }
 }

@@ -1,5 +1,5 @@
 // A stand-in for the optional IPP engine library, for tests only: half-spectrum inverse
-// transforms done by FFTW, with counters and a failure switch that the tests read through dlsym.
+// transforms done by FFTW, which fail on demand through TestEngineFail.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTIPP.h>
 
@@ -10,8 +10,6 @@
 
 namespace {
 
-int setupCalls = 0;
-int transformCalls = 0;
 bool failTransforms = false;
 bool failSetups = false;
 
@@ -29,7 +27,6 @@ public:
 
     bool Setup(std::uint32_t w, std::uint32_t h, std::uint32_t, Maris::ResourceLoader*) override
     {
-        ++setupCalls;
         if (failSetups)
             return false;
         Clear();
@@ -45,7 +42,6 @@ public:
     bool InverseTransform2D(const Maris::Complex* const* inputs, float* const* outputs,
                             std::uint32_t count) override
     {
-        ++transformCalls;
         if (failTransforms || !plan)
             return false;
         const std::uint32_t half = width / 2 + 1;
@@ -65,7 +61,8 @@ public:
             for (std::uint32_t r = 0; r < height; ++r)
                 for (std::uint32_t c = 0; c < width; ++c) {
                     const double sign = ((r + c) & 1u) ? -1.0 : 1.0;
-                    outputs[n][r * width + c] = static_cast<float>(sign * buffer[r * width + c][0]);
+                    outputs[n][r * width + c] =
+                        static_cast<float>(sign * buffer[r * width + c][0]);
                 }
         }
         return true;
@@ -100,23 +97,9 @@ __attribute__((visibility("default"))) Maris::IFFTIPP* GetIFFTIPP(Maris::Allocat
     return block ? new (block) TestIPPEngine(allocator) : nullptr;
 }
 
-__attribute__((visibility("default"))) int TestEngineSetupCalls()
+__attribute__((visibility("default"))) void TestEngineFail(bool setups, bool transforms)
 {
-    return setupCalls;
-}
-
-__attribute__((visibility("default"))) int TestEngineTransformCalls()
-{
-    return transformCalls;
-}
-
-__attribute__((visibility("default"))) void TestEngineFailTransforms(bool fail)
-{
-    failTransforms = fail;
-}
-
-__attribute__((visibility("default"))) void TestEngineFailSetups(bool fail)
-{
-    failSetups = fail;
+    failSetups = setups;
+    failTransforms = transforms;
 }
 }
