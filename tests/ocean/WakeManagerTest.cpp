@@ -65,7 +65,7 @@ protected:
 
 } // namespace
 
-TEST_F(WakeManagerTest, RingsFadeInWeakenAsTheyGrowAndRetireAtTheLimits)
+TEST_F(WakeManagerTest, RingsFadeInWeakenAsTheyGrowAndRetireAtTheLimitsOrTheirMaximumRadius)
 {
     Maris::WakeWave wave = ring(10.0, 20.0, 5.0, 4.0);
     double previous = -1.0;
@@ -86,24 +86,15 @@ TEST_F(WakeManagerTest, RingsFadeInWeakenAsTheyGrowAndRetireAtTheLimits)
     EXPECT_EQ(tall.amplitude, 1.0);
     Maris::WakeWave faint = ring(0.0, 0.3, 1.0, 1.0);
     EXPECT_FALSE(Maris::WakeManager::AgeWave(faint, 1.0, 1.0)) << "at most the minimum: retired";
+    Maris::WakeWave bounded = ring(0.0, 20.0, 1.0, 4.0);
+    bounded.maximumRadius = 10.0;
+    EXPECT_TRUE(Maris::WakeManager::AgeWave(bounded, 5.9, 1.0));
+    EXPECT_FALSE(Maris::WakeManager::AgeWave(bounded, 6.0, 1.0)) << "not below its maximum";
+    bounded.persistent = true;
+    EXPECT_TRUE(Maris::WakeManager::AgeWave(bounded, 1e6, 1.0)) << "persistent rings never age";
     Maris::WakeManager::SetMaximumWaveAmplitude(0.0);
     Maris::WakeManager::SetMinimumWaveAmplitude(0.0);
     EXPECT_FALSE(Maris::WakeManager::AgeWave(wave, 31.0, 1.0)) << "limits of 0 retire every ring";
-}
-
-TEST_F(WakeManagerTest, RingReachingItsMaximumRadiusIsRemovedButPersistentOnesStay)
-{
-    Maris::WakeWave wave = ring(0.0, 20.0, 1.0, 4.0);
-    wave.maximumRadius = 10.0;
-    manager->AddWave(wave);
-    wave.persistent = true;
-    wave.maximumRadius = 5.0;
-    manager->AddWave(wave);
-    manager->Update(camera, 5.9);
-    EXPECT_EQ(manager->GetWaves().size(), 2u);
-    manager->Update(camera, 6.0);
-    ASSERT_EQ(manager->GetWaves().size(), 1u) << "radius 10 is not below the maximum";
-    EXPECT_TRUE(manager->GetWaves().front().persistent);
 }
 
 TEST_F(WakeManagerTest, MovingSourceLeavesKelvinRingsAlongItsTrackAndARestingOneNone)
