@@ -1,12 +1,7 @@
-#define GL_GLEXT_PROTOTYPES
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include "OceanScene.h"
 
 #include "opengl/GerstnerWaterModelOpenGL.h"
 #include "opengl/OceanLightingModelOpenGL.h"
-#include "opengl/OpenGLEntryPoints.h"
 #include "opengl/ProjectedGridOpenGL.h"
 
 #include <gtest/gtest.h>
