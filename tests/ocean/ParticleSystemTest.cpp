@@ -1,265 +1,321 @@
 #include "OceanScene.h"
 
 #include "core/Configuration.h"
+#include "core/SprayPositionSource.h"
+#include "grid/ProjectedGrid.h"
 #include "opengl/OpenGLEntryPoints.h"
 #include "opengl/ParticleShaderProgram.h"
-#include "spray/ParticleSystemManager.h"
 #include "opengl/ParticleSystemOpenGL.h"
-#include "grid/ProjectedGrid.h"
 #include "opengl/ParticleVertex.h"
+#include "opengl/SprayManagerOpenGL.h"
 #include "opengl/SprayTexture.h"
+#include "waves/GerstnerWaterModel.h"
 
 #include <gtest/gtest.h>
-// After the test framework: X11's None macro would clash with its names.
-#include <GL/glx.h>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
-// The particle systems only keep the grid they are given.
-Maris::ProjectedGrid* someGrid()
+// Every preamble the renderers choose, with the renderer and context that use it.
+struct PreambleCase
 {
-    static Maris::ProjectedGrid grid(false);
-    return &grid;
+    Maris::Renderer renderer;
+    bool pointSprites;
+    GLXTestContext::Profile profile;
+    const char* name;
+};
+
+bool contains(const std::vector<std::string>& texts, const std::string& wanted)
+{
+    for (const std::string& text : texts)
+        if (text.find(wanted) != std::string::npos)
+            return true;
+    return false;
 }
 
-// A particle program and the spray texture built as the spray manager builds them.
-struct ParticleResources
+// The particle program of the preamble and the spray texture, built as the spray manager
+// builds them; quads in a compatibility context unless the test is one of every preamble's.
+class ParticleShaderPreambles : public ::testing::TestWithParam<PreambleCase>
 {
-    Maris::ParticleShaderProgram shaders;
-    std::uint32_t texture = 0;
-
-    bool build(Maris::Environment& environment)
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(build(GetParam())); }
+    void build(const PreambleCase& c)
     {
-        const char* preamble =
-            Maris::ParticleShaderPreamble(environment.GetRenderer(), Maris::UseParticlePointSprites());
-        if (!Maris::BuildParticleShaderProgram(&environment, preamble, "test: ", shaders))
-            return false;
-        texture = Maris::CreateSprayTexture(&environment);
-        return texture != 0;
+        Maris::ParticleSystem::ResetReferenceTime();
+        scene = std::make_unique<OceanScene>(OceanScene::shippedOptions(c.renderer, c.profile));
+        ASSERT_TRUE(scene->ready()) << scene->failure();
+        if (c.pointSprites)
+            Maris::Configuration::SetConfigEntry("spray-force-point-sprites", "true");
+        ASSERT_TRUE(Maris::BuildParticleShaderProgram(
+            &scene->environment(), Maris::ParticleShaderPreamble(c.renderer, c.pointSprites),
+            "test: ", shaders))
+            << ::testing::PrintToString(scene->messages().texts());
+        texture = Maris::CreateSprayTexture(&scene->environment());
+        ASSERT_NE(texture, 0u);
     }
-    ~ParticleResources()
+    void TearDown() override
     {
         Maris::DeleteParticleShaderProgram(shaders);
         if (texture)
             glDeleteTextures(1, &texture);
     }
+
+    bool initialize(Maris::ParticleSystemOpenGL& system, std::uint32_t capacity)
+    {
+        return system.Initialize(texture, shaders.program, capacity, &grid);
+    }
+
+    // The first vertex of every particle, as the buffer holds it.
+    static std::vector<Maris::ParticleVertex> particles(const Maris::ParticleSystemOpenGL& system)
+    {
+        const std::uint32_t step = system.GetVerticesPerParticle();
+        std::vector<Maris::ParticleVertex> all(std::size_t{system.GetCapacity()} * step);
+        Maris::glBindBuffer(GL_ARRAY_BUFFER, system.GetVertexBuffer());
+        if (const void* mapped = Maris::glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY))
+            std::memcpy(all.data(), mapped, all.size() * sizeof(Maris::ParticleVertex));
+        Maris::glUnmapBuffer(GL_ARRAY_BUFFER);
+        Maris::glBindBuffer(GL_ARRAY_BUFFER, 0);
+        std::vector<Maris::ParticleVertex> first;
+        for (std::size_t i = 0; i < all.size(); i += step)
+            first.push_back(all[i]);
+        return first;
+    }
+
+    std::unique_ptr<OceanScene> scene;
+    Maris::ProjectedGrid grid{false};
+    Maris::ParticleShaderProgram shaders;
+    std::uint32_t texture = 0;
 };
 
-std::vector<Maris::ParticleVertex> readVertices(const Maris::ParticleSystemOpenGL& system)
-{
-    const std::size_t count =
-        static_cast<std::size_t>(system.GetCapacity()) * system.GetVerticesPerParticle();
-    std::vector<Maris::ParticleVertex> vertices(count);
-    Maris::glBindBuffer(GL_ARRAY_BUFFER, system.GetVertexBuffer());
-    const void* mapped = Maris::glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
-    if (mapped)
-        std::memcpy(vertices.data(), mapped, count * sizeof(Maris::ParticleVertex));
-    Maris::glUnmapBuffer(GL_ARRAY_BUFFER);
-    Maris::glBindBuffer(GL_ARRAY_BUFFER, 0);
-    return vertices;
-}
-
-GLint bufferSize(std::uint32_t buffer)
-{
-    // Not among the library's entry points; fetched here for the check.
-    const auto getParameter = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glGetBufferParameteriv")));
-    GLint size = 0;
-    Maris::glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    getParameter(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-    Maris::glBindBuffer(GL_ARRAY_BUFFER, 0);
-    return size;
-}
-
-float viewportWidth()
-{
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    return static_cast<float>(viewport[2]);
-}
-
-// The sum of the red channel over the whole drawable after clearing to black and drawing.
-template <typename DrawFunction>
-long brightnessAfter(DrawFunction draw)
-{
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    draw();
-    glFinish();
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(viewport[2]) * viewport[3] * 4);
-    glReadPixels(0, 0, viewport[2], viewport[3], GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    long sum = 0;
-    for (std::size_t i = 0; i < pixels.size(); i += 4)
-        sum += pixels[i];
-    return sum;
-}
-
-class ParticleSystemTest : public ::testing::Test
+class ParticleSystemTest : public ParticleShaderPreambles
 {
 protected:
     void SetUp() override
     {
-        Maris::ParticleSystem::ResetReferenceTime();
-        ASSERT_TRUE(scene.ready()) << scene.failure();
-        scene.lookAt(Maris::Vector3(0.0, -100.0, 30.0), Maris::Vector3(0.0, 0.0, 0.0), 90.0);
-        ASSERT_TRUE(resources.build(scene.environment()));
+        ASSERT_NO_FATAL_FAILURE(
+            build({Maris::OpenGL2, false, GLXTestContext::Profile::Compatibility, "Quads"}));
+    }
+};
+
+// Breaking points as a wave model would report them, in tile coordinates.
+class FixedBreakers : public Maris::SprayPositionSource
+{
+public:
+    const Maris::Vector<Maris::Vector3>& GetSprayPositions() override { return points; }
+    Maris::Vector<Maris::Vector3> points{Maris::Vector3(10, 20, 0), Maris::Vector3(60, 70, 0.3)};
+};
+
+// A spray manager over tiles of 100, looked at straight down from 500: all nine tiles in view.
+class SprayManagerTest : public ParticleSystemTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(ParticleSystemTest::SetUp());
+        scene->lookAt(Maris::Vector3(50.0, 50.0, 500.0), Maris::Vector3(50.0, 50.0, 0.0), 120.0);
+        scene->environment().SimulateSeaState(4.0, 0.0);
+        Maris::Configuration::SetConfigEntry("fft-grid-size-x", "100");
+        Maris::Configuration::SetConfigEntry("fft-grid-size-y", "100");
     }
 
-    OceanScene scene{OceanScene::shippedOptions()};
-    ParticleResources resources;
+    // The configuration is read when the manager is initialized.
+    bool start(bool enabled = true)
+    {
+        Maris::Configuration::SetConfigEntry("fft-enable-spray", enabled ? "true" : "false");
+        spray = std::make_unique<Maris::SprayManagerOpenGL>(&scene->environment());
+        spray->SetSprayPositionSource(&breakers);
+        return spray->Initialize(&grid);
+    }
+
+    FixedBreakers breakers;
+    std::unique_ptr<Maris::SprayManagerOpenGL> spray;
 };
 
 } // namespace
 
-TEST(ParticleBurst, EndsWhenTheParticleFallsBackToTheSea)
+TEST_P(ParticleShaderPreambles, CompileLinkAndOfferEveryParticleInput)
 {
-    // 2 units up, no upward speed, 1 metre per unit: 2 = 4.905 t^2.
-    EXPECT_NEAR(Maris::ParticleSystem::BurstEndTime(0.0, 2.0, 0.0, 9.81, 1.0),
-                std::sqrt(2.0 / 4.905), 1e-12);
-    EXPECT_NEAR(Maris::ParticleSystem::BurstEndTime(0.0, 2.0, 0.0, 9.81, 1.0), 0.639, 0.0005);
-    // The end time counts from the burst's start.
-    EXPECT_NEAR(Maris::ParticleSystem::BurstEndTime(100.0, 2.0, 0.0, 9.81, 1.0),
-                100.0 + std::sqrt(2.0 / 4.905), 1e-9);
-    // Thrown up from the sea, it is back after 2 v / g.
-    EXPECT_NEAR(Maris::ParticleSystem::BurstEndTime(0.0, 0.0, 4.905, 9.81, 1.0), 1.0, 1e-12);
-    // With two metres per unit gravity is half as many units per second squared.
-    EXPECT_NEAR(Maris::ParticleSystem::BurstEndTime(0.0, 2.0, 0.0, 9.81, 2.0),
-                std::sqrt(2.0 / 2.4525), 1e-12);
-    // Below the sea and falling: the quadratic has no real root.
-    EXPECT_EQ(Maris::ParticleSystem::BurstEndTime(5.0, -2.0, -1.0, 9.81, 1.0), 0.0);
+    // The particle system finds the uniforms and attributes of its layout, and draws.
+    Maris::ParticleSystemOpenGL system(&scene->environment());
+    EXPECT_TRUE(initialize(system, 16));
+    EXPECT_EQ(system.GetVerticesPerParticle() == 1u, GetParam().pointSprites);
+    system.Draw(1.0);
+    EXPECT_TRUE(scene->messages().texts().empty())
+        << ::testing::PrintToString(scene->messages().texts());
 }
 
-TEST_F(ParticleSystemTest, EmissionWrapsTheRingLeavingTheLastSlotsUnwritten)
+INSTANTIATE_TEST_SUITE_P(
+    AllRenderers, ParticleShaderPreambles,
+    ::testing::Values(
+        PreambleCase{Maris::OpenGL2, false, GLXTestContext::Profile::Compatibility,
+                     "GLSL120Quads"},
+        PreambleCase{Maris::OpenGL2, true, GLXTestContext::Profile::Compatibility,
+                     "GLSL120PointSprites"},
+        PreambleCase{Maris::OpenGL32, false, GLXTestContext::Profile::Core, "GLSL150CoreQuads"},
+        PreambleCase{Maris::OpenGL41, true, GLXTestContext::Profile::Core,
+                     "GLSL150CorePointSprites"},
+        PreambleCase{Maris::OpenGL40, false, GLXTestContext::Profile::Compatibility,
+                     "GLSL150CompatibilityQuads"}),
+    [](const ::testing::TestParamInfo<PreambleCase>& info) { return info.param.name; });
+
+TEST_F(ParticleSystemTest, InitializeRefusesMissingPiecesAndAProgramWithoutParticleUniforms)
 {
-    Maris::ParticleSystemOpenGL system(&scene.environment());
-    ASSERT_TRUE(system.Initialize(resources.texture, resources.shaders.program, 10000, someGrid()));
-    const std::uint32_t perParticle = system.GetVerticesPerParticle();
-    EXPECT_EQ(bufferSize(system.GetVertexBuffer()), static_cast<GLint>(10000 * perParticle * 48));
-    const Maris::Vector3 up(0.0, 0.0, 1.0);
-
-    const Maris::Vector<Maris::Vector3> first(9995, Maris::Vector3());
-    ASSERT_TRUE(system.Emit(1.0, first, up, 0.0, 1.0, 0.0, 0.0, 1.0, 0.0));
-    EXPECT_EQ(system.GetNextSlot(), 9995u);
-
-    Maris::Vector<Maris::Vector3> ten(10, Maris::Vector3(5.0, 0.0, 0.0));
-    ASSERT_TRUE(system.Emit(2.0, ten, up, 0.0, 1.0, 0.0, 0.0, 2.0, 0.0));
-    EXPECT_EQ(system.GetNextSlot(), 0u) << "the next emission starts over";
-
-    const float width = viewportWidth();
-    std::vector<Maris::ParticleVertex> vertices = readVertices(system);
-    for (std::uint32_t slot = 9995; slot <= 9998; ++slot) {
-        const Maris::ParticleVertex& vertex = vertices[slot * perParticle];
-        EXPECT_FLOAT_EQ(vertex.size, 2.0f * width) << "slot " << slot;
-        EXPECT_FLOAT_EQ(vertex.initialPosition[0], 5.0f) << "slot " << slot;
-        EXPECT_FLOAT_EQ(vertex.startTime, 1.0f) << "relative to the first emission";
-    }
-    EXPECT_EQ(vertices[9999 * perParticle].size, 0.0f) << "capacity - next - 1 = 4 written";
-    EXPECT_FLOAT_EQ(vertices[9994 * perParticle].size, 1.0f * width);
-    EXPECT_FLOAT_EQ(vertices[0].size, 1.0f * width) << "the wrap writes nothing at slot 0";
-
-    Maris::Vector<Maris::Vector3> three(3, Maris::Vector3(7.0, 0.0, 0.0));
-    ASSERT_TRUE(system.Emit(3.0, three, up, 0.0, 1.0, 0.0, 0.0, 3.0, 0.0));
-    EXPECT_EQ(system.GetNextSlot(), 3u);
-    vertices = readVertices(system);
-    for (std::uint32_t slot = 0; slot < 3; ++slot)
-        EXPECT_FLOAT_EQ(vertices[slot * perParticle].size, 3.0f * width) << "slot " << slot;
-    EXPECT_FLOAT_EQ(vertices[3 * perParticle].size, 1.0f * width);
+    Maris::ParticleSystemOpenGL system(&scene->environment());
+    EXPECT_FALSE(system.Initialize(0, shaders.program, 10, &grid));
+    EXPECT_FALSE(system.Initialize(texture, 0, 10, &grid));
+    EXPECT_FALSE(system.Initialize(texture, shaders.program, 10, nullptr));
+    EXPECT_TRUE(scene->messages().texts().empty());
+    const GLuint program = linkTestProgram(
+        "#version 120\nattribute vec3 initialPosition;\n"
+        "void main() { gl_Position = vec4(initialPosition, 1.0); }\n",
+        "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
+    ASSERT_NE(program, 0u);
+    EXPECT_FALSE(system.Initialize(texture, program, 8, &grid));
+    EXPECT_EQ(scene->messages().texts(),
+              std::vector<std::string>{"Expected particle uniforms not found."});
+    Maris::glDeleteProgram(program);
 }
 
-TEST_F(ParticleSystemTest, EmittedParticlesFollowTheirDraws)
+TEST_F(ParticleSystemTest, CompileErrorsNameTheirManagerAndLinkFailureIsReported)
 {
-    Maris::ParticleSystemOpenGL system(&scene.environment());
-    ASSERT_TRUE(system.Initialize(resources.texture, resources.shaders.program, 50, someGrid()));
+    scene->resources().write("particle.glsl", "void main() { this is not glsl; }\n");
+    Maris::ParticleShaderProgram broken;
+    EXPECT_FALSE(Maris::BuildParticleShaderProgram(&scene->environment(), "#version 120\n",
+                                                   "GLSL error detected in spray manager!\n",
+                                                   broken));
+    EXPECT_EQ(broken.program, 0u);
+    EXPECT_TRUE(contains(scene->messages().texts(), "GLSL error detected in spray manager!\n"));
+    EXPECT_TRUE(contains(scene->messages().texts(),
+                         "Failed to link particle shader program for OpenGL."));
+}
+
+TEST_F(ParticleSystemTest, EmittedParticlesStayWithinTheirVariationsAndWrapRoundTheBuffer)
+{
+    Maris::ParticleSystemOpenGL system(&scene->environment());
+    ASSERT_TRUE(initialize(system, 50));
     Maris::Vector<Maris::Vector3> points;
     for (int i = 0; i < 40; ++i)
         points.push_back(Maris::Vector3(i * 10.0, 0.0, 0.0));
-    ASSERT_TRUE(system.Emit(4.0, points, Maris::Vector3(0.0, 0.0, 1.0), 0.2, 3.0, 1.0, 0.5, 2.0, 0.5));
-
-    const float width = viewportWidth();
-    const std::vector<Maris::ParticleVertex> vertices = readVertices(system);
-    const std::uint32_t perParticle = system.GetVerticesPerParticle();
+    const Maris::Vector3 up(0.0, 0.0, 1.0);
+    ASSERT_TRUE(system.Emit(4.0, points, up, 0.2, 3.0, 1.0, 0.5, 2.0, 0.5));
+    EXPECT_EQ(system.GetNextSlot(), 40u);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    std::vector<Maris::ParticleVertex> vertices = particles(system);
     for (int i = 0; i < 40; ++i) {
-        const Maris::ParticleVertex& v = vertices[i * perParticle];
+        const Maris::ParticleVertex& v = vertices[i];
         EXPECT_NEAR(v.initialPosition[0], i * 10.0, 0.5 + 1e-4);
         EXPECT_NEAR(v.initialPosition[2], 0.0, 0.5 + 1e-4);
-        const double speed = std::sqrt(v.initialVelocity[0] * v.initialVelocity[0] +
-                                       v.initialVelocity[1] * v.initialVelocity[1] +
-                                       v.initialVelocity[2] * v.initialVelocity[2]);
+        const double speed = std::hypot(v.initialVelocity[0], v.initialVelocity[1],
+                                        v.initialVelocity[2]);
         EXPECT_GE(speed, 2.0 - 1e-4);
         EXPECT_LE(speed, 4.0 + 1e-4);
         EXPECT_GT(v.initialVelocity[2], 0.0f) << "the direction varies by 0.2 around up";
-        EXPECT_GE(v.size, 1.5f * width - 1e-3f);
-        EXPECT_LE(v.size, 2.5f * width + 1e-3f);
+        // Sizes are kept in pixels per unit of the viewport's width.
+        EXPECT_GE(v.size, 1.5f * viewport[2] - 1e-3f);
+        EXPECT_LE(v.size, 2.5f * viewport[2] + 1e-3f);
     }
+    // More than fits before the end: the emission stops there and the next starts over.
+    ASSERT_TRUE(system.Emit(5.0, Maris::Vector<Maris::Vector3>(15, Maris::Vector3(-5, 0, 0)), up,
+                            0.0, 1.0, 0.0, 0.0, 1.0, 0.0));
+    EXPECT_EQ(system.GetNextSlot(), 0u);
+    ASSERT_TRUE(system.Emit(6.0, Maris::Vector<Maris::Vector3>(3, Maris::Vector3(-7, 0, 0)), up,
+                            0.0, 1.0, 0.0, 0.0, 1.0, 0.0));
+    EXPECT_EQ(system.GetNextSlot(), 3u);
+    vertices = particles(system);
+    ASSERT_EQ(vertices.size(), 50u);
+    EXPECT_FLOAT_EQ(vertices[2].initialPosition[0], -7.0f) << "overwritten";
+    EXPECT_NEAR(vertices[3].initialPosition[0], 30.0, 0.5 + 1e-4) << "kept";
+    EXPECT_FLOAT_EQ(vertices[40].initialPosition[0], -5.0f);
+    EXPECT_FLOAT_EQ(vertices[40].startTime, 1.0f) << "relative to the first emission";
 }
 
-TEST_F(ParticleSystemTest, BurstFillsEverySlotFromOnePointAndSetsItsEnd)
+TEST_F(ParticleSystemTest, BurstFromOnePointIsBackInTheSeaByItsEnd)
 {
-    Maris::ParticleSystemOpenGL system(&scene.environment());
-    ASSERT_TRUE(system.Initialize(resources.texture, resources.shaders.program, 64, someGrid()));
-    const Maris::Vector3 origin(10.0, 20.0, 0.0);
-    ASSERT_TRUE(system.Start(50.0, Maris::Vector3(0.0, 0.0, 1.0), 0.0, 0.0, 0.0, origin, 2.0, 1.0,
-                             0.0));
-    // Gravity is kept in single precision.
-    EXPECT_NEAR(system.GetEndTime(), 50.0 + std::sqrt(2.0 / 4.905), 1e-6);
-    EXPECT_EQ(system.GetLastEmissionTime(), 50.0);
-
-    const std::vector<Maris::ParticleVertex> vertices = readVertices(system);
-    bool spread = false;
-    for (std::uint32_t i = 0; i < 64; ++i) {
-        const Maris::ParticleVertex& v = vertices[i * system.GetVerticesPerParticle()];
+    Maris::ParticleSystemOpenGL system(&scene->environment());
+    ASSERT_TRUE(initialize(system, 200));
+    ASSERT_TRUE(system.Start(0.0, Maris::Vector3(0.0, 0.0, 1.0), 0.3, 5.0, 1.0, Maris::Vector3(),
+                             2.0, 4.0, 0.0));
+    EXPECT_EQ(system.GetLastEmissionTime(), 0.0);
+    // The fastest particle (6 m/s) thrown straight up from the highest point (2 m) is the last.
+    const double last = (6.0 + std::sqrt(36.0 + 4 * 4.905 * 2.0)) / 9.81;
+    EXPECT_NEAR(system.GetEndTime(), last, 1e-5);
+    for (const Maris::ParticleVertex& v : particles(system)) {
         // The random offsets stay in the horizontal plane.
         EXPECT_FLOAT_EQ(v.initialPosition[2], 0.0f);
-        EXPECT_NEAR(v.initialPosition[0], 10.0, 2.0 + 1e-4);
-        EXPECT_NEAR(v.initialPosition[1], 20.0, 2.0 + 1e-4);
-        spread = spread || std::fabs(v.initialPosition[0] - 10.0f) > 0.1f;
-        EXPECT_GT(v.size, 0.0f);
+        EXPECT_LE(std::hypot(v.initialPosition[0], v.initialPosition[1]), 2.0 * std::sqrt(2.0));
+        EXPECT_LE(2.0 * v.initialVelocity[2] / 9.81, system.GetEndTime() + 1e-6);
     }
-    EXPECT_TRUE(spread);
 }
 
-TEST_F(ParticleSystemTest, ForcedPointSpritesUseOneVertexPerParticle)
+TEST_F(SprayManagerTest, NothingIsThrownWithoutGridOrEnvironmentUnlessEnabledAndWavesBreak)
 {
-    Maris::Configuration::SetConfigEntry("spray-force-point-sprites", "true");
-    ParticleResources sprites;
-    ASSERT_TRUE(sprites.build(scene.environment()));
-    Maris::ParticleSystemOpenGL system(&scene.environment());
-    ASSERT_TRUE(system.Initialize(sprites.texture, sprites.shaders.program, 100, someGrid()));
-    EXPECT_TRUE(system.UsesPointSprites());
-    EXPECT_EQ(system.GetVerticesPerParticle(), 1u);
+    Maris::SprayManagerOpenGL gridless(&scene->environment());
+    EXPECT_FALSE(gridless.Initialize(nullptr));
+    Maris::SprayManagerOpenGL orphan(nullptr);
+    EXPECT_FALSE(orphan.Initialize(&grid));
+    ASSERT_TRUE(start(false));
+    spray->Update(10.0, 0.0f, nullptr);
+    EXPECT_TRUE(spray->GetEmittedPoints().empty());
+    EXPECT_EQ(spray->GetParticleSystem()->GetLastEmissionTime(), 0.0);
+
+    // Gerstner water: the grid's model finds no breaking waves.
+    ASSERT_TRUE(start());
+    Maris::ProjectedGrid gerstnerGrid(false);
+    gerstnerGrid.SetWaterModel(new Maris::GerstnerWaterModel(&scene->environment()));
+    Maris::SprayManagerOpenGL calm(&scene->environment());
+    ASSERT_TRUE(calm.Initialize(&gerstnerGrid));
+    calm.Update(10.0, 0.0f, nullptr);
+    EXPECT_TRUE(calm.GetEmittedPoints().empty());
 }
 
-TEST_F(ParticleSystemTest, InitializeRefusesMissingPieces)
+TEST_F(SprayManagerTest, EveryBreakingPointOfTheNineTilesInViewEmitsWithSparsityOne)
 {
-    Maris::ParticleSystemOpenGL system(&scene.environment());
-    EXPECT_FALSE(system.Initialize(0, resources.shaders.program, 10, someGrid()));
-    EXPECT_FALSE(system.Initialize(resources.texture, 0, 10, someGrid()));
-    EXPECT_FALSE(system.Initialize(resources.texture, resources.shaders.program, 10, nullptr));
+    Maris::Configuration::SetConfigEntry("fft-spray-sparsity", "1");
+    ASSERT_TRUE(start());
+    spray->Update(10.0, 0.0f, nullptr);
+    const Maris::Vector<Maris::Vector3>& points = spray->GetEmittedPoints();
+    ASSERT_EQ(points.size(), 18u) << "2 points in each of 9 tiles";
+    EXPECT_EQ(spray->GetParticleSystem()->GetLastEmissionTime(), 10.0);
+    // Each point lies at its breaker's place in some tile, give or take the small shift
+    // ahead of the wave, and below the crest.
+    for (const Maris::Vector3& p : points) {
+        const double x = std::fmod(p.x + 1000.0, 100.0);
+        const double y = std::fmod(p.y + 1000.0, 100.0);
+        const bool first = std::fabs(x - 10.0) < 1.0 && std::fabs(y - 20.0) < 1e-6;
+        const bool second = std::fabs(x - 60.0) < 1.0 && std::fabs(y - 70.0) < 1e-6;
+        EXPECT_TRUE(first || second) << p.x << ", " << p.y;
+        EXPECT_LT(p.z, first ? 0.0 : 0.3);
+    }
+    // A box keeps only what lies inside it.
+    const double box[6] = {0.0, 0.0, -10.0, 100.0, 100.0, 10.0};
+    spray->Update(11.0, 0.0f, box);
+    EXPECT_EQ(spray->GetEmittedPoints().size(), 2u);
+
+    // Nor is anything thrown while the camera is beyond the cull distance.
+    Maris::Configuration::SetConfigEntry("fft-spray-cull-distance", "400");
+    ASSERT_TRUE(start());
+    spray->Update(12.0, 0.0f, nullptr);
+    EXPECT_TRUE(spray->GetEmittedPoints().empty()) << "500 above the sea";
+    scene->lookAt(Maris::Vector3(50.0, 50.0, 300.0), Maris::Vector3(50.0, 50.0, 0.0), 120.0);
+    spray->Update(13.0, 0.0f, nullptr);
+    EXPECT_FALSE(spray->GetEmittedPoints().empty());
 }
 
-TEST_F(ParticleSystemTest, BurstIsDrawnUntilItsEndTimeOnly)
+TEST_F(SprayManagerTest, SparsityKeepsAboutOneInThatMany)
 {
-    scene.lookAt(Maris::Vector3(0.0, -20.0, 3.0), Maris::Vector3(0.0, 0.0, 2.0), 90.0);
-    Maris::ParticleSystemManager manager;
-    Maris::ParticleSystemOpenGL* system = new Maris::ParticleSystemOpenGL(&scene.environment());
-    manager.AddParticleSystem(system);
-    ASSERT_TRUE(system->Initialize(resources.texture, resources.shaders.program, 200, someGrid()));
-    ASSERT_TRUE(system->Start(0.0, Maris::Vector3(0.0, 0.0, 1.0), 0.3, 5.0, 1.0,
-                              Maris::Vector3(0.0, 0.0, 0.0), 2.0, 4.0, 0.0));
-    ASSERT_GT(system->GetEndTime(), 1.0);
-
-    const long empty = brightnessAfter([] {});
-    const long flying = brightnessAfter([&] { manager.Update(0.3); });
-    const long ended = brightnessAfter([&] { manager.Update(system->GetEndTime() + 0.01); });
-    EXPECT_EQ(empty, 0);
-    EXPECT_GT(flying, 255) << "the burst lights the view while it flies";
-    EXPECT_EQ(ended, 0) << "past its end time the system is not drawn";
-    EXPECT_EQ(manager.GetParticleSystems().size(), 1u) << "spent systems stay for reuse";
-    EXPECT_TRUE(scene.messages().texts().empty());
+    breakers.points.clear();
+    for (int i = 0; i < 100; ++i)
+        breakers.points.push_back(Maris::Vector3(i * 0.9 + 1.0, 50.0, 0.0));
+    ASSERT_TRUE(start());
+    spray->Update(10.0, 0.0f, nullptr);
+    // 900 breaking points, one in four kept by the shipped sparsity.
+    const std::size_t kept = spray->GetEmittedPoints().size();
+    EXPECT_GT(kept, 900u / 4 / 2);
+    EXPECT_LT(kept, 900u / 4 * 2);
 }
