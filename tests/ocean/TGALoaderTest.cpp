@@ -22,14 +22,7 @@ namespace {
 std::string tga(int type, int width, int height, int bits, const std::string& data,
                 int idLength = 0, int descriptor = 0)
 {
-    TGAHeader h;
-    h.type = type;
-    h.width = width;
-    h.height = height;
-    h.bitsPerPixel = bits;
-    h.idLength = idLength;
-    h.descriptor = descriptor;
-    return tgaFile(h, data);
+    return tgaFile(TGAHeader{type, width, height, bits, idLength, descriptor}, data);
 }
 
 std::string pixelsOf(const Maris::TGALoader& image)
@@ -95,8 +88,6 @@ TEST_F(TGALoaderTest, PixelsAreDecodedAsRGBInStoredRowOrder)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(load(c.bytes));
-        EXPECT_EQ(image.GetWidth() * image.GetHeight() * image.GetBitsPerPixel() / 8,
-                  c.pixels.size());
         EXPECT_EQ(pixelsOf(image), c.pixels);
         EXPECT_TRUE(messages.entries().empty());
     }
