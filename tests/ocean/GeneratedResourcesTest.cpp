@@ -56,8 +56,8 @@ struct Generated
 
 } // namespace
 
-// Foam: dark open water and bright bubbles. Noise: signed, centred on 0. Wash: a trail, strongest
-// in its middle, nothing at its sides, where a clamped lookup beyond reads 0. Spray: a soft blob,
+// Foam: dark open water and bright bubbles. Noise: signed, centred on 0. Wash: a trail with
+// nothing at its sides, where a clamped lookup beyond reads 0. Spray: a blob, opaque inside and
 // transparent at its edges. All repeat without seams where they are tiled.
 TEST(GeneratedTextures, HoldTheRangesTheShadersExpectAndTileWithoutSeams)
 {
