@@ -66,7 +66,6 @@ TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
     EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u) << "the configuration is left alone";
     MessageCapture::resetConfiguration();
 
-
     messages.clear();
     TemporaryDirectory empty;
     Maris::ResourceLoader emptyLoader(empty.path().c_str(), false);
