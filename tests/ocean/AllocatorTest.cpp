@@ -2,7 +2,6 @@
 #include "MessageCapture.h"
 #include "TemporaryDirectory.h"
 
-#include "core/Configuration.h"
 #include <Maris/Containers.h>
 #include "core/DefaultRandomNumberGenerator.h"
 #include <Maris/Environment.h>
@@ -85,14 +84,4 @@ TEST(Allocator, BlocksReturnToTheirOwnAllocatorAfterTheCurrentOneChanges)
     EXPECT_TRUE(first.live.empty());
     EXPECT_EQ(first.foreignFrees, 0);
     Maris::FreeMemory(nullptr);
-}
-
-TEST(Allocator, EmptiedConfigurationKeepsNoMemory)
-{
-    MessageCapture messages;
-    CountingAllocator counting;
-    Maris::Configuration::SetConfigEntry("a-key-long-enough-to-need-its-own-block", "1");
-    EXPECT_GT(counting.live.size(), 0u);
-    Maris::Configuration::Unload();
-    EXPECT_TRUE(counting.live.empty());
 }
