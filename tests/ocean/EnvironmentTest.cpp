@@ -2,72 +2,75 @@
 #include "TemporaryDirectory.h"
 
 #include "core/Configuration.h"
-#include "core/DefaultRandomNumberGenerator.h"
 #include <Maris/Environment.h>
 #include <Maris/EnvironmentClient.h>
-#include "environment/Frustum.h"
 #include <Maris/ResourceLoader.h>
+#include <Maris/WindFetch.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 
 namespace {
 
-const double pi = 3.14159265358979323846;
-
-// A camera at `eye` looking along -z (a pure translation by -eye), in the scene graph's layout.
+// A camera at (x, y, z) looking along -z, in the scene graph's layout.
 Maris::Matrix4 cameraAt(double x, double y, double z)
 {
     return Maris::Matrix4::Translation(Maris::Vector3(-x, -y, -z));
 }
 
+// Speed, direction and fetch length of the wind there.
+std::array<double, 3> windAt(const Maris::Environment& environment, const Maris::Vector3& at)
+{
+    std::array<double, 3> wind = {-1, -1, -1};
+    environment.GetWind(at, wind[0], wind[1], wind[2]);
+    return wind;
+}
+
+std::array<double, 3> windAt(const Maris::WindFetch& fetch, const Maris::Vector3& at)
+{
+    std::array<double, 3> wind = {-1, -1, -1};
+    fetch.GetWindAtLocation(at, wind[0], wind[1], wind[2]);
+    return wind;
+}
+
 class EnvironmentTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        directory.write("Maris.config", "# test settings\n");
-        loader = new Maris::ResourceLoader(directory.path().c_str(), false);
-    }
-    void TearDown() override { delete loader; }
+    void SetUp() override { directory.write("Maris.config", "# test settings\n"); }
 
     Maris::EnvironmentError initialize(Maris::Environment& environment,
-                                       Maris::Renderer renderer = Maris::NoRenderer)
+                                       Maris::Renderer renderer = Maris::NoRenderer,
+                                       Maris::CoordinateSystem system = Maris::FlatZUp)
     {
-        return environment.Initialize(Maris::FlatZUp, renderer, loader, nullptr, false);
+        return environment.Initialize(system, renderer, &loader, nullptr, false);
     }
 
     MessageCapture messages;
     TemporaryDirectory directory;
-    Maris::ResourceLoader* loader = nullptr;
+    Maris::ResourceLoader loader{directory.path().c_str(), false};
 };
 
 } // namespace
 
-TEST_F(EnvironmentTest, NullLoaderReturnsTwoAndLeavesTheConfigurationAlone)
+TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
 {
     Maris::Configuration::SetConfigEntry("kept", "1");
-    Maris::Environment environment;
-    EXPECT_EQ(environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, nullptr, nullptr, false),
+    Maris::Environment withoutLoader;
+    EXPECT_EQ(withoutLoader.Initialize(Maris::FlatZUp, Maris::OpenGL2, nullptr, nullptr, false),
               Maris::NullResourceLoader);
-    EXPECT_EQ(messages.texts(),
-              std::vector<std::string>{"Null ResourceLoader passed into the Environment constructor."});
-    EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
-    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u);
-    // The frustum record exists even so, with six zero planes.
-    ASSERT_NE(environment.GetFrustum(), nullptr);
-    EXPECT_EQ(environment.GetFrustum()->numPlanes, 6);
-    EXPECT_EQ(environment.GetFrustum()->planes[0].d, 0.0);
-}
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Null ResourceLoader passed into the "
+                                                         "Environment constructor."});
+    EXPECT_EQ(Maris::Configuration::GetEntryCount(), 1u) << "the configuration is left alone";
+    MessageCapture::resetConfiguration();
 
-TEST_F(EnvironmentTest, MissingConfigurationReturnsOneWithTheMessagesInOrder)
-{
+    messages.clear();
     TemporaryDirectory empty;
     Maris::ResourceLoader emptyLoader(empty.path().c_str(), false);
-    Maris::Environment environment;
-    EXPECT_EQ(environment.Initialize(Maris::FlatZUp, Maris::OpenGL2, &emptyLoader, nullptr, false),
+    Maris::Environment withoutFile;
+    EXPECT_EQ(withoutFile.Initialize(Maris::FlatZUp, Maris::OpenGL2, &emptyLoader, nullptr, false),
               Maris::ConfigurationNotLoaded);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{
@@ -76,24 +79,12 @@ TEST_F(EnvironmentTest, MissingConfigurationReturnsOneWithTheMessagesInOrder)
                   "Maris.config failed to load - did you set the correct path to the resources "
                   "folder?"}));
     EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
-}
 
-TEST_F(EnvironmentTest, Direct3DRenderersNeedADevice)
-{
-    Maris::Environment environment;
-    EXPECT_EQ(initialize(environment, Maris::Direct3D11), Maris::NoDirect3DDevice);
+    messages.clear();
+    Maris::Environment withoutDevice;
+    EXPECT_EQ(initialize(withoutDevice, Maris::Direct3D11), Maris::NoDirect3DDevice);
     EXPECT_EQ(messages.texts().back(), "No device was passed into the Environment constructor, "
                                        "and you're using a DirectX renderer.");
-    Maris::Environment simulationOnly;
-    EXPECT_EQ(initialize(simulationOnly, Maris::NoRenderer), Maris::EnvironmentInitialized);
-    int device = 0;
-    Maris::Environment withDevice;
-    EXPECT_EQ(withDevice.Initialize(Maris::FlatYUp, Maris::Direct3D9, loader, &device, true),
-              Maris::EnvironmentInitialized);
-    EXPECT_EQ(withDevice.GetDevice(), &device);
-    EXPECT_TRUE(withDevice.GetHDR());
-    EXPECT_EQ(withDevice.GetCoordinateSystem(), Maris::FlatYUp);
-    EXPECT_EQ(withDevice.GetResourceLoader(), loader);
 }
 
 TEST_F(EnvironmentTest, FogAndVisibilityComeFromTheConfigurationInWorldUnits)
@@ -110,13 +101,6 @@ TEST_F(EnvironmentTest, FogAndVisibilityComeFromTheConfigurationInWorldUnits)
     EXPECT_EQ(environment.GetFogColorBelowWater(), Maris::Vector3(0.0, 0.75, 0.0));
     EXPECT_DOUBLE_EQ(environment.GetVisibilityAboveWater(), 15000.0);
     EXPECT_DOUBLE_EQ(environment.GetVisibilityBelowWater(), 10.0);
-
-    Maris::Environment defaults;
-    directory.write("Maris.config", "\n");
-    MessageCapture::resetConfiguration();
-    ASSERT_EQ(initialize(defaults), Maris::EnvironmentInitialized);
-    EXPECT_DOUBLE_EQ(defaults.GetVisibilityAboveWater(), 1e9);
-    EXPECT_DOUBLE_EQ(defaults.GetVisibilityBelowWater(), 100.0);
 }
 
 TEST_F(EnvironmentTest, CameraPositionIsTheTranslationOfTheInverse)
@@ -125,139 +109,55 @@ TEST_F(EnvironmentTest, CameraPositionIsTheTranslationOfTheInverse)
     ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
     // Turned a quarter about z, then moved: the inverse brings the eye back to (10, 20, 30).
     Maris::Matrix4 turn;
-    turn.elem[0][0] = 0.0;
+    turn.elem[0][0] = turn.elem[1][1] = 0.0;
     turn.elem[0][1] = 1.0;
     turn.elem[1][0] = -1.0;
-    turn.elem[1][1] = 0.0;
-    const Maris::Matrix4 modelView = cameraAt(10.0, 20.0, 30.0) * turn;
-    environment.SetCameraMatrix(modelView.Pointer());
-    EXPECT_NEAR(environment.GetCameraPosition().x, 10.0, 1e-12);
-    EXPECT_NEAR(environment.GetCameraPosition().y, 20.0, 1e-12);
-    EXPECT_NEAR(environment.GetCameraPosition().z, 30.0, 1e-12);
-    EXPECT_EQ(environment.GetCameraMatrix(), modelView);
-}
+    environment.SetCameraMatrix((cameraAt(10.0, 20.0, 30.0) * turn).Pointer());
+    const Maris::Vector3 eye = environment.GetCameraPosition();
+    EXPECT_NEAR((eye - Maris::Vector3(10.0, 20.0, 30.0)).Length(), 0.0, 1e-12);
 
-TEST_F(EnvironmentTest, UnchangedMatricesLeavePositionAndFrustumAlone)
-{
-    Maris::Environment environment;
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
-    const Maris::Matrix4 camera = cameraAt(1.0, 2.0, 3.0);
-    Maris::Matrix4 projection;
-    projection.elem[2][3] = -1.0;
-    projection.elem[3][2] = -2.0;
-    projection.elem[3][3] = 0.0;
-    environment.SetCameraMatrix(camera.Pointer());
-    environment.SetProjectionMatrix(projection.Pointer());
-
-    // Mark the derived values; a recomputation would overwrite the marks.
-    Maris::Frustum* frustum = const_cast<Maris::Frustum*>(environment.GetFrustum());
-    frustum->planes[Maris::Frustum::LeftPlane].d = 1234.0;
-    const_cast<Maris::Vector3&>(environment.GetCameraPosition()).x = 99.0;
-    environment.SetCameraMatrix(camera.Pointer());
-    environment.SetProjectionMatrix(projection.Pointer());
-    EXPECT_EQ(frustum->planes[Maris::Frustum::LeftPlane].d, 1234.0);
-    EXPECT_EQ(environment.GetCameraPosition().x, 99.0);
-
-    // A changed projection recomputes the frustum, a changed camera also the position.
-    projection.elem[0][0] = 2.0;
-    environment.SetProjectionMatrix(projection.Pointer());
-    EXPECT_NE(frustum->planes[Maris::Frustum::LeftPlane].d, 1234.0);
-    EXPECT_EQ(environment.GetCameraPosition().x, 99.0);
-    environment.SetCameraMatrix(cameraAt(1.0, 2.0, 4.0).Pointer());
-    EXPECT_NEAR(environment.GetCameraPosition().x, 1.0, 1e-12);
-    EXPECT_TRUE(messages.entries().empty());
-}
-
-TEST_F(EnvironmentTest, SingularCameraMatrixPutsTheCameraAtTheOrigin)
-{
-    Maris::Environment environment;
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
-    environment.SetCameraMatrix(cameraAt(5.0, 6.0, 7.0).Pointer());
-    ASSERT_NEAR(environment.GetCameraPosition().z, 7.0, 1e-12);
+    // Null matrices are reported and change nothing; one without an inverse puts the eye at 0.
+    environment.SetCameraMatrix(nullptr);
+    environment.SetProjectionMatrix(nullptr);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
+                                    "Null matrix received in Environment::SetCameraMatrix.",
+                                    "Null matrix received in Environment::SetProjectionMatrix."}));
+    EXPECT_EQ(environment.GetCameraPosition(), eye);
     Maris::Matrix4 flattened = cameraAt(5.0, 6.0, 7.0);
-    flattened.elem[2][2] = 0.0; // squashes z: no inverse
+    flattened.elem[2][2] = 0.0;
     environment.SetCameraMatrix(flattened.Pointer());
     EXPECT_EQ(environment.GetCameraPosition(), Maris::Vector3(0.0, 0.0, 0.0));
 }
 
-TEST_F(EnvironmentTest, NullMatricesAreReportedAndChangeNothing)
-{
-    Maris::Environment environment;
-    environment.SetCameraMatrix(cameraAt(1.0, 1.0, 1.0).Pointer());
-    environment.SetCameraMatrix(nullptr);
-    environment.SetProjectionMatrix(nullptr);
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{"Null matrix received in Environment::SetCameraMatrix.",
-                                        "Null matrix received in Environment::SetProjectionMatrix."}));
-    EXPECT_NEAR(environment.GetCameraPosition().x, 1.0, 1e-12);
-}
-
-TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedOnceAndStored)
+TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedAndStored)
 {
     Maris::Environment environment;
     const double direction[3] = {0.0, 3.0, 4.0};
-    const double color[3] = {1.2, 0.5, 0.5};
-    environment.SetDirectionalLight(direction, color);
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{
-                                    "You passed in a color to Environment::SetDirectionalLight with "
-                                    "a component outside the range of 0-1."});
-    EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(1.2, 0.5, 0.5));
-    EXPECT_NEAR(environment.GetLightDirection().y, 0.6, 1e-12);
-    EXPECT_NEAR(environment.GetLightDirection().z, 0.8, 1e-12);
-
-    messages.clear();
-    const double negative[3] = {0.5, -0.1, -0.2};
-    environment.SetDirectionalLight(direction, negative);
-    EXPECT_EQ(messages.texts().size(), 1u);
-
-    messages.clear();
-    const double none[3] = {0.0, 0.0, 0.0};
-    const double white[3] = {1.0, 1.0, 0.0};
-    environment.SetDirectionalLight(none, white);
-    EXPECT_TRUE(messages.entries().empty());
-    EXPECT_EQ(environment.GetLightDirection(), Maris::Vector3(0.0, 0.0, 0.0));
-
-    const double ambient[3] = {0.25, 0.5, 2.0};
-    environment.SetAmbientLight(ambient);
-    EXPECT_EQ(environment.GetAmbientColor(), Maris::Vector3(0.25, 0.5, 2.0));
-    EXPECT_TRUE(messages.entries().empty());
+    const double colors[2][3] = {{1.2, 0.5, 0.5}, {0.5, -0.1, 0.0}};
+    for (const double* color : colors) {
+        messages.clear();
+        environment.SetDirectionalLight(direction, color);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{
+                                        "You passed in a color to Environment::SetDirectionalLight "
+                                        "with a component outside the range of 0-1."});
+        EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(color[0], color[1], color[2]));
+    }
+    EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-12);
 }
 
 TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
 {
-    const Maris::Matrix4 camera = cameraAt(3.0, 0.0, 4.0);
-    Maris::Environment flatZ;
-    flatZ.Initialize(Maris::FlatZUp, Maris::NoRenderer, loader, nullptr, false);
-    flatZ.SetCameraMatrix(camera.Pointer());
-    EXPECT_EQ(flatZ.GetUpVector(), Maris::Vector3(0.0, 0.0, 1.0));
-
-    Maris::Environment flatY;
-    flatY.Initialize(Maris::FlatYUp, Maris::NoRenderer, loader, nullptr, false);
-    flatY.SetCameraMatrix(camera.Pointer());
-    EXPECT_EQ(flatY.GetUpVector(), Maris::Vector3(0.0, 1.0, 0.0));
-
-    for (Maris::CoordinateSystem system :
-         {Maris::GeocentricEllipsoidZUp, Maris::GeocentricEllipsoidYUp, Maris::GeocentricSphereZUp,
-          Maris::GeocentricSphereYUp}) {
-        Maris::Environment geocentric;
-        geocentric.Initialize(system, Maris::NoRenderer, loader, nullptr, false);
-        geocentric.SetCameraMatrix(camera.Pointer());
-        const Maris::Vector3 up = geocentric.GetUpVector();
-        EXPECT_NEAR(up.x, 0.6, 1e-12);
-        EXPECT_NEAR(up.y, 0.0, 1e-12);
-        EXPECT_NEAR(up.z, 0.8, 1e-12);
+    const Maris::Vector3 radial(0.6, 0, 0.8);
+    const std::pair<Maris::CoordinateSystem, Maris::Vector3> cases[] = {
+        {Maris::FlatZUp, {0, 0, 1}}, {Maris::FlatYUp, {0, 1, 0}},
+        {Maris::GeocentricEllipsoidZUp, radial}, {Maris::GeocentricEllipsoidYUp, radial},
+        {Maris::GeocentricSphereZUp, radial}, {Maris::GeocentricSphereYUp, radial}};
+    for (const auto& [system, up] : cases) {
+        Maris::Environment environment;
+        initialize(environment, Maris::NoRenderer, system);
+        environment.SetCameraMatrix(cameraAt(3.0, 0.0, 4.0).Pointer());
+        EXPECT_NEAR((environment.GetUpVector() - up).Length(), 0.0, 1e-12) << system;
     }
-}
-
-TEST_F(EnvironmentTest, ReplacingTheRandomNumberGenerator)
-{
-    Maris::Environment environment;
-    Maris::RandomNumberGenerator* own = environment.GetRandomNumberGenerator();
-    Maris::DefaultRandomNumberGenerator other;
-    environment.SetRandomNumberGenerator(&other);
-    EXPECT_EQ(environment.GetRandomNumberGenerator(), &other);
-    environment.SetRandomNumberGenerator(nullptr);
-    EXPECT_EQ(environment.GetRandomNumberGenerator(), own);
 }
 
 namespace {
@@ -279,20 +179,16 @@ public:
 
 TEST_F(EnvironmentTest, DestructionReleasesTheConfigurationThenTellsTheOceans)
 {
-    RecordingOcean first;
-    RecordingOcean second;
-    RecordingOcean removed;
+    RecordingOcean first, second, removed;
     {
         Maris::Environment environment;
         ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
-        environment.AddOcean(&first);
-        environment.AddOcean(&removed);
-        environment.AddOcean(&second);
+        for (RecordingOcean* ocean : {&first, &removed, &second})
+            environment.AddOcean(ocean);
         environment.AddOcean(nullptr);
         environment.RemoveOcean(&removed);
         ASSERT_EQ(environment.GetOceans().size(), 2u);
         EXPECT_EQ(environment.GetOceans().front(), &first);
-        EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 1);
     }
     EXPECT_EQ(first.notifications, 1);
     EXPECT_EQ(second.notifications, 1);
@@ -300,17 +196,75 @@ TEST_F(EnvironmentTest, DestructionReleasesTheConfigurationThenTellsTheOceans)
     EXPECT_EQ(first.referencesAtNotice, 0);
 }
 
-TEST_F(EnvironmentTest, SwellsAndSpectrumSwitches)
+// The empirical speed of a Beaufort number B is 0.836 B^1.5 m/s, in world units.
+TEST_F(EnvironmentTest, SeaStateGivesTheEmpiricalWindAndReplacesEarlierFetches)
 {
     Maris::Environment environment;
-    environment.AddSwell({200.0f, 1.5f, 0.5f});
-    environment.AddSwell({80.0f, 0.5f, 2.0f});
-    ASSERT_EQ(environment.GetSwells().size(), 2u);
-    EXPECT_EQ(environment.GetSwells().back().wavelength, 80.0f);
-    environment.ClearSwells();
-    EXPECT_TRUE(environment.GetSwells().empty());
-    environment.SetOmnidirectional(true);
-    EXPECT_TRUE(environment.GetOmnidirectional());
-    environment.SetFFTFlag(false);
-    EXPECT_FALSE(environment.GetFFTFlag());
+    Maris::WindFetch extra;
+    extra.SetWind(10.0, 1.0);
+    environment.AddWindFetch(extra);
+    environment.SimulateSeaState(4.0, 0.0);
+    ASSERT_EQ(environment.GetWindFetches().size(), 1u);
+    EXPECT_TRUE(environment.GetWindFetches().front().global);
+    const std::array<double, 3> wind = windAt(environment, Maris::Vector3(100.0, -50.0, 3.0));
+    EXPECT_NEAR(wind[0], 6.688, 1e-12);
+    // The combined direction is atan2 of the cosine sum over the sine sum.
+    EXPECT_NEAR(wind[1], M_PI / 2.0, 1e-12);
+    EXPECT_EQ(wind[2], 0.0);
+    environment.SetMetersPerUnit(2.0);
+    environment.SimulateSeaState(9.0, 1.5);
+    EXPECT_NEAR(environment.GetWindFetches().front().windSpeed, 0.836 * 27.0 / 2.0, 1e-12);
+    environment.ClearWindFetches();
+    EXPECT_EQ(windAt(environment, Maris::Vector3()), (std::array<double, 3>{0, 0, 0}));
+    EXPECT_TRUE(messages.entries().empty());
+
+    const std::vector<std::string> beyond = {
+        "You passed in a wind direction greater than 2PI to Environment::SimulateSeaState. "
+        "Technically this is OK, but are you sure you're using radians instead of degrees here?"};
+    // The viewer's default of 250 is such a case.
+    for (double direction : {250.0, -6.3, 6.28}) {
+        messages.clear();
+        environment.SimulateSeaState(3.0, direction);
+        EXPECT_EQ(environment.GetWindFetches().front().windDirection, direction);
+        EXPECT_EQ(messages.texts(), direction == 6.28 ? std::vector<std::string>() : beyond);
+    }
+    messages.clear();
+    Maris::WindFetch fetch;
+    fetch.SetWind(5.0, -7.0);
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"You passed in a direction greater than += 2*PI. While "
+                                       "this is technically OK, are you sure you're passing in "
+                                       "radians and not degrees?"});
+    EXPECT_EQ(fetch.windDirection, -7.0);
+}
+
+// A local fetch blows only inside its ellipsoid; fetches add as vectors, the longest length wins.
+TEST_F(EnvironmentTest, WindFetchesAddWhereTheyBlow)
+{
+    Maris::WindFetch local;
+    local.SetWind(8.0, 0.3);
+    local.SetLocalization(Maris::Vector3(100.0, 0.0, 0.0), Maris::Vector3(10.0, 20.0, 5.0));
+    // Without a given fetch length, the distance from the centre.
+    EXPECT_EQ(windAt(local, Maris::Vector3(103.0, 4.0, 0.0)), (std::array<double, 3>{8, 0.3, 5}));
+    for (const Maris::Vector3& outside : {Maris::Vector3(110, 0, 0), Maris::Vector3(100, -20, 0),
+                                          Maris::Vector3(100, 0, 5), Maris::Vector3(108, 12, 0)})
+        EXPECT_EQ(windAt(local, outside), (std::array<double, 3>{0, 0, 0}));
+    local.SetFetchLength(3000.0);
+    EXPECT_EQ(windAt(local, Maris::Vector3(103.0, 4.0, 0.0))[2], 3000.0);
+
+    Maris::WindFetch east, north, degenerate;
+    east.SetWind(3.0, 0.0);
+    east.SetFetchLength(500.0);
+    north.SetWind(4.0, M_PI / 2.0);
+    north.SetFetchLength(2000.0);
+    degenerate.SetWind(50.0, 1.0);
+    degenerate.SetLocalization(Maris::Vector3(), Maris::Vector3(0.0, 1.0, 1.0));
+    Maris::Environment environment;
+    for (const Maris::WindFetch& fetch : {east, north, local, degenerate})
+        environment.AddWindFetch(fetch);
+    const std::array<double, 3> wind = windAt(environment, Maris::Vector3());
+    // Sine sum 4, cosine sum 3.
+    EXPECT_NEAR(wind[0], 5.0, 1e-12);
+    EXPECT_NEAR(wind[1], std::atan2(3.0, 4.0), 1e-12);
+    EXPECT_EQ(wind[2], 2000.0);
 }

@@ -23,12 +23,11 @@ GLXTestContext::GLXTestContext(Profile profile)
         return;
     }
     const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE,
-                                    GLX_RGBA_BIT,      GLX_RED_SIZE,    8,
-                                    GLX_GREEN_SIZE,    8,               GLX_BLUE_SIZE,
-                                    8,                 GLX_DEPTH_SIZE,  16,
-                                    None};
+                                    GLX_RGBA_BIT, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+                                    GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
     int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
+    GLXFBConfig* configs =
+        glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
     if (!configs || count == 0) {
         reason = "no pbuffer frame-buffer configuration";
         return;
@@ -45,8 +44,8 @@ GLXTestContext::GLXTestContext(Profile profile)
         reason = "no glXCreateContextAttribsARB";
         return;
     }
-    const int compatibility[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 2, GLX_CONTEXT_MINOR_VERSION_ARB, 1,
-                                 None};
+    const int compatibility[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 2,
+                                 GLX_CONTEXT_MINOR_VERSION_ARB, 1, None};
     const int core[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
                         GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
     creationFailed = false;

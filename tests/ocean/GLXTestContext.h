@@ -10,11 +10,7 @@ typedef struct _XDisplay Display;
 class GLXTestContext
 {
 public:
-    enum class Profile
-    {
-        Compatibility,
-        Core
-    };
+    enum class Profile { Compatibility, Core };
 
     explicit GLXTestContext(Profile profile);
     ~GLXTestContext();

@@ -5,7 +5,9 @@
 MessageCapture::MessageCapture()
 {
     resetConfiguration();
-    Maris::SetMessageHandler(&MessageCapture::receive, this);
+    Maris::SetMessageHandler([](Maris::MessageChannel channel, const char* line, void* capture) {
+        static_cast<MessageCapture*>(capture)->received.push_back({channel, line});
+    }, this);
 }
 
 MessageCapture::~MessageCapture()
@@ -24,22 +26,15 @@ void MessageCapture::resetConfiguration()
 
 std::vector<std::string> MessageCapture::texts() const
 {
-    const std::string prefix = "MARIS: ";
     std::vector<std::string> result;
-    for (const Entry& entry : received) {
-        if (entry.channel != Maris::MessageChannel::Debug)
-            continue;
-        std::string text = entry.line;
-        if (text.compare(0, prefix.size(), prefix) == 0)
-            text.erase(0, prefix.size());
-        if (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        result.push_back(text);
-    }
+    for (const Entry& entry : received)
+        if (entry.channel == Maris::MessageChannel::Debug) {
+            std::string text = entry.line;
+            if (text.rfind("MARIS: ", 0) == 0)
+                text.erase(0, 7);
+            if (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            result.push_back(text);
+        }
     return result;
-}
-
-void MessageCapture::receive(Maris::MessageChannel channel, const char* line, void* userData)
-{
-    static_cast<MessageCapture*>(userData)->received.push_back({channel, line});
 }

@@ -29,7 +29,5 @@ public:
     static void resetConfiguration();
 
 private:
-    static void receive(Maris::MessageChannel channel, const char* line, void* userData);
-
     std::vector<Entry> received;
 };

@@ -16,82 +16,12 @@
 #include <sys/stat.h>
 #include <thread>
 
-namespace {
-
-// An uncompressed true-color TGA, stored bottom-up, BGR(A) order.
-std::string tga(int width, int height, int bytesPerPixel,
-                const std::vector<std::uint8_t>& rgbaPixels)
-{
-    std::string data;
-    for (int i = 0; i < width * height; ++i) {
-        const std::uint8_t* p = &rgbaPixels[static_cast<std::size_t>(i) * 4];
-        data.push_back(static_cast<char>(p[2]));
-        data.push_back(static_cast<char>(p[1]));
-        data.push_back(static_cast<char>(p[0]));
-        if (bytesPerPixel == 4)
-            data.push_back(static_cast<char>(p[3]));
-    }
-    TGAHeader header;
-    header.width = width;
-    header.height = height;
-    header.bitsPerPixel = bytesPerPixel * 8;
-    return tgaFile(header, data);
-}
-
-// A cheap lattice noise in [0, 1), deterministic.
-double latticeNoise(int x, int y)
-{
-    unsigned int h = static_cast<unsigned int>(x) * 374761393u + static_cast<unsigned int>(y) * 668265263u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return static_cast<double>((h ^ (h >> 16)) & 0xffff) / 65536.0;
-}
-
-} // namespace
-
 std::string OceanScene::stagedFile(const std::string& name)
 {
     std::ifstream in(std::string(MARIS_RESOURCES_DIR) + "/" + name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-void OceanScene::writeResources()
-{
-    mkdir((directory.path() + "/lib").c_str(), 0755);
-    if (options.bare) {
-        directory.write("Maris.config", options.configuration);
-        return;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(MARIS_RESOURCES_DIR))
-        if (entry.path().extension() == ".glsl")
-            directory.write(entry.path().filename().string(),
-                            stagedFile(entry.path().filename().string()));
-    directory.write("Maris.config", stagedFile("Maris.config") + "\n" + options.configuration + "\n");
-
-    const int size = 64;
-    std::vector<std::uint8_t> foam(size * size * 4);
-    std::vector<std::uint8_t> noise(size * size * 4);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            std::uint8_t* f = &foam[static_cast<std::size_t>(y * size + x) * 4];
-            std::uint8_t* n = &noise[static_cast<std::size_t>(y * size + x) * 4];
-            const double bubble = latticeNoise(x, y);
-            f[0] = f[1] = f[2] = static_cast<std::uint8_t>(bubble > 0.5 ? 230 : 60);
-            f[3] = 255;
-            // Signed bytes centred on zero: -64 .. 63.
-            n[0] = static_cast<std::uint8_t>(static_cast<std::int8_t>(latticeNoise(x + 7, y) * 128 - 64));
-            n[1] = static_cast<std::uint8_t>(static_cast<std::int8_t>(latticeNoise(x, y + 9) * 128 - 64));
-            n[2] = 0;
-            n[3] = 127;
-        }
-    directory.write("foam.tga", tga(size, size, 3, foam));
-    directory.write("perlin.tga", tga(size, size, 3, noise));
-    directory.write("wash.tga", tga(size, size, 4, noise));
-    directory.write("spray.tga", tga(size, size, 4, foam));
-    if (options.shippedTextures)
-        for (const char* name : {"foam.tga", "perlin.tga", "wash.tga", "spray.tga"})
-            directory.write(name, stagedFile(name));
 }
 
 std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile)
@@ -112,7 +42,6 @@ OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
                                                const std::string& resourceDirectory)
 {
     Options o;
-    o.shippedTextures = true;
     o.renderer = renderer;
     o.profile = profile;
     o.resourceDirectory = resourceDirectory;
@@ -137,20 +66,35 @@ OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
 
 OceanScene::Options OceanScene::fftOptions(const std::string& extraConfiguration, int dimension)
 {
-    Options o = bareOptions("");
+    Options o = bareOptions("fft-force-cpu = true\nfft-measure-plans = false\n"
+                            "fft-grid-dimension-x = " + std::to_string(dimension) + "\n"
+                            "fft-grid-dimension-y = " + std::to_string(dimension) + "\n" +
+                            extraConfiguration);
     o.captureMessages = true;
-    o.configuration = "fft-force-cpu = true\nfft-measure-plans = false\n"
-                      "fft-grid-dimension-x = " + std::to_string(dimension) + "\n"
-                      "fft-grid-dimension-y = " + std::to_string(dimension) + "\n" +
-                      extraConfiguration;
     return o;
 }
 
 OceanScene::OceanScene(const Options& chosen)
-    : options(chosen), capture(chosen.captureMessages ? new MessageCapture() : nullptr), directory()
+    : options(chosen), capture(chosen.captureMessages ? new MessageCapture() : nullptr)
 {
-    if (options.resourceDirectory.empty())
-        writeResources();
+    std::string resources = options.resourceDirectory;
+    if (resources.empty()) {
+        resources = directory.path();
+        mkdir((resources + "/lib").c_str(), 0755);
+        std::string configuration = options.configuration;
+        if (!options.bare) {
+            // The staged shaders and textures; not the sky faces, which the library never reads.
+            for (const auto& entry : std::filesystem::directory_iterator(MARIS_RESOURCES_DIR)) {
+                const std::string name = entry.path().filename().string();
+                const bool skyFace = name.rfind("pos", 0) == 0 || name.rfind("neg", 0) == 0;
+                if (entry.path().extension() == ".glsl" ||
+                    (entry.path().extension() == ".tga" && !skyFace))
+                    directory.write(name, stagedFile(name));
+            }
+            configuration = stagedFile("Maris.config") + "\n" + configuration + "\n";
+        }
+        directory.write("Maris.config", configuration);
+    }
     if (options.openGL) {
         context = openTestContext(options.profile);
         if (!context->isCurrent()) {
@@ -158,8 +102,6 @@ OceanScene::OceanScene(const Options& chosen)
             return;
         }
     }
-    const std::string resources =
-        options.resourceDirectory.empty() ? directory.path() : options.resourceDirectory;
     resourceLoader = std::make_unique<Maris::ResourceLoader>(resources.c_str(), false);
     sea = std::make_unique<Maris::Environment>();
     const Maris::EnvironmentError result =
@@ -189,14 +131,10 @@ OceanScene::OceanScene(const Options& chosen)
 OceanScene::~OceanScene()
 {
     if (context && context->isCurrent()) {
-        if (skyTexture)
-            glDeleteTextures(1, &skyTexture);
-        if (frameBuffer) {
-            glBindFramebuffer(GL_FRAMEBUFFER, 0);
-            glDeleteFramebuffers(1, &frameBuffer);
-            glDeleteRenderbuffers(1, &colorBuffer);
-            glDeleteRenderbuffers(1, &depthBuffer);
-        }
+        glDeleteTextures(1, &skyTexture);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &frameBuffer);
+        glDeleteRenderbuffers(2, renderBuffers);
     }
     sea.reset();
     resourceLoader.reset();
@@ -206,15 +144,16 @@ bool OceanScene::createFrameBuffer()
 {
     glGenFramebuffers(1, &frameBuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
-    glGenRenderbuffers(1, &colorBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, options.floatTarget ? GL_RGBA32F : GL_RGBA8,
-                          options.width, options.height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
-    glGenRenderbuffers(1, &depthBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, options.width, options.height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
+    glGenRenderbuffers(2, renderBuffers);
+    const GLenum formats[2] = {static_cast<GLenum>(options.floatTarget ? GL_RGBA32F : GL_RGBA8),
+                               GL_DEPTH_COMPONENT24};
+    const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
+    for (int i = 0; i < 2; ++i) {
+        glBindRenderbuffer(GL_RENDERBUFFER, renderBuffers[i]);
+        glRenderbufferStorage(GL_RENDERBUFFER, formats[i], options.width, options.height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachments[i], GL_RENDERBUFFER,
+                                  renderBuffers[i]);
+    }
     glViewport(0, 0, options.width, options.height);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     while (glGetError() != GL_NO_ERROR) {
@@ -223,31 +162,28 @@ bool OceanScene::createFrameBuffer()
 }
 
 void OceanScene::lookAt(const Maris::Vector3& eye, const Maris::Vector3& target,
-                          double fovDegrees, double rollDegrees, double nearPlane,
-                          double farPlane)
+                        double fovDegrees, double rollDegrees, double nearPlane, double farPlane)
 {
-    // A look-at view in the row-vector layout: rows are the camera axes' components.
+    // A look-at view in the row-vector layout: columns are the camera axes.
     const Maris::Vector3 forward = (target - eye).Normalized();
     Maris::Vector3 side = forward.Cross(Maris::Vector3(0, 0, 1));
     if (side.SquaredLength() < 1e-12)
         side = forward.Cross(Maris::Vector3(0, 1, 0));
     side.Normalize();
-    Maris::Vector3 up = side.Cross(forward);
+    const Maris::Vector3 up = side.Cross(forward);
     const double roll = rollDegrees * M_PI / 180.0;
-    const Maris::Vector3 rolledSide = side * std::cos(roll) + up * std::sin(roll);
-    const Maris::Vector3 rolledUp = up * std::cos(roll) - side * std::sin(roll);
+    const Maris::Vector3 axes[3] = {side * std::cos(roll) + up * std::sin(roll),
+                                    up * std::cos(roll) - side * std::sin(roll), -forward};
     Maris::Matrix4 view;
-    const Maris::Vector3 axes[3] = {rolledSide, rolledUp, -forward};
     for (int column = 0; column < 3; ++column) {
-        view.elem[0][column] = column == 0 ? axes[0].x : column == 1 ? axes[1].x : axes[2].x;
-        view.elem[1][column] = column == 0 ? axes[0].y : column == 1 ? axes[1].y : axes[2].y;
-        view.elem[2][column] = column == 0 ? axes[0].z : column == 1 ? axes[1].z : axes[2].z;
+        view.elem[0][column] = axes[column].x;
+        view.elem[1][column] = axes[column].y;
+        view.elem[2][column] = axes[column].z;
         view.elem[3][column] = -axes[column].Dot(eye);
     }
     const double f = 1.0 / std::tan(fovDegrees * M_PI / 360.0);
-    const double aspect = static_cast<double>(options.width) / options.height;
     Maris::Matrix4 projection = Maris::Matrix4::Zero();
-    projection.elem[0][0] = f / aspect;
+    projection.elem[0][0] = f * options.height / options.width;
     projection.elem[1][1] = f;
     projection.elem[2][2] = (farPlane + nearPlane) / (nearPlane - farPlane);
     projection.elem[2][3] = -1.0;
@@ -286,7 +222,8 @@ std::string OceanScene::libraryPath(const std::string& name) const
     return std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
 }
 
-std::string OceanScene::installEngineLibrary(const std::string& source, const std::string& name) const
+std::string OceanScene::installEngineLibrary(const std::string& source,
+                                             const std::string& name) const
 {
     const std::string target = libraryPath(name);
     std::ifstream in(source, std::ios::binary);
@@ -331,49 +268,37 @@ bool isLibraryLoaded(const std::string& path)
     return true;
 }
 
-
 void OceanScene::useSkyCubeMap()
 {
-    const int size = 32;
-    glGenTextures(1, &skyTexture);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
-    std::vector<std::uint8_t> face(size * size * 3);
-    for (int f = 0; f < 6; ++f) {
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) {
-                std::uint8_t* p = &face[static_cast<std::size_t>(y * size + x) * 3];
-                const double t = static_cast<double>(y) / (size - 1);
-                p[0] = static_cast<std::uint8_t>(90 + 80 * t);
-                p[1] = static_cast<std::uint8_t>(140 + 60 * t);
-                p[2] = static_cast<std::uint8_t>(220);
-            }
-        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB, size, size, 0, GL_RGB,
-                     GL_UNSIGNED_BYTE, face.data());
-    }
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
-    // The viewer's matrix: rows (-1, 0, 0), (0, 0, 1), (0, 1, 0).
-    const double matrix[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
-    sea->SetEnvironmentMap(skyTexture, matrix);
+    useCubeMap(32, nullptr, true);
 }
 
 void OceanScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
 {
-    const int size = 8;
+    useCubeMap(8, colors, false);
+}
+
+void OceanScene::useCubeMap(int size, const std::uint8_t colors[6][3], bool gradient)
+{
     glGenTextures(1, &skyTexture);
     glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
-    std::vector<std::uint8_t> face(size * size * 3);
+    std::vector<std::uint8_t> face(static_cast<std::size_t>(size * size) * 3);
     for (int f = 0; f < 6; ++f) {
-        for (int i = 0; i < size * size; ++i)
+        for (int i = 0; i < size * size; ++i) {
+            const double t = static_cast<double>(i / size) / (size - 1);
+            const std::uint8_t sky[3] = {static_cast<std::uint8_t>(90 + 80 * t),
+                                         static_cast<std::uint8_t>(140 + 60 * t), 220};
             for (int c = 0; c < 3; ++c)
-                face[static_cast<std::size_t>(i) * 3 + c] = colors[f][c];
+                face[static_cast<std::size_t>(i) * 3 + c] = gradient ? sky[c] : colors[f][c];
+        }
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + f, 0, GL_RGB, size, size, 0, GL_RGB,
                      GL_UNSIGNED_BYTE, face.data());
     }
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const GLint filter = gradient ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, filter);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    // The viewer's matrix: rows (-1, 0, 0), (0, 0, 1), (0, 1, 0).
     const double matrix[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
     sea->SetEnvironmentMap(skyTexture, matrix);
 }

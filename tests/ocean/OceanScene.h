@@ -14,22 +14,16 @@
 #include <string>
 #include <vector>
 
-// The ocean fixture: a resource directory, an optional GLX context with an off-screen frame buffer
-// of the given size, and an environment initialized on them. The resources are either the staged
-// shaders and configuration (plus the configuration lines given, which win over the staged ones)
-// with small generated textures, or a bare directory holding only the configuration given, with a
-// lib/ folder for engine libraries. Messages are captured from the start unless the test captures
-// them itself.
+// The ocean fixture: a resource directory (the staged shaders, textures and configuration plus
+// the configuration lines given; or, bare, only those lines and a lib/ folder), an optional GLX
+// context with an off-screen frame buffer, and an environment initialized on them.
 class OceanScene
 {
 public:
     struct Options
     {
         std::string configuration;
-        // Only the configuration given, no staged shaders or textures.
         bool bare = false;
-        // The generated textures of the runtime tree instead of the scene's own small ones.
-        bool shippedTextures = false;
         // Resources read from this directory instead of written for the scene.
         std::string resourceDirectory;
         bool openGL = true;
@@ -39,13 +33,10 @@ public:
         void* device = nullptr;
         int width = 256;
         int height = 256;
-        // Color attachment of 32-bit floats instead of bytes.
-        bool floatTarget = false;
+        bool floatTarget = false; // 32-bit float color instead of bytes
         bool hdr = false;
-        // Wind over the sea to start with (m/s); none at 0.
-        double windSpeed = 5.0;
-        // A white ambient light and no sun, so that colors are drawn as they are.
-        bool plainLight = false;
+        double windSpeed = 5.0;   // m/s over all of the sea; none at 0
+        bool plainLight = false;  // white ambient light and no sun: colors drawn as they are
         bool captureMessages = true;
     };
 
@@ -55,28 +46,26 @@ public:
     OceanScene(const OceanScene&) = delete;
     OceanScene& operator=(const OceanScene&) = delete;
 
-    // Options of a still sea on the staged resources with the shipped textures, lit plainly.
-    static Options shippedOptions(Maris::Renderer renderer = Maris::OpenGL2,
-                                  GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility,
-                                  const std::string& resourceDirectory = "");
-    // Options of a bare directory holding only the configuration text; the test captures messages.
+    // A still sea on the staged resources, lit plainly.
+    static Options shippedOptions(
+        Maris::Renderer renderer = Maris::OpenGL2,
+        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility,
+        const std::string& resourceDirectory = "");
+    // A bare directory holding only the configuration text; the test captures messages.
     static Options bareOptions(const std::string& configuration,
-                               Maris::Renderer renderer = Maris::NoRenderer, void* device = nullptr);
-    // Options of a simulation-only sea on the CPU engine with quick planning and a small grid.
+                               Maris::Renderer renderer = Maris::NoRenderer,
+                               void* device = nullptr);
+    // A simulation-only sea on the CPU engine with quick planning and a small grid.
     static Options fftOptions(const std::string& extraConfiguration = "", int dimension = 64);
 
     bool ready() const { return isReady; }
     const std::string& failure() const { return reason; }
-
     Maris::Environment& environment() { return *sea; }
     Maris::ResourceLoader& loader() { return *resourceLoader; }
     MessageCapture& messages() { return *capture; }
     const TemporaryDirectory& resources() const { return directory; }
-    int width() const { return options.width; }
-    int height() const { return options.height; }
 
-    // Camera at eye looking at target with z up (y up when looking straight down); perspective of
-    // the vertical field of view, the frame buffer's aspect, the near and far planes given.
+    // Camera at eye looking at target with z up (y up when looking straight down).
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
                 double rollDegrees = 0.0, double nearPlane = 1.0, double farPlane = 20000.0);
     // Wind over all of the sea; fetch 0 means none given.
@@ -88,21 +77,19 @@ public:
     std::string installEngineLibrary(const std::string& source, const std::string& name) const;
     std::string libraryPath(const std::string& name) const;
 
-    // A sky cube map of a blue gradient, brighter towards the horizon, handed to the environment.
+    // A sky cube map of a blue gradient, brighter towards the horizon; or one whose six faces
+    // (+x, -x, +y, -y, +z, -z) have one color each. Both with the viewer's matrix.
     void useSkyCubeMap();
-    // A cube map whose six faces (+x, -x, +y, -y, +z, -z) have the given colors, with the
-    // viewer's matrix.
     void useFaceColoredCubeMap(const std::uint8_t colors[6][3]);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
     std::vector<std::uint8_t> readPixels() const;
     std::vector<float> readFloatPixels() const;
 
-    // The text of a staged resource file.
     static std::string stagedFile(const std::string& name);
 
 private:
-    void writeResources();
+    void useCubeMap(int size, const std::uint8_t colors[6][3], bool gradient);
     bool createFrameBuffer();
 
     Options options;
@@ -112,8 +99,7 @@ private:
     std::unique_ptr<Maris::ResourceLoader> resourceLoader;
     std::unique_ptr<Maris::Environment> sea;
     unsigned int frameBuffer = 0;
-    unsigned int colorBuffer = 0;
-    unsigned int depthBuffer = 0;
+    unsigned int renderBuffers[2] = {0, 0};
     unsigned int skyTexture = 0;
     bool isReady = false;
     std::string reason;

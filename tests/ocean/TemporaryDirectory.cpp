@@ -27,26 +27,15 @@ std::string TemporaryDirectory::write(const std::string& name, const std::string
     return path;
 }
 
-std::string garbage(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    unsigned state = seed * 2654435761u + 1u;
-    for (std::size_t i = 0; i < size; ++i) {
-        state = state * 1664525u + 1013904223u;
-        bytes[i] = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
 std::string tgaFile(const TGAHeader& header, const std::string& data)
 {
     std::string file(18, '\0');
     file[0] = static_cast<char>(header.idLength);
     file[2] = static_cast<char>(header.type);
-    file[12] = static_cast<char>(header.width & 0xff);
-    file[13] = static_cast<char>((header.width >> 8) & 0xff);
-    file[14] = static_cast<char>(header.height & 0xff);
-    file[15] = static_cast<char>((header.height >> 8) & 0xff);
+    for (int i = 0; i < 2; ++i) {
+        file[12 + i] = static_cast<char>((header.width >> (8 * i)) & 0xff);
+        file[14 + i] = static_cast<char>((header.height >> (8 * i)) & 0xff);
+    }
     file[16] = static_cast<char>(header.bitsPerPixel);
     file[17] = static_cast<char>(header.descriptor);
     return file + data;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 // A fresh directory under /tmp, removed with its contents when the object goes.
@@ -19,10 +18,6 @@ public:
 private:
     std::string directory;
 };
-
-// Bytes no reader should take for anything: every value 0 to 255, NUL and line breaks included,
-// in an order fixed by the seed so that a failure can be reproduced.
-std::string garbage(std::size_t size, unsigned seed = 1);
 
 // The fields of a TGA file's 18-byte header that the tests vary.
 struct TGAHeader
