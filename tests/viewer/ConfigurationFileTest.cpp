@@ -243,7 +243,8 @@ TEST_F(ConfigurationFileTest, WhatCannotBeUsedIsAsIfItWereNotThere)
         filler += block;
     NotifyCapture notes;
     start("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- hand edited -->\n" + filler +
-          "<Settings><Environment backgroundColorRed=\"1\"/></Settings>\n<Scene colour=\"red\" loadInfoPoints=\"0\">\n" +
+          "<Settings><Environment backgroundColorRed=\"1\"/></Settings>\n"
+          "<Scene colour=\"red\" loadInfoPoints=\"0\">\n" +
           filler + "<Model filename=\"" + cow + "\"/><Model name=\"NoFile\"/><Group>" + ko + "/></Group>" + ko +
           " layerNum=\"1e3\" visible=\"0x1\" colour=\"brown\"><Texture file=\"x.png\"/>text inside</Model>\n"
           "  text between\n</Scene>\n<Scene>" + ko + "/></Scene>\n" + background +

@@ -112,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadModel{"EmptyDxf", "dxf", ""}, BadModel{"UpperCaseExtensionEmpty", "IVE", ""},
                       BadModel{"GarbageIve", "ive", garbage}, BadModel{"GarbageOsg", "osg", garbage},
                       BadModel{"GarbageZip", "zip", garbage}, BadModel{"Garbage3ds", "3ds", garbage},
-                      BadModel{"GarbageDxf", "dxf", garbage}, BadModel{"TextModelAsIve", "ive", badinput::readFile(cow)},
+                      BadModel{"GarbageDxf", "dxf", garbage},
+                      BadModel{"TextModelAsIve", "ive", badinput::readFile(cow)},
                       BadModel{"TextModelAsZip", "zip", badinput::readFile(cow)},
                       BadModel{"TextModelAs3ds", "3ds", badinput::readFile(cow)},
                       BadModel{"ImageAsIve", "ive", image}, BadModel{"ImageAsOsg", "osg", image},
@@ -276,9 +277,8 @@ TEST_F(ModelFileBadInput, AReaderThatThrowsRefusesTheModelWithItsMessage)
         NotifyCapture notes;
         controller->addModel("Lying", path, 1, true);
         osgDB::Registry::instance()->removeReaderWriter(reader.get());
-        EXPECT_TRUE(notes.has(osg::WARN, outOfMemory ? "Not enough memory to read " + path
-                                                     : "Reading " + path +
-                                                           " failed: block of 2139062143 bytes is past the end of the file"))
+        const std::string failed = "Reading " + path + " failed: block of 2139062143 bytes is past the end of the file";
+        EXPECT_TRUE(notes.has(osg::WARN, outOfMemory ? "Not enough memory to read " + path : failed))
             << notes.dump();
         EXPECT_TRUE(notes.has(osg::WARN, "Unable to load model " + path)) << notes.dump();
         EXPECT_EQ(0u, controller->getNumLayers());

@@ -1,7 +1,6 @@
 // The power line built from a pylon list, building blocks and wire files in a scratch runtime
-// tree: pylons and their blocks where the list puts them, labels, wires, and the lists and wire
-// files that hand editing, other platforms and broken copies leave (short records, blank lines,
-// megabyte lines, NUL bytes, Latin-1 names, CR LF, no final line break), with their warnings.
+// tree, also from the lists and wire files that hand editing, other platforms and broken copies
+// leave, with their warnings.
 
 #include "BadBytes.h"
 
@@ -161,37 +160,30 @@ TEST_F(PowerlineBuilderTest, RecordsWithTheSameNumberFormOnePylon)
 
 // 100 gon in field 6 is a quarter turn clockwise seen from above: the block's x axis points to -y.
 // The frame translation (fields 9 to 11) lifts every block of the pylon; the target of a main
-// record (fields 12 to 14) is not used, nor the frame translation of a following record.
-TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksShiftedByTheOffsetAndTurnedClockwise)
+// record (fields 12 to 14) is not used, nor the frame translation of a following record, whose
+// position is not shifted by the offset. A target stretches the block from its point exactly to
+// the target, keeping the cross-section: the insulator strings end where the wires hang.
+TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedToTheirTargets)
 {
     tree.write(List, "8,Body,650100,6400200,15,100,0,0,0,0,-2,3,4,5\n"
-                     "8,Arm,0,0,20,200,0,0,50,60,70,0,0,0\n");
+                     "8,Arm,0,0,20,200,0,0,50,60,70,0,0,0\n"
+                     "4,Body,650100,6400050,5,100,0,0,0,0,2,0,0,0\n"
+                     "4,Insulator,5,0,20,0,0,0,0,0,0,5,0,18.25\n"
+                     "4,Insulator,-5,0,20,0,0,0,0,0,0,-6,1.5,17\n");
     osg::ref_ptr<osg::Group> line = PowerlineBuilder(osg::Vec3d(650000, 6400000, 5)).assemble();
     ASSERT_TRUE(line);
-    const std::vector<osg::Vec3d> body = worldVertices(*line, "Body"), arm = worldVertices(*line, "Arm");
-    ASSERT_EQ(4u, body.size());
+    const std::vector<osg::Vec3d> body = worldVertices(*line, "Body"), arm = worldVertices(*line, "Arm"),
+                                  strings = worldVertices(*line, "Insulator");
+    ASSERT_EQ(8u, body.size());
     ASSERT_EQ(4u, arm.size());
+    ASSERT_EQ(8u, strings.size());
     expectNear({100, 200, 8}, body[0], "origin");
     expectNear({100, 200, 7}, body[1], "-z unit");
     expectNear({100, 199, 8}, body[2], "x unit");
     expectNear({101, 200, 8}, body[3], "y unit");
-    // The arm's own position is not shifted by the offset, and its half turn adds to the pylon's.
     expectNear({100, 200, 28}, arm[0], "arm origin");
-    expectNear({100, 201, 28}, arm[2], "arm x unit turned three quarters");
-}
-
-// A target stretches the block from its point exactly to the target, keeping the cross-section:
-// the insulator strings end where the wires hang.
-TEST_F(PowerlineBuilderTest, TargetStretchesTheBlockExactlyFromItsPointToTheTarget)
-{
-    tree.write(List, "4,Body,100,50,0,100,0,0,0,0,2,0,0,0\n"
-                     "4,Insulator,5,0,20,0,0,0,0,0,0,5,0,18.25\n"
-                     "4,Insulator,-5,0,20,0,0,0,0,0,0,-6,1.5,17\n");
-    osg::ref_ptr<osg::Group> line = PowerlineBuilder(osg::Vec3d()).assemble();
-    ASSERT_TRUE(line);
-    const std::vector<osg::Vec3d> strings = worldVertices(*line, "Insulator");
-    ASSERT_EQ(8u, strings.size());
-    // The frame lifts by 2, the pylon turns a quarter clockwise (x to -y, y to x), at (100, 50, 0).
+    expectNear({100, 201, 28}, arm[2], "arm x unit, turned by the pylon's quarter and its own half");
+    // Pylon 4 stands at (100, 50, 0), its frame lifted by 2.
     expectNear({100, 45, 22}, strings[0], "hanging string, top");
     expectNear({100, 45, 20.25}, strings[1], "hanging string, bottom");
     expectNear({100, 55, 22}, strings[4], "slanted string, top");

@@ -149,7 +149,8 @@ public:
     for (const std::string& warning : warnings)
         if (warning.rfind("Error reading file " + file + ":", 0) == 0)
             errors.push_back(warning);
-    if (errors.size() != 1 || errors[0].substr(0, reason.back() == ')' ? std::string::npos : expected.size()) != expected)
+    const std::size_t compared = reason.back() == ')' ? std::string::npos : expected.size();
+    if (errors.size() != 1 || errors[0].substr(0, compared) != expected)
         return ::testing::AssertionFailure() << "expected " << expected << "\ngot " << ::testing::PrintToString(errors);
     return ::testing::AssertionSuccess();
 }
@@ -259,7 +260,8 @@ TEST_F(ZipLoaderTest, ATemporaryCopyNeverLeavesItsDirectory)
     const std::string entry = "../" + climbed.filename().string();
     ASSERT_TRUE(TestArchive().add(entry, dxfFace).write(path("upwards.zip")));
     EXPECT_TRUE(refused(path("upwards.zip"),
-                        "its model " + entry + " cannot be read (cannot write a temporary copy of entry " + entry + "))"));
+                        "its model " + entry + " cannot be read (cannot write a temporary copy of entry " + entry +
+                            "))"));
     EXPECT_FALSE(fs::exists(climbed)) << "the entry was written beside the temporary directory";
     fs::remove(climbed);
 
@@ -290,7 +292,8 @@ TEST(MasterModelChooser, ChoosesTheModelToShow)
         {{}, -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.second, osgKELVO::MasterModelChooser::choose(c.first, byExtension)) << ::testing::PrintToString(c.first);
+        EXPECT_EQ(c.second, osgKELVO::MasterModelChooser::choose(c.first, byExtension))
+            << ::testing::PrintToString(c.first);
     EXPECT_TRUE(osgKELVO::MasterModelChooser::isCandidate("dir/._not/x.osg"));
 }
 
