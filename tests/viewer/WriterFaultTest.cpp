@@ -61,6 +61,14 @@ enum class Fault
     ReadOnlyDirectory
 };
 
+const char* const faultNames[] = {"FullFileSystem", "ReadOnlyFileSystem", "ReadOnlyBindMount", "FileSizeLimit",
+                                  "ReadOnlyDirectory"};
+
+std::ostream& operator<<(std::ostream& out, Fault fault)
+{
+    return out << faultNames[static_cast<int>(fault)];
+}
+
 class WriterFault : public ::testing::TestWithParam<Fault>
 {
 protected:
@@ -151,7 +159,8 @@ TEST_P(WriterFault, KeepsTheOldFileAndSavesOnceTheFaultIsGone)
 INSTANTIATE_TEST_SUITE_P(Save, WriterFault,
                          ::testing::Values(Fault::FullFileSystem, Fault::ReadOnlyFileSystem,
                                            Fault::ReadOnlyBindMount, Fault::FileSizeLimit,
-                                           Fault::ReadOnlyDirectory));
+                                           Fault::ReadOnlyDirectory),
+                         ::testing::PrintToStringParamName());
 
 TEST_F(WriterFault, SpaceHeldByALeftoverOfAKilledSaveIsReclaimed)
 {
