@@ -23,7 +23,6 @@ ScratchTree::ScratchTree()
         fs::create_directories(fs::path(root_) / directory);
     previousDirectory_ = fs::current_path().string();
     fs::current_path(fs::path(root_) / "Bin");
-
     osg::ref_ptr<osgDB::Options> options = new osgDB::Options;
     options->setObjectCacheHint(osgDB::Options::CACHE_ALL);
     osgDB::Registry::instance()->setOptions(options);
@@ -40,10 +39,8 @@ ScratchTree::~ScratchTree()
 
 void ScratchTree::write(const std::string& relative, const std::string& contents) const
 {
-    const fs::path file = path(relative);
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << contents;
+    fs::create_directories(fs::path(path(relative)).parent_path());
+    std::ofstream(path(relative), std::ios::binary | std::ios::trunc) << contents;
 }
 
 void ScratchTree::remove(const std::string& relative) const
@@ -54,17 +51,15 @@ void ScratchTree::remove(const std::string& relative) const
 
 void ScratchTree::installFont() const
 {
-    const fs::path destination = path("Resources/Fonts/arial.ttf");
-    fs::create_directories(destination.parent_path());
-    fs::copy_file(fs::path(KELVO_DIST_DIR) / "Resources/Fonts/arial.ttf", destination,
+    fs::create_directories(path("Resources/Fonts"));
+    fs::copy_file(fs::path(KELVO_DIST_DIR) / "Resources/Fonts/arial.ttf", path("Resources/Fonts/arial.ttf"),
                   fs::copy_options::overwrite_existing);
 }
 
 bool ScratchTree::writeNode(const std::string& relative, const osg::Node& node) const
 {
-    const fs::path file = path(relative);
-    fs::create_directories(file.parent_path());
-    return osgDB::writeNodeFile(node, file.string());
+    fs::create_directories(fs::path(path(relative)).parent_path());
+    return osgDB::writeNodeFile(node, path(relative));
 }
 
 } // namespace kelvotest

@@ -6,11 +6,10 @@
 
 namespace kelvotest {
 
-// An empty runtime tree (Bin/, Content/, Resources/) in a temporary directory that the process
-// works in while the object lives: the viewer's data paths are relative to Bin. The working
-// directory is restored and the tree removed afterwards. The registry's object cache is emptied
-// on both ends, so no file read in one tree is served in another, and the registry's options
-// cache everything, as the viewer's do.
+// An empty runtime tree (Bin/, Content/, Resources/) in a temporary directory, the working directory
+// while the object lives: the viewer's data paths are relative to Bin. The registry's object cache
+// is emptied on both ends, so that no file is served from another tree, and its options cache
+// everything, as the viewer's do.
 class ScratchTree
 {
 public:
@@ -21,12 +20,11 @@ public:
 
     const std::string& root() const { return root_; }
     std::string path(const std::string& relative) const { return root_ + "/" + relative; }
-
     void write(const std::string& relative, const std::string& contents) const;
     void remove(const std::string& relative) const;
     // The staged label font as Resources/Fonts/arial.ttf.
     void installFont() const;
-    // Writes a model file into the tree; false if the writer failed.
+    // False if the writer failed.
     bool writeNode(const std::string& relative, const osg::Node& node) const;
 
 private:

@@ -1,5 +1,6 @@
-// The configuration writer on a file system that is full or read-only, and under a file-size limit:
-// the save fails, the old file stays byte for byte, and no temporary file is left behind.
+// The configuration writer: a save that fails (full or read-only file system, file-size limit,
+// read-only directory) keeps the old file byte for byte and leaves no temporary file, and the same
+// save goes through once the fault is gone. Temporaries of killed saves go with the next save.
 
 #include "config/AtomicFileWriter.h"
 
@@ -11,52 +12,23 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using kelvotest::FaultTestDirectory;
 using kelvotest::RuntimeTree;
-using kelvotest::sampleConfiguration;
 using kelvotest::ScratchMount;
 using osgKELVO::AtomicFileWriter;
 
 namespace {
 
-class WriterFault : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(directory.path().empty());
-        fs::create_directory(mountPoint);
-    }
-    void TearDown() override { mount.reset(); }
-
-    // Mounts a tmpfs of the given size on the mount point and puts the old file on it.
-    bool mountWithOldFile(unsigned long bytes)
-    {
-        std::string error;
-        mount = ScratchMount::tmpfs(mountPoint, bytes, error);
-        if (!mount) {
-            skipReason = error;
-            return false;
-        }
-        RuntimeTree::writeFile(target, oldContents);
-        return RuntimeTree::readFile(target) == oldContents;
-    }
-
-    FaultTestDirectory directory;
-    const std::string mountPoint = directory.path() + "/Resources";
-    const std::string target = mountPoint + "/Configuration.xml";
-    const std::string oldContents = sampleConfiguration(0, 40);
-    const std::string newContents = sampleConfiguration(1, 40);
-    std::unique_ptr<ScratchMount> mount;
-    std::string skipReason;
-};
-
-// Lowers the file-size limit of this process and ignores the signal that exceeding it raises, so
-// that write() fails with EFBIG instead; restores both at the end of the scope.
+// Lowers this process's file-size limit and ignores SIGXFSZ, so that write() fails with EFBIG;
+// restores both on destruction.
 class FileSizeLimit
 {
 public:
@@ -66,100 +38,196 @@ public:
         previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limited = previous_;
         limited.rlim_cur = bytes;
-        applied_ = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        applied = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
     ~FileSizeLimit()
     {
         ::setrlimit(RLIMIT_FSIZE, &previous_);
         std::signal(SIGXFSZ, previousHandler_);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool applied() const { return applied_; }
+    bool applied = false;
 
 private:
     rlimit previous_{};
     void (*previousHandler_)(int) = SIG_DFL;
-    bool applied_ = false;
+};
+
+enum class Fault
+{
+    FullFileSystem,
+    ReadOnlyFileSystem,
+    ReadOnlyBindMount,
+    FileSizeLimit,
+    ReadOnlyDirectory
+};
+
+const char* const faultNames[] = {"FullFileSystem", "ReadOnlyFileSystem", "ReadOnlyBindMount", "FileSizeLimit",
+                                  "ReadOnlyDirectory"};
+
+std::ostream& operator<<(std::ostream& out, Fault fault)
+{
+    return out << faultNames[static_cast<int>(fault)];
+}
+
+class WriterFault : public ::testing::TestWithParam<Fault>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(directory.path().empty());
+        fs::create_directory(folder);
+    }
+    void TearDown() override
+    {
+        limit.reset();
+        mount.reset();
+        ::chmod(folder.c_str(), 0755);
+    }
+
+    // Puts the old file in place under the fault; the reason when the fault cannot be had here.
+    std::string impose(Fault fault)
+    {
+        std::string error;
+        if (fault == Fault::FullFileSystem || fault == Fault::ReadOnlyFileSystem) {
+            mount = ScratchMount::tmpfs(folder, fault == Fault::FullFileSystem ? 64 * 1024 : 256 * 1024, error);
+            if (!mount)
+                return error;
+        }
+        RuntimeTree::writeFile(target, oldContents);
+        switch (fault) {
+        case Fault::FullFileSystem:
+            return ScratchMount::fill(folder + "/filler") > 0 ? "" : "the file system did not fill";
+        case Fault::ReadOnlyFileSystem:
+            return mount->setReadOnly(true, error) ? "" : error;
+        case Fault::ReadOnlyBindMount:
+            mount = ScratchMount::readOnlyBind(folder, error);
+            return mount ? "" : error;
+        case Fault::FileSizeLimit:
+            limit = std::make_unique<FileSizeLimit>(2048);
+            return limit->applied ? "" : "the file-size limit could not be lowered";
+        case Fault::ReadOnlyDirectory:
+            if (::geteuid() == 0)
+                return "root writes into read-only directories";
+            ::chmod(folder.c_str(), 0555);
+            return "";
+        }
+        return "unknown fault";
+    }
+
+    void lift(Fault fault)
+    {
+        std::string error;
+        if (fault == Fault::FullFileSystem)
+            fs::remove(folder + "/filler");
+        if (fault == Fault::ReadOnlyFileSystem) {
+            EXPECT_TRUE(mount->setReadOnly(false, error)) << error;
+        }
+        if (fault == Fault::ReadOnlyBindMount)
+            mount->unmount();
+        limit.reset();
+        ::chmod(folder.c_str(), 0755);
+    }
+
+    FaultTestDirectory directory;
+    const std::string folder = directory.path() + "/Resources";
+    const std::string target = folder + "/Configuration.xml";
+    const std::string oldContents = kelvotest::sampleConfiguration(0, 40);
+    const std::string newContents = kelvotest::sampleConfiguration(1, 40);
+    std::unique_ptr<ScratchMount> mount;
+    std::unique_ptr<FileSizeLimit> limit;
 };
 
 } // namespace
 
-TEST_F(WriterFault, FullFileSystemKeepsTheOldFile)
+TEST_P(WriterFault, KeepsTheOldFileAndSavesOnceTheFaultIsGone)
 {
-    if (!mountWithOldFile(64 * 1024))
-        GTEST_SKIP() << skipReason;
-    ASSERT_GT(ScratchMount::fill(mountPoint + "/filler"), 0u);
+    ASSERT_GT(newContents.size(), 2048u) << "larger than the file-size limit";
+    const std::string reason = impose(GetParam());
+    if (!reason.empty())
+        GTEST_SKIP() << reason;
 
     EXPECT_FALSE(AtomicFileWriter::write(target, newContents));
     EXPECT_EQ(oldContents, RuntimeTree::readFile(target));
-    EXPECT_TRUE(FaultTestDirectory::temporaries(mountPoint).empty());
+    EXPECT_TRUE(FaultTestDirectory::temporaries(folder).empty());
 
-    // With the space back the same save goes through.
-    fs::remove(mountPoint + "/filler");
+    lift(GetParam());
     EXPECT_TRUE(AtomicFileWriter::write(target, newContents));
     EXPECT_EQ(newContents, RuntimeTree::readFile(target));
+    EXPECT_TRUE(FaultTestDirectory::temporaries(folder).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Save, WriterFault,
+                         ::testing::Values(Fault::FullFileSystem, Fault::ReadOnlyFileSystem,
+                                           Fault::ReadOnlyBindMount, Fault::FileSizeLimit,
+                                           Fault::ReadOnlyDirectory),
+                         ::testing::PrintToStringParamName());
 
 TEST_F(WriterFault, SpaceHeldByALeftoverOfAKilledSaveIsReclaimed)
 {
-    if (!mountWithOldFile(64 * 1024))
-        GTEST_SKIP() << skipReason;
-    // A save killed half-way left its temporary file, and it took the last free space.
-    ASSERT_GT(ScratchMount::fill(mountPoint + "/.Configuration.xml.K1ll3d"), 0u);
-
-    EXPECT_TRUE(AtomicFileWriter::write(target, newContents));
-    EXPECT_EQ(newContents, RuntimeTree::readFile(target));
-    EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(mountPoint));
-}
-
-TEST_F(WriterFault, ReadOnlyFileSystemKeepsTheOldFile)
-{
-    if (!mountWithOldFile(256 * 1024))
-        GTEST_SKIP() << skipReason;
-    RuntimeTree::writeFile(mountPoint + "/.Configuration.xml.L3ft0v", "<Scene");
     std::string error;
-    ASSERT_TRUE(mount->setReadOnly(true, error)) << error;
-
-    EXPECT_FALSE(AtomicFileWriter::write(target, newContents));
-    EXPECT_EQ(oldContents, RuntimeTree::readFile(target));
-    EXPECT_EQ((std::vector<std::string>{".Configuration.xml.L3ft0v", "Configuration.xml"}),
-              FaultTestDirectory::entries(mountPoint));
-
-    ASSERT_TRUE(mount->setReadOnly(false, error)) << error;
-    EXPECT_TRUE(AtomicFileWriter::write(target, newContents));
-    EXPECT_EQ(newContents, RuntimeTree::readFile(target));
-    EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(mountPoint));
-}
-
-TEST_F(WriterFault, ReadOnlyBindMountKeepsTheOldFile)
-{
-    RuntimeTree::writeFile(target, oldContents);
-    std::string error;
-    mount = ScratchMount::readOnlyBind(mountPoint, error);
+    mount = ScratchMount::tmpfs(folder, 64 * 1024, error);
     if (!mount)
         GTEST_SKIP() << error;
+    RuntimeTree::writeFile(target, oldContents);
+    ASSERT_GT(ScratchMount::fill(folder + "/.Configuration.xml.K1ll3d"), 0u);
 
-    EXPECT_FALSE(AtomicFileWriter::write(target, newContents));
-    EXPECT_EQ(oldContents, RuntimeTree::readFile(target));
-    EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(mountPoint));
-
-    mount->unmount();
     EXPECT_TRUE(AtomicFileWriter::write(target, newContents));
     EXPECT_EQ(newContents, RuntimeTree::readFile(target));
+    EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(folder));
 }
 
-TEST_F(WriterFault, FileSizeLimitFailsTheSaveAndKeepsTheOldFile)
+TEST_F(WriterFault, ADirectoryInTheWayOrNoDirectoryFailsTheSave)
 {
-    RuntimeTree::writeFile(target, oldContents);
-    ASSERT_GT(newContents.size(), 2048u);
-    {
-        FileSizeLimit limit(2048);
-        ASSERT_TRUE(limit.applied());
-        EXPECT_FALSE(AtomicFileWriter::write(target, newContents));
-        // A file below the limit still saves, so the limit is what failed the first save.
-        EXPECT_TRUE(AtomicFileWriter::write(mountPoint + "/Small.xml", "<Scene/>\n"));
-    }
-    EXPECT_EQ(oldContents, RuntimeTree::readFile(target));
-    EXPECT_EQ((std::vector<std::string>{"Configuration.xml", "Small.xml"}), FaultTestDirectory::entries(mountPoint));
+    fs::create_directory(target);
+    RuntimeTree::writeFile(target + "/inside", "kept");
+    EXPECT_FALSE(AtomicFileWriter::write(target, "new"));
+    EXPECT_EQ("kept", RuntimeTree::readFile(target + "/inside"));
+    EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(folder));
+    EXPECT_FALSE(AtomicFileWriter::write(folder + "/absent/Configuration.xml", "new"));
+}
+
+TEST_F(WriterFault, KeepsThePermissionsOfTheFileItReplaces)
+{
+    RuntimeTree::writeFile(target, "old");
+    ::chmod(target.c_str(), 0600);
+    ASSERT_TRUE(AtomicFileWriter::write(target, "new"));
+    struct stat info;
+    ASSERT_EQ(0, ::stat(target.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+}
+
+// Leftovers of killed saves go; a temporary still locked by a save in progress, other files'
+// temporaries and names that only look alike stay.
+TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
+{
+    const std::vector<std::string> leftovers = {".Configuration.xml.a1B2c3", ".Configuration.xml.000000"};
+    const std::vector<std::string> others = {
+        ".Configuration.xml.bak", ".Configuration.xml.1234567", ".Configuration.xml.ab-d_f",
+        "Configuration.xml.abcdef", ".Other.xml.abcdef", ".Configuration.xmlXabcdef"};
+    for (const std::string& name : leftovers)
+        RuntimeTree::writeFile(folder + "/" + name, "<Scene loadInfo");
+    for (const std::string& name : others)
+        RuntimeTree::writeFile(folder + "/" + name, name);
+    fs::create_directory(folder + "/.Configuration.xml.Folder");
+    const std::string busy = folder + "/.Configuration.xml.Busy42";
+    RuntimeTree::writeFile(busy, "<Scene/");
+    const int fd = ::open(busy.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, ::flock(fd, LOCK_EX));
+
+    EXPECT_TRUE(AtomicFileWriter::write(target, "<Window/>\n"));
+    EXPECT_EQ("<Window/>\n", RuntimeTree::readFile(target));
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(fs::exists(folder + "/" + name)) << name;
+    for (const std::string& name : others)
+        EXPECT_EQ(name, RuntimeTree::readFile(folder + "/" + name)) << name;
+    EXPECT_TRUE(fs::is_directory(folder + "/.Configuration.xml.Folder"));
+    EXPECT_EQ("<Scene/", RuntimeTree::readFile(busy));
+
+    // Once that writer is gone its file counts as abandoned.
+    ::close(fd);
+    EXPECT_TRUE(AtomicFileWriter::write(target, "<Overlay/>\n"));
+    EXPECT_FALSE(fs::exists(busy));
+    EXPECT_TRUE(AtomicFileWriter::write(folder + "/Other.xml", "other"));
+    EXPECT_FALSE(fs::exists(folder + "/.Other.xml.abcdef"));
 }
