@@ -1,4 +1,4 @@
-#include "HudTestWindow.h"
+#include "ViewerHarness.h"
 
 #include "app/KELVOview.h"
 
