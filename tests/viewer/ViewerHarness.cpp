@@ -5,107 +5,150 @@
 #include <osg/Geode>
 #include <osgDB/Registry>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
-HudTestWindow::HudTestWindow()
+osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
+                                      const osg::Vec3& edge2, const osg::Vec4& color)
 {
-    // `make test` exports a display; a test run by hand gets a private one.
+    osg::ref_ptr<osg::Geometry> geometry = osg::createTexturedQuadGeometry(corner, edge1, edge2);
+    static_cast<osg::Vec4Array*>(geometry->getColorArray())->front() = color;
+    return geometry;
+}
+
+namespace {
+
+class CaptureCallback : public osg::Camera::DrawCallback
+{
+public:
+    explicit CaptureCallback(osg::Image* target) : image(target) {}
+    void operator()(osg::RenderInfo& renderInfo) const override
+    {
+        const osg::Viewport* viewport = renderInfo.getCurrentCamera()->getViewport();
+        image->readPixels(0, 0, static_cast<int>(viewport->width()),
+                          static_cast<int>(viewport->height()), GL_RGB, GL_UNSIGNED_BYTE);
+    }
+
+private:
+    osg::Image* image;
+};
+
+} // namespace
+
+TestViewer::TestViewer() : captured_(new osg::Image), viewer_(new osgViewer::Viewer)
+{
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) {
         display_.reset(new kelvotest::XvfbServer);
         ::setenv("DISPLAY", display_->display().c_str(), 1);
     }
-    tree_.reset(new kelvotest::RuntimeTree(false));
-    previousDirectory_ = fs::current_path().string();
-    fs::current_path(tree_->bin());
-    osgDB::Registry::instance()->setDataFilePathList("");
-
-    viewer_ = new osgViewer::Viewer;
     viewer_->setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    root->setName("Root");
-    osg::ref_ptr<osg::Group> sceneRoot = new osg::Group;
-    sceneRoot->setName("SceneRoot");
-    scene_ = new osg::Group;
-    scene_->setName("Scene");
-    osg::ref_ptr<osg::Group> overlayRoot = new osg::Group;
-    overlayRoot->setName("Overlay");
-    root->addChild(sceneRoot);
-    sceneRoot->addChild(scene_);
-    root->addChild(overlayRoot);
-    viewer_->setSceneData(root);
-    overlay_ = new osgKELVO::OverlayController(overlayRoot, viewer_->getCamera());
-    viewer_->addEventHandler(overlay_);
+    viewer_->setKeyEventSetsDone(0);
 }
 
-HudTestWindow::~HudTestWindow()
+TestViewer::~TestViewer()
 {
     viewer_ = nullptr;
-    overlay_ = nullptr;
-    window_ = nullptr;
-    fs::current_path(previousDirectory_);
     if (display_)
         ::unsetenv("DISPLAY");
 }
 
-void HudTestWindow::removeResource(const std::string& relativePath) const
-{
-    fs::remove(fs::path(tree_->root()) / relativePath);
-}
-
-void HudTestWindow::open(int width, int height)
+bool TestViewer::open(int width, int height, bool pbuffer)
 {
     osg::ref_ptr<osg::GraphicsContext::Traits> traits = new osg::GraphicsContext::Traits;
     traits->readDISPLAY();
-    traits->x = 0;
-    traits->y = 0;
+    traits->setUndefinedScreenDetailsToDefaultScreen();
     traits->width = width;
     traits->height = height;
+    traits->red = traits->green = traits->blue = 8;
+    traits->depth = 24;
+    traits->pbuffer = pbuffer;
+    traits->doubleBuffer = !pbuffer;
     traits->windowDecoration = false;
-    traits->doubleBuffer = true;
-    traits->windowName = "HUD test";
-    osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
+    osg::ref_ptr<osg::GraphicsContext> context =
+        osg::GraphicsContext::createGraphicsContext(traits.get());
+    if (!context)
+        return false;
     window_ = dynamic_cast<osgViewer::GraphicsWindow*>(context.get());
-    if (!window_)
-        throw std::runtime_error("no graphics window on DISPLAY");
     osg::Camera* camera = viewer_->getCamera();
-    camera->setGraphicsContext(window_);
+    camera->setGraphicsContext(context);
     camera->setViewport(0, 0, width, height);
-    camera->setProjectionMatrixAsPerspective(40.0, double(width) / height, 1.0, 10000.0);
+    camera->setProjectionMatrixAsPerspective(60.0, double(width) / height, 1.0, 100000.0);
+    if (pbuffer) {
+        camera->setDrawBuffer(GL_FRONT);
+        camera->setReadBuffer(GL_FRONT);
+        camera->setFinalDrawCallback(new CaptureCallback(captured_.get()));
+    }
     if (camera->getViewMatrix().isIdentity())
         lookAt(osg::Vec3d(0, 0, 0), osg::Vec3d(0, 1, 0));
     viewer_->realize();
     frame();
+    return viewer_->isRealized();
 }
 
-void HudTestWindow::frame()
+osg::ref_ptr<osg::Image> TestViewer::render(const osg::Matrixd& view)
 {
-    viewer_->frame();
+    camera()->setViewMatrix(view);
+    frame();
+    return new osg::Image(*captured_, osg::CopyOp::DEEP_COPY_ALL);
 }
 
-void HudTestWindow::lookAt(const osg::Vec3d& eye, const osg::Vec3d& center, const osg::Vec3d& up)
+void TestViewer::lookAt(const osg::Vec3d& eye, const osg::Vec3d& center, const osg::Vec3d& up)
 {
-    viewer_->getCamera()->setViewMatrixAsLookAt(eye, center, up);
+    camera()->setViewMatrixAsLookAt(eye, center, up);
 }
 
-void HudTestWindow::pressKey(int key)
+osg::Vec3i TestViewer::pixel(const osg::Image& image, int x, int y)
 {
-    window_->getEventQueue()->keyPress(key);
+    const unsigned char* p = image.data(x, y);
+    return osg::Vec3i(p[0], p[1], p[2]);
 }
 
-void HudTestWindow::releaseKey(int key)
+double TestViewer::meanDifference(const osg::Image& a, const osg::Image& b)
 {
-    window_->getEventQueue()->keyRelease(key);
+    double sum = 0.0;
+    for (std::size_t i = 0; i < a.getTotalSizeInBytes(); ++i)
+        sum += std::abs(a.data()[i] - b.data()[i]);
+    return sum / a.getTotalSizeInBytes();
 }
 
-void HudTestWindow::movePointer(float x, float yFromTop)
+int TestViewer::largestDifference(const osg::Image& a, const osg::Image& b)
 {
-    window_->getEventQueue()->mouseMotion(x, yFromTop);
+    int largest = 0;
+    for (std::size_t i = 0; i < a.getTotalSizeInBytes(); ++i)
+        largest = std::max(largest, std::abs(a.data()[i] - b.data()[i]));
+    return largest;
+}
+
+HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
+{
+    fs::current_path(tree_.bin());
+    osgDB::Registry::instance()->setDataFilePathList("");
+    osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
+                             overlayRoot = new osg::Group;
+    root->setName("Root");
+    sceneRoot->setName("SceneRoot");
+    scene_->setName("Scene");
+    overlayRoot->setName("Overlay");
+    root->addChild(sceneRoot);
+    sceneRoot->addChild(scene_);
+    root->addChild(overlayRoot);
+    viewer().setSceneData(root);
+    overlay_ = new osgKELVO::OverlayController(overlayRoot, camera());
+    viewer().addEventHandler(overlay_);
+}
+
+HudTestWindow::~HudTestWindow()
+{
+    fs::current_path(previousDirectory_);
+}
+
+void HudTestWindow::removeResource(const std::string& relativePath) const
+{
+    fs::remove(fs::path(tree_.root()) / relativePath);
 }
 
 std::string HudTestWindow::utf8(const osgText::Text& text)
@@ -117,7 +160,8 @@ std::vector<std::string> HudTestWindow::readout() const
 {
     std::vector<std::string> lines;
     osg::MatrixTransform* transform = overlay_->getCoordinatesTextTransform();
-    osg::Geode* geode = transform && transform->getNumChildren() ? transform->getChild(0)->asGeode() : nullptr;
+    osg::Geode* geode =
+        transform && transform->getNumChildren() ? transform->getChild(0)->asGeode() : nullptr;
     for (unsigned i = 0; geode && i < geode->getNumDrawables(); ++i)
         if (const osgText::Text* text = dynamic_cast<const osgText::Text*>(geode->getDrawable(i)))
             lines.push_back(utf8(*text));

@@ -3,7 +3,8 @@
 #include "hud/OverlayController.h"
 #include "RuntimeTree.h"
 
-#include <osg/Group>
+#include <osg/Geometry>
+#include <osg/io_utils>
 #include <osgText/Text>
 #include <osgViewer/GraphicsWindow>
 #include <osgViewer/Viewer>
@@ -16,46 +17,73 @@ namespace kelvotest {
 class XvfbServer;
 }
 
-// A real window on an X display with the viewer's scene roots and an overlay controller as its
-// only event handler, run from the Bin directory of a private runtime tree so that the overlay
-// finds its images and fonts as the program does. Remove resources before the first frame.
-class HudTestWindow
+// A quad from corner along two edges, counter-clockwise seen from where edge1 ^ edge2 points.
+osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
+                                      const osg::Vec3& edge2,
+                                      const osg::Vec4& color = osg::Vec4(1, 1, 1, 1));
+
+// A single-threaded viewer on the test display (a private one when DISPLAY is unset), drawing into
+// a window that takes input, or into a pbuffer whose every frame is read back.
+class TestViewer
 {
 public:
-    HudTestWindow();
-    ~HudTestWindow();
+    TestViewer();
+    virtual ~TestViewer();
 
-    const kelvotest::RuntimeTree& tree() const { return *tree_; }
-    void removeResource(const std::string& relativePath) const;
-
-    // Opens the window, realizes the viewer and runs the first frame (which builds the display).
-    void open(int width = 1280, int height = 1024);
-    void frame();
+    // Realizes the viewer and runs the first frame; false when the display offers no context.
+    bool open(int width = 1280, int height = 1024, bool pbuffer = false);
+    void frame() { viewer_->frame(); }
+    // Sets the view, draws one frame and returns a copy of it (pbuffer only).
+    osg::ref_ptr<osg::Image> render(const osg::Matrixd& view);
 
     osgViewer::Viewer& viewer() { return *viewer_; }
-    osgViewer::GraphicsWindow* window() const { return window_.get(); }
-    osgKELVO::OverlayController& overlay() const { return *overlay_; }
-    osg::Group* scene() const { return scene_.get(); }
     osg::Camera* camera() { return viewer_->getCamera(); }
+    osgViewer::GraphicsWindow* window() const { return window_; }
+    void lookAt(const osg::Vec3d& eye, const osg::Vec3d& center,
+                const osg::Vec3d& up = osg::Vec3d(0, 0, 1));
 
-    void lookAt(const osg::Vec3d& eye, const osg::Vec3d& center, const osg::Vec3d& up = osg::Vec3d(0, 0, 1));
+    // Window input; x and y are window pixels from the top left corner.
+    void pressKey(int key) { window_->getEventQueue()->keyPress(key); }
+    void releaseKey(int key) { window_->getEventQueue()->keyRelease(key); }
+    void movePointer(float x, float yFromTop)
+    {
+        window_->getEventQueue()->mouseMotion(x, yFromTop);
+    }
 
-    // Input as the window would deliver it; x and y are window pixels from the top left corner.
-    void pressKey(int key);
-    void releaseKey(int key);
-    void movePointer(float x, float yFromTop);
-
-    // The three coordinate lines as shown.
-    std::vector<std::string> readout() const;
-
-    static std::string utf8(const osgText::Text& text);
+    // Bottom row first, as OpenGL reads it.
+    static osg::Vec3i pixel(const osg::Image& image, int x, int y);
+    // Mean and largest absolute difference per channel over the whole image.
+    static double meanDifference(const osg::Image& a, const osg::Image& b);
+    static int largestDifference(const osg::Image& a, const osg::Image& b);
 
 private:
     std::unique_ptr<kelvotest::XvfbServer> display_;
-    std::unique_ptr<kelvotest::RuntimeTree> tree_;
-    std::string previousDirectory_;
+    osg::ref_ptr<osg::Image> captured_;
     osg::ref_ptr<osgViewer::Viewer> viewer_;
-    osg::ref_ptr<osgViewer::GraphicsWindow> window_;
+    osgViewer::GraphicsWindow* window_ = nullptr;
+};
+
+// The viewer's scene roots with an overlay controller as the only event handler, run from the Bin
+// directory of a private runtime tree so that the overlay finds its images and fonts as the
+// program does. Remove resources before opening.
+class HudTestWindow : public TestViewer
+{
+public:
+    HudTestWindow();
+    ~HudTestWindow() override;
+
+    const kelvotest::RuntimeTree& tree() const { return tree_; }
+    void removeResource(const std::string& relativePath) const;
+    osgKELVO::OverlayController& overlay() const { return *overlay_; }
+    osg::Group* scene() const { return scene_.get(); }
+
+    // The three coordinate lines as shown.
+    std::vector<std::string> readout() const;
+    static std::string utf8(const osgText::Text& text);
+
+private:
+    kelvotest::RuntimeTree tree_{false};
+    std::string previousDirectory_;
     osg::ref_ptr<osgKELVO::OverlayController> overlay_;
-    osg::ref_ptr<osg::Group> scene_;
+    osg::ref_ptr<osg::Group> scene_ = new osg::Group;
 };
