@@ -1,354 +1,427 @@
-// Key, mouse and wheel bindings of the navigation controller, its one-time set-up and its notices.
+// The navigation controller driven as the viewer drives it, without a window: key, mouse and wheel
+// bindings, free flight and terrain following with its pivots, and its notices.
 
 #include "IdleActionAdapter.h"
-#include "NavigationTestScene.h"
 #include "NotifyCapture.h"
+#include "ViewerHarness.h"
+
+#include "navigation/NavigationController.h"
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-using navtest::NavigationTest;
-using navtest::makeRectangle;
-using navtest::matrixDistance;
 using Event = osgGA::GUIEventAdapter;
-
-// The smoothing settles per frame; short frames keep the pitch clear of the vertical meanwhile.
-const double settleTime = 1.0 / 600.0;
-// Pointer positions and key states are single precision.
-const double dragTolerance = 1e-7;
+using osgKELVO::NavigationController;
 
 namespace {
 
-// The ground rectangle's half diagonal is 100, so the derived speed is 10 m/s.
-osg::ref_ptr<osg::Geode> groundOfRadius100()
+const double frameTime = 1.0 / 60.0;
+// The smoothing settles per frame; short frames keep the pitch clear of the vertical meanwhile.
+const double settleTime = 1.0 / 600.0;
+const double fullTurn = osg::PI_2 * frameTime;
+
+osg::ref_ptr<osg::Geometry> ground(float x0, float y0, float x1, float y1, float z = 0.0f)
 {
-    return makeRectangle(-60.0f, -80.0f, 60.0f, 80.0f, 0.0f);
+    return rectangle(osg::Vec3(x0, y0, z), osg::Vec3(x1 - x0, 0, 0), osg::Vec3(0, y1 - y0, 0));
 }
 
-std::string speedNotice(double speed)
+// Half diagonal 200: the speed derived from the scene bound is 20 m/s.
+osg::ref_ptr<osg::Geometry> ground200() { return ground(-120, -160, 120, 160); }
+
+double matrixDistance(const osg::Matrixd& a, const osg::Matrixd& b)
 {
-    std::ostringstream text;
-    text << "Rörelsehastighet " << speed << " m/s";
-    return text.str();
+    double largest = 0.0;
+    for (int i = 0; i < 16; ++i)
+        largest = std::max(largest, std::fabs(a.ptr()[i] - b.ptr()[i]));
+    return largest;
 }
+
+// A viewer is the action adapter; after each frame event the camera takes the controller's view
+// matrix, as the viewer's update traversal does.
+class NavigationTest : public ::testing::Test
+{
+protected:
+    void start(osg::Node* scene, const osg::Vec3d& eye, const osg::Vec3d& center,
+               bool terrain = false)
+    {
+        viewer->getCamera()->setProjectionMatrixAsPerspective(45.0, 4.0 / 3.0, 1.0, 100000.0);
+        viewer->setSceneData(scene);
+        navigation->setHome(eye, center);
+        navigation->goHome();
+        if (terrain)
+            keyDown(Event::KEY_Tab);
+        // The camera takes the view after the first frame; the pivot is found in the next.
+        frames(1 + terrain);
+    }
+    osg::ref_ptr<Event> event(Event::EventType type, int key = 0)
+    {
+        osg::ref_ptr<Event> event = new Event;
+        event->setEventType(type);
+        event->setKey(key);
+        event->setTime(time);
+        return event;
+    }
+    bool send(Event* event) { return navigation->handle(*event, *viewer); }
+    bool keyDown(int key) { return send(event(Event::KEYDOWN, key)); }
+    bool keyUp(int key) { return send(event(Event::KEYUP, key)); }
+    bool frames(int count, double dt = frameTime)
+    {
+        bool handled = false;
+        for (int i = 0; i < count; ++i) {
+            time += dt;
+            handled = send(event(Event::FRAME)) || handled;
+            navigation->updateCamera(*viewer->getCamera());
+        }
+        return handled;
+    }
+    // In an 800 x 600 window, y growing upwards.
+    bool mouse(Event::EventType type, float x, float y, int button, int mask)
+    {
+        osg::ref_ptr<Event> event = this->event(type);
+        event->setInputRange(0.0f, 0.0f, 800.0f, 600.0f);
+        event->setMouseYOrientation(Event::Y_INCREASING_UPWARDS);
+        event->setX(x);
+        event->setY(y);
+        event->setButton(button);
+        event->setButtonMask(mask);
+        return send(event);
+    }
+    bool scroll(Event::ScrollingMotion motion)
+    {
+        osg::ref_ptr<Event> event = this->event(Event::SCROLL);
+        event->setScrollingMotion(motion);
+        return send(event);
+    }
+    // Settles a held key and returns the eye's displacement over the next second.
+    osg::Vec3d secondOfHeldKey(int k)
+    {
+        keyDown(k);
+        frames(100);
+        const osg::Vec3d before = eye();
+        frames(60);
+        keyUp(k);
+        const osg::Vec3d moved = eye() - before;
+        frames(100);
+        return moved;
+    }
+    osg::Vec3d eye() const { return navigation->getMatrix().getTrans(); }
+    osg::Vec3d viewDirection() const
+    {
+        osg::Vec3d eyePoint, center, up;
+        navigation->getInverseMatrix().getLookAt(eyePoint, center, up, 1.0);
+        osg::Vec3d direction = center - eyePoint;
+        direction.normalize();
+        return direction;
+    }
+    // Angle of the view above the horizontal, and its heading about z (radians).
+    double elevation() const
+    {
+        const osg::Vec3d d = viewDirection();
+        return std::atan2(d.z(), std::hypot(d.x(), d.y()));
+    }
+    double heading() const { return std::atan2(viewDirection().y(), viewDirection().x()); }
+    float pivotDistance() const { return navigation->getFusionDistanceValue(); }
+
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    osg::ref_ptr<NavigationController> navigation = new NavigationController(viewer->getCamera());
+    double time = 0.0;
+};
 
 } // namespace
 
-TEST_F(NavigationTest, FirstEventOfAnyKindGoesHomeAndTakesTheSpeedFromTheSceneBound)
+TEST_F(NavigationTest, FirstEventOfAnyKindGoesHomeOnceAndTakesTheSpeedFromTheSceneBound)
 {
-    setScene(makeRectangle(-120.0f, -160.0f, 120.0f, 160.0f, 0.0f));
+    viewer->setSceneData(ground200());
     navigation->setHome(osg::Vec3d(1, 2, 3), osg::Vec3d(1, 12, 3));
     navigation->setByMatrix(osg::Matrixd::translate(500, 500, 500));
-
     kelvotest::IdleActionAdapter adapter;
     osg::ref_ptr<Event> move = new Event;
     move->setEventType(Event::MOVE);
     EXPECT_FALSE(navigation->handle(*move, adapter));
-
     EXPECT_NEAR(navigation->getMoveSpeed(), 20.0, 1e-9);
     EXPECT_TRUE(eye() == osg::Vec3d(1, 2, 3));
     EXPECT_NEAR((viewDirection() - osg::Vec3d(0, 1, 0)).length(), 0.0, 1e-12);
-
-    // Only once: a later home change is not applied by the next event.
-    navigation->setHome(osg::Vec3d(9, 9, 9), osg::Vec3d(9, 19, 9));
-    frame();
-    EXPECT_TRUE(eye() == osg::Vec3d(1, 2, 3));
 }
 
-TEST_F(NavigationTest, EmptySceneKeepsTheInitialSpeed)
+// Other handlers see every event; one already handled, or from outside a viewer, is ignored.
+TEST_F(NavigationTest, ConsumesNoEventAndIgnoresHandledOnes)
 {
-    setScene(new osg::Group);
-    start(osg::Vec3d(0, 0, 0), osg::Vec3d(0, 1, 0));
-    EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), 10.0);
-    keyDown('w');
-    frames(30);
-    EXPECT_GT(eye().y(), 0.0);
-}
-
-TEST_F(NavigationTest, HandlerReturnsFalseForEveryEvent)
-{
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 5));
-    const int keys[] = {'w', 'W', 'a', 's', 'd', 'q', 'z', 'i', 'k', 'j', 'l', ' ', '+', '-',
-                        Event::KEY_Tab, Event::KEY_KP_Add, Event::KEY_KP_Subtract, Event::KEY_F11,
-                        Event::KEY_F3, Event::KEY_Escape, 'm', '1'};
-    for (int key : keys) {
-        EXPECT_FALSE(keyDown(key)) << key;
-        EXPECT_FALSE(frame()) << key;
-        EXPECT_FALSE(keyUp(key)) << key;
+    start(new osg::Group, osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 5));
+    EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), 10.0) << "an empty scene keeps the speed";
+    for (int k : std::vector<int>{'w', 'j', ' ', '+', Event::KEY_Tab, Event::KEY_F11, 'm'}) {
+        EXPECT_FALSE(keyDown(k)) << k;
+        EXPECT_FALSE(frames(1)) << k;
+        EXPECT_FALSE(keyUp(k)) << k;
     }
-    EXPECT_FALSE(mouse(Event::PUSH, 400, 300, Event::LEFT_MOUSE_BUTTON, Event::LEFT_MOUSE_BUTTON));
-    EXPECT_FALSE(mouse(Event::DRAG, 420, 330, 0, Event::LEFT_MOUSE_BUTTON));
-    EXPECT_FALSE(mouse(Event::RELEASE, 420, 330, Event::LEFT_MOUSE_BUTTON, 0));
-    EXPECT_FALSE(mouse(Event::MOVE, 100, 100, 0, 0));
-    EXPECT_FALSE(mouse(Event::PUSH, 400, 300, Event::RIGHT_MOUSE_BUTTON, Event::RIGHT_MOUSE_BUTTON));
+    const int left = Event::LEFT_MOUSE_BUTTON;
+    EXPECT_FALSE(mouse(Event::PUSH, 400, 300, left, left));
+    EXPECT_FALSE(mouse(Event::DRAG, 420, 330, 0, left));
+    EXPECT_FALSE(mouse(Event::RELEASE, 420, 330, left, 0));
     EXPECT_FALSE(scroll(Event::SCROLL_UP));
-    EXPECT_FALSE(scroll(Event::SCROLL_DOWN));
-    const Event::EventType others[] = {Event::RESIZE, Event::CLOSE_WINDOW, Event::QUIT_APPLICATION,
-                                       Event::USER, Event::DOUBLECLICK};
-    for (Event::EventType type : others) {
-        osg::ref_ptr<Event> event = new Event;
-        event->setEventType(type);
-        EXPECT_FALSE(send(event)) << type;
-    }
-}
 
-TEST_F(NavigationTest, EventsAlreadyHandledOrWithoutAViewerAreIgnored)
-{
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
-
-    osg::ref_ptr<Event> handled = new Event;
-    handled->setEventType(Event::KEYDOWN);
-    handled->setKey('+');
+    const double speed = navigation->getMoveSpeed();
+    osg::ref_ptr<Event> handled = event(Event::KEYDOWN, '+');
     handled->setHandled(true);
     send(handled);
-    EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), 10.0);
-
+    handled->setHandled(false);
     kelvotest::IdleActionAdapter adapter;
-    osg::ref_ptr<Event> plus = new Event;
-    plus->setEventType(Event::KEYDOWN);
-    plus->setKey('+');
-    navigation->handle(*plus, adapter);
-    EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), 10.0);
-
-    keyDown('+');
-    EXPECT_NEAR(navigation->getMoveSpeed(), 11.0, 1e-9);
+    navigation->handle(*handled, adapter);
+    EXPECT_DOUBLE_EQ(navigation->getMoveSpeed(), speed);
 }
 
-TEST_F(NavigationTest, PlusAndMinusChangeTheSpeedWithoutLimitsAndReportIt)
+TEST_F(NavigationTest, SpeedKeysAndTheWheelScaleTheSpeedWithoutLimitsAndReportIt)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
-    ASSERT_NEAR(navigation->getMoveSpeed(), 10.0, 1e-12);
-
+    start(ground(-60, -80, 60, 80), osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
     kelvotest::NotifyCapture notices;
-    for (int i = 0; i < 10; ++i)
-        keyDown('+');
-    EXPECT_NEAR(navigation->getMoveSpeed(), 10.0 * std::pow(1.1, 10), 1e-9);
+    keyDown('+');
     EXPECT_TRUE(notices.has(osg::NOTICE, "Rörelsehastighet 11 m/s"));
-    EXPECT_TRUE(notices.has(osg::NOTICE, "Rörelsehastighet 25.9374 m/s"));
-    EXPECT_EQ(notices.lines().size(), 10u);
 
-    notices.clear();
-    const double before = navigation->getMoveSpeed();
-    keyDown('-');
-    keyDown(Event::KEY_KP_Subtract);
-    EXPECT_NEAR(navigation->getMoveSpeed(), before * 0.81, 1e-9);
-    keyDown(Event::KEY_KP_Add);
-    EXPECT_NEAR(navigation->getMoveSpeed(), before * 0.891, 1e-9);
-    ASSERT_EQ(notices.lines().size(), 3u);
-    EXPECT_EQ(notices.lines()[2].second, speedNotice(navigation->getMoveSpeed()));
-
-    // No lower bound: many presses of minus keep shrinking the speed.
+    // Every wheel motion but up slows down.
+    struct Case { int key; Event::ScrollingMotion wheel; double factor; };
+    const Case cases[] = {
+        {'+', Event::SCROLL_NONE, 1.1}, {Event::KEY_KP_Add, Event::SCROLL_NONE, 1.1},
+        {'-', Event::SCROLL_NONE, 0.9}, {Event::KEY_KP_Subtract, Event::SCROLL_NONE, 0.9},
+        {0, Event::SCROLL_UP, 1.1},     {0, Event::SCROLL_DOWN, 0.9},
+        {0, Event::SCROLL_LEFT, 0.9},   {0, Event::SCROLL_RIGHT, 0.9},
+        {0, Event::SCROLL_2D, 0.9},     {0, Event::SCROLL_NONE, 0.9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << ", wheel " << c.wheel);
+        const double before = navigation->getMoveSpeed();
+        notices.clear();
+        c.key ? keyDown(c.key) : scroll(c.wheel);
+        EXPECT_NEAR(navigation->getMoveSpeed(), before * c.factor, 1e-9);
+        std::ostringstream notice;
+        notice << "Rörelsehastighet " << navigation->getMoveSpeed() << " m/s";
+        ASSERT_EQ(notices.lines().size(), 1u);
+        EXPECT_EQ(notices.lines()[0].second, notice.str());
+    }
     for (int i = 0; i < 400; ++i)
         keyDown('-');
     EXPECT_GT(navigation->getMoveSpeed(), 0.0);
     EXPECT_LT(navigation->getMoveSpeed(), 1e-15);
 }
 
-TEST_F(NavigationTest, OnlyScrollingUpSpeedsUp)
-{
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
-    kelvotest::NotifyCapture notices;
-
-    scroll(Event::SCROLL_UP);
-    EXPECT_NEAR(navigation->getMoveSpeed(), 11.0, 1e-9);
-    EXPECT_TRUE(notices.has(osg::NOTICE, "Rörelsehastighet 11 m/s"));
-
-    const Event::ScrollingMotion slower[] = {Event::SCROLL_DOWN, Event::SCROLL_LEFT, Event::SCROLL_RIGHT,
-                                             Event::SCROLL_2D, Event::SCROLL_NONE};
-    double expected = 11.0;
-    for (Event::ScrollingMotion motion : slower) {
-        scroll(motion);
-        expected *= 0.9;
-        EXPECT_NEAR(navigation->getMoveSpeed(), expected, 1e-9) << motion;
-    }
-    EXPECT_TRUE(notices.has(osg::NOTICE, "Rörelsehastighet 9.9 m/s"));
-}
-
-TEST_F(NavigationTest, TabTogglesTheModelAndReportsItOnceAtTheNextFrame)
-{
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 5));
-    EXPECT_EQ(navigation->getMode(), osgKELVO::NavigationController::FreeFlight);
-
-    kelvotest::NotifyCapture notices;
-    keyDown(Event::KEY_Tab);
-    EXPECT_EQ(navigation->getMode(), osgKELVO::NavigationController::TerrainFollowing);
-    EXPECT_EQ(notices.count("Rörelsemodellen ändrades"), 0u);
-    keyUp(Event::KEY_Tab);
-    EXPECT_EQ(notices.count("Rörelsemodellen ändrades"), 0u);
-    frame();
-    EXPECT_TRUE(notices.has(osg::NOTICE, "Rörelsemodellen ändrades"));
-    frames(5);
-    EXPECT_EQ(notices.count("Rörelsemodellen ändrades"), 1u);
-
-    keyDown(Event::KEY_Tab);
-    EXPECT_EQ(navigation->getMode(), osgKELVO::NavigationController::FreeFlight);
-    frame();
-    EXPECT_EQ(notices.count("Rörelsemodellen ändrades"), 2u);
-}
-
 TEST_F(NavigationTest, UpperCaseLettersDoNothing)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(3, 10, 5));
+    start(ground(-60, -80, 60, 80), osg::Vec3d(5, -20, 30), osg::Vec3d(5, -10, 25));
     const osg::Matrixd home = navigation->getMatrix();
-    for (int key : {'W', 'S', 'A', 'D', 'Q', 'Z', 'I', 'K', 'J', 'L'})
-        keyDown(key);
+    for (int k : {'W', 'S', 'A', 'D', 'Q', 'Z', 'I', 'K', 'J', 'L'})
+        keyDown(k);
     frames(60);
-    EXPECT_TRUE(eye() == home.getTrans());
     EXPECT_LT(matrixDistance(navigation->getMatrix(), home), 1e-12);
-
-    // The lower-case key still moves while its upper-case twin is held.
-    keyDown('w');
-    frames(10);
-    EXPECT_GT((eye() - osg::Vec3d(0, 0, 10)).length(), 0.1);
 }
 
-TEST_F(NavigationTest, SpaceReturnsHome)
+// One second of a held key covers the speed, along the camera's axes in free flight and level
+// (but Q and Z vertical) in terrain following; the view keeps its direction.
+TEST_F(NavigationTest, MovementKeysMoveAlongTheirDirectionInBothModes)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(5, -20, 30), osg::Vec3d(5, -10, 25));
-    const osg::Matrixd home = navigation->getMatrix();
+    for (bool terrain : {false, true}) {
+        start(ground200(), osg::Vec3d(0, 0, 50), osg::Vec3d(3, 4, 40), terrain);
+        const osg::Matrixd m = navigation->getMatrix();
+        const osg::Vec3d right(m(0, 0), m(0, 1), m(0, 2)), up(m(1, 0), m(1, 1), m(1, 2)),
+            back(m(2, 0), m(2, 1), m(2, 2)), level = osg::Vec3d(0.6, 0.8, 0);
+        const osg::Vec3d direction = viewDirection();
+        const osg::Vec3d vertical = terrain ? osg::Vec3d(0, 0, 1) : up;
+        const std::pair<int, osg::Vec3d> cases[] = {
+            {'d', right}, {'a', -right}, {'w', terrain ? level : -back},
+            {'s', terrain ? -level : back}, {'q', vertical}, {'z', -vertical}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << (terrain ? "terrain following, " : "free flight, ")
+                                            << char(c.first));
+            const osg::Vec3d moved = secondOfHeldKey(c.first);
+            EXPECT_NEAR(moved.length(), 20.0, 1e-6);
+            EXPECT_NEAR(moved * c.second / moved.length(), 1.0, 1e-12);
+        }
+        EXPECT_NEAR((viewDirection() - direction).length(), 0.0, 1e-9);
+    }
+}
+
+// A released key glides to a stop, every step shorter than the one before; a pressed key rises
+// smoothly; the distance per second does not depend on the frame rate.
+TEST_F(NavigationTest, MovementIsSmoothedPerFrameAndKeepsItsSpeedPerSecond)
+{
+    start(ground(-60, -80, 60, 80), osg::Vec3d(0, 0, 30), osg::Vec3d(0, 10, 30));
     keyDown('w');
-    keyDown('j');
-    keyDown('i');
-    frames(90);
+    frames(100);
+    osg::Vec3d last = eye();
+    frames(6, 1.0 / 6.0);
+    EXPECT_NEAR((eye() - last).length(), navigation->getMoveSpeed(), 1e-6);
+    last = eye();
+    frames(1);
+    const double settledStep = (eye() - last).length();
+    ASSERT_NEAR(settledStep, navigation->getMoveSpeed() * frameTime, 1e-9);
+
     keyUp('w');
-    keyUp('j');
-    keyUp('i');
-    frames(200);
-    ASSERT_GT((eye() - osg::Vec3d(5, -20, 30)).length(), 1.0);
+    double previousStep = settledStep, step = settledStep;
+    for (int i = 1; i <= 120 && step > 0.0; ++i) {
+        last = eye();
+        frames(1);
+        step = (eye() - last).length();
+        EXPECT_LT(step, previousStep) << "frame " << i;
+        previousStep = step;
+    }
+    EXPECT_EQ(step, 0.0) << "still gliding two seconds after the release";
 
-    keyDown(' ');
-    EXPECT_TRUE(navigation->getMatrix() == home);
-    keyUp(' ');
-    frame();
-    EXPECT_LT(matrixDistance(navigation->getMatrix(), home), 1e-12);
+    keyDown('w');
+    last = eye();
+    frames(1);
+    EXPECT_GT((eye() - last).length(), 0.0);
+    EXPECT_LT((eye() - last).length(), 0.5 * settledStep) << "no jump to full speed";
 }
 
-TEST_F(NavigationTest, DragTurnsWithRatesFromTheDistanceToThePressPoint)
+// Turn keys turn at the full rate; a drag turns at a rate growing with the distance from the
+// press point, full a quarter window away, only with the left button; releasing it stops every
+// turn, a held key's too.
+TEST_F(NavigationTest, TurnKeysAndDragsTurnAboutTheEyeAtTheirRates)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
-    const double fullRate = 1.5707963267948966 * frameTime;
+    struct Case
+    {
+        int key;
+        std::vector<osg::Vec2f> drag;
+        int mask;
+        bool release;
+        double yaw, pitch;
+    };
     const int left = Event::LEFT_MOUSE_BUTTON;
-
-    // Up by an eighth of the window: half rate upwards. Then down past the press point: the
-    // pitch-down state joins while the pitch-up state keeps its value.
-    mouse(Event::PUSH, 400, 300, left, left);
-    mouse(Event::DRAG, 400, 375, 0, left);
-    frames(100, settleTime);
-    double elevation = viewElevation();
-    frame();
-    EXPECT_NEAR(viewElevation() - elevation, 0.5 * fullRate, dragTolerance);
-
-    mouse(Event::DRAG, 400, 270, 0, left);
-    frames(100, settleTime);
-    elevation = viewElevation();
-    frame();
-    EXPECT_NEAR(viewElevation() - elevation, (0.5 - 0.2) * fullRate, dragTolerance);
-
-    // Right by an eighth of the width turns right at half rate, then back left of the press
-    // point adds a left turn of a sixteenth.
-    mouse(Event::DRAG, 500, 300, 0, left);
-    frames(100);
-    double heading = viewHeading();
-    frame();
-    EXPECT_NEAR(viewHeading() - heading, -0.5 * fullRate, dragTolerance);
-    mouse(Event::DRAG, 350, 300, 0, left);
-    frames(100);
-    heading = viewHeading();
-    frame();
-    EXPECT_NEAR(viewHeading() - heading, (0.25 - 0.5) * fullRate, dragTolerance);
-
-    // Releasing the button clears all four, also a held turn key.
-    keyDown('j');
-    mouse(Event::RELEASE, 350, 300, left, 0);
-    frames(120);
-    const osg::Matrixd settled = navigation->getMatrix();
-    frame();
-    EXPECT_LT(matrixDistance(navigation->getMatrix(), settled), 1e-12);
-    keyUp('j');
+    const Case cases[] = {
+        {'j', {}, 0, false, 1, 0},
+        {'l', {}, 0, false, -1, 0},
+        {'i', {}, 0, false, 0, 1},
+        {'k', {}, 0, false, 0, -1},
+        {0, {{400, 300}, {400, 375}}, left, false, 0, 0.5},
+        // Down past the press point: pitching down joins while pitching up keeps its value.
+        {0, {{400, 300}, {400, 375}, {400, 270}}, left, false, 0, 0.5 - 0.2},
+        {0, {{400, 300}, {500, 300}}, left, false, -0.5, 0},
+        {0, {{400, 300}, {500, 300}, {350, 300}}, left, false, -0.5 + 0.25, 0},
+        {0, {{200, 100}, {200, 250}}, left, false, 0, 1},
+        {0, {{200, 100}, {200, 599}}, left, false, 0, 1},
+        {0, {{200, 100}, {200, 599}}, Event::RIGHT_MOUSE_BUTTON, false, 0, 0},
+        {'j', {{400, 300}, {400, 375}}, left, true, 0, 0},
+    };
+    start(ground(-60, -80, 60, 80), osg::Vec3d(3, 4, 10), osg::Vec3d(3, 14, 10));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << ", drag of " << c.drag.size());
+        navigation->goHome();
+        if (c.key)
+            keyDown(c.key);
+        for (std::size_t i = 0; i < c.drag.size(); ++i)
+            mouse(i ? Event::DRAG : Event::PUSH, c.drag[i].x(), c.drag[i].y(), i ? 0 : left,
+                  i ? c.mask : left);
+        if (c.release)
+            mouse(Event::RELEASE, 400, 300, left, 0);
+        frames(100, settleTime);
+        const double headingBefore = heading(), elevationBefore = elevation();
+        frames(1);
+        EXPECT_NEAR(heading() - headingBefore, c.yaw * fullTurn, 1e-7);
+        EXPECT_NEAR(elevation() - elevationBefore, c.pitch * fullTurn, 1e-7);
+        EXPECT_NEAR((eye() - osg::Vec3d(3, 4, 10)).length(), 0.0, 1e-9);
+        if (c.key)
+            keyUp(c.key);
+        mouse(Event::RELEASE, 400, 300, left, 0);
+        frames(120, settleTime);
+    }
 }
 
-TEST_F(NavigationTest, DragReachesFullRateAQuarterWindowAwayAndNeedsTheLeftButton)
+TEST_F(NavigationTest, FreeFlightPitchCarriesOverTheVertical)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(0, 10, 10));
-    const double fullRate = 1.5707963267948966 * frameTime;
-    const int left = Event::LEFT_MOUSE_BUTTON;
-
-    mouse(Event::PUSH, 200, 100, left, left);
-    mouse(Event::DRAG, 200, 100, 0, Event::RIGHT_MOUSE_BUTTON);
-    mouse(Event::DRAG, 200, 599, 0, Event::RIGHT_MOUSE_BUTTON);
-    frames(100);
-    EXPECT_NEAR(viewElevation(), 0.0, 1e-12);
-
-    mouse(Event::DRAG, 200, 250, 0, left);
-    frames(100, settleTime);
-    double elevation = viewElevation();
-    frame();
-    EXPECT_NEAR(viewElevation() - elevation, fullRate, dragTolerance);
-
-    mouse(Event::DRAG, 200, 599, 0, left);
-    elevation = viewElevation();
-    frame();
-    EXPECT_NEAR(viewElevation() - elevation, fullRate, dragTolerance);
-}
-
-TEST_F(NavigationTest, TurnKeysTurnAboutTheEye)
-{
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(3, 4, 10), osg::Vec3d(3, 14, 10));
-    const double fullRate = 1.5707963267948966 * frameTime;
-
-    keyDown('j');
-    frames(100);
-    double heading = viewHeading();
-    frame();
-    EXPECT_NEAR(viewHeading() - heading, fullRate, 1e-9);
-    keyUp('j');
-    keyDown('l');
-    frames(100);
-    heading = viewHeading();
-    frame();
-    EXPECT_NEAR(viewHeading() - heading, -fullRate, 1e-9);
-    keyUp('l');
-
+    start(ground(-60, -80, 60, 80), osg::Vec3d(0, 0, 30), osg::Vec3d(0, 1, 30 - 100));
+    const double before = heading();
     keyDown('k');
-    frames(100, settleTime);
-    double elevation = viewElevation();
-    frame();
-    EXPECT_NEAR(viewElevation() - elevation, -fullRate, 1e-9);
+    frames(30);
     keyUp('k');
     frames(100);
-    EXPECT_NEAR((eye() - osg::Vec3d(3, 4, 10)).length(), 0.0, 1e-9);
+    EXPECT_NEAR(std::fabs(heading() - before), osg::PI, 1e-6) << "the view now points backwards";
+    EXPECT_LT(navigation->getMatrix()(1, 2), 0.0);
+    EXPECT_FLOAT_EQ(pivotDistance(), 100.0f);
 }
 
-TEST_F(NavigationTest, EyeAndCenterLieTenUnitsApartAlongTheView)
+// Tab switches to terrain following, which moves along twice the angle the view is raised by: the
+// pivot is where the view line mirrored downwards meets the ground plane.
+TEST_F(NavigationTest, TerrainFollowingLookingUpMovesAlongTwiceTheAngle)
 {
-    setScene(groundOfRadius100());
-    start(osg::Vec3d(0, 0, 10), osg::Vec3d(30, 40, -10));
-    keyDown('w');
+    const double b = 0.3;
+    kelvotest::NotifyCapture notices;
+    start(ground200(), osg::Vec3d(0, 0, 50),
+          osg::Vec3d(10 * std::cos(b), 0, 50 + 10 * std::sin(b)), true);
+    EXPECT_EQ(navigation->getMode(), NavigationController::TerrainFollowing);
+    EXPECT_EQ(notices.count("Rörelsemodellen ändrades"), 1u) << "Tab is reported once";
+    EXPECT_NEAR(pivotDistance(), 50.0 / std::sin(b), 1e-3);
+    const osg::Vec3d moved = secondOfHeldKey('w');
+    EXPECT_NEAR(std::atan2(moved.z(), std::hypot(moved.x(), moved.y())), 2 * b, 1e-9);
+    EXPECT_NEAR(moved.y(), 0.0, 1e-9);
+    EXPECT_GT(moved.x(), 0.0);
+    EXPECT_NEAR(elevation(), b, 1e-9);
+}
+
+TEST_F(NavigationTest, TerrainFollowingTurnsAndPitchesAboutThePivotUnderTheViewCentre)
+{
+    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    scene->addChild(ground(-500, -500, 500, 500));
+    // A block top at z 20 around (0, 20).
+    scene->addChild(ground(-10, 12, 14, 30, 20));
+    start(scene, osg::Vec3d(0, 0, 50), osg::Vec3d(0, 20, 20), true);
+    const double toBlock = std::hypot(20.0, 30.0);
+    EXPECT_NEAR(pivotDistance(), toBlock, 1e-3) << "the block top lies before the ground";
+
+    // Turning circles the vertical line through the pivot at the same height.
     keyDown('j');
-    frames(40);
-    keyUp('w');
+    frames(90);
     keyUp('j');
     frames(100);
+    EXPECT_GT(std::fabs(heading() - osg::PI_2), 0.5);
+    EXPECT_NEAR(std::hypot(eye().x(), eye().y() - 20.0), 20.0, 1e-3);
+    EXPECT_NEAR(eye().z(), 50.0, 1e-6);
+    EXPECT_NEAR(pivotDistance(), toBlock, 1e-3);
 
-    osg::Vec3d eyePoint, center;
-    navigation->getEyeAndCenter(eyePoint, center);
-    EXPECT_NEAR((eyePoint - eye()).length(), 0.0, 1e-9);
-    EXPECT_NEAR((center - eyePoint).length(), 10.0, 1e-9);
-    EXPECT_NEAR((center - eyePoint) * viewDirection(), 10.0, 1e-9);
+    keyDown('i');
+    frames(20);
+    keyUp('i');
+    frames(100);
+    EXPECT_NEAR((eye() - osg::Vec3d(0, 20, 20)).length(), toBlock, 1e-3) << "pitched about it";
+    EXPECT_GT(elevation(), std::atan2(-30.0, 20.0) + 0.1);
+}
 
-    // Used as the next home, it reproduces the view.
-    const osg::Matrixd now = navigation->getMatrix();
-    navigation->setHome(eyePoint, center);
-    navigation->goHome();
-    EXPECT_LT(matrixDistance(navigation->getMatrix(), now), 1e-9);
+TEST_F(NavigationTest, TerrainFollowingWithNothingUnderTheViewPivotsOnTheGroundPlane)
+{
+    osg::ref_ptr<osg::Geometry> block = ground(-10, 12, 14, 30, 20);
+    start(block, osg::Vec3d(0, 0, 50), osg::Vec3d(0, -20, 20), true);
+    const double r = 50.0 / 30.0 * 20.0;
+    EXPECT_NEAR(pivotDistance(), 50.0 / 30.0 * std::hypot(20.0, 30.0), 1e-3);
+    keyDown('l');
+    frames(90);
+    keyUp('l');
+    frames(100);
+    EXPECT_NEAR(std::hypot(eye().x(), eye().y() + r), r, 1e-3);
+    EXPECT_NEAR(eye().z(), 50.0, 1e-6);
+    keyDown(Event::KEY_Tab);
+    frames(1);
+    EXPECT_FLOAT_EQ(pivotDistance(), 100.0f) << "free flight again";
+
+    // A level view over nothing keeps the origin as pivot.
+    start(block, osg::Vec3d(30, 40, 50), osg::Vec3d(30, 30, 50), true);
+    EXPECT_NEAR(pivotDistance(), 50.0 * std::sqrt(2.0), 1e-3);
+}
+
+// Looking nearly straight down, pitching past the vertical is skipped while moving and turning go
+// on: the camera's up keeps pointing above the horizontal.
+TEST_F(NavigationTest, TerrainFollowingSkipsPitchPastTheVertical)
+{
+    const double nearlyDown = osg::PI_2 - 0.01;
+    start(ground(-500, -500, 500, 500), osg::Vec3d(0, 0, 50),
+          osg::Vec3d(0, 10 * std::cos(nearlyDown), 50 - 10 * std::sin(nearlyDown)), true);
+    const double before = heading();
+    keyDown('k');
+    keyDown('w');
+    keyDown('j');
+    frames(100);
+    const osg::Vec3d from = eye();
+    frames(30);
+    EXPECT_LT(elevation(), -osg::PI_2 + 0.01);
+    EXPECT_GT(navigation->getMatrix()(1, 2), 0.0);
+    EXPECT_GT(std::fabs(heading() - before), 0.1);
+    const osg::Vec3d moved = eye() - from;
+    EXPECT_GT(std::hypot(moved.x(), moved.y()), 0.1 * navigation->getMoveSpeed());
+    EXPECT_NEAR(moved.z(), 0.0, 1e-6);
 }
