@@ -275,9 +275,7 @@ TEST(OverlayResources, MissingFileLeavesOutItsItemsOnly)
     const char* noLogo =
         "Error loading logo images, check existance of Logo_light and Logo_dark in /Images";
     const Case cases[] = {
-        {"Resources/Fonts/arial.ttf",
-         osg::WARN,
-         "Could not load coordinates font file",
+        {"Resources/Fonts/arial.ttf", osg::WARN, "Could not load coordinates font file",
          {0, 1, 5, 6}},
         {"Resources/Images/Compass.png", osg::WARN, "Compass image not found", {2}},
         {"Resources/Images/Logo_dark.png", osg::INFO, noLogo, {3}},
