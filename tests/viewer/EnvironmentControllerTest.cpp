@@ -1,5 +1,5 @@
 // The environment: lights, sky, planar reflection and sea built once at the first event, and the
-// sky and the reflection as drawn into a pbuffer.
+// planar reflection as drawn into a pbuffer.
 
 #include "IdleActionAdapter.h"
 #include "ViewerHarness.h"
@@ -14,8 +14,6 @@
 #include <osg/ShapeDrawable>
 #include <osg/TextureCubeMap>
 
-#include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <unistd.h>
 
@@ -129,128 +127,8 @@ namespace {
 
 const int size = 96;
 
-osg::Matrixd lookFrom(const osg::Vec3d& eye, const osg::Vec3d& direction,
-                      const osg::Vec3d& up = osg::Vec3d(0.0, 0.0, 1.0))
-{
-    return osg::Matrixd::lookAt(eye, eye + direction, up);
-}
-
-int blueness(const osg::Vec3i& p) { return p.z() - p.x(); }
-int brightness(const osg::Vec3i& p) { return p.x() + p.y() + p.z(); }
 bool isRed(const osg::Vec3i& p) { return p.x() > 200 && p.y() < 40 && p.z() < 40; }
 bool isBlue(const osg::Vec3i& p) { return p.x() < 40 && p.y() < 40 && p.z() > 200; }
-
-// The whole environment with water, drawn into a pbuffer; only the sky is judged here.
-class SkyRenderingTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        fs::current_path(KELVO_BIN_DIR_FOR_TESTS);
-        root->addChild(sceneRoot);
-        sceneRoot->addChild(scene);
-        controller->setEnableWater(true);
-        view.viewer().addEventHandler(controller);
-        view.viewer().setSceneData(root);
-        ASSERT_TRUE(view.open(size, size, true)) << "no pbuffer on the display";
-        ASSERT_TRUE(controller->isInitialized());
-        ASSERT_NE(controller->getSkyCubeMap()->getImage(0), nullptr) << "sky faces not found";
-        controller->getSeaGeode()->setNodeMask(0);
-    }
-    osg::Vec3i centre(const osg::Image& image) const
-    {
-        return TestViewer::pixel(image, size / 2, size / 2);
-    }
-    // The largest blueness among the rows from firstRow up to (not including) endRow.
-    static int bluest(const osg::Image& image, int firstRow, int endRow)
-    {
-        int largest = -255;
-        for (int y = firstRow; y < endRow; ++y)
-            for (int x = 0; x < size; ++x)
-                largest = std::max(largest, blueness(TestViewer::pixel(image, x, y)));
-        return largest;
-    }
-
-    TestViewer view;
-    osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
-                             scene = new osg::Group;
-    osg::ref_ptr<osgKELVO::EnvironmentController> controller =
-        new osgKELVO::EnvironmentController(view.camera(), scene.get());
-};
-
-} // namespace
-
-TEST_F(SkyRenderingTest, ZenithIsUpAndTheHorizonLevel)
-{
-    const osg::Vec3d north(0, 1, 0);
-    const osg::ref_ptr<osg::Image> up =
-        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, 1), north));
-    const osg::ref_ptr<osg::Image> down =
-        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, -1), north));
-    EXPECT_GT(blueness(centre(*up)), 60) << "the zenith is not deep blue";
-    EXPECT_LT(blueness(centre(*down)), blueness(centre(*up)) - 40);
-
-    // Looking level: the haze band through the middle row, blue sky above, grey below.
-    for (const osg::Vec3d& direction :
-         {osg::Vec3d(1, 0, 0), osg::Vec3d(0, 1, 0), osg::Vec3d(-1, 0, 0), osg::Vec3d(0, -1, 0)}) {
-        SCOPED_TRACE(direction.x() * 10 + direction.y());
-        const osg::ref_ptr<osg::Image> level = view.render(lookFrom(osg::Vec3d(), direction));
-        // Clouds may cover parts of the upper quarter, but open blue sky shows somewhere in it.
-        EXPECT_GT(bluest(*level, size * 3 / 4, size), bluest(*level, 0, size / 4) + 20);
-        EXPECT_GT(brightness(centre(*level)), brightness(TestViewer::pixel(*level, size / 2, 1)));
-        EXPECT_LT(std::abs(brightness(TestViewer::pixel(*level, 2, size / 2)) -
-                           brightness(TestViewer::pixel(*level, size - 3, size / 2))),
-                  60)
-            << "the ends of the middle row differ: the horizon is tilted";
-    }
-}
-
-TEST_F(SkyRenderingTest, TheSunShowsWhereTheMainLightComesFrom)
-{
-    const osg::Vec3i atSun = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(-1, -1, 2))));
-    EXPECT_GE(std::min({atSun.x(), atSun.y(), atSun.z()}), 235);
-    const osg::Vec3i mirrored = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(1, 1, 2))));
-    EXPECT_LT(brightness(mirrored), brightness(atSun) - 60);
-}
-
-// The sky is fixed in the world and centred on the eye: turning changes it, moving does not.
-TEST_F(SkyRenderingTest, TurningChangesTheSkyAndMovingDoesNot)
-{
-    const osg::Vec3d north(0.0, 1.0, 0.3), east(1.0, 0.0, 0.3);
-    const osg::ref_ptr<osg::Image> here = view.render(lookFrom(osg::Vec3d(), north));
-    const osg::ref_ptr<osg::Image> farAway =
-        view.render(lookFrom(osg::Vec3d(25000, -40000, 800), north));
-    const osg::ref_ptr<osg::Image> again = view.render(lookFrom(osg::Vec3d(), north));
-    const osg::ref_ptr<osg::Image> ahead = view.render(lookFrom(osg::Vec3d(), east));
-    const osg::ref_ptr<osg::Image> rolled =
-        view.render(lookFrom(osg::Vec3d(), north, osg::Vec3d(0.3, 0, 1)));
-    EXPECT_LE(TestViewer::largestDifference(*here, *again), 1);
-    EXPECT_LT(TestViewer::meanDifference(*here, *farAway), 1.0);
-    EXPECT_LE(TestViewer::largestDifference(*here, *farAway), 8);
-    EXPECT_GT(TestViewer::meanDifference(*here, *ahead), 6.0);
-    EXPECT_GT(TestViewer::meanDifference(*here, *rolled), 3.0);
-
-    // What lies east when looking 20 degrees north of east is what lies ahead when looking east,
-    // up to rounding to whole pixels.
-    const double turn = osg::DegreesToRadians(20.0);
-    const osg::Matrixd turned =
-        lookFrom(osg::Vec3d(), osg::Vec3d(std::cos(turn), std::sin(turn), 0.3));
-    const osg::ref_ptr<osg::Image> northEast = view.render(turned);
-    const osg::Vec3d p = east * 1000.0 * turned * view.camera()->getProjectionMatrix();
-    const int x = static_cast<int>((p.x() + 1.0) * 0.5 * size),
-              y = static_cast<int>((p.y() + 1.0) * 0.5 * size);
-    ASSERT_TRUE(x > 0 && x < size - 1 && y > 0 && y < size - 1);
-    int closest = 255;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            const osg::Vec3i d = TestViewer::pixel(*northEast, x + dx, y + dy) - centre(*ahead);
-            closest =
-                std::min(closest, std::max({std::abs(d.x()), std::abs(d.y()), std::abs(d.z())}));
-        }
-    EXPECT_LE(closest, 8);
-}
-
-namespace {
 
 // A red square above the water and a green one below it, both facing -y at y = 100; back faces
 // culled, no lighting.

@@ -1,6 +1,7 @@
-// The sea drawn into a real scene: the ocean comes to life inside the first draw, receives the
-// frame's light and reflections, leaves the OpenGL state as the scene graph expects it, and a
-// set-up that cannot succeed is retried slowly and reported once.
+// The sea and the sky drawn into a real scene: the ocean comes to life inside the first draw,
+// receives the frame's light and reflections, leaves the OpenGL state as the scene graph expects
+// it, and a set-up that cannot succeed is retried slowly and reported once; the sky stays fixed in
+// the world and centred on the eye.
 
 #include "NotifyCapture.h"
 #include "ViewerHarness.h"
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -74,6 +77,39 @@ protected:
                              scene = new osg::Group;
     osg::ref_ptr<osgKELVO::EnvironmentController> controller;
     osg::ref_ptr<osgKELVO::MarisDrawable> bare;
+};
+
+osg::Matrixd lookFrom(const osg::Vec3d& eye, const osg::Vec3d& direction,
+                      const osg::Vec3d& up = osg::Vec3d(0.0, 0.0, 1.0))
+{
+    return osg::Matrixd::lookAt(eye, eye + direction, up);
+}
+
+int blueness(const osg::Vec3i& p) { return p.z() - p.x(); }
+int brightness(const osg::Vec3i& p) { return p.x() + p.y() + p.z(); }
+osg::Vec3i centre(const osg::Image& image) { return TestViewer::pixel(image, size / 2, size / 2); }
+
+// The largest blueness among the rows from firstRow up to (not including) endRow.
+int bluest(const osg::Image& image, int firstRow, int endRow)
+{
+    int largest = -255;
+    for (int y = firstRow; y < endRow; ++y)
+        for (int x = 0; x < size; ++x)
+            largest = std::max(largest, blueness(TestViewer::pixel(image, x, y)));
+    return largest;
+}
+
+// The whole environment with water; only the sky is judged here.
+class SkyRenderingTest : public WaterDrawableTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(WaterDrawableTest::SetUp());
+        buildSea();
+        ASSERT_NE(controller->getSkyCubeMap()->getImage(0), nullptr) << "sky faces not found";
+        controller->getSeaGeode()->setNodeMask(0);
+    }
 };
 
 } // namespace
@@ -190,4 +226,74 @@ TEST(WaterDrawableCopies, CopiesStartFromNothing)
         EXPECT_EQ(other->getOcean(), nullptr);
         EXPECT_TRUE(drawable->isSameKindAs(other));
     }
+}
+
+TEST_F(SkyRenderingTest, ZenithIsUpAndTheHorizonLevel)
+{
+    const osg::Vec3d north(0, 1, 0);
+    const osg::ref_ptr<osg::Image> up =
+        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, 1), north));
+    const osg::ref_ptr<osg::Image> down =
+        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, -1), north));
+    EXPECT_GT(blueness(centre(*up)), 60) << "the zenith is not deep blue";
+    EXPECT_LT(blueness(centre(*down)), blueness(centre(*up)) - 40);
+
+    // Looking level: the haze band through the middle row, blue sky above, grey below.
+    for (const osg::Vec3d& direction :
+         {osg::Vec3d(1, 0, 0), osg::Vec3d(0, 1, 0), osg::Vec3d(-1, 0, 0), osg::Vec3d(0, -1, 0)}) {
+        SCOPED_TRACE(direction.x() * 10 + direction.y());
+        const osg::ref_ptr<osg::Image> level = view.render(lookFrom(osg::Vec3d(), direction));
+        // Clouds may cover parts of the upper quarter, but open blue sky shows somewhere in it.
+        EXPECT_GT(bluest(*level, size * 3 / 4, size), bluest(*level, 0, size / 4) + 20);
+        EXPECT_GT(brightness(centre(*level)), brightness(TestViewer::pixel(*level, size / 2, 1)));
+        EXPECT_LT(std::abs(brightness(TestViewer::pixel(*level, 2, size / 2)) -
+                           brightness(TestViewer::pixel(*level, size - 3, size / 2))),
+                  60)
+            << "the ends of the middle row differ: the horizon is tilted";
+    }
+}
+
+TEST_F(SkyRenderingTest, TheSunShowsWhereTheMainLightComesFrom)
+{
+    const osg::Vec3i atSun = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(-1, -1, 2))));
+    EXPECT_GE(std::min({atSun.x(), atSun.y(), atSun.z()}), 235);
+    const osg::Vec3i mirrored = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(1, 1, 2))));
+    EXPECT_LT(brightness(mirrored), brightness(atSun) - 60);
+}
+
+// The sky is fixed in the world and centred on the eye: turning changes it, moving does not.
+TEST_F(SkyRenderingTest, TurningChangesTheSkyAndMovingDoesNot)
+{
+    const osg::Vec3d north(0.0, 1.0, 0.3), east(1.0, 0.0, 0.3);
+    const osg::ref_ptr<osg::Image> here = view.render(lookFrom(osg::Vec3d(), north));
+    const osg::ref_ptr<osg::Image> farAway =
+        view.render(lookFrom(osg::Vec3d(25000, -40000, 800), north));
+    const osg::ref_ptr<osg::Image> again = view.render(lookFrom(osg::Vec3d(), north));
+    const osg::ref_ptr<osg::Image> ahead = view.render(lookFrom(osg::Vec3d(), east));
+    const osg::ref_ptr<osg::Image> rolled =
+        view.render(lookFrom(osg::Vec3d(), north, osg::Vec3d(0.3, 0, 1)));
+    EXPECT_LE(TestViewer::largestDifference(*here, *again), 1);
+    EXPECT_LT(TestViewer::meanDifference(*here, *farAway), 1.0);
+    EXPECT_LE(TestViewer::largestDifference(*here, *farAway), 8);
+    EXPECT_GT(TestViewer::meanDifference(*here, *ahead), 6.0);
+    EXPECT_GT(TestViewer::meanDifference(*here, *rolled), 3.0);
+
+    // What lies east when looking 20 degrees north of east is what lies ahead when looking east,
+    // up to rounding to whole pixels.
+    const double turn = osg::DegreesToRadians(20.0);
+    const osg::Matrixd turned =
+        lookFrom(osg::Vec3d(), osg::Vec3d(std::cos(turn), std::sin(turn), 0.3));
+    const osg::ref_ptr<osg::Image> northEast = view.render(turned);
+    const osg::Vec3d p = east * 1000.0 * turned * view.camera()->getProjectionMatrix();
+    const int x = static_cast<int>((p.x() + 1.0) * 0.5 * size),
+              y = static_cast<int>((p.y() + 1.0) * 0.5 * size);
+    ASSERT_TRUE(x > 0 && x < size - 1 && y > 0 && y < size - 1);
+    int closest = 255;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const osg::Vec3i d = TestViewer::pixel(*northEast, x + dx, y + dy) - centre(*ahead);
+            closest =
+                std::min(closest, std::max({std::abs(d.x()), std::abs(d.y()), std::abs(d.z())}));
+        }
+    EXPECT_LE(closest, 8);
 }
