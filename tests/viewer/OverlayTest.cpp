@@ -4,8 +4,6 @@
 #include "NotifyCapture.h"
 #include "ViewerHarness.h"
 
-#include "hud/CoordinateReadout.h"
-
 #include <gtest/gtest.h>
 #include <osg/ComputeBoundsVisitor>
 #include <osg/DrawPixels>
@@ -71,22 +69,6 @@ bool overlap(const osg::BoundingBox& a, const osg::BoundingBox& b)
 }
 
 } // namespace
-
-TEST(CoordinateText, FixedOneDecimalInSinglePrecision)
-{
-    EXPECT_EQ("X: 12.3", osgKELVO::CoordinateReadout::formatLine("X: ", 12.34f));
-    EXPECT_EQ("Y: -0.0", osgKELVO::CoordinateReadout::formatLine("Y: ", -0.04f));
-    EXPECT_EQ("N: 1234567.0", osgKELVO::CoordinateReadout::formatLine("N: ", 1234567.0f));
-    // A national grid northing plus a small local offset shows the 24-bit mantissa.
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    for (int i = 0; i < 3; ++i)
-        geode->addDrawable(new osgText::Text);
-    osgKELVO::CoordinateReadout::writeLines(geode, osg::Vec3f(0.3f, 0.3f, 0.0f), true,
-                                            osg::Vec3f(0, 6500000.0f, 0));
-    EXPECT_EQ("N: 6500000.5",
-              HudTestWindow::utf8(*static_cast<osgText::Text*>(geode->getDrawable(0))));
-    EXPECT_EQ("E: 0.3", HudTestWindow::utf8(*static_cast<osgText::Text*>(geode->getDrawable(1))));
-}
 
 TEST(CoordinateReadoutDisplay, EyePlusOffsetEveryFrameAsNorthingAndEastingOrXAndY)
 {
