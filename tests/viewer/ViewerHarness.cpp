@@ -89,24 +89,6 @@ bool TestViewer::open(int width, int height, bool pbuffer)
     return viewer_->isRealized();
 }
 
-osg::ref_ptr<osg::Image> TestViewer::render(const osg::Matrixd& view)
-{
-    camera()->setViewMatrix(view);
-    frame();
-    return new osg::Image(*captured_, osg::CopyOp::DEEP_COPY_ALL);
-}
-
-void TestViewer::lookAt(const osg::Vec3d& eye, const osg::Vec3d& center, const osg::Vec3d& up)
-{
-    camera()->setViewMatrixAsLookAt(eye, center, up);
-}
-
-osg::Vec3i TestViewer::pixel(const osg::Image& image, int x, int y)
-{
-    const unsigned char* p = image.data(x, y);
-    return osg::Vec3i(p[0], p[1], p[2]);
-}
-
 double TestViewer::meanDifference(const osg::Image& a, const osg::Image& b)
 {
     double sum = 0.0;
@@ -151,11 +133,6 @@ void HudTestWindow::removeResource(const std::string& relativePath) const
     fs::remove(fs::path(tree_.root()) / relativePath);
 }
 
-std::string HudTestWindow::utf8(const osgText::Text& text)
-{
-    return text.getText().createUTF8EncodedString();
-}
-
 std::vector<std::string> HudTestWindow::readout() const
 {
     std::vector<std::string> lines;
@@ -164,6 +141,6 @@ std::vector<std::string> HudTestWindow::readout() const
         transform && transform->getNumChildren() ? transform->getChild(0)->asGeode() : nullptr;
     for (unsigned i = 0; geode && i < geode->getNumDrawables(); ++i)
         if (const osgText::Text* text = dynamic_cast<const osgText::Text*>(geode->getDrawable(i)))
-            lines.push_back(utf8(*text));
+            lines.push_back(text->getText().createUTF8EncodedString());
     return lines;
 }

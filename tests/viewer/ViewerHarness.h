@@ -34,13 +34,21 @@ public:
     bool open(int width = 1280, int height = 1024, bool pbuffer = false);
     void frame() { viewer_->frame(); }
     // Sets the view, draws one frame and returns a copy of it (pbuffer only).
-    osg::ref_ptr<osg::Image> render(const osg::Matrixd& view);
+    osg::ref_ptr<osg::Image> render(const osg::Matrixd& view)
+    {
+        camera()->setViewMatrix(view);
+        frame();
+        return new osg::Image(*captured_, osg::CopyOp::DEEP_COPY_ALL);
+    }
 
     osgViewer::Viewer& viewer() { return *viewer_; }
     osg::Camera* camera() { return viewer_->getCamera(); }
     osgViewer::GraphicsWindow* window() const { return window_; }
     void lookAt(const osg::Vec3d& eye, const osg::Vec3d& center,
-                const osg::Vec3d& up = osg::Vec3d(0, 0, 1));
+                const osg::Vec3d& up = osg::Vec3d(0, 0, 1))
+    {
+        camera()->setViewMatrixAsLookAt(eye, center, up);
+    }
 
     // Window input; x and y are window pixels from the top left corner.
     void pressKey(int key) { window_->getEventQueue()->keyPress(key); }
@@ -51,7 +59,10 @@ public:
     }
 
     // Bottom row first, as OpenGL reads it.
-    static osg::Vec3i pixel(const osg::Image& image, int x, int y);
+    static osg::Vec3i pixel(const osg::Image& image, int x, int y)
+    {
+        return osg::Vec3i(image.data(x, y)[0], image.data(x, y)[1], image.data(x, y)[2]);
+    }
     // Mean and largest absolute difference per channel over the whole image.
     static double meanDifference(const osg::Image& a, const osg::Image& b);
     static int largestDifference(const osg::Image& a, const osg::Image& b);
@@ -72,14 +83,12 @@ public:
     HudTestWindow();
     ~HudTestWindow() override;
 
-    const kelvotest::RuntimeTree& tree() const { return tree_; }
     void removeResource(const std::string& relativePath) const;
     osgKELVO::OverlayController& overlay() const { return *overlay_; }
     osg::Group* scene() const { return scene_.get(); }
 
     // The three coordinate lines as shown.
     std::vector<std::string> readout() const;
-    static std::string utf8(const osgText::Text& text);
 
 private:
     kelvotest::RuntimeTree tree_{false};
