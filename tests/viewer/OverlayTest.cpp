@@ -186,8 +186,9 @@ TEST(OverlayLogo, FollowsTheBackgroundLuminanceAtEachLayout)
     HudTestWindow hud;
     hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
     ASSERT_TRUE(hud.open());
+    ASSERT_TRUE(hud.overlay().getLogoTransform());
     osg::Switch* logo = hud.overlay().getLogoTransform()->getChild(0)->asSwitch();
-    ASSERT_EQ(2u, logo->getNumChildren());
+    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
     EXPECT_TRUE(!logo->getValue(0) && logo->getValue(1)) << "black background: dark logo";
     hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
     hud.frame();
@@ -306,7 +307,10 @@ TEST(Compass, TurnsWithTheHeadingEveryFrame)
 {
     HudTestWindow hud;
     ASSERT_TRUE(hud.open());
+    ASSERT_TRUE(hud.overlay().getCompassTransform());
     const osg::Geode* geode = hud.overlay().getCompassTransform()->getChild(0)->asGeode();
+    ASSERT_TRUE(geode && geode->getStateSet() &&
+                geode->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXMAT));
     auto texMat = [&] {
         return dynamic_cast<const osg::TexMat*>(
                    geode->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXMAT))
