@@ -1,14 +1,23 @@
+// The environment: lights, sky, planar reflection and sea built once at the first event, and the
+// planar reflection as drawn into a pbuffer.
+
+#include "IdleActionAdapter.h"
+#include "ViewerHarness.h"
+
 #include "environment/EnvironmentController.h"
-#include <IdleActionAdapter.h>
+#include "environment/MoveEarthySkyWithEyePointTransform.h"
 #include "water/PlanarReflection.h"
 
-#include <osg/LightSource>
-#include <osg/TextureCubeMap>
-
 #include <gtest/gtest.h>
+#include <osg/CullFace>
+#include <osg/LightSource>
+#include <osg/ShapeDrawable>
+#include <osg/TextureCubeMap>
 
 #include <filesystem>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -16,15 +25,11 @@ namespace {
 class EnvironmentControllerTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    EnvironmentControllerTest()
     {
-        sceneRoot->setName("SceneRoot");
-        scene->setName("Scene");
         sceneRoot->addChild(scene);
         scene->addChild(model);
-        controller = new osgKELVO::EnvironmentController(camera.get(), scene.get());
     }
-
     bool sendEvent()
     {
         osg::ref_ptr<osgGA::GUIEventAdapter> event = new osgGA::GUIEventAdapter;
@@ -33,92 +38,51 @@ protected:
         return controller->handle(*event, actions);
     }
 
-    template <typename T>
-    static std::vector<T*> childrenOfType(osg::Group* group)
-    {
-        std::vector<T*> found;
-        for (unsigned i = 0; i < group->getNumChildren(); ++i)
-            if (T* child = dynamic_cast<T*>(group->getChild(i)))
-                found.push_back(child);
-        return found;
-    }
-
     osg::ref_ptr<osg::Camera> camera = new osg::Camera;
-    osg::ref_ptr<osg::Group> sceneRoot = new osg::Group;
-    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    osg::ref_ptr<osg::Group> sceneRoot = new osg::Group, scene = new osg::Group;
     osg::ref_ptr<osg::Geode> model = new osg::Geode;
-    osg::ref_ptr<osgKELVO::EnvironmentController> controller;
-};
-
-// Runs the test body with the working directory in the staged Bin (sky faces found) or elsewhere.
-class WorkingDirectory
-{
-public:
-    explicit WorkingDirectory(const std::string& path) : previous(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(previous); }
-
-private:
-    std::filesystem::path previous;
+    osg::ref_ptr<osgKELVO::EnvironmentController> controller =
+        new osgKELVO::EnvironmentController(camera.get(), scene.get());
 };
 
 } // namespace
 
-TEST_F(EnvironmentControllerTest, BackgroundColorTakesEffectAtOnceAndTheRestAtTheFirstEvent)
+TEST_F(EnvironmentControllerTest, WithoutWaterTwoLightsBuiltOnceAtTheFirstEvent)
 {
     controller->setBackgroundColor(0.1f, 0.2f, 0.3f, 1.0f);
-    EXPECT_EQ(camera->getClearColor(), osg::Vec4(0.1f, 0.2f, 0.3f, 1.0f));
+    EXPECT_EQ(camera->getClearColor(), osg::Vec4(0.1f, 0.2f, 0.3f, 1.0f)) << "at once";
     EXPECT_FALSE(controller->isInitialized());
     EXPECT_EQ(scene->getNumChildren(), 1u);
-}
 
-TEST_F(EnvironmentControllerTest, WithoutWaterTwoLightsAndNothingElseBuiltOnce)
-{
     EXPECT_FALSE(sendEvent());
-    EXPECT_TRUE(controller->isInitialized());
-
-    const std::vector<osg::LightSource*> lights = childrenOfType<osg::LightSource>(scene.get());
-    ASSERT_EQ(lights.size(), 2u);
-    EXPECT_NE(lights[0]->getLight()->getLightNum(), lights[1]->getLight()->getLightNum());
-    EXPECT_EQ(scene->getNumChildren(), 3u);
+    ASSERT_EQ(scene->getNumChildren(), 3u);
     EXPECT_EQ(scene->getChild(0), model.get());
+    const auto* first = dynamic_cast<osg::LightSource*>(scene->getChild(1));
+    const auto* second = dynamic_cast<osg::LightSource*>(scene->getChild(2));
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->getLight()->getLightNum(), second->getLight()->getLightNum());
     EXPECT_EQ(sceneRoot->getNumChildren(), 1u);
-    EXPECT_EQ(controller->getReflectionCamera(), nullptr);
-    EXPECT_EQ(controller->getSky(), nullptr);
     EXPECT_EQ(controller->getSeaGeode(), nullptr);
 
-    EXPECT_FALSE(sendEvent());
-    EXPECT_FALSE(sendEvent());
-    EXPECT_EQ(scene->getNumChildren(), 3u) << "later events add nothing";
-}
-
-TEST_F(EnvironmentControllerTest, ConfigurationWrittenBeforeTheFirstEventIsWhatGetsBuilt)
-{
     controller->setEnableWater(true);
-    controller->setEnableWater(false);
-    sendEvent();
-    controller->setEnableWater(true);
-    sendEvent();
+    EXPECT_FALSE(sendEvent());
+    EXPECT_EQ(scene->getNumChildren(), 3u) << "later events and settings build nothing";
     EXPECT_EQ(sceneRoot->getNumChildren(), 1u);
 }
 
 // The reflection and the sky come beside the scene; the sea is in the scene but never in its own
-// reflection. How they look is drawn and checked in PlanarReflection and SkyRenderingTest.
+// reflection.
 TEST_F(EnvironmentControllerTest, WithWaterReflectionSkyAndSeaTakeTheirPlaces)
 {
-    WorkingDirectory bin(KELVO_BIN_DIR_FOR_TESTS);
+    fs::current_path(KELVO_BIN_DIR_FOR_TESTS);
     controller->setEnableWater(true);
     sendEvent();
-
     ASSERT_EQ(sceneRoot->getNumChildren(), 3u);
     EXPECT_EQ(sceneRoot->getChild(0), scene.get());
     osgKELVO::PlanarReflection* reflection = controller->getReflectionCamera();
     ASSERT_NE(reflection, nullptr);
     EXPECT_EQ(sceneRoot->getChild(1), reflection);
     EXPECT_EQ(sceneRoot->getChild(2), controller->getSky());
-
     osg::Geode* sea = controller->getSeaGeode();
     ASSERT_NE(sea, nullptr);
     EXPECT_EQ(scene->getChild(scene->getNumChildren() - 1), sea);
@@ -126,39 +90,111 @@ TEST_F(EnvironmentControllerTest, WithWaterReflectionSkyAndSeaTakeTheirPlaces)
     EXPECT_NE(model->getNodeMask() & reflection->getCullMask(), 0u);
 }
 
-TEST_F(EnvironmentControllerTest, SkyFacesComeFromTheRuntimeTree)
+TEST(SkyResources, AMissingFaceLeavesTheCubeMapEmpty)
 {
-    WorkingDirectory bin(KELVO_BIN_DIR_FOR_TESTS);
+    const fs::path root = fs::temp_directory_path() / ("sky-test-" + std::to_string(getpid()));
+    fs::create_directories(root / "Bin");
+    fs::create_directories(root / "Resources" / "Maris");
+    for (const char* name : {"posX.tga", "negX.tga", "posY.tga", "negY.tga", "posZ.tga"})
+        fs::copy_file(fs::path(KELVO_BIN_DIR_FOR_TESTS) / ".." / "Resources" / "Maris" / name,
+                      root / "Resources" / "Maris" / name);
+    fs::current_path(root / "Bin");
     osg::ref_ptr<osg::TextureCubeMap> cubeMap;
-    osg::ref_ptr<osg::Node> sky = osgKELVO::EnvironmentController::createSky(cubeMap);
-    ASSERT_TRUE(sky.valid() && cubeMap.valid());
-    const char* names[6] = {"posX.tga", "negX.tga", "posY.tga", "negY.tga", "posZ.tga", "negZ.tga"};
-    for (unsigned face = 0; face < 6; ++face) {
-        const osg::Image* image = cubeMap->getImage(face);
-        ASSERT_NE(image, nullptr) << names[face];
-        EXPECT_NE(image->getFileName().find(names[face]), std::string::npos) << image->getFileName();
-    }
+    const bool built = osgKELVO::EnvironmentController::createSky(cubeMap).valid();
+    fs::current_path(KELVO_BIN_DIR_FOR_TESTS);
+    fs::remove_all(root);
+    ASSERT_TRUE(built && cubeMap.valid());
+    for (unsigned face = 0; face < 6; ++face)
+        EXPECT_EQ(cubeMap->getImage(face), nullptr);
 }
 
-TEST_F(EnvironmentControllerTest, MissingSkyFacesLeaveTheCubeMapEmpty)
+// The sky moves with the eye: it must not widen its parent's bound (whence the speed comes).
+TEST(SkyInTheScene, DoesNotWidenTheBoundOfItsParent)
 {
-    // A working directory whose ../Resources/Maris holds only some of the faces.
-    const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                       ("environment-test-" + std::to_string(getpid()));
-    std::filesystem::create_directories(root / "Bin");
-    std::filesystem::create_directories(root / "Resources" / "Maris");
-    for (const char* name : {"posX.tga", "negX.tga", "posY.tga", "negY.tga", "posZ.tga"})
-        std::filesystem::copy_file(std::filesystem::path(KELVO_BIN_DIR_FOR_TESTS) / ".." / "Resources" /
-                                       "Maris" / name,
-                                   root / "Resources" / "Maris" / name);
-    {
-        WorkingDirectory bin((root / "Bin").string());
-        osg::ref_ptr<osg::TextureCubeMap> cubeMap;
-        osg::ref_ptr<osg::Node> sky = osgKELVO::EnvironmentController::createSky(cubeMap);
-        ASSERT_TRUE(sky.valid());
-        ASSERT_TRUE(cubeMap.valid());
-        for (unsigned face = 0; face < 6; ++face)
-            EXPECT_EQ(cubeMap->getImage(face), nullptr);
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->addChild(new osg::ShapeDrawable(new osg::Box(osg::Vec3(100, 0, 0), 20.0f)));
+    const osg::BoundingSphere withoutSky = root->getBound();
+    osg::ref_ptr<osgKELVO::MoveEarthySkyWithEyePointTransform> sky =
+        new osgKELVO::MoveEarthySkyWithEyePointTransform;
+    sky->addChild(new osg::ShapeDrawable(new osg::Sphere(osg::Vec3(), 30000.0f)));
+    root->addChild(sky);
+    root->dirtyBound();
+    EXPECT_FLOAT_EQ(withoutSky.radius(), root->getBound().radius());
+    EXPECT_EQ(withoutSky.center(), root->getBound().center());
+}
+
+namespace {
+
+const int size = 96;
+
+bool isRed(const osg::Vec3i& p) { return p.x() > 200 && p.y() < 40 && p.z() < 40; }
+bool isBlue(const osg::Vec3i& p) { return p.x() < 40 && p.y() < 40 && p.z() > 200; }
+
+// A red square above the water and a green one below it, both facing -y at y = 100; back faces
+// culled, no lighting.
+osg::ref_ptr<osg::Group> squaresAboveAndBelowTheWater()
+{
+    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    scene->addChild(rectangle(osg::Vec3(-10, 100, 10), osg::Vec3(20, 0, 0), osg::Vec3(0, 0, 10),
+                              osg::Vec4(1, 0, 0, 1)));
+    scene->addChild(rectangle(osg::Vec3(30, 100, -20), osg::Vec3(20, 0, 0), osg::Vec3(0, 0, 10),
+                              osg::Vec4(0, 1, 0, 1)));
+    osg::StateSet* state = scene->getOrCreateStateSet();
+    state->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
+    state->setAttributeAndModes(new osg::CullFace(osg::CullFace::BACK), osg::StateAttribute::ON);
+    return scene;
+}
+
+} // namespace
+
+// The reflection renders the mirror from the main eye into its texture, what is above the water
+// upside down (seen from its front: the winding is reversed with the mirror), what is below it
+// clipped away; its texture matrix maps eye-relative positions to where they lie in the texture,
+// as the main camera's projection does.
+TEST(PlanarReflection, RendersTheMirrorFromTheMainEyeAndMapsEyeRelativePositionsIntoIt)
+{
+    TestViewer view;
+    osg::Camera* main = view.camera();
+    main->setClearColor(osg::Vec4(1, 1, 1, 1));
+    osg::ref_ptr<osgKELVO::PlanarReflection> reflection = new osgKELVO::PlanarReflection(main);
+    reflection->setClearColor(osg::Vec4(0, 0, 1, 1));
+    reflection->addChild(
+        osgKELVO::PlanarReflection::createMirroredScene(squaresAboveAndBelowTheWater().get()));
+    // Shows the texture over the whole viewport after everything else.
+    osg::ref_ptr<osg::Camera> display = new osg::Camera;
+    display->setReferenceFrame(osg::Transform::ABSOLUTE_RF);
+    display->setProjectionMatrixAsOrtho2D(0.0, 1.0, 0.0, 1.0);
+    display->setRenderOrder(osg::Camera::POST_RENDER);
+    display->setClearMask(GL_DEPTH_BUFFER_BIT);
+    display->addChild(rectangle(osg::Vec3(), osg::Vec3(1, 0, 0), osg::Vec3(0, 1, 0)));
+    display->getOrCreateStateSet()->setTextureAttributeAndModes(0, reflection->getTexture());
+    display->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    root->addChild(reflection);
+    root->addChild(display);
+    view.viewer().setSceneData(root);
+    ASSERT_TRUE(view.open(size, size, true));
+
+    // A raised eye, turned a little, so that the view's translation and rotation both matter.
+    const osg::Vec3d eye(5.0, -20.0, 8.0);
+    const osg::Matrixd lookingAt =
+        osg::Matrixd::lookAt(eye, osg::Vec3d(0, 100, -10), osg::Vec3d(0, 0, 1));
+    const osg::ref_ptr<osg::Image> image = view.render(lookingAt);
+    EXPECT_EQ(reflection->getViewMatrix(), lookingAt);
+    EXPECT_EQ(reflection->getProjectionMatrix(), main->getProjectionMatrix());
+    auto inTexture = [&](const osg::Vec3d& point) {
+        const osg::Vec4d t = osg::Vec4d(point - eye, 1.0) * *reflection->getTextureMatrix();
+        return osg::Vec2d(t.x() / t.w(), t.y() / t.w());
+    };
+    const osg::Vec2d red = inTexture(osg::Vec3d(0, 100, -15));
+    ASSERT_TRUE(red.x() > 0.05 && red.x() < 0.95 && red.y() > 0.05 && red.y() < 0.95) << red;
+    EXPECT_TRUE(isRed(TestViewer::pixel(*image, red.x() * size, red.y() * size)));
+    for (const osg::Vec3d& empty :
+         {osg::Vec3d(0, 100, 15), osg::Vec3d(40, 100, 15), osg::Vec3d(40, 100, -15)}) {
+        const osg::Vec2d at = inTexture(empty);
+        EXPECT_TRUE(isBlue(TestViewer::pixel(*image, at.x() * size, at.y() * size))) << empty;
     }
-    std::filesystem::remove_all(root);
+    const osg::Vec3d ndc = osg::Vec3d(0, 100, -15) * lookingAt * main->getProjectionMatrix();
+    EXPECT_NEAR(red.x(), (ndc.x() + 1.0) * 0.5, 1e-9);
+    EXPECT_NEAR(red.y(), (ndc.y() + 1.0) * 0.5, 1e-9);
 }

@@ -1,13 +1,12 @@
 #include "util/DataVarianceVisitor.h"
 #include "util/DisplayListVisitor.h"
 #include "hud/PickWorldPoint.h"
+#include "ViewerHarness.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geode>
-#include <osg/Geometry>
 #include <osg/MatrixTransform>
 #include <osg/Switch>
-#include <osgDB/ReadFile>
 #include <osgViewer/Viewer>
 
 using namespace osgKELVO;
@@ -16,15 +15,8 @@ namespace {
 
 osg::ref_ptr<osg::Geometry> quad(float size, float z)
 {
-    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> v = new osg::Vec3Array;
-    v->push_back(osg::Vec3(-size, -size, z));
-    v->push_back(osg::Vec3(size, -size, z));
-    v->push_back(osg::Vec3(size, size, z));
-    v->push_back(osg::Vec3(-size, size, z));
-    geometry->setVertexArray(v);
-    geometry->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
-    return geometry;
+    return rectangle(osg::Vec3(-size, -size, z), osg::Vec3(2 * size, 0, 0),
+                     osg::Vec3(0, 2 * size, 0));
 }
 
 } // namespace
@@ -57,14 +49,12 @@ TEST(SceneUtilities, DisplayListsSwitchedForEveryGeometry)
     geode->addDrawable(a);
     geode->addDrawable(b);
     top->addChild(geode, false);
-    DisplayListVisitor off(false);
-    top->accept(off);
-    EXPECT_FALSE(a->getUseDisplayList());
-    EXPECT_FALSE(b->getUseDisplayList());
-    DisplayListVisitor on(true);
-    top->accept(on);
-    EXPECT_TRUE(a->getUseDisplayList());
-    EXPECT_TRUE(b->getUseDisplayList());
+    for (bool use : {false, true}) {
+        DisplayListVisitor visitor(use);
+        top->accept(visitor);
+        EXPECT_EQ(use, a->getUseDisplayList());
+        EXPECT_EQ(use, b->getUseDisplayList());
+    }
 }
 
 TEST(SceneUtilities, PickFindsTheNearestSurfaceOrNothing)
@@ -86,7 +76,8 @@ TEST(SceneUtilities, PickFindsTheNearestSurfaceOrNothing)
     EXPECT_NEAR(0.0f, point.y(), 1e-3);
     EXPECT_NEAR(5.0f, point.z(), 1e-3) << "the upper, nearer quad";
 
-    camera->setViewMatrixAsLookAt(osg::Vec3d(0, 0, 50), osg::Vec3d(0, 0, 100), osg::Vec3d(0, 1, 0));
+    camera->setViewMatrixAsLookAt(osg::Vec3d(0, 0, 50), osg::Vec3d(0, 0, 100),
+                                  osg::Vec3d(0, 1, 0));
     point.set(7, 7, 7);
     EXPECT_FALSE(pickWorldPoint(&viewer, 100, 50, point));
     EXPECT_EQ(osg::Vec3f(7, 7, 7), point) << "a miss leaves the point alone";

@@ -1,26 +1,26 @@
-#include "OffscreenRenderer.h"
+// The sea and the sky drawn into a real scene: the ocean comes to life inside the first draw,
+// receives the frame's light and reflections, leaves the OpenGL state as the scene graph expects
+// it, and a set-up that cannot succeed is retried slowly and reported once; the sky stays fixed in
+// the world and centred on the eye.
+
+#include "NotifyCapture.h"
+#include "ViewerHarness.h"
 
 #include "environment/EnvironmentController.h"
 #include "water/MarisDrawable.h"
 #include "water/MarisUpdateCallback.h"
-#include "water/PlanarReflection.h"
 
 #include <Maris/Environment.h>
 #include <Maris/Message.h>
-#include "NotifyCapture.h"
-
-#include <osg/Geometry>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
-
-// The sea drawn into a real scene: the ocean comes to life inside the first draw, receives the
-// frame's camera, light and reflections, leaves the OpenGL state as the scene graph expects it,
-// and a set-up that cannot succeed is retried slowly and reported once.
 
 namespace {
 
@@ -30,236 +30,187 @@ const int size = 96;
 const osg::Matrixd levelView =
     osg::Matrixd::lookAt(osg::Vec3d(0, 0, 20), osg::Vec3d(0, 1000, 20), osg::Vec3d(0, 0, 1));
 
-// A quad seen face-on from the level view, below the horizon, so that it covers sea.
-osg::ref_ptr<osg::Geode> redQuadOverTheSea()
-{
-    osg::ref_ptr<osg::Geometry> quad = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    vertices->push_back(osg::Vec3(-5.0f, 50.0f, 2.0f));
-    vertices->push_back(osg::Vec3(5.0f, 50.0f, 2.0f));
-    vertices->push_back(osg::Vec3(5.0f, 50.0f, 10.0f));
-    vertices->push_back(osg::Vec3(-5.0f, 50.0f, 10.0f));
-    quad->setVertexArray(vertices);
-    osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
-    colors->push_back(osg::Vec4(1, 0, 0, 1));
-    quad->setColorArray(colors, osg::Array::BIND_OVERALL);
-    quad->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, 4));
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(quad);
-    osg::StateSet* state = geode->getOrCreateStateSet();
-    state->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::OVERRIDE);
-    // Drawn after the sea, which is in the default bin.
-    state->setRenderBinDetails(20, "RenderBin");
-    return geode;
-}
-
-// Every library message, with how often it came.
-class LibraryMessages
-{
-public:
-    LibraryMessages() { Maris::SetMessageHandler(&LibraryMessages::Receive, this); }
-    ~LibraryMessages() { Maris::SetMessageHandler(nullptr, nullptr); }
-    const std::map<std::string, int>& counts() const { return lines; }
-
-private:
-    static void Receive(Maris::MessageChannel, const char* line, void* self)
-    {
-        ++static_cast<LibraryMessages*>(self)->lines[line];
-    }
-    std::map<std::string, int> lines;
-};
-
 class WaterDrawableTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         std::filesystem::current_path(KELVO_BIN_DIR_FOR_TESTS);
-        ASSERT_TRUE(renderer.valid()) << "no pbuffer on the display";
         root->addChild(sceneRoot);
         sceneRoot->addChild(scene);
-        renderer.getViewer().setSceneData(root);
-        renderer.getViewer().realize();
+        view.viewer().setSceneData(root);
+        ASSERT_TRUE(view.open(size, size, true)) << "no pbuffer on the display";
     }
-
-    // The environment controller's sea, built on the first frame.
-    void buildSea()
+    // The environment controller's sea, built on the next frame.
+    osgKELVO::MarisDrawable* buildSea()
     {
-        controller = new osgKELVO::EnvironmentController(renderer.getCamera(), scene.get());
+        controller = new osgKELVO::EnvironmentController(view.camera(), scene.get());
         controller->setEnableWater(true);
         controller->setSeaState(3.0);
         controller->setWindDirection(0.5);
-        renderer.getViewer().addEventHandler(controller);
+        view.viewer().addEventHandler(controller);
+        view.render(levelView);
+        return controller->getWaterDrawable();
     }
-
-    osgKELVO::MarisDrawable* sea() const { return controller.valid() ? controller->getWaterDrawable() : nullptr; }
-
-    static osg::Vec3i at(const osg::Image& image, int x, int y) { return OffscreenRenderer::pixel(image, x, y); }
-
+    // A sea without sky faces or a reflection, as when they are missing or never rendered.
+    osgKELVO::MarisDrawable* bareSea()
+    {
+        bare = new osgKELVO::MarisDrawable(3.0, 0.5, new osg::TextureCubeMap, new osg::RefMatrixd,
+                                           new osg::Texture2D, new osg::RefMatrixd);
+        scene->addChild(bare);
+        return bare.get();
+    }
     // Mean absolute difference of the rows below the horizon (bottom quarter of the picture).
     static double seaDifference(const osg::Image& a, const osg::Image& b)
     {
         double sum = 0.0;
-        int count = 0;
         for (int y = 0; y < size / 4; ++y)
             for (int x = 0; x < size; ++x) {
-                const osg::Vec3i d = at(a, x, y) - at(b, x, y);
+                const osg::Vec3i d = TestViewer::pixel(a, x, y) - TestViewer::pixel(b, x, y);
                 sum += std::abs(d.x()) + std::abs(d.y()) + std::abs(d.z());
-                count += 3;
             }
-        return sum / count;
+        return sum / (3 * size * size / 4);
     }
 
-    OffscreenRenderer renderer{size, size};
-    osg::ref_ptr<osg::Group> root = new osg::Group;
-    osg::ref_ptr<osg::Group> sceneRoot = new osg::Group;
-    osg::ref_ptr<osg::Group> scene = new osg::Group;
+    TestViewer view;
+    osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
+                             scene = new osg::Group;
     osg::ref_ptr<osgKELVO::EnvironmentController> controller;
+    osg::ref_ptr<osgKELVO::MarisDrawable> bare;
+};
+
+osg::Matrixd lookFrom(const osg::Vec3d& eye, const osg::Vec3d& direction,
+                      const osg::Vec3d& up = osg::Vec3d(0.0, 0.0, 1.0))
+{
+    return osg::Matrixd::lookAt(eye, eye + direction, up);
+}
+
+int blueness(const osg::Vec3i& p) { return p.z() - p.x(); }
+int brightness(const osg::Vec3i& p) { return p.x() + p.y() + p.z(); }
+osg::Vec3i centre(const osg::Image& image) { return TestViewer::pixel(image, size / 2, size / 2); }
+
+// The largest blueness among the rows from firstRow up to (not including) endRow.
+int bluest(const osg::Image& image, int firstRow, int endRow)
+{
+    int largest = -255;
+    for (int y = firstRow; y < endRow; ++y)
+        for (int x = 0; x < size; ++x)
+            largest = std::max(largest, blueness(TestViewer::pixel(image, x, y)));
+    return largest;
+}
+
+// The whole environment with water; only the sky is judged here.
+class SkyRenderingTest : public WaterDrawableTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(WaterDrawableTest::SetUp());
+        buildSea();
+        ASSERT_NE(controller->getSkyCubeMap()->getImage(0), nullptr) << "sky faces not found";
+        controller->getSeaGeode()->setNodeMask(0);
+    }
 };
 
 } // namespace
 
 TEST_F(WaterDrawableTest, TheFirstFrameCreatesTheOceanAndDrawsItAtOnce)
 {
-    buildSea();
-    const osg::ref_ptr<osg::Image> first = renderer.render(levelView);
-    osgKELVO::MarisDrawable* drawable = sea();
-    ASSERT_NE(drawable, nullptr);
-    ASSERT_NE(drawable->getOcean(), nullptr) << "the ocean was not created in the first draw";
-    EXPECT_NE(drawable->getEnvironment(), nullptr);
-    EXPECT_EQ(1u, drawable->getSetupAttempts());
-
-    const auto* callback = dynamic_cast<const osgKELVO::MarisUpdateCallback*>(drawable->getUpdateCallback());
+    osgKELVO::MarisDrawable* sea = buildSea();
+    ASSERT_NE(sea, nullptr);
+    ASSERT_NE(sea->getOcean(), nullptr) << "the ocean was not created in the first draw";
+    const osg::ref_ptr<osg::Image> first = view.render(levelView);
+    const auto* callback =
+        dynamic_cast<const osgKELVO::MarisUpdateCallback*>(sea->getUpdateCallback());
     ASSERT_NE(callback, nullptr);
-    EXPECT_EQ(drawable->getOcean(), callback->getOcean()) << "the update traversal steps the drawn ocean";
+    EXPECT_EQ(sea->getOcean(), callback->getOcean())
+        << "the update traversal steps the drawn ocean";
 
-    // The same frame without the sea: what the first frame showed below the horizon was the sea.
     controller->getSeaGeode()->setNodeMask(0);
-    const osg::ref_ptr<osg::Image> withoutSea = renderer.render(levelView);
-    EXPECT_GT(seaDifference(*first, *withoutSea), 20.0);
-    EXPECT_EQ(1u, drawable->getSetupAttempts()) << "a working ocean is set up once";
-}
-
-TEST_F(WaterDrawableTest, TheSeaMovesWithTheSimulationTime)
-{
-    buildSea();
-    renderer.render(levelView);
-    ASSERT_NE(sea()->getOcean(), nullptr);
-    renderer.getViewer().frame(10.0);
-    const osg::ref_ptr<osg::Image> early = renderer.render(levelView);
-    const osg::ref_ptr<osg::Image> again = renderer.render(levelView);
-    renderer.getViewer().frame(13.0);
-    const osg::ref_ptr<osg::Image> later = renderer.render(levelView);
-    EXPECT_GT(seaDifference(*early, *later), 2.0) << "the waves stood still for three seconds";
+    EXPECT_GT(seaDifference(*first, *view.render(levelView)), 20.0) << "the sea was not drawn";
+    EXPECT_EQ(1u, sea->getSetupAttempts()) << "a working ocean is set up once";
 }
 
 TEST_F(WaterDrawableTest, FixedFunctionDrawingAfterTheSeaIsUnharmed)
 {
-    buildSea();
-    scene->addChild(redQuadOverTheSea());
-    const osg::ref_ptr<osg::Image> image = renderer.render(levelView);
-    ASSERT_NE(sea()->getOcean(), nullptr);
-    // The quad spans x -5 to 5 at 50 m, from 18 m to 10 m below the eye: 8 columns either side
-    // of the centre, rows 18 to 31 counted from the bottom.
-    const osg::Vec3i quad = at(*image, size / 2, 25);
-    EXPECT_GT(quad.x(), 245);
-    EXPECT_LT(quad.y(), 10);
-    EXPECT_LT(quad.z(), 10);
-    const osg::Vec3i beside = at(*image, 4, 25);
+    // A red quad 50 m ahead below the horizon, drawn after the sea (default bin).
+    osg::ref_ptr<osg::Geometry> quad = rectangle(osg::Vec3(-5, 50, 2), osg::Vec3(10, 0, 0),
+                                                 osg::Vec3(0, 0, 8), osg::Vec4(1, 0, 0, 1));
+    quad->getOrCreateStateSet()->setMode(GL_LIGHTING,
+                                         osg::StateAttribute::OFF | osg::StateAttribute::OVERRIDE);
+    quad->getOrCreateStateSet()->setRenderBinDetails(20, "RenderBin");
+    scene->addChild(quad);
+    ASSERT_NE(buildSea()->getOcean(), nullptr);
+    const osg::ref_ptr<osg::Image> image = view.render(levelView);
+    // It spans 8 columns either side of the centre, rows 18 to 31 from the bottom.
+    const osg::Vec3i inside = TestViewer::pixel(*image, size / 2, 25);
+    EXPECT_TRUE(inside.x() > 245 && inside.y() < 10 && inside.z() < 10) << inside;
+    const osg::Vec3i beside = TestViewer::pixel(*image, 4, 25);
     EXPECT_FALSE(beside.x() > 200 && beside.y() < 40) << "the quad is wider than it should be";
 }
 
-TEST_F(WaterDrawableTest, TheEnvironmentGetsTheFramesCameraLightAndReflections)
+// The viewer's directional light is the sun; a positional light is not, and the last sun stays.
+TEST_F(WaterDrawableTest, TheEnvironmentGetsTheFramesSunAndReflections)
 {
-    buildSea();
-    osg::Light* light = renderer.getViewer().getLight();
-    ASSERT_NE(light, nullptr);
+    osg::Light* light = view.viewer().getLight();
     light->setPosition(osg::Vec4(0.0f, -3.0f, 4.0f, 0.0f));
     light->setDiffuse(osg::Vec4(0.5f, 0.6f, 0.7f, 1.0f));
     light->setAmbient(osg::Vec4(0.1f, 0.2f, 0.3f, 1.0f));
-    renderer.render(levelView);
-    const Maris::Environment* environment = sea()->getEnvironment();
+    const Maris::Environment* environment = buildSea()->getEnvironment();
     ASSERT_NE(environment, nullptr);
-
-    EXPECT_NEAR(-0.6, environment->GetLightDirection().y, 1e-6);
-    EXPECT_NEAR(0.8, environment->GetLightDirection().z, 1e-6);
-    EXPECT_NEAR(0.6, environment->GetLightColor().y, 1e-6);
-    EXPECT_NEAR(0.3, environment->GetAmbientColor().z, 1e-6);
-
-    // A positional light is not a sun: the previous one stays.
-    light->setPosition(osg::Vec4(100.0f, 0.0f, 10.0f, 1.0f));
-    light->setDiffuse(osg::Vec4(1.0f, 0.0f, 0.0f, 1.0f));
-    renderer.render(levelView);
-    EXPECT_NEAR(-0.6, environment->GetLightDirection().y, 1e-6);
-    EXPECT_NEAR(0.6, environment->GetLightColor().y, 1e-6);
-
-    // The sky's cube map, turned from the scene's z-up world into the map's axes.
+    for (int frame = 0; frame < 2; ++frame) {
+        EXPECT_NEAR(-0.6, environment->GetLightDirection().y, 1e-6);
+        EXPECT_NEAR(0.8, environment->GetLightDirection().z, 1e-6);
+        EXPECT_NEAR(0.6, environment->GetLightColor().y, 1e-6);
+        EXPECT_NEAR(0.3, environment->GetAmbientColor().z, 1e-6);
+        light->setPosition(osg::Vec4(100.0f, 0.0f, 10.0f, 1.0f));
+        light->setDiffuse(osg::Vec4(1.0f, 0.0f, 0.0f, 1.0f));
+        view.render(levelView);
+    }
     EXPECT_NE(0u, environment->GetEnvironmentMap());
-    const Maris::Matrix3& cube = environment->GetEnvironmentMapMatrix();
-    const double expected[3][3] = {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}};
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 3; ++column)
-            EXPECT_NEAR(expected[row][column], cube.elem[row][column], 1e-6) << row << "," << column;
-
-    // The planar reflection, with the matrix the reflection camera made for this frame.
     EXPECT_NE(0u, environment->GetPlanarReflectionMap());
-    const osg::Matrixd& reflection = *controller->getReflectionCamera()->getTextureMatrix();
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 3; ++column)
-            EXPECT_NEAR(reflection(row, column), environment->GetPlanarReflectionMapMatrix().elem[row][column],
-                        1e-9);
-}
 
-TEST_F(WaterDrawableTest, TexturesWithoutAnObjectArePassedAsNone)
-{
-    // A cube map without images (the sky faces were missing) and a reflection that never rendered.
-    osg::ref_ptr<osgKELVO::MarisDrawable> drawable =
-        new osgKELVO::MarisDrawable(3.0, 0.5, new osg::TextureCubeMap, new osg::RefMatrixd,
-                                    new osg::Texture2D, new osg::RefMatrixd);
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(drawable);
-    scene->addChild(geode);
-    const osg::ref_ptr<osg::Image> image = renderer.render(levelView);
-    ASSERT_NE(drawable->getOcean(), nullptr);
-    EXPECT_EQ(0u, drawable->getEnvironment()->GetEnvironmentMap());
-    EXPECT_EQ(0u, drawable->getEnvironment()->GetPlanarReflectionMap());
-
-    geode->setNodeMask(0);
-    const osg::ref_ptr<osg::Image> withoutSea = renderer.render(levelView);
-    EXPECT_GT(seaDifference(*image, *withoutSea), 20.0) << "the sea is still drawn, lit by the sun alone";
+    // Without texture objects the library gets none, and the sea is still drawn, lit by the sun.
+    controller->getSeaGeode()->setNodeMask(0);
+    osgKELVO::MarisDrawable* sea = bareSea();
+    const osg::ref_ptr<osg::Image> image = view.render(levelView);
+    ASSERT_NE(sea->getOcean(), nullptr);
+    EXPECT_EQ(0u, sea->getEnvironment()->GetEnvironmentMap());
+    EXPECT_EQ(0u, sea->getEnvironment()->GetPlanarReflectionMap());
+    sea->setNodeMask(0);
+    EXPECT_GT(seaDifference(*image, *view.render(levelView)), 20.0);
 }
 
 TEST_F(WaterDrawableTest, AFailedSetUpIsRetriedOnceASecondAndReportedOnce)
 {
-    osg::ref_ptr<osgKELVO::MarisDrawable> drawable =
-        new osgKELVO::MarisDrawable(3.0, 0.5, new osg::TextureCubeMap, new osg::RefMatrixd,
-                                    new osg::Texture2D, new osg::RefMatrixd);
-    drawable->setResourceDirectory("../Resources/NoSuchDirectory");
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(drawable);
-    scene->addChild(geode);
-
+    osgKELVO::MarisDrawable* sea = bareSea();
+    sea->setResourceDirectory("../Resources/NoSuchDirectory");
     kelvotest::NotifyCapture notes;
-    LibraryMessages library;
+    std::map<std::string, int> library;
+    Maris::SetMessageHandler(
+        [](Maris::MessageChannel, const char* line, void* lines) {
+            ++(*static_cast<std::map<std::string, int>*>(lines))[line];
+        },
+        &library);
     const auto start = std::chrono::steady_clock::now();
-    renderer.render(levelView);
-    EXPECT_EQ(1u, drawable->getSetupAttempts());
+    view.render(levelView);
+    EXPECT_EQ(1u, sea->getSetupAttempts());
     double elapsed = 0.0;
     while (elapsed < 2.5) {
-        renderer.render(levelView);
+        view.render(levelView);
         elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    EXPECT_EQ(drawable->getOcean(), nullptr);
-    EXPECT_GE(drawable->getSetupAttempts(), 2u);
-    EXPECT_LE(drawable->getSetupAttempts(), static_cast<unsigned>(elapsed) + 1u);
-
-    EXPECT_EQ(1u, notes.count("Failed to initialize Maris - is the resource path passed in to the "
-                              "ResourceLoader constructor valid?"));
-    EXPECT_TRUE(notes.has(osg::FATAL, "Failed to initialize Maris - is the resource path passed in to "
-                                      "the ResourceLoader constructor valid?"));
+    Maris::SetMessageHandler(nullptr, nullptr);
+    EXPECT_EQ(sea->getOcean(), nullptr);
+    EXPECT_GE(sea->getSetupAttempts(), 2u);
+    EXPECT_LE(sea->getSetupAttempts(), static_cast<unsigned>(elapsed) + 1u);
+    const char* failed = "Failed to initialize Maris - is the resource path passed in to the "
+                         "ResourceLoader constructor valid?";
+    EXPECT_TRUE(notes.has(osg::FATAL, failed));
+    EXPECT_EQ(1u, notes.count(failed));
     EXPECT_EQ(1u, notes.count("The ocean could not be created; trying again once a second"));
-    ASSERT_FALSE(library.counts().empty()) << "the library said nothing about the missing resources";
-    for (const auto& line : library.counts())
+    ASSERT_FALSE(library.empty()) << "the library said nothing about the missing resources";
+    for (const auto& line : library)
         EXPECT_EQ(1, line.second) << "repeated: " << line.first;
 }
 
@@ -268,15 +219,81 @@ TEST(WaterDrawableCopies, CopiesStartFromNothing)
     osg::ref_ptr<osgKELVO::MarisDrawable> drawable =
         new osgKELVO::MarisDrawable(6.0, 1.0, new osg::TextureCubeMap, new osg::RefMatrixd,
                                     new osg::Texture2D, new osg::RefMatrixd);
-    osg::ref_ptr<osg::Object> copy = drawable->clone(osg::CopyOp::DEEP_COPY_ALL);
-    osg::ref_ptr<osg::Object> empty = drawable->cloneType();
-    for (osg::Object* object : {copy.get(), empty.get()}) {
-        auto* other = dynamic_cast<osgKELVO::MarisDrawable*>(object);
+    for (osg::ref_ptr<osg::Object> copy :
+         {drawable->clone(osg::CopyOp::DEEP_COPY_ALL), drawable->cloneType()}) {
+        auto* other = dynamic_cast<osgKELVO::MarisDrawable*>(copy.get());
         ASSERT_NE(other, nullptr);
-        EXPECT_NE(other, drawable.get());
         EXPECT_EQ(other->getOcean(), nullptr);
         EXPECT_TRUE(drawable->isSameKindAs(other));
     }
-    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    EXPECT_FALSE(drawable->isSameKindAs(geometry.get()));
+}
+
+TEST_F(SkyRenderingTest, ZenithIsUpAndTheHorizonLevel)
+{
+    const osg::Vec3d north(0, 1, 0);
+    const osg::ref_ptr<osg::Image> up =
+        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, 1), north));
+    const osg::ref_ptr<osg::Image> down =
+        view.render(lookFrom(osg::Vec3d(), osg::Vec3d(0, 0, -1), north));
+    EXPECT_GT(blueness(centre(*up)), 60) << "the zenith is not deep blue";
+    EXPECT_LT(blueness(centre(*down)), blueness(centre(*up)) - 40);
+
+    // Looking level: the haze band through the middle row, blue sky above, grey below.
+    for (const osg::Vec3d& direction :
+         {osg::Vec3d(1, 0, 0), osg::Vec3d(0, 1, 0), osg::Vec3d(-1, 0, 0), osg::Vec3d(0, -1, 0)}) {
+        SCOPED_TRACE(direction.x() * 10 + direction.y());
+        const osg::ref_ptr<osg::Image> level = view.render(lookFrom(osg::Vec3d(), direction));
+        // Clouds may cover parts of the upper quarter, but open blue sky shows somewhere in it.
+        EXPECT_GT(bluest(*level, size * 3 / 4, size), bluest(*level, 0, size / 4) + 20);
+        EXPECT_GT(brightness(centre(*level)), brightness(TestViewer::pixel(*level, size / 2, 1)));
+        EXPECT_LT(std::abs(brightness(TestViewer::pixel(*level, 2, size / 2)) -
+                           brightness(TestViewer::pixel(*level, size - 3, size / 2))),
+                  60)
+            << "the ends of the middle row differ: the horizon is tilted";
+    }
+}
+
+TEST_F(SkyRenderingTest, TheSunShowsWhereTheMainLightComesFrom)
+{
+    const osg::Vec3i atSun = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(-1, -1, 2))));
+    EXPECT_GE(std::min({atSun.x(), atSun.y(), atSun.z()}), 235);
+    const osg::Vec3i mirrored = centre(*view.render(lookFrom(osg::Vec3d(), osg::Vec3d(1, 1, 2))));
+    EXPECT_LT(brightness(mirrored), brightness(atSun) - 60);
+}
+
+// The sky is fixed in the world and centred on the eye: turning changes it, moving does not.
+TEST_F(SkyRenderingTest, TurningChangesTheSkyAndMovingDoesNot)
+{
+    const osg::Vec3d north(0.0, 1.0, 0.3), east(1.0, 0.0, 0.3);
+    const osg::ref_ptr<osg::Image> here = view.render(lookFrom(osg::Vec3d(), north));
+    const osg::ref_ptr<osg::Image> farAway =
+        view.render(lookFrom(osg::Vec3d(25000, -40000, 800), north));
+    const osg::ref_ptr<osg::Image> again = view.render(lookFrom(osg::Vec3d(), north));
+    const osg::ref_ptr<osg::Image> ahead = view.render(lookFrom(osg::Vec3d(), east));
+    const osg::ref_ptr<osg::Image> rolled =
+        view.render(lookFrom(osg::Vec3d(), north, osg::Vec3d(0.3, 0, 1)));
+    EXPECT_LE(TestViewer::largestDifference(*here, *again), 1);
+    EXPECT_LT(TestViewer::meanDifference(*here, *farAway), 1.0);
+    EXPECT_LE(TestViewer::largestDifference(*here, *farAway), 8);
+    EXPECT_GT(TestViewer::meanDifference(*here, *ahead), 6.0);
+    EXPECT_GT(TestViewer::meanDifference(*here, *rolled), 3.0);
+
+    // What lies east when looking 20 degrees north of east is what lies ahead when looking east,
+    // up to rounding to whole pixels.
+    const double turn = osg::DegreesToRadians(20.0);
+    const osg::Matrixd turned =
+        lookFrom(osg::Vec3d(), osg::Vec3d(std::cos(turn), std::sin(turn), 0.3));
+    const osg::ref_ptr<osg::Image> northEast = view.render(turned);
+    const osg::Vec3d p = east * 1000.0 * turned * view.camera()->getProjectionMatrix();
+    const int x = static_cast<int>((p.x() + 1.0) * 0.5 * size),
+              y = static_cast<int>((p.y() + 1.0) * 0.5 * size);
+    ASSERT_TRUE(x > 0 && x < size - 1 && y > 0 && y < size - 1);
+    int closest = 255;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const osg::Vec3i d = TestViewer::pixel(*northEast, x + dx, y + dy) - centre(*ahead);
+            closest =
+                std::min(closest, std::max({std::abs(d.x()), std::abs(d.y()), std::abs(d.z())}));
+        }
+    EXPECT_LE(closest, 8);
 }

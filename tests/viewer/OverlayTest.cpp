@@ -1,0 +1,333 @@
+// The head-up display in a real window: the coordinate readout (the eye, or the point under the
+// pointer while M is held), the panels' layout, the logo, help and compass, missing resources.
+
+#include "NotifyCapture.h"
+#include "ViewerHarness.h"
+
+#include <gtest/gtest.h>
+#include <osg/ComputeBoundsVisitor>
+#include <osg/DrawPixels>
+#include <osg/Geode>
+#include <osg/Switch>
+#include <osg/TexMat>
+#include <osg/Texture2D>
+
+#include <algorithm>
+#include <cstdlib>
+
+using osgKELVO::OverlayController;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Pointer position (from the top left) at which the camera sees a world point. The window's
+// input range runs from 0 to height - 1, which the viewer flips to y up.
+osg::Vec2f pixelOf(HudTestWindow& hud, const osg::Vec3d& world)
+{
+    osg::Camera* camera = hud.camera();
+    const osg::Vec3d p = world * camera->getViewMatrix() * camera->getProjectionMatrix() *
+                         camera->getViewport()->computeWindowMatrix();
+    return osg::Vec2f(p.x(), camera->getViewport()->height() - 1.0 - p.y());
+}
+
+float valueOf(const std::string& line)
+{
+    return std::strtof(line.c_str() + line.find(':') + 1, nullptr);
+}
+
+// Window-pixel box of everything under one of the overlay's transforms; an image drawn as pixels
+// covers its size from its position (its own bound is a cube around it).
+osg::BoundingBox extent(osg::Node* transform)
+{
+    struct PixelExtent : osg::ComputeBoundsVisitor
+    {
+        using osg::ComputeBoundsVisitor::apply;
+        void apply(osg::Drawable& drawable) override
+        {
+            const osg::DrawPixels* pixels = dynamic_cast<const osg::DrawPixels*>(&drawable);
+            if (!pixels || !pixels->getImage())
+                return osg::ComputeBoundsVisitor::apply(drawable);
+            const osg::Vec3 at = pixels->getPosition(),
+                            size(pixels->getImage()->s(), pixels->getImage()->t(), 0);
+            applyBoundingBox(osg::BoundingBox(at, at + size));
+        }
+    } bounds;
+    transform->accept(bounds);
+    return bounds.getBoundingBox();
+}
+
+bool covers(const osg::BoundingBox& outer, const osg::BoundingBox& inner)
+{
+    return inner.valid() && inner.xMin() >= outer.xMin() && inner.xMax() <= outer.xMax() &&
+           inner.yMin() >= outer.yMin() && inner.yMax() <= outer.yMax();
+}
+
+bool overlap(const osg::BoundingBox& a, const osg::BoundingBox& b)
+{
+    return a.xMin() < b.xMax() && b.xMin() < a.xMax() && a.yMin() < b.yMax() &&
+           b.yMin() < a.yMax();
+}
+
+} // namespace
+
+TEST(CoordinateReadoutDisplay, EyePlusOffsetEveryFrameAsNorthingAndEastingOrXAndY)
+{
+    for (bool geographic : {true, false}) {
+        HudTestWindow hud;
+        hud.overlay().setUseGeoCoords(geographic);
+        hud.overlay().setOffset(osg::Vec3f(1000, 2000, 0));
+        hud.lookAt(osg::Vec3d(12.34, -7.5, 30), osg::Vec3d(12.34, 92.5, 30));
+        ASSERT_TRUE(hud.open());
+        hud.frame();
+        EXPECT_EQ((geographic ? Lines{"N: 1992.5", "E: 1012.3", "Z: 30.0"}
+                              : Lines{"X: 1012.3", "Y: 1992.5", "Z: 30.0"}),
+                  hud.readout());
+        hud.lookAt(osg::Vec3d(-4, 5, 6), osg::Vec3d(-4, 6, 6));
+        hud.frame();
+        EXPECT_EQ((geographic ? Lines{"N: 2005.0", "E: 996.0", "Z: 6.0"}
+                              : Lines{"X: 996.0", "Y: 2005.0", "Z: 6.0"}),
+                  hud.readout());
+    }
+}
+
+TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
+{
+    HudTestWindow hud;
+    hud.scene()->addChild(
+        rectangle(osg::Vec3(-50, -50, 5), osg::Vec3(100, 0, 0), osg::Vec3(0, 100, 0)));
+    // Looking over the ground, the sky fills the window's upper half.
+    hud.lookAt(osg::Vec3d(0, -120, 20), osg::Vec3d(0, 0, 15));
+    ASSERT_TRUE(hud.open());
+    hud.frame();
+    const Lines eye = hud.readout();
+    EXPECT_EQ((Lines{"X: 0.0", "Y: -120.0", "Z: 20.0"}), eye);
+    const osg::Vec2f onGround = pixelOf(hud, osg::Vec3d(12.0, 20.0, 5.0));
+    hud.movePointer(onGround.x(), onGround.y());
+    hud.frame();
+    EXPECT_EQ(eye, hud.readout()) << "without M the pointer changes nothing";
+
+    hud.pressKey('m');
+    hud.movePointer(onGround.x(), onGround.y());
+    hud.frame();
+    const Lines picked = hud.readout();
+    ASSERT_EQ(3u, picked.size());
+    EXPECT_EQ(0u, picked[0].rfind("X: ", 0));
+    EXPECT_NEAR(12.0f, valueOf(picked[0]), 0.25f) << picked[0];
+    EXPECT_NEAR(20.0f, valueOf(picked[1]), 0.25f) << picked[1];
+    EXPECT_EQ("Z: 5.0", picked[2]);
+    hud.frame();
+    EXPECT_EQ(picked, hud.readout()) << "the picked point stays while M is held";
+
+    // Over empty sky, and over the help panel with only sky behind it, nothing is hit.
+    hud.movePointer(640, 30);
+    hud.frame();
+    EXPECT_EQ(picked, hud.readout());
+    const osg::Vec2f skyBehindHelp = pixelOf(hud, osg::Vec3d(0.0, 400.0, 60.0));
+    ASSERT_TRUE(covers(extent(hud.overlay().getHelpPanelTransform()),
+                       osg::BoundingBox(skyBehindHelp.x(), 1023 - skyBehindHelp.y(), 0,
+                                        skyBehindHelp.x(), 1023 - skyBehindHelp.y(), 0)));
+    hud.movePointer(skyBehindHelp.x(), skyBehindHelp.y());
+    hud.frame();
+    EXPECT_EQ(picked, hud.readout()) << "the display's own panels are never picked";
+
+    hud.releaseKey('m');
+    hud.frame();
+    EXPECT_EQ(eye, hud.readout()) << "back to the eye once M is released";
+}
+
+// Every panel lies inside the window and none covers another, the help panel (over them) in the
+// middle, as opened and after a resize whose event claims another size than the window's own.
+TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
+{
+    HudTestWindow hud;
+    ASSERT_TRUE(hud.open());
+    OverlayController& overlay = hud.overlay();
+    EXPECT_EQ(osg::Camera::POST_RENDER, overlay.getHudCamera()->getRenderOrder());
+    for (const osg::Vec2i size : {osg::Vec2i(1280, 1024), osg::Vec2i(1000, 700)}) {
+        SCOPED_TRACE(std::to_string(size.x()) + " x " + std::to_string(size.y()));
+        if (size.x() != 1280) {
+            hud.window()->resized(0, 0, size.x(), size.y());
+            hud.window()->getEventQueue()->windowResize(0, 0, 321, 123);
+            hud.frame();
+        }
+        EXPECT_EQ(size.x(), overlay.getHudCamera()->getViewport()->width());
+        EXPECT_EQ(size.y(), overlay.getHudCamera()->getViewport()->height());
+        const osg::BoundingBox window(0, 0, 0, size.x(), size.y(), 0);
+        const std::vector<std::pair<const char*, osg::Node*>> panels = {
+            {"coordinates", overlay.getCoordinatesPanelTransform()},
+            {"compass", overlay.getCompassTransform()},
+            {"logo", overlay.getLogoTransform()},
+            {"legend", overlay.getLegendTransform()}};
+        for (std::size_t i = 0; i < panels.size(); ++i) {
+            EXPECT_TRUE(covers(window, extent(panels[i].second))) << panels[i].first;
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(overlap(extent(panels[i].second), extent(panels[j].second)))
+                    << panels[i].first << " and " << panels[j].first;
+        }
+        const osg::BoundingBox help = extent(overlay.getHelpPanelTransform());
+        EXPECT_TRUE(covers(window, help));
+        EXPECT_FLOAT_EQ(size.x() / 2.0f, help.center().x());
+        EXPECT_FLOAT_EQ(size.y() / 2.0f, help.center().y());
+        EXPECT_TRUE(covers(help, extent(overlay.getHelpTextTransform())));
+        EXPECT_TRUE(covers(extent(overlay.getCoordinatesPanelTransform()),
+                           extent(overlay.getCoordinatesTextTransform())));
+    }
+}
+
+// The light logo on a light background; a new background shows only at the next layout.
+TEST(OverlayLogo, FollowsTheBackgroundLuminanceAtEachLayout)
+{
+    HudTestWindow hud;
+    hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
+    ASSERT_TRUE(hud.open());
+    ASSERT_TRUE(hud.overlay().getLogoTransform());
+    osg::Switch* logo = hud.overlay().getLogoTransform()->getChild(0)->asSwitch();
+    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
+    EXPECT_TRUE(!logo->getValue(0) && logo->getValue(1)) << "black background: dark logo";
+    hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
+    hud.frame();
+    EXPECT_TRUE(logo->getValue(1));
+    hud.overlay().layout(1280, 1024);
+    EXPECT_TRUE(logo->getValue(0) && !logo->getValue(1)) << "white background: light logo";
+}
+
+// Nine textured cells cover a panel exactly, also after a resize; a panel under 32 x 32 is
+// refused; a missing piece leaves its cell untextured.
+TEST(OverlayPanel, NineCellsCoverThePanelExactly)
+{
+    HudTestWindow hud;
+    osg::ref_ptr<osg::Group> panel =
+        OverlayController::createPanel(100, 60, osg::Vec4(1, 1, 1, 1));
+    ASSERT_TRUE(panel && panel->getNumChildren() == 9);
+    auto cell = [&](unsigned i) {
+        return panel->getChild(i)->asGeode()->getDrawable(0)->asGeometry();
+    };
+    auto tiles = [&](float width, float height) {
+        osg::BoundingBox all;
+        float area = 0;
+        for (unsigned i = 0; i < 9; ++i) {
+            osg::BoundingBox box;
+            for (const osg::Vec3& corner :
+                 *static_cast<osg::Vec3Array*>(cell(i)->getVertexArray()))
+                box.expandBy(corner);
+            all.expandBy(box);
+            area += (box.xMax() - box.xMin()) * (box.yMax() - box.yMin());
+        }
+        return all.xMin() == 0 && all.yMin() == 0 && all.xMax() == width && all.yMax() == height &&
+               area == width * height;
+    };
+    EXPECT_TRUE(tiles(100, 60));
+    OverlayController::resizePanel(panel, 200, 90);
+    EXPECT_TRUE(tiles(200, 90));
+    OverlayController::resizePanel(panel, 31, 500);
+    EXPECT_TRUE(tiles(200, 90)) << "too small: unchanged";
+    OverlayController::resizePanel(panel, 32, 32);
+    EXPECT_TRUE(tiles(32, 32));
+
+    kelvotest::NotifyCapture notes;
+    EXPECT_FALSE(OverlayController::createPanel(31, 32, osg::Vec4(1, 1, 1, 1)));
+    EXPECT_FALSE(OverlayController::createPanel(32, 0, osg::Vec4(1, 1, 1, 1)));
+    EXPECT_EQ(2u, notes.count("Invalid size for panel, must be a minimum 32 x 32 pixels"));
+
+    hud.removeResource("Resources/Images/Panel_4.png");
+    panel = OverlayController::createPanel(64, 64, osg::Vec4(1, 1, 1, 1));
+    for (unsigned i = 0; i < 9; ++i) {
+        const auto* texture = dynamic_cast<const osg::Texture2D*>(
+            cell(i)->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
+        ASSERT_TRUE(texture);
+        EXPECT_EQ(i != 4, texture->getImage() != nullptr) << "cell " << i;
+    }
+}
+
+// A missing resource is reported and leaves out its items only; the rest still follows the window.
+TEST(OverlayResources, MissingFileLeavesOutItsItemsOnly)
+{
+    struct Case
+    {
+        const char* file;
+        osg::NotifySeverity level;
+        const char* message;
+        std::vector<int> gone;
+    };
+    const char* noLogo =
+        "Error loading logo images, check existance of Logo_light and Logo_dark in /Images";
+    const Case cases[] = {
+        {"Resources/Fonts/arial.ttf", osg::WARN, "Could not load coordinates font file",
+         {0, 1, 5, 6}},
+        {"Resources/Images/Compass.png", osg::WARN, "Compass image not found", {2}},
+        {"Resources/Images/Logo_dark.png", osg::INFO, noLogo, {3}},
+        {"Resources/Images/Logo_light.png", osg::INFO, noLogo, {3}},
+        {"Resources/Images/Legend.png", osg::INFO, "No legend image found", {4}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        HudTestWindow hud;
+        hud.removeResource(c.file);
+        kelvotest::NotifyCapture notes;
+        ASSERT_TRUE(hud.open());
+        EXPECT_TRUE(notes.has(c.level, c.message)) << notes.dump();
+        const OverlayController& overlay = hud.overlay();
+        const osg::Node* items[] = {
+            overlay.getCoordinatesPanelTransform(), overlay.getCoordinatesTextTransform(),
+            overlay.getCompassTransform(),          overlay.getLogoTransform(),
+            overlay.getLegendTransform(),           overlay.getHelpPanelTransform(),
+            overlay.getHelpTextTransform()};
+        std::vector<const osg::Node*> present, drawn;
+        for (int i = 0; i < 7; ++i) {
+            const bool gone = std::count(c.gone.begin(), c.gone.end(), i) > 0;
+            EXPECT_EQ(gone, items[i] == nullptr) << "item " << i;
+            if (items[i])
+                present.push_back(items[i]);
+        }
+        for (unsigned i = 0; i < overlay.getHudCamera()->getNumChildren(); ++i)
+            drawn.push_back(overlay.getHudCamera()->getChild(i));
+        EXPECT_EQ(present, drawn);
+
+        for (int i = 0; i < 2; ++i) { // shown again, where there is help
+            hud.pressKey(osgGA::GUIEventAdapter::KEY_F1);
+            hud.releaseKey(osgGA::GUIEventAdapter::KEY_F1);
+        }
+        hud.window()->resized(0, 0, 900, 600);
+        hud.window()->getEventQueue()->windowResize(0, 0, 900, 600);
+        hud.frame();
+        for (const osg::Node* item : present)
+            EXPECT_TRUE(covers(osg::BoundingBox(0, 0, 0, 900, 600, 0),
+                               extent(const_cast<osg::Node*>(item))));
+    }
+}
+
+// The compass image turns with the heading, about its centre, whatever the pitch; looking straight
+// down or up keeps the last heading.
+TEST(Compass, TurnsWithTheHeadingEveryFrame)
+{
+    HudTestWindow hud;
+    ASSERT_TRUE(hud.open());
+    ASSERT_TRUE(hud.overlay().getCompassTransform());
+    const osg::Geode* geode = hud.overlay().getCompassTransform()->getChild(0)->asGeode();
+    ASSERT_TRUE(geode && geode->getStateSet() &&
+                geode->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXMAT));
+    auto texMat = [&] {
+        return dynamic_cast<const osg::TexMat*>(
+                   geode->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXMAT))
+            ->getMatrix();
+    };
+    // Where in the image the quad's top centre and centre sample.
+    auto sampled = [&](float s, float t) { return osg::Vec3(s, t, 0.0f) * texMat(); };
+    const float r = 0.5f * std::sqrt(0.5f);
+    struct Case { osg::Vec3d eye, center; osg::Vec3 top; };
+    const Case cases[] = {{{5, 5, 10}, {5, 50, 0}, {0.5f, 1.0f, 0}},
+                          {{0, 0, 10}, {100, 0, 10}, {1.0f, 0.5f, 0}},
+                          {{0, 0, 100}, {-1, -1, 0}, {0.5f - r, 0.5f - r, 0}},
+                          {{0, 0, 100}, {0, -1, 100}, {0.5f, 0.0f, 0}}};
+    for (const Case& c : cases) {
+        hud.lookAt(c.eye, c.center);
+        hud.frame();
+        EXPECT_LT((sampled(0.5f, 1.0f) - c.top).length(), 1e-5f) << c.center;
+        EXPECT_LT((sampled(0.5f, 0.5f) - osg::Vec3(0.5f, 0.5f, 0)).length(), 1e-5f) << c.center;
+    }
+    const osg::Matrix south = texMat();
+    for (double z : {0.0, 200.0}) {
+        hud.lookAt(osg::Vec3d(0, 0, 100), osg::Vec3d(0, 0, z), osg::Vec3d(0, 1, 0));
+        hud.frame();
+        EXPECT_EQ(south, texMat()) << "straight " << (z ? "up" : "down");
+    }
+}
