@@ -44,7 +44,9 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
         "<Overlay useGeoCoords=\"0\" offsetX=\"0\" offsetY=\"0\" offsetZ=\"0\"/>\n" +
         sceneElement(modelElement("Secret", "../Content/secret.zip", 1) +
                      modelElement("Cow", "../Content/cow.zip", 2)) +
-        environmentElement(0.8f, 0.8f, 1.0f) + navigationElement({0, -120, 0}, {0, 0, 0}) +
+        "<Environment backgroundColorRed=\"0.8\" backgroundColorGreen=\"0.8\" "
+        "backgroundColorBlue=\"1\" enableWater=\"0\"/>\n" +
+        navigationElement({0, -120, 0}, {0, 0, 0}) +
         windowElement("KELVOview drops", 0, 0, 800, 600));
     ASSERT_TRUE(session.start("KELVOview drops"));
     ViewerProcess& viewer = session.viewer();

@@ -41,16 +41,6 @@ std::string navigationElement(const osg::Vec3d& eye, const osg::Vec3d& centre)
     return buffer;
 }
 
-std::string environmentElement(float red, float green, float blue)
-{
-    char buffer[300];
-    std::snprintf(buffer, sizeof(buffer),
-                  "<Environment backgroundColorRed=\"%g\" backgroundColorGreen=\"%g\" "
-                  "backgroundColorBlue=\"%g\" enableWater=\"0\"/>\n",
-                  red, green, blue);
-    return buffer;
-}
-
 std::string windowElement(const std::string& title, int x, int y, int width, int height,
                           bool maximized, bool fullscreen)
 {

@@ -19,7 +19,6 @@ std::string modelElement(const std::string& name, const std::string& file, int l
                          bool visible = true);
 std::string sceneElement(const std::string& models = std::string());
 std::string navigationElement(const osg::Vec3d& eye, const osg::Vec3d& centre);
-std::string environmentElement(float red, float green, float blue);
 std::string windowElement(const std::string& title, int x, int y, int width, int height,
                           bool maximized = false, bool fullscreen = false);
 // The attributes of the first element of a name in a configuration text.
