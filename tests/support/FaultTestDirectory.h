@@ -14,7 +14,8 @@ class FaultTestDirectory
 public:
     FaultTestDirectory()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-faults-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kelvo-faults-XXXXXX").string();
         if (::mkdtemp(&pattern[0]))
             path_ = pattern;
     }
@@ -29,13 +30,15 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // The names in a directory, sorted.
-    static std::vector<std::string> entries(const std::string& directory)
+    // The names in a directory, sorted; with a prefix, only those that start with it.
+    static std::vector<std::string> entries(const std::string& directory,
+                                            const std::string& prefix = "")
     {
         std::vector<std::string> names;
         std::error_code ignored;
         for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
-            names.push_back(entry.path().filename().string());
+            if (entry.path().filename().string().rfind(prefix, 0) == 0)
+                names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -43,11 +46,7 @@ public:
     // The temporary files the configuration writer makes for "Configuration.xml".
     static std::vector<std::string> temporaries(const std::string& directory)
     {
-        std::vector<std::string> names;
-        for (const std::string& name : entries(directory))
-            if (name.rfind(".Configuration.xml.", 0) == 0)
-                names.push_back(name);
-        return names;
+        return entries(directory, ".Configuration.xml.");
     }
 
 private:

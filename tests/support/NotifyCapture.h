@@ -3,6 +3,7 @@
 #include <osg/Notify>
 #include <osg/ref_ptr>
 
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,28 +11,78 @@
 namespace kelvotest {
 
 // Records every line written to the scene-graph library's notification stream while it lives, at
-// every severity, and restores the previous handler and level afterwards.
+// every severity down to INFO, and restores the previous handler and level afterwards.
 class NotifyCapture
 {
 public:
-    NotifyCapture();
-    ~NotifyCapture();
+    using Line = std::pair<osg::NotifySeverity, std::string>;
+
+    NotifyCapture() : previous_(osg::getNotifyHandler()), previousLevel_(osg::getNotifyLevel())
+    {
+        // INFO is the most detailed level the viewer reports at; the library's debug chatter from
+        // other threads would only interleave.
+        osg::setNotifyLevel(osg::INFO);
+        osg::setNotifyHandler(handler_.get());
+    }
+    ~NotifyCapture()
+    {
+        osg::setNotifyHandler(previous_.get());
+        osg::setNotifyLevel(previousLevel_);
+    }
     NotifyCapture(const NotifyCapture&) = delete;
     NotifyCapture& operator=(const NotifyCapture&) = delete;
 
-    const std::vector<std::pair<osg::NotifySeverity, std::string>>& lines() const;
-    bool has(osg::NotifySeverity severity, const std::string& line) const;
-    bool hasText(const std::string& text) const;
-    unsigned count(const std::string& line) const;
+    const std::vector<Line>& lines() const { return handler_->lines; }
+    bool has(osg::NotifySeverity severity, const std::string& line) const
+    {
+        for (const Line& entry : lines())
+            if (entry.first == severity && entry.second == line)
+                return true;
+        return false;
+    }
+    bool hasText(const std::string& text) const
+    {
+        for (const Line& entry : lines())
+            if (entry.second.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+    unsigned count(const std::string& line) const
+    {
+        unsigned n = 0;
+        for (const Line& entry : lines())
+            n += entry.second == line;
+        return n;
+    }
     // Every captured line, one per row, for failure messages.
-    std::string dump() const;
-    void clear();
+    std::string dump() const
+    {
+        std::string text;
+        for (const Line& entry : lines())
+            text +=
+                "[" + std::to_string(static_cast<int>(entry.first)) + "] " + entry.second + "\n";
+        return text;
+    }
+    void clear() { handler_->lines.clear(); }
 
 private:
-    class Handler;
+    struct Handler : osg::NotifyHandler
+    {
+        void notify(osg::NotifySeverity severity, const char* message) override
+        {
+            std::string text(message);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                text.pop_back();
+            std::lock_guard<std::mutex> lock(mutex);
+            lines.emplace_back(severity, text);
+        }
+        std::mutex mutex;
+        std::vector<Line> lines;
+    };
+
     osg::ref_ptr<osg::NotifyHandler> previous_;
     osg::NotifySeverity previousLevel_;
-    osg::ref_ptr<Handler> handler_;
+    osg::ref_ptr<Handler> handler_{new Handler};
 };
 
 } // namespace kelvotest

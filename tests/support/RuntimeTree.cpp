@@ -12,17 +12,15 @@ namespace kelvotest {
 
 namespace {
 
-// Mirrors a directory of the staged tree: real directories, each file a link to the staged one,
-// so that a test may add, remove or replace files without touching what other tests read.
+// Real directories, each file a link to the staged one.
 void linkTree(const fs::path& from, const fs::path& to)
 {
     fs::create_directories(to);
     for (const auto& entry : fs::directory_iterator(from)) {
-        const fs::path target = to / entry.path().filename();
         if (entry.is_directory())
-            linkTree(entry.path(), target);
+            linkTree(entry.path(), to / entry.path().filename());
         else
-            fs::create_symlink(entry.path(), target);
+            fs::create_symlink(entry.path(), to / entry.path().filename());
     }
 }
 
@@ -37,9 +35,7 @@ RuntimeTree::RuntimeTree(bool withContent)
     const fs::path dist(KELVO_DIST_DIR);
     fs::copy(dist / "Bin", fs::path(root_) / "Bin", fs::copy_options::recursive);
     linkTree(dist / "Resources", fs::path(root_) / "Resources");
-    // The configuration is the one file every test rewrites: a copy of its own.
-    fs::remove(configurationPath());
-    fs::copy_file(dist / "Resources" / "Configuration.xml", configurationPath());
+    copyInto((dist / "Resources" / "Configuration.xml").string(), "Resources/Configuration.xml");
     fs::create_directories(fs::path(root_) / "Content");
     if (withContent && fs::exists(dist / "Content"))
         linkTree(dist / "Content", fs::path(root_) / "Content");
@@ -49,26 +45,17 @@ RuntimeTree::~RuntimeTree()
 {
     std::error_code ignored;
     // Permissions a test took away must not keep the tree from being removed.
-    for (auto it = fs::recursive_directory_iterator(root_, ignored); it != fs::recursive_directory_iterator(); ++it)
+    for (auto it = fs::recursive_directory_iterator(root_, ignored);
+         it != fs::recursive_directory_iterator(); ++it)
         if (!it->is_symlink(ignored))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(root_, ignored);
 }
 
-void RuntimeTree::writeConfiguration(const std::string& xml) const
-{
-    writeFile(configurationPath(), xml);
-}
-
 void RuntimeTree::removeConfiguration() const
 {
     fs::remove(configurationPath());
-}
-
-std::string RuntimeTree::readConfiguration() const
-{
-    return readFile(configurationPath());
 }
 
 void RuntimeTree::copyInto(const std::string& source, const std::string& relativeDestination) const
@@ -77,7 +64,8 @@ void RuntimeTree::copyInto(const std::string& source, const std::string& relativ
     fs::create_directories(destination.parent_path());
     if (fs::is_symlink(destination))
         fs::remove(destination);
-    fs::copy(source, destination, fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+    fs::copy(source, destination,
+             fs::copy_options::overwrite_existing | fs::copy_options::recursive);
 }
 
 std::string RuntimeTree::readFile(const std::string& path)
@@ -91,11 +79,9 @@ std::string RuntimeTree::readFile(const std::string& path)
 void RuntimeTree::writeFile(const std::string& path, const std::string& contents)
 {
     fs::create_directories(fs::path(path).parent_path());
-    // Never write through a link into the staged tree.
     if (fs::is_symlink(path))
         fs::remove(path);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << contents;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
 }
 
 } // namespace kelvotest

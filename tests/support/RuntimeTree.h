@@ -6,8 +6,8 @@ namespace kelvotest {
 
 // A private runtime tree (Bin/, Resources/, Content/) in a temporary directory, removed on
 // destruction: Bin/ copied, so that the program finds its tree beside itself; Resources/ and
-// Content/ as directories of links to the staged files, so that nothing large is copied and a test
-// may still remove or replace single files. Tests write their own configuration into it.
+// Content/ directories of links to the staged files, so that nothing large is copied and a test
+// may still remove or replace single files. The configuration file is a copy of its own.
 class RuntimeTree
 {
 public:
@@ -21,14 +21,15 @@ public:
     std::string bin() const { return root_ + "/Bin"; }
     std::string configurationPath() const { return root_ + "/Resources/Configuration.xml"; }
 
-    void writeConfiguration(const std::string& xml) const;
+    void writeConfiguration(const std::string& xml) const { writeFile(configurationPath(), xml); }
     void removeConfiguration() const;
-    std::string readConfiguration() const;
+    std::string readConfiguration() const { return readFile(configurationPath()); }
 
-    // Copies a file into the tree (replacing a link there) at a path relative to its root; creates directories.
+    // Copies a file or directory to a path relative to the root, replacing a link there.
     void copyInto(const std::string& source, const std::string& relativeDestination) const;
 
     static std::string readFile(const std::string& path);
+    // Creates directories; replaces a link rather than writing through it into the staged tree.
     static void writeFile(const std::string& path, const std::string& contents);
 
 private:

@@ -17,7 +17,8 @@ std::string sampleConfiguration(unsigned variant, unsigned models)
     scene->SetAttribute("generatePowerline", "0");
     for (unsigned i = 0; i < models; ++i) {
         tinyxml2::XMLElement* model = scene->InsertNewChildElement("Model");
-        const std::string name = "Variant " + std::to_string(variant) + " model " + std::to_string(i);
+        const std::string name =
+            "Variant " + std::to_string(variant) + " model " + std::to_string(i);
         model->SetAttribute("name", name.c_str());
         model->SetAttribute("filename", ("../Content/Models/" + name + ".ive").c_str());
         model->SetAttribute("layerNum", (i + variant) % 10);

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
-#include <vector>
 
 namespace kelvotest {
 
@@ -22,10 +21,8 @@ std::string failure(const char* what, const std::string& directory)
 
 } // namespace
 
-ScratchMount::ScratchMount(const std::string& directory, bool bind) : directory_(directory), bind_(bind) {}
-
-std::unique_ptr<ScratchMount> ScratchMount::tmpfs(const std::string& directory, unsigned long bytes,
-                                                  std::string& error)
+std::unique_ptr<ScratchMount> ScratchMount::tmpfs(const std::string& directory,
+                                                  unsigned long bytes, std::string& error)
 {
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
     if (::mount("tmpfs", directory.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
@@ -35,33 +32,25 @@ std::unique_ptr<ScratchMount> ScratchMount::tmpfs(const std::string& directory, 
     return std::unique_ptr<ScratchMount>(new ScratchMount(directory, false));
 }
 
-std::unique_ptr<ScratchMount> ScratchMount::readOnlyBind(const std::string& directory, std::string& error)
+std::unique_ptr<ScratchMount> ScratchMount::readOnlyBind(const std::string& directory,
+                                                         std::string& error)
 {
     if (::mount(directory.c_str(), directory.c_str(), nullptr, MS_BIND, nullptr) != 0) {
         error = failure("binding", directory);
         return nullptr;
     }
     std::unique_ptr<ScratchMount> mount(new ScratchMount(directory, true));
-    if (!mount->setReadOnly(true, error))
-        return nullptr;
-    return mount;
-}
-
-ScratchMount::~ScratchMount()
-{
-    unmount();
+    return mount->setReadOnly(true, error) ? std::move(mount) : nullptr;
 }
 
 bool ScratchMount::setReadOnly(bool readOnly, std::string& error)
 {
-    unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
-    if (bind_)
-        flags |= MS_BIND;
-    if (::mount(nullptr, directory_.c_str(), nullptr, flags, nullptr) != 0) {
-        error = failure(readOnly ? "remounting read-only" : "remounting writable", directory_);
-        return false;
-    }
-    return true;
+    const unsigned long flags =
+        MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0) | (bind_ ? MS_BIND : 0);
+    if (::mount(nullptr, directory_.c_str(), nullptr, flags, nullptr) == 0)
+        return true;
+    error = failure(readOnly ? "remounting read-only" : "remounting writable", directory_);
+    return false;
 }
 
 void ScratchMount::unmount()
@@ -76,17 +65,14 @@ unsigned long ScratchMount::fill(const std::string& path)
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return 0;
-    const std::vector<char> block(4096, 'f');
+    const std::string block(4096, 'f');
     unsigned long total = 0;
-    std::size_t size = block.size();
     // Smaller and smaller pieces, down to one byte, so that not even a short write fits any more.
-    while (size > 0) {
+    for (std::size_t size = block.size(); size > 0;) {
         const ssize_t written = ::write(fd, block.data(), size);
         if (written > 0)
             total += static_cast<unsigned long>(written);
-        else if (written < 0 && errno == EINTR)
-            continue;
-        else
+        else if (written == 0 || errno != EINTR)
             size /= 2;
     }
     ::fsync(fd);

@@ -13,8 +13,9 @@ class ScratchMount
 public:
     static std::unique_ptr<ScratchMount> tmpfs(const std::string& directory, unsigned long bytes,
                                                std::string& error);
-    static std::unique_ptr<ScratchMount> readOnlyBind(const std::string& directory, std::string& error);
-    ~ScratchMount();
+    static std::unique_ptr<ScratchMount> readOnlyBind(const std::string& directory,
+                                                      std::string& error);
+    ~ScratchMount() { unmount(); }
     ScratchMount(const ScratchMount&) = delete;
     ScratchMount& operator=(const ScratchMount&) = delete;
 
@@ -27,7 +28,7 @@ public:
     static unsigned long fill(const std::string& path);
 
 private:
-    ScratchMount(const std::string& directory, bool bind);
+    ScratchMount(const std::string& directory, bool bind) : directory_(directory), bind_(bind) {}
 
     std::string directory_;
     bool bind_;

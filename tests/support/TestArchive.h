@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kelvotest {
@@ -13,11 +12,16 @@ class TestArchive
 public:
     enum Encryption { None, Traditional, Aes256 };
 
-    TestArchive& add(const std::string& name, const std::string& contents, Encryption encryption = None,
-                     const std::string& password = std::string());
-    TestArchive& addFile(const std::string& name, const std::string& path, Encryption encryption = None,
+    TestArchive& add(const std::string& name, const std::string& contents,
+                     Encryption encryption = None, const std::string& password = std::string());
+    TestArchive& addFile(const std::string& name, const std::string& path,
+                         Encryption encryption = None,
                          const std::string& password = std::string());
-    TestArchive& addDirectory(const std::string& name);
+    TestArchive& addDirectory(const std::string& name)
+    {
+        entries.push_back(Entry{name, std::string(), None, std::string(), true});
+        return *this;
+    }
 
     // Returns false and leaves no file when libzip refuses.
     bool write(const std::string& path) const;
@@ -25,11 +29,10 @@ public:
 private:
     struct Entry
     {
-        std::string name;
-        std::string contents;
-        bool directory;
+        std::string name, contents;
         Encryption encryption;
         std::string password;
+        bool directory;
     };
     std::vector<Entry> entries;
 };

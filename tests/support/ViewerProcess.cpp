@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -16,29 +14,38 @@
 
 namespace kelvotest {
 
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
 ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
                              const std::map<std::string, std::string>& environment,
                              const std::string& workingDirectory)
     : display_(display), logPath_(tree.root() + "/viewer.log")
 {
-    const std::string bin = tree.bin();
-    const std::string directory = workingDirectory.empty() ? bin : workingDirectory;
-    const std::string program = bin + "/KELVOview";
+    const std::string directory = workingDirectory.empty() ? tree.bin() : workingDirectory;
+    const std::string program = tree.bin() + "/KELVOview";
     pid_ = ::fork();
-    if (pid_ == 0) {
-        const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(log, 1);
-        ::dup2(log, 2);
-        const int devNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devNull, 0);
-        if (::chdir(directory.c_str()) != 0)
-            ::_exit(126);
-        ::setenv("DISPLAY", display_.c_str(), 1);
-        for (const auto& entry : environment)
-            ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
-        ::execl(program.c_str(), "KELVOview", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    if (pid_ != 0)
+        return;
+    const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(log, 1);
+    ::dup2(log, 2);
+    ::dup2(::open("/dev/null", O_RDONLY), 0);
+    if (::chdir(directory.c_str()) != 0)
+        ::_exit(126);
+    ::setenv("DISPLAY", display_.c_str(), 1);
+    for (const auto& entry : environment)
+        ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
+    ::execl(program.c_str(), "KELVOview", static_cast<char*>(nullptr));
+    ::_exit(127);
 }
 
 ViewerProcess::~ViewerProcess()
@@ -47,36 +54,34 @@ ViewerProcess::~ViewerProcess()
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
-    if (pid_ > 0) {
-        const std::string report = sanitizerReport();
-        if (!report.empty())
-            ADD_FAILURE() << "KELVOview reported a sanitizer finding:\n" << report;
-    }
+    const std::string report = sanitizerReport();
+    if (!report.empty())
+        ADD_FAILURE() << "KELVOview reported a sanitizer finding:\n" << report;
 }
 
 std::string ViewerProcess::sanitizerReport() const
 {
     const std::string log = output();
     std::string::size_type first = std::string::npos;
-    for (const char* marker : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
+    for (const char* marker :
+         {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
         first = std::min(first, log.find(marker));
     if (first == std::string::npos)
         return std::string();
-    // From the start of the report's line, so the source position of a runtime error stays with it.
+    // From the start of the line, so that a runtime error keeps its source position.
     const std::string::size_type lineStart = log.rfind('\n', first);
     return log.substr(lineStart == std::string::npos ? 0 : lineStart + 1, 16384);
 }
 
 bool ViewerProcess::alive()
 {
+    int status = 0;
     if (pid_ <= 0 || exitCode_ >= 0)
         return false;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return false;
-    }
-    return true;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_)
+        return true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
 }
 
 std::string ViewerProcess::output() const
@@ -86,15 +91,8 @@ std::string ViewerProcess::output() const
 
 bool ViewerProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (output().find(text) != std::string::npos)
-            return true;
-        if (!alive())
-            return output().find(text) != std::string::npos;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    auto written = [&] { return output().find(text) != std::string::npos; };
+    return waitUntil([&] { return written() || !alive(); }, timeout) && written();
 }
 
 std::string ViewerProcess::xdotool(const std::string& arguments) const
@@ -102,9 +100,9 @@ std::string ViewerProcess::xdotool(const std::string& arguments) const
     const std::string command = "DISPLAY=" + display_ + " xdotool " + arguments + " 2>/dev/null";
     std::string result;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 256> buffer;
-        while (std::fgets(buffer.data(), buffer.size(), pipe))
-            result += buffer.data();
+        char buffer[256];
+        while (std::fgets(buffer, sizeof(buffer), pipe))
+            result += buffer;
         ::pclose(pipe);
     }
     while (!result.empty() && (result.back() == '\n' || result.back() == ' '))
@@ -112,53 +110,30 @@ std::string ViewerProcess::xdotool(const std::string& arguments) const
     return result;
 }
 
-std::string ViewerProcess::waitForWindow(const std::string& title, std::chrono::milliseconds timeout)
+std::string ViewerProcess::waitForWindow(const std::string& title,
+                                         std::chrono::milliseconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end && alive()) {
-        const std::string found = xdotool("search --onlyvisible --name '" + title + "'");
-        if (!found.empty()) {
-            window_ = found.substr(0, found.find('\n'));
-            return window_;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return std::string();
+    std::string found;
+    waitUntil(
+        [&] {
+            found = xdotool("search --onlyvisible --name '" + title + "'");
+            return !found.empty() || !alive();
+        },
+        timeout);
+    window_ = found.substr(0, found.find('\n'));
+    return window_;
 }
 
-void ViewerProcess::focus()
+void ViewerProcess::send(const std::string& commands)
 {
-    if (!window_.empty())
-        xdotool("mousemove --window " + window_ + " 40 40");
-}
-
-void ViewerProcess::key(const std::string& keys)
-{
-    focus();
-    // Events reach the viewer in order: whatever a later screenshot or save shows comes after these.
-    xdotool("key --delay 60 " + keys);
-}
-
-void ViewerProcess::keyDown(const std::string& key)
-{
-    focus();
-    xdotool("keydown " + key);
-}
-
-void ViewerProcess::keyUp(const std::string& key)
-{
-    focus();
-    xdotool("keyup " + key);
+    // Events reach the viewer in order: what a later screenshot or save shows comes after these.
+    xdotool("mousemove --window " + window_ + " 40 40 " + commands);
 }
 
 int ViewerProcess::waitForExit(std::chrono::milliseconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (!alive())
-            return exitCode_;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (waitUntil([&] { return !alive(); }, timeout))
+        return exitCode_;
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
     exitCode_ = 137;

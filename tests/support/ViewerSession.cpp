@@ -2,75 +2,56 @@
 
 #include <osg/Geode>
 #include <osg/ShapeDrawable>
+#include <osgDB/ReadFile>
 #include <osgDB/WriteFile>
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sys/stat.h>
-#include <thread>
+
+namespace fs = std::filesystem;
 
 namespace kelvotest {
 
 std::string modelElement(const std::string& name, const std::string& file, int layer, bool visible)
 {
-    return "  <Model name=\"" + name + "\" filename=\"" + file + "\" layerNum=\"" + std::to_string(layer) +
-           "\" visible=\"" + (visible ? "1" : "0") + "\"/>\n";
+    return "  <Model name=\"" + name + "\" filename=\"" + file + "\" layerNum=\"" +
+           std::to_string(layer) + "\" visible=\"" + (visible ? "1" : "0") + "\"/>\n";
 }
 
 std::string sceneElement(const std::string& models)
 {
-    if (models.empty())
-        return "<Scene loadInfoPoints=\"0\" generatePowerline=\"0\"/>\n";
-    return "<Scene loadInfoPoints=\"0\" generatePowerline=\"0\">\n" + models + "</Scene>\n";
+    const std::string open = "<Scene loadInfoPoints=\"0\" generatePowerline=\"0\"";
+    return models.empty() ? open + "/>\n" : open + ">\n" + models + "</Scene>\n";
 }
 
 std::string navigationElement(const osg::Vec3d& eye, const osg::Vec3d& centre)
 {
     char buffer[400];
-    std::snprintf(buffer, sizeof(buffer),
-                  "<Navigation homeEyeX=\"%g\" homeEyeY=\"%g\" homeEyeZ=\"%g\" homeCenterX=\"%g\" "
-                  "homeCenterY=\"%g\" homeCenterZ=\"%g\"/>\n",
-                  eye.x(), eye.y(), eye.z(), centre.x(), centre.y(), centre.z());
+    std::snprintf(
+        buffer, sizeof(buffer),
+        "<Navigation homeEyeX=\"%.3f\" homeEyeY=\"%.3f\" homeEyeZ=\"%.3f\" homeCenterX=\"%.3f\" "
+        "homeCenterY=\"%.3f\" homeCenterZ=\"%.3f\"/>\n",
+        eye.x(), eye.y(), eye.z(), centre.x(), centre.y(), centre.z());
     return buffer;
 }
 
-std::string environmentElement(float red, float green, float blue, bool water)
+std::string windowElement(const std::string& title, int x, int y, int width, int height,
+                          bool maximized, bool fullscreen)
 {
-    char buffer[300];
-    std::snprintf(buffer, sizeof(buffer),
-                  "<Environment backgroundColorRed=\"%g\" backgroundColorGreen=\"%g\" backgroundColorBlue=\"%g\" "
-                  "enableWater=\"%d\" seaState=\"3\" windDirection=\"250\"/>\n",
-                  red, green, blue, water ? 1 : 0);
-    return buffer;
+    return "<Window title=\"" + title + "\" x=\"" + std::to_string(x) + "\" y=\"" +
+           std::to_string(y) + "\" width=\"" + std::to_string(width) + "\" height=\"" +
+           std::to_string(height) + "\" maximized=\"" + (maximized ? "1" : "0") +
+           "\" fullscreen=\"" + (fullscreen ? "1" : "0") + "\" numSamples=\"0\"/>\n";
 }
 
-std::string windowElement(const std::string& title, int x, int y, int width, int height, bool maximized,
-                          bool fullscreen)
-{
-    return "<Window title=\"" + title + "\" x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
-           "\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" maximized=\"" +
-           (maximized ? "1" : "0") + "\" fullscreen=\"" + (fullscreen ? "1" : "0") +
-           "\" screenNum=\"0\" numSamples=\"0\" stereo=\"0\"/>\n";
-}
-
-std::map<std::string, std::string> verboseEnvironment()
-{
-    // The viewer writes its output a line at a time itself. LD_PRELOAD stays as inherited: the
-    // sanitizer run preloads a library there that keeps unloaded plug-ins' frames readable.
-    return {{"OSG_NOTIFY_LEVEL", "INFO"}};
-}
-
-unsigned occurrences(const std::string& text, const std::string& part)
-{
-    unsigned count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
-std::map<std::string, std::string> elementAttributes(const std::string& xml, const std::string& element)
+std::map<std::string, std::string> elementAttributes(const std::string& xml,
+                                                     const std::string& element)
 {
     std::map<std::string, std::string> attributes;
     tinyxml2::XMLDocument document;
@@ -82,64 +63,100 @@ std::map<std::string, std::string> elementAttributes(const std::string& xml, con
     return attributes;
 }
 
-bool writeBox(const std::string& path, const osg::Vec4& color, const osg::Vec3& centre, float size)
+unsigned occurrences(const std::string& text, const std::string& part)
 {
-    osg::ref_ptr<osg::ShapeDrawable> box = new osg::ShapeDrawable(new osg::Box(centre, size));
+    unsigned count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+bool writeBox(const std::string& path, const osg::Vec4& color, const osg::Vec3& centre)
+{
+    osg::ref_ptr<osg::ShapeDrawable> box = new osg::ShapeDrawable(new osg::Box(centre, 16.0f));
     box->setColor(color);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(box);
-    geode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF | osg::StateAttribute::PROTECTED);
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    geode->getOrCreateStateSet()->setMode(GL_LIGHTING, osg::StateAttribute::OFF |
+                                                           osg::StateAttribute::PROTECTED);
+    fs::create_directories(fs::path(path).parent_path());
     return osgDB::writeNodeFile(*geode, path);
 }
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+osg::Vec3f pixel(const osg::Image& image, int x, int y)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
+    const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
+    return osg::Vec3f(color.r(), color.g(), color.b());
 }
 
-ViewerSession::ViewerSession(int screenWidth, int screenHeight, bool windowManager, bool withContent)
+osg::Vec3f mean(const osg::Image& image, int x0, int y0, int x1, int y1)
+{
+    osg::Vec3f sum;
+    int count = 0;
+    for (int y = std::max(0, y0); y < std::min(image.t(), y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(image.s(), x1); ++x, ++count)
+            sum += pixel(image, x, y);
+    return count ? sum / static_cast<float>(count) : sum;
+}
+
+float share(const osg::Image& image, const osg::Vec4& color)
+{
+    int matching = 0, total = 0;
+    for (int y = 0; y < image.t(); y += 2)
+        for (int x = 0; x < image.s(); x += 2, ++total) {
+            const osg::Vec3f d = pixel(image, x, y) - osg::Vec3f(color.r(), color.g(), color.b());
+            matching += std::max({std::fabs(d.x()), std::fabs(d.y()), std::fabs(d.z())}) < 0.25f;
+        }
+    return total ? static_cast<float>(matching) / total : 0.0f;
+}
+
+float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x1, int y1)
+{
+    double sum = 0.0;
+    int count = 0;
+    for (int y = std::max(0, y0); y < std::min({y1, a.t(), b.t()}); ++y)
+        for (int x = std::max(0, x0); x < std::min({x1, a.s(), b.s()}); ++x, ++count) {
+            const osg::Vec3f d = pixel(a, x, y) - pixel(b, x, y);
+            sum += (std::fabs(d.x()) + std::fabs(d.y()) + std::fabs(d.z())) / 3.0;
+        }
+    return count ? static_cast<float>(sum / count) : 0.0f;
+}
+
+ViewerSession::ViewerSession(int screenWidth, int screenHeight, bool windowManager,
+                             bool withContent)
     : server_(screenWidth, screenHeight, windowManager), tree_(withContent)
-{
-}
+{}
 
-::testing::AssertionResult ViewerSession::launch(const std::string& title,
-                                                 const std::map<std::string, std::string>& environment,
-                                                 std::chrono::milliseconds timeout, const std::string& workingDirectory)
+::testing::AssertionResult ViewerSession::launch(
+    const std::string& title, const std::map<std::string, std::string>& environment,
+    const std::string& workingDirectory)
 {
     if (!server_.running())
         return ::testing::AssertionFailure() << "no X server";
     viewer_.reset();
     viewer_.reset(new ViewerProcess(tree_, server_.display(), environment, workingDirectory));
-    if (viewer_->waitForWindow(title, timeout).empty())
-        return ::testing::AssertionFailure() << "no window \"" << title << "\":\n" << viewer_->output();
+    if (viewer_->waitForWindow(title, std::chrono::seconds(90)).empty())
+        return ::testing::AssertionFailure() << "no window \"" << title << "\":\n"
+                                             << viewer_->output();
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult ViewerSession::start(const std::string& title,
-                                                const std::map<std::string, std::string>& environment,
-                                                std::chrono::milliseconds timeout,
-                                                const std::string& workingDirectory, osg::ref_ptr<osg::Image>* first)
+::testing::AssertionResult ViewerSession::start(
+    const std::string& title, const std::map<std::string, std::string>& environment,
+    const std::string& workingDirectory)
 {
-    ::testing::AssertionResult launched = launch(title, environment, timeout, workingDirectory);
+    ::testing::AssertionResult launched = launch(title, environment, workingDirectory);
     if (!launched)
         return launched;
-    // A key that arrives while the viewer is still setting up its first frame may go unseen: F12
-    // again until a screenshot shows that frames are drawn and keys are read.
-    osg::ref_ptr<osg::Image> image;
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!image && viewer_->alive() && std::chrono::steady_clock::now() < end)
-        image = Screenshot::capture(tree_, *viewer_, std::chrono::seconds(2));
-    if (!image)
+    // A key that comes while the first frame is being set up may go unseen: F12 until a
+    // screenshot shows that frames are drawn and keys are read.
+    const bool drawn =
+        waitUntil([&] { return capture(std::chrono::seconds(2)) || !viewer_->alive(); },
+                  std::chrono::seconds(90));
+    if (!drawn || !viewer_->alive())
         return ::testing::AssertionFailure() << "no frame drawn:\n" << viewer_->output();
-    if (first)
-        *first = image;
+    viewer_->key("F1");
     return ::testing::AssertionSuccess();
 }
 
@@ -148,45 +165,93 @@ ViewerSession::ViewerSession(int screenWidth, int screenHeight, bool windowManag
     viewer_->key("Escape");
     const int status = viewer_->waitForExit(std::chrono::seconds(30));
     if (status != 0)
-        return ::testing::AssertionFailure() << "exit status " << status << ":\n" << viewer_->output();
+        return ::testing::AssertionFailure() << "exit status " << status << ":\n"
+                                             << viewer_->output();
     return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+std::set<std::string> screenshotsIn(const std::string& directory)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        if (entry.path().filename().string().rfind("KELVOview", 0) == 0 &&
+            entry.path().extension() == ".jpg")
+            names.insert(entry.path().string());
+    return names;
+}
+
+// The configuration file's inode, 0 when there is none: a save renames a new file into place.
+ino_t inode(const std::string& path)
+{
+    struct stat status
+    {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+} // namespace
+
+osg::ref_ptr<osg::Image> ViewerSession::capture(std::chrono::milliseconds timeout)
+{
+    // F12 writes "../KELVOview_<n>_<context>.jpg" in the draw thread: read once its size settles.
+    const std::set<std::string> before = screenshotsIn(tree_.root());
+    viewer_->key("F12");
+    osg::ref_ptr<osg::Image> image;
+    std::string name;
+    std::uintmax_t size = 0;
+    waitUntil(
+        [&] {
+            for (const std::string& found : screenshotsIn(tree_.root()))
+                if (!before.count(found))
+                    name = found;
+            std::error_code error;
+            const std::uintmax_t now = name.empty() ? 0 : fs::file_size(name, error);
+            if (now > 0 && now == size)
+                image = osgDB::readImageFile(name);
+            size = now;
+            return image.valid();
+        },
+        timeout);
+    return image;
 }
 
 osg::ref_ptr<osg::Image> ViewerSession::shot(std::chrono::milliseconds timeout)
 {
-    osg::ref_ptr<osg::Image> image = Screenshot::capture(tree_, *viewer_, timeout);
+    osg::ref_ptr<osg::Image> image = capture(timeout);
     if (!image)
         ADD_FAILURE() << "no screenshot:\n" << viewer_->output();
     return image;
 }
 
-namespace {
-
-// The configuration file's inode, 0 when there is none: a save renames a new file into place.
-ino_t inode(const std::string& path)
+osg::ref_ptr<osg::Image> ViewerSession::settled(int x0, int y0, int x1, int y1)
 {
-    struct stat status{};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+    osg::ref_ptr<osg::Image> last = shot();
+    for (int i = 0; i < 30 && last; ++i) {
+        osg::ref_ptr<osg::Image> next = shot();
+        if (next && difference(*last, *next, x0, y0, x1, y1) < 0.001f)
+            return next;
+        last = next;
+    }
+    ADD_FAILURE() << "the view did not come to rest";
+    return nullptr;
 }
-
-} // namespace
 
 std::string ViewerSession::save()
 {
     const std::string path = tree_.configurationPath();
     const ino_t before = inode(path);
     viewer_->key("F3");
-    if (!waitUntil([&] { const ino_t now = inode(path); return now != 0 && now != before; })) {
+    if (!waitUntil([&] { return inode(path) != 0 && inode(path) != before; })) {
         ADD_FAILURE() << "F3 renamed no new configuration file into place:\n" << viewer_->output();
         return std::string();
     }
     return tree_.readConfiguration();
 }
 
-void ViewerSession::keepOnFailure(const osg::Image& image, const std::string& name)
+void ViewerSession::keep(const osg::Image& image, const std::string& name)
 {
-    if (::testing::Test::HasFailure())
-        Screenshot::save(image, ::testing::TempDir() + name + ".png");
+    osgDB::writeImageFile(image, name + ".png");
 }
 
 } // namespace kelvotest

@@ -3,7 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <ostream>
+#include <vector>
 
 namespace kelvotest {
 
@@ -17,22 +17,26 @@ std::vector<long> longProperty(Display* display, Window window, const char* name
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
     if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 64, False, type,
-                           &actualType, &format, &count, &remaining, &data) == Success && data) {
-        if (actualType == type && format == 32) {
-            const long* items = reinterpret_cast<const long*>(data);
-            values.assign(items, items + count);
-        }
+                           &actualType, &format, &count, &remaining, &data) == Success &&
+        data) {
+        if (actualType == type && format == 32)
+            values.assign(reinterpret_cast<const long*>(data),
+                          reinterpret_cast<const long*>(data) + count);
         XFree(data);
     }
     return values;
 }
 
+// _NET_FRAME_EXTENTS: left, right, top, bottom; empty when the property is missing.
+std::vector<long> frameExtents(Display* display, Window window)
+{
+    std::vector<long> extents = longProperty(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    return extents.size() == 4 ? extents : std::vector<long>();
+}
+
 } // namespace
 
-WindowProbe::WindowProbe(const std::string& display)
-    : display_(XOpenDisplay(display.c_str()))
-{
-}
+WindowProbe::WindowProbe(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
 
 WindowProbe::~WindowProbe()
 {
@@ -62,25 +66,17 @@ WindowProbe::Rectangle WindowProbe::client(unsigned long window) const
 WindowProbe::Rectangle WindowProbe::outer(unsigned long window) const
 {
     Rectangle r = client(window);
-    const std::vector<long> extents = frameExtents(window);
-    if (extents.size() == 4) {
+    const std::vector<long> extents = frameExtents(display_, window);
+    if (!extents.empty()) {
         r.x -= static_cast<int>(extents[0]);
         r.y -= static_cast<int>(extents[2]);
     }
     return r;
 }
 
-std::vector<long> WindowProbe::frameExtents(unsigned long window) const
-{
-    std::vector<long> extents = longProperty(display_, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
-    if (extents.size() != 4)
-        extents.clear();
-    return extents;
-}
-
 bool WindowProbe::decorated(unsigned long window) const
 {
-    for (long e : frameExtents(window))
+    for (long e : frameExtents(display_, window))
         if (e > 0)
             return true;
     return false;
@@ -109,28 +105,21 @@ void WindowProbe::resize(unsigned long window, int width, int height) const
 
 void WindowProbe::maximize(unsigned long window) const
 {
+    // _NET_WM_STATE add, both directions, from a pager or user action (source 2).
     XEvent event = {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = 1;
-    event.xclient.data.l[1] = static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False));
-    event.xclient.data.l[2] = static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
-    event.xclient.data.l[3] = 2; // a pager or user action
-    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    event.xclient.data.l[1] =
+        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False));
+    event.xclient.data.l[2] =
+        static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False));
+    event.xclient.data.l[3] = 2;
+    XSendEvent(display_, DefaultRootWindow(display_), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display_);
-}
-
-std::ostream& operator<<(std::ostream& out, const WindowProbe::Rectangle& r)
-{
-    return out << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-}
-
-bool operator==(const WindowProbe::Rectangle& a, const WindowProbe::Rectangle& b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
 } // namespace kelvotest

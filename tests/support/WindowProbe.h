@@ -1,14 +1,14 @@
 #pragma once
 
+#include <ostream>
 #include <string>
-#include <vector>
 
 struct _XDisplay;
 
 namespace kelvotest {
 
-// What the X server and its window manager say about a top-level window: where the client area
-// and the frame around it are on the root window, the frame extents and the EWMH state atoms.
+// What the X server and its window manager say about a top-level window: where its client area and
+// the frame around it are on the root window, whether it is decorated, its EWMH state atoms.
 class WindowProbe
 {
 public:
@@ -29,23 +29,26 @@ public:
     Rectangle client(unsigned long window) const;
     // The frame's top left corner and the client's size: what the viewer is configured with.
     Rectangle outer(unsigned long window) const;
-    // _NET_FRAME_EXTENTS: left, right, top, bottom; empty when the property is missing.
-    std::vector<long> frameExtents(unsigned long window) const;
     bool decorated(unsigned long window) const;
     bool hasState(unsigned long window, const std::string& atom) const;
 
     // Requests as a user's window operations make them; the window manager decides.
     void move(unsigned long window, int x, int y) const;
     void resize(unsigned long window, int width, int height) const;
-
-    // Asks the window manager to maximize the window, as a user would with the title bar button.
     void maximize(unsigned long window) const;
 
 private:
     _XDisplay* display_ = nullptr;
 };
 
-std::ostream& operator<<(std::ostream& out, const WindowProbe::Rectangle& r);
-bool operator==(const WindowProbe::Rectangle& a, const WindowProbe::Rectangle& b);
+inline std::ostream& operator<<(std::ostream& out, const WindowProbe::Rectangle& r)
+{
+    return out << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
+}
+
+inline bool operator==(const WindowProbe::Rectangle& a, const WindowProbe::Rectangle& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
 
 } // namespace kelvotest

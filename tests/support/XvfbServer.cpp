@@ -1,8 +1,8 @@
 #include "XvfbServer.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -16,11 +16,9 @@ void stop(pid_t pid)
     if (pid <= 0)
         return;
     ::kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 50; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
         if (::waitpid(pid, nullptr, WNOHANG) == pid)
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
 }
@@ -35,7 +33,6 @@ XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     serverPid_ = ::fork();
     if (serverPid_ == 0) {
-        ::close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
                  "-nolisten", "tcp", "+extension", "GLX", "-noreset", static_cast<char*>(nullptr));
@@ -47,26 +44,24 @@ XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
     while (::read(fds[0], &c, 1) == 1 && c != '\n')
         number += c;
     ::close(fds[0]);
-    if (number.empty()) {
-        stop(serverPid_);
-        serverPid_ = -1;
+    if (number.empty())
         return;
-    }
     display_ = ":" + number;
-
-    if (withWindowManager) {
-        windowManagerPid_ = ::fork();
-        if (windowManagerPid_ == 0) {
-            ::setenv("DISPLAY", display_.c_str(), 1);
-            ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        // openbox takes the screen asynchronously: a window mapped before it has announced itself
-        // would stay unmanaged.
-        const std::string check = "DISPLAY=" + display_ + " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'";
-        for (int i = 0; i < 200 && std::system(check.c_str()) != 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!withWindowManager)
+        return;
+    windowManagerPid_ = ::fork();
+    if (windowManagerPid_ == 0) {
+        ::setenv("DISPLAY", display_.c_str(), 1);
+        ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        ::_exit(127);
     }
+    // openbox takes the screen asynchronously: a window mapped before it has announced itself
+    // would stay unmanaged.
+    const std::string check =
+        "DISPLAY=" + display_ +
+        " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'";
+    for (int i = 0; i < 200 && std::system(check.c_str()) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 XvfbServer::~XvfbServer()

@@ -5,7 +5,7 @@
 
 namespace kelvotest {
 
-// A private X server (Xvfb) for one test, optionally with a window manager, stopped on destruction.
+// A private X server (Xvfb) for one test, optionally with a window manager; stopped at the end.
 class XvfbServer
 {
 public:
