@@ -1,5 +1,4 @@
 #include "OceanScene.h"
-#include "MessageCapture.h"
 #include "engine-library/TestDeviceRecord.h"
 
 #include "fft/FFTCPU.h"
@@ -12,8 +11,6 @@
 #include <dlfcn.h>
 #include <memory>
 
-// The engine libraries are the stand-ins built with the tests: one in place of the IPP library
-// (half-spectrum transforms that fail on demand), one GPU engine that records what it is handed.
 namespace {
 
 const char* const cpuFallback =
@@ -77,9 +74,9 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.configuration << (c.library ? c.library : "none")
                                           << " renderer " << c.renderer);
-        MessageCapture messages;
         OceanScene setup(OceanScene::bareOptions(c.configuration, c.renderer, &device));
         ASSERT_TRUE(setup.ready());
+        MessageCapture& messages = setup.messages();
         const std::string library =
             c.library ? setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, c.library) : "";
         messages.clear();
@@ -87,7 +84,7 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
         ASSERT_NE(engine, nullptr);
         EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
         EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
-        EXPECT_EQ(c.library && isLibraryLoaded(library), c.loaded);
+        EXPECT_EQ(c.library && librarySymbol<void*>(library, "GetIFFTIPP"), c.loaded);
         ASSERT_TRUE(inOrder(messages.texts(), c.messages));
         EXPECT_EQ(messages.texts().back(), c.messages.back());
     }
@@ -114,7 +111,6 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 {
     for (bool swells : {true, false}) {
         SCOPED_TRACE(swells ? "swells" : "wind sea");
-        MessageCapture messages;
         OceanScene half(OceanScene::bareOptions(libraryConfiguration));
         OceanScene full(
             OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"));
@@ -159,9 +155,9 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 // engine; a failed transform fails the step with the library's report.
 TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
 {
-    MessageCapture messages;
     OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
     ASSERT_TRUE(setup.ready());
+    MessageCapture& messages = setup.messages();
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
     Maris::WindFetch wind;
     wind.SetWind(9.0, 0.8);
@@ -202,7 +198,6 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
 // and answers height queries from the engine.
 TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
 {
-    MessageCapture messages;
     int device = 0;
     OceanScene setup(
         OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
@@ -219,7 +214,7 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     Maris::FFTWaterModel model(&setup.environment(), 2);
     ASSERT_TRUE(model.Initialize(0, 0, true));
     ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
-        << ::testing::PrintToString(messages.texts());
+        << ::testing::PrintToString(setup.messages().texts());
     EXPECT_EQ(model.GetHeightSpectrum(), nullptr) << "no CPU work arrays for a GPU engine";
     const auto recordOf = librarySymbol<const void* (*)()>(library, "TestDeviceRecord");
     ASSERT_NE(recordOf, nullptr);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "OceanScene.h"
-#include "MessageCapture.h"
+#include "TestSupport.h"
 
 #include "opengl/FFTWaterModelOpenGL.h"
 #include "opengl/OpenGLEntryPoints.h"
@@ -29,7 +29,6 @@ class FFTWaterModelOpenGLTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(context->isCurrent()) << context->failure(); }
 
-    MessageCapture messages;
     const std::unique_ptr<GLXTestContext> context =
         openTestContext(GLXTestContext::Profile::Compatibility);
 };

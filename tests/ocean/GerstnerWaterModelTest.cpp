@@ -42,7 +42,6 @@ struct GerstnerSea
                                        Maris::CoordinateSystem system)
     {
         OceanScene::Options o = OceanScene::bareOptions(configuration + "\n");
-        o.captureMessages = true;
         o.coordinateSystem = system;
         return o;
     }

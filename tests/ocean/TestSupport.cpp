@@ -1,6 +1,10 @@
-#include "MessageCapture.h"
+#include "TestSupport.h"
 
 #include "core/Configuration.h"
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 
 MessageCapture::MessageCapture()
 {
@@ -37,4 +41,40 @@ std::vector<std::string> MessageCapture::texts() const
             result.push_back(text);
         }
     return result;
+}
+
+TemporaryDirectory::TemporaryDirectory()
+{
+    char pattern[] = "/tmp/maris-test-XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error("cannot create a temporary directory");
+    directory = pattern;
+}
+
+TemporaryDirectory::~TemporaryDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+std::string TemporaryDirectory::write(const std::string& name, const std::string& bytes) const
+{
+    const std::string path = directory + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::string tga(int type, int width, int height, int bits, const std::string& data, int idLength,
+                int descriptor)
+{
+    std::string file(18, '\0');
+    file[0] = static_cast<char>(idLength);
+    file[2] = static_cast<char>(type);
+    for (int i = 0; i < 2; ++i) {
+        file[12 + i] = static_cast<char>((width >> (8 * i)) & 0xff);
+        file[14 + i] = static_cast<char>((height >> (8 * i)) & 0xff);
+    }
+    file[16] = static_cast<char>(bits);
+    file[17] = static_cast<char>(descriptor);
+    return file + data;
 }
