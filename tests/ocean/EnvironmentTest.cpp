@@ -1,5 +1,4 @@
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
@@ -87,30 +86,13 @@ TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
                                        "and you're using a DirectX renderer.");
 }
 
-TEST_F(EnvironmentTest, FogAndVisibilityComeFromTheConfigurationInWorldUnits)
-{
-    directory.write("Maris.config", "default-fog-color-above-r = 0.25\n"
-                                    "default-fog-color-above-b = 0.5\n"
-                                    "default-fog-color-below-g = 0.75\n"
-                                    "default-visibility-above = 30000\n"
-                                    "default-visibility-below = 20\n");
-    Maris::Environment environment;
-    environment.SetMetersPerUnit(2.0);
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
-    EXPECT_EQ(environment.GetFogColorAboveWater(), Maris::Vector3(0.25, 0.0, 0.5));
-    EXPECT_EQ(environment.GetFogColorBelowWater(), Maris::Vector3(0.0, 0.75, 0.0));
-    EXPECT_DOUBLE_EQ(environment.GetVisibilityAboveWater(), 15000.0);
-    EXPECT_DOUBLE_EQ(environment.GetVisibilityBelowWater(), 10.0);
-}
-
 TEST_F(EnvironmentTest, CameraPositionIsTheTranslationOfTheInverse)
 {
     Maris::Environment environment;
     ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
     // Turned a quarter about z, then moved: the inverse brings the eye back to (10, 20, 30).
-    Maris::Matrix4 turn;
-    turn.elem[0][0] = turn.elem[1][1] = 0.0;
-    turn.elem[0][1] = 1.0;
+    Maris::Matrix4 turn = Maris::Matrix4::Zero();
+    turn.elem[0][1] = turn.elem[2][2] = turn.elem[3][3] = 1.0;
     turn.elem[1][0] = -1.0;
     environment.SetCameraMatrix((cameraAt(10.0, 20.0, 30.0) * turn).Pointer());
     const Maris::Vector3 eye = environment.GetCameraPosition();
@@ -162,7 +144,6 @@ TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
 
 namespace {
 
-// Records what the configuration looked like when the environment said goodbye.
 class RecordingOcean : public Maris::EnvironmentClient
 {
 public:
