@@ -203,15 +203,3 @@ TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReu
         EXPECT_EQ(manager.GetSpraySystem(i)->GetLastEmissionTime(), 101.0 + i) << i;
     EXPECT_TRUE(scene.messages().texts().empty());
 }
-
-TEST_F(WakeManagerOpenGLTest, WithoutTheSprayTextureInitializeFailsAndHandsNoSystemOver)
-{
-    std::remove((scene.resources().path() + "/spray.tga").c_str());
-    Maris::WakeManagerOpenGL manager(1.0, &particles);
-    EXPECT_FALSE(initialize(manager));
-    EXPECT_EQ(scene.messages().texts(),
-              (std::vector<std::string>{"Failed to load the following resource:",
-                                        scene.resources().path() + "/spray.tga",
-                                        "Couldn't load spray texture"}));
-    EXPECT_TRUE(particles.GetParticleSystems().empty());
-}
