@@ -2,11 +2,13 @@
 
 #include "grid/ProjectedGrid.h"
 #include "waves/GerstnerWaterModel.h"
+#include "core/DefaultRandomNumberGenerator.h"
 #include <Maris/RandomNumberGenerator.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -137,4 +139,14 @@ TEST(GerstnerHeight, YUpWorldsReadTheHorizontalAxesThroughTheBasis)
     EXPECT_NEAR(sea.model.GetHeight(Maris::Vector3(dx, 0.0, -dy), grid.get(), normal), a, 1e-6);
     EXPECT_GT(std::fabs(sea.model.GetHeight(Maris::Vector3(dx, 0.0, dy), grid.get(), normal) - a),
               0.1);
+}
+
+TEST(DefaultRandomNumberGenerator, BoundsWithoutRoomAnswerTheLowerOneWithoutFailing)
+{
+    Maris::DefaultRandomNumberGenerator generator;
+    EXPECT_EQ(generator.GetRandomNumber(2.5, 2.5), 2.5);
+    EXPECT_EQ(generator.GetRandomInt(4, 4), 4);
+    EXPECT_EQ(generator.GetRandomInt(9, 2), 9);
+    // The width of the whole int range does not overflow into a fault.
+    generator.GetRandomInt(INT32_MIN, INT32_MAX);
 }
