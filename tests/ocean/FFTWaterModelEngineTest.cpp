@@ -158,9 +158,7 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
     ASSERT_TRUE(setup.ready());
     MessageCapture& messages = setup.messages();
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
-    Maris::WindFetch wind;
-    wind.SetWind(9.0, 0.8);
-    setup.environment().AddWindFetch(wind);
+    setup.setWind(9.0, 0.8);
     {
         Maris::FFTIPP probe; // loading it gives the test its switches
         ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
@@ -207,9 +205,7 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     ASSERT_TRUE(setup.ready());
     const std::string library =
         setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
-    Maris::WindFetch wind;
-    wind.SetWind(8.0, 0.2);
-    setup.environment().AddWindFetch(wind);
+    setup.setWind(8.0, 0.2);
     Maris::FFTWaterModel model(&setup.environment(), 2);
     ASSERT_TRUE(model.Initialize(0, 0, true));
     ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
