@@ -31,7 +31,9 @@ int recordError(Display*, XErrorEvent*)
 
 GLXTestContext::GLXTestContext(Profile profile)
 {
-    display = XOpenDisplay(nullptr);
+    // A display shared by many test processes now and then turns a connection away; try again.
+    for (int attempt = 0; attempt < 10 && !(display = XOpenDisplay(nullptr)); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (!display) {
         reason = "cannot open the X display (is DISPLAY set?)";
         return;
@@ -98,19 +100,6 @@ std::string OceanScene::stagedFile(const std::string& name)
     return text.str();
 }
 
-std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile)
-{
-    // A display shared by many test processes now and then turns a connection away; try again.
-    std::unique_ptr<GLXTestContext> context;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        context = std::make_unique<GLXTestContext>(profile);
-        if (context->isCurrent() || context->failure().find("display") == std::string::npos)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return context;
-}
-
 OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
                                                GLXTestContext::Profile profile)
 {
@@ -165,7 +154,7 @@ OceanScene::OceanScene(const Options& chosen)
         directory.write("Maris.config", configuration);
     }
     if (options.openGL) {
-        context = openTestContext(options.profile);
+        context = std::make_unique<GLXTestContext>(options.profile);
         if (!context->isCurrent()) {
             reason = context->failure();
             return;

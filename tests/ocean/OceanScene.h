@@ -124,10 +124,6 @@ private:
     std::string reason;
 };
 
-// An OpenGL context of the profile on the test display, tried again while a display shared by many
-// test processes turns a connection away; check isCurrent().
-std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile);
-
 // A program linked from the sources (the fragment one may be null) in the current context; 0 when
 // one does not compile or the program does not link.
 unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);

@@ -154,8 +154,8 @@ TEST(OpenGL, ExtensionsMatchWholeNamesOnlyInEitherProfile)
 TEST(OpenGL, ErrorCheckReportsEachErrorWithItsSourceLocation)
 {
     MessageCapture messages;
-    const auto context = openTestContext(GLXTestContext::Profile::Compatibility);
-    ASSERT_TRUE(context->isCurrent()) << context->failure();
+    const GLXTestContext context(GLXTestContext::Profile::Compatibility);
+    ASSERT_TRUE(context.isCurrent()) << context.failure();
     glEnable(0x7fff); // not a capability
     EXPECT_FALSE(Maris::CheckOpenGLError("GridRenderer.cpp", 42));
     ASSERT_EQ(messages.entries().size(), 2u);
