@@ -13,10 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace {

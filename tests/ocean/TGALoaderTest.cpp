@@ -30,11 +30,6 @@ struct TGACase
     std::string bytes;
 };
 
-std::ostream& operator<<(std::ostream& out, const TGACase& c)
-{
-    return out << c.name;
-}
-
 // Loads each file into one image from a fresh directory; the messages of the load are in
 // `messages`.
 class TGALoaderTest : public ::testing::Test
