@@ -60,18 +60,7 @@ protected:
 };
 
 // The OpenGL wake manager alone, on the same scene.
-class WakeManagerOpenGLTest : public OceanWakes
-{
-protected:
-    void SetUp() override { ASSERT_TRUE(scene.ready()) << scene.failure(); }
-    bool initialize(Maris::WakeManagerOpenGL& manager)
-    {
-        return manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0);
-    }
-
-    Maris::ProjectedGrid grid{false};
-    Maris::ParticleSystemManager particles;
-};
+using WakeManagerOpenGLTest = OceanWakes;
 
 } // namespace
 
@@ -181,8 +170,12 @@ TEST_F(OceanWakes, BowSprayIsDrawnWithTheParticlesUntilItFallsBack)
 
 TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReusesTheFirst)
 {
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    Maris::ProjectedGrid grid(false);
+    Maris::ParticleSystemManager particles;
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(initialize(manager)) << ::testing::PrintToString(scene.messages().texts());
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0))
+        << ::testing::PrintToString(scene.messages().texts());
     const std::uint32_t count = manager.GetMaxSprays();
     ASSERT_EQ(particles.GetParticleSystems().size(), count) << "handed to the particle manager";
     for (std::uint32_t i = 0; i <= count; ++i) {
