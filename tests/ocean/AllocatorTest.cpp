@@ -1,6 +1,4 @@
-#include "CountingAllocator.h"
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include <Maris/Containers.h>
 #include "core/DefaultRandomNumberGenerator.h"
@@ -12,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 
 TEST(Allocator, EveryLibraryObjectAndBufferGoesThroughTheCurrentAllocator)
 {
@@ -20,9 +17,7 @@ TEST(Allocator, EveryLibraryObjectAndBufferGoesThroughTheCurrentAllocator)
     TemporaryDirectory directory;
     directory.write("Maris.config", "default-visibility-below = 50\nlong-key-name-that-allocates = "
                                     "a value long enough to leave the small-string buffer\n");
-    TGAHeader header;
-    header.width = 2;
-    directory.write("image.tga", tgaFile(header, std::string("\x01\x02\x03\x04\x05\x06", 6)));
+    directory.write("image.tga", tga(2, 2, 1, 24, "\1\2\3\4\5\6"));
     EXPECT_EQ(Maris::Allocator::GetCurrent(), Maris::Allocator::GetDefault());
     {
         CountingAllocator counting;

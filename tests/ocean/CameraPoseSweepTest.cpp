@@ -37,8 +37,9 @@ protected:
     void SetUp() override
     {
         OceanScene::Options options;
-        options.width = 96;
-        options.height = 72;
+        options.width = 64;
+        options.height = 48;
+        options.configuration = "default-grid-resolution = 64";
         scene = std::make_unique<OceanScene>(options);
         ASSERT_TRUE(scene->ready()) << scene->failure();
         scene->useSkyCubeMap();
@@ -81,41 +82,28 @@ protected:
     double time = 10.0;
 };
 
+// Heights above, at and below the surface with every heading coming round; then pairs of frames
+// crossing the surface; then near the surface looking towards it (from just above the waves
+// looking down, from below looking up), where the sea must fill most of the view.
 TEST_P(CameraPoseSweep, EveryPoseDrawsTheSeaWithBoundedArea)
 {
-    const double heights[] = {10000, 1000, 100, 20,    5,    2,  1,  0.5, 0.1, 0.01, 1e-3,
-                              0,     -1e-3, -0.01, -0.1, -0.5, -1, -2, -5,  -20, -100, -500};
     int index = 0;
-    for (double h : heights)
-        for (double pitch : {-90, -60, -25, -5, 0, 5, 25, 60, 90}) {
-            // Every heading comes round: 45-degree steps, shifted by a prime stride.
-            const Pose pose{h, pitch, (index++ * 7 % 8) * 45.0 + 10.0};
+    for (double h : {10000.0, 100.0, 2.0, 0.1, 1e-3, 0.0, -1e-3, -0.1, -2.0, -100.0})
+        for (double pitch : {-90, -25, -5, 0, 5, 25, 90}) {
+            const Pose pose{h, pitch, (index++ * 3 % 8) * 45.0 + 10.0};
             ASSERT_LE(drawnScreens(pose), screensAtMost) << describe(pose);
         }
-}
-
-TEST_P(CameraPoseSweep, CrossingTheSurfaceBetweenTwoFramesKeepsBothBounded)
-{
-    const double steps[][2] = {{0.3, -0.3}, {-0.3, 0.3},     {2.0, -2.0},
-                               {5e-4, -5e-4}, {1e-3, 0.0}, {0.0, -1e-3}};
-    for (const auto& step : steps)
-        for (double pitch : {-20, -3, 0, 3, 20})
-            for (double h : step) {
-                const Pose pose{h, pitch, 250.0};
-                EXPECT_LE(drawnScreens(pose), screensAtMost) << describe(pose);
-            }
-}
-
-// Near the surface the sea still fills most of the view towards it: from just above the waves
-// looking down, and from below looking up at its underside.
-TEST_P(CameraPoseSweep, TheSeaFillsTheViewTowardsTheSurface)
-{
+    for (double pitch : {-3, 0, 3})
+        for (double h : {0.3, -0.3, 5e-4, -5e-4, 1e-3, 0.0, -1e-3}) {
+            const Pose pose{h, pitch, 250.0};
+            EXPECT_LE(drawnScreens(pose), screensAtMost) << describe(pose);
+        }
     for (const Pose& pose : {Pose{2, -90, 0}, Pose{0.5, -60, 90}, Pose{-0.5, 90, 0},
                              Pose{-2, 60, 270}, Pose{-5, 25, 45}})
         EXPECT_GT(drawnScreens(pose), 0.8) << describe(pose);
 }
 
-INSTANTIATE_TEST_SUITE_P(SeaStates, CameraPoseSweep, ::testing::Values(0.0, 3.0, 12.0),
+INSTANTIATE_TEST_SUITE_P(SeaStates, CameraPoseSweep, ::testing::Values(0.0, 12.0),
                          [](const ::testing::TestParamInfo<double>& info) {
                              return "Beaufort" + std::to_string(static_cast<int>(info.param));
                          });

@@ -1,5 +1,4 @@
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 #include "../bad-input/BadBytes.h"
 
 #include "core/Configuration.h"
@@ -119,28 +118,21 @@ TEST_F(ConfigurationTest, LinesParseAndBadOnesAreReportedByNumber)
 TEST_F(ConfigurationTest, TypedViewsWriteOnlyWhatTheyFindAndOnlyLowerCaseTrueAndYesAreTrue)
 {
     ASSERT_TRUE(loadText("shininess = 5.25\na=true\nb=yes\nc=True\nd=YES\ne=1\nf=on\n"));
-    int integer = 0;
+    int integer = 7;
     float single = 0.0f;
     double precise = 0.0;
-    bool flag = true;
-    const char* string = "";
-    for (const char* key : {"shininess", "absent"}) {
-        const bool found = key[0] == 's';
-        EXPECT_EQ(Maris::Configuration::GetIntValue(key, integer), found);
-        EXPECT_EQ(Maris::Configuration::GetFloatValue(key, single), found);
-        EXPECT_EQ(Maris::Configuration::GetDoubleValue(key, precise), found);
-        EXPECT_EQ(Maris::Configuration::GetBoolValue(key, flag), found);
-        EXPECT_EQ(Maris::Configuration::GetStringValue(key, string), found);
-        EXPECT_EQ(integer, 5);
-        EXPECT_FLOAT_EQ(single, 5.25f);
-        EXPECT_DOUBLE_EQ(precise, 5.25);
-        EXPECT_FALSE(flag);
-        EXPECT_STREQ(string, "5.25");
-    }
-    for (const char* key : {"a", "b", "c", "d", "e", "f"}) {
+    EXPECT_FALSE(Maris::Configuration::GetIntValue("absent", integer));
+    EXPECT_EQ(integer, 7);
+    EXPECT_TRUE(Maris::Configuration::GetIntValue("shininess", integer));
+    EXPECT_TRUE(Maris::Configuration::GetFloatValue("shininess", single));
+    EXPECT_TRUE(Maris::Configuration::GetDoubleValue("shininess", precise));
+    EXPECT_EQ(integer, 5);
+    EXPECT_FLOAT_EQ(single, 5.25f);
+    EXPECT_DOUBLE_EQ(precise, 5.25);
+    for (const char* key : {"shininess", "a", "b", "c", "d", "e", "f"}) {
         bool value = false;
-        Maris::Configuration::GetBoolValue(key, value);
-        EXPECT_EQ(value, key[0] <= 'b') << key;
+        EXPECT_TRUE(Maris::Configuration::GetBoolValue(key, value));
+        EXPECT_EQ(value, key[0] == 'a' || key[0] == 'b') << key;
     }
 }
 

@@ -1,5 +1,4 @@
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
@@ -87,30 +86,13 @@ TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
                                        "and you're using a DirectX renderer.");
 }
 
-TEST_F(EnvironmentTest, FogAndVisibilityComeFromTheConfigurationInWorldUnits)
-{
-    directory.write("Maris.config", "default-fog-color-above-r = 0.25\n"
-                                    "default-fog-color-above-b = 0.5\n"
-                                    "default-fog-color-below-g = 0.75\n"
-                                    "default-visibility-above = 30000\n"
-                                    "default-visibility-below = 20\n");
-    Maris::Environment environment;
-    environment.SetMetersPerUnit(2.0);
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
-    EXPECT_EQ(environment.GetFogColorAboveWater(), Maris::Vector3(0.25, 0.0, 0.5));
-    EXPECT_EQ(environment.GetFogColorBelowWater(), Maris::Vector3(0.0, 0.75, 0.0));
-    EXPECT_DOUBLE_EQ(environment.GetVisibilityAboveWater(), 15000.0);
-    EXPECT_DOUBLE_EQ(environment.GetVisibilityBelowWater(), 10.0);
-}
-
 TEST_F(EnvironmentTest, CameraPositionIsTheTranslationOfTheInverse)
 {
     Maris::Environment environment;
     ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
     // Turned a quarter about z, then moved: the inverse brings the eye back to (10, 20, 30).
-    Maris::Matrix4 turn;
-    turn.elem[0][0] = turn.elem[1][1] = 0.0;
-    turn.elem[0][1] = 1.0;
+    Maris::Matrix4 turn = Maris::Matrix4::Zero();
+    turn.elem[0][1] = turn.elem[2][2] = turn.elem[3][3] = 1.0;
     turn.elem[1][0] = -1.0;
     environment.SetCameraMatrix((cameraAt(10.0, 20.0, 30.0) * turn).Pointer());
     const Maris::Vector3 eye = environment.GetCameraPosition();
@@ -162,7 +144,6 @@ TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
 
 namespace {
 
-// Records what the configuration looked like when the environment said goodbye.
 class RecordingOcean : public Maris::EnvironmentClient
 {
 public:
@@ -267,4 +248,45 @@ TEST_F(EnvironmentTest, WindFetchesAddWhereTheyBlow)
     EXPECT_NEAR(wind[0], 5.0, 1e-12);
     EXPECT_NEAR(wind[1], std::atan2(3.0, 4.0), 1e-12);
     EXPECT_EQ(wind[2], 2000.0);
+}
+
+// An eye at (5, 0, 0) looking down -z with a 90 degree square view, near 1 and far 100: the
+// visible half-spaces are z <= -1, z >= -100, |x - 5| <= -z and |y| <= -z.
+TEST_F(EnvironmentTest, OnlySpheresWhollyOutsideAreCulledAndTheFrustumFollowsTheCamera)
+{
+    Maris::Environment environment;
+    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
+    // glFrustum(-1, 1, -1, 1, 1, 100) in the scene graph's layout.
+    Maris::Matrix4 projection = Maris::Matrix4::Zero();
+    projection.elem[0][0] = projection.elem[1][1] = 1.0;
+    projection.elem[2][2] = -101.0 / 99.0;
+    projection.elem[2][3] = -1.0;
+    projection.elem[3][2] = -200.0 / 99.0;
+    environment.SetProjectionMatrix(projection.Pointer());
+    const Maris::Matrix4 camera = Maris::Matrix4::Translation(Maris::Vector3(-5.0, 0.0, 0.0));
+    environment.SetCameraMatrix(camera.Pointer());
+
+    const struct
+    {
+        double x, y, z, radius;
+        bool culled;
+    } spheres[] = {
+        {5, 0, -50, 1, false},    {5, 0, -50, 0, false},     {5, 0, 10, 1, true},
+        {5, 0, -150, 10, true},   {-60, 0, -50, 1, true},    {70, 0, -50, 1, true},
+        {5, 60, -50, 1, true},    {5, -60, -50, 1, true},    {5, 0, -1, 0.5, false},
+        {5, 0, -100.5, 1, false}, {-45, 0, -50, 2, false},
+        // Cutting an earlier plane keeps it without a look at the later ones it lies beyond.
+        {-100, 0, -1, 2, false},
+    };
+    for (const auto& s : spheres)
+        EXPECT_EQ(environment.CullSphere(Maris::Vector3(s.x, s.y, s.z), s.radius), s.culled)
+            << s.x << ", " << s.y << ", " << s.z << " radius " << s.radius;
+
+    // Turned half a turn about y: now looking down +z.
+    Maris::Matrix4 turn;
+    turn.elem[0][0] = turn.elem[2][2] = -1.0;
+    const Maris::Matrix4 turned = camera * turn;
+    environment.SetCameraMatrix(turned.Pointer());
+    EXPECT_TRUE(environment.CullSphere(Maris::Vector3(5.0, 0.0, -50.0), 1.0));
+    EXPECT_FALSE(environment.CullSphere(Maris::Vector3(5.0, 0.0, 50.0), 1.0));
 }

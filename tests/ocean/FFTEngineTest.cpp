@@ -1,6 +1,5 @@
 #include "OceanScene.h"
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include "fft/FFTCPU.h"
 
@@ -97,7 +96,6 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
     const std::string restore = previous ? previous : "";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        MessageCapture messages;
         TemporaryDirectory home;
         if (c.written && std::strchr(c.written, '/'))
             mkdir((home.path() + "/kelvoview").c_str(), 0755);

@@ -1,7 +1,7 @@
 #include "OceanScene.h"
-#include "MessageCapture.h"
 #include "engine-library/TestDeviceRecord.h"
 
+#include "core/Configuration.h"
 #include "fft/FFTCPU.h"
 #include "fft/FFTIPP.h"
 
@@ -12,8 +12,6 @@
 #include <dlfcn.h>
 #include <memory>
 
-// The engine libraries are the stand-ins built with the tests: one in place of the IPP library
-// (half-spectrum transforms that fail on demand), one GPU engine that records what it is handed.
 namespace {
 
 const char* const cpuFallback =
@@ -77,9 +75,9 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.configuration << (c.library ? c.library : "none")
                                           << " renderer " << c.renderer);
-        MessageCapture messages;
         OceanScene setup(OceanScene::bareOptions(c.configuration, c.renderer, &device));
         ASSERT_TRUE(setup.ready());
+        MessageCapture& messages = setup.messages();
         const std::string library =
             c.library ? setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, c.library) : "";
         messages.clear();
@@ -87,7 +85,7 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
         ASSERT_NE(engine, nullptr);
         EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
         EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
-        EXPECT_EQ(c.library && isLibraryLoaded(library), c.loaded);
+        EXPECT_EQ(c.library && librarySymbol<void*>(library, "GetIFFTIPP"), c.loaded);
         ASSERT_TRUE(inOrder(messages.texts(), c.messages));
         EXPECT_EQ(messages.texts().back(), c.messages.back());
     }
@@ -114,32 +112,29 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 {
     for (bool swells : {true, false}) {
         SCOPED_TRACE(swells ? "swells" : "wind sea");
-        MessageCapture messages;
-        OceanScene half(OceanScene::bareOptions(libraryConfiguration));
-        OceanScene full(
-            OceanScene::bareOptions(std::string(libraryConfiguration) + "fft-force-cpu = true\n"));
-        ASSERT_TRUE(half.ready() && full.ready());
-        half.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        OceanScene sea(OceanScene::bareOptions(libraryConfiguration));
+        ASSERT_TRUE(sea.ready());
+        sea.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
+            Maris::Swell swell;
+            swell.wavelength = 1024.0f / 7.0f;
+            swell.height = 3.0f;
+            swell.direction = direction;
+            if (swells)
+                sea.environment().AddSwell(swell);
+        }
+        if (!swells)
+            sea.setWind(9.0, 0.8);
         std::unique_ptr<Maris::FFTWaterModel> models[2];
         for (int m = 0; m < 2; ++m) {
-            Maris::Environment& environment = (m == 0 ? half : full).environment();
-            for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
-                Maris::Swell swell;
-                swell.wavelength = 1024.0f / 7.0f;
-                swell.height = 3.0f;
-                swell.direction = direction;
-                if (swells)
-                    environment.AddSwell(swell);
-            }
-            Maris::WindFetch wind;
-            wind.SetWind(9.0, 0.8);
-            if (!swells)
-                environment.AddWindFetch(wind);
+            if (m == 1)
+                Maris::Configuration::SetConfigEntry("fft-force-cpu", "true");
             std::srand(4);
-            models[m].reset(new Maris::FFTWaterModel(&environment, 2));
+            models[m].reset(new Maris::FFTWaterModel(&sea.environment(), 2));
             ASSERT_TRUE(models[m]->Initialize(0, 0, false));
         }
         ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(models[0]->GetFFT()), nullptr);
+        ASSERT_NE(dynamic_cast<Maris::FFTCPU*>(models[1]->GetFFT()), nullptr);
         for (double t : {1.0, 4.5}) {
             ASSERT_TRUE(models[0]->UpdateSimulation(t) && models[1]->UpdateSimulation(t));
             double largest = 0.0, difference = 0.0;
@@ -159,13 +154,11 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 // engine; a failed transform fails the step with the library's report.
 TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
 {
-    MessageCapture messages;
     OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
     ASSERT_TRUE(setup.ready());
+    MessageCapture& messages = setup.messages();
     const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
-    Maris::WindFetch wind;
-    wind.SetWind(9.0, 0.8);
-    setup.environment().AddWindFetch(wind);
+    setup.setWind(9.0, 0.8);
     {
         Maris::FFTIPP probe; // loading it gives the test its switches
         ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
@@ -202,7 +195,6 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
 // and answers height queries from the engine.
 TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
 {
-    MessageCapture messages;
     int device = 0;
     OceanScene setup(
         OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
@@ -213,13 +205,11 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     ASSERT_TRUE(setup.ready());
     const std::string library =
         setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
-    Maris::WindFetch wind;
-    wind.SetWind(8.0, 0.2);
-    setup.environment().AddWindFetch(wind);
+    setup.setWind(8.0, 0.2);
     Maris::FFTWaterModel model(&setup.environment(), 2);
     ASSERT_TRUE(model.Initialize(0, 0, true));
     ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
-        << ::testing::PrintToString(messages.texts());
+        << ::testing::PrintToString(setup.messages().texts());
     EXPECT_EQ(model.GetHeightSpectrum(), nullptr) << "no CPU work arrays for a GPU engine";
     const auto recordOf = librarySymbol<const void* (*)()>(library, "TestDeviceRecord");
     ASSERT_NE(recordOf, nullptr);

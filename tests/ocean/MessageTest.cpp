@@ -1,4 +1,4 @@
-#include "MessageCapture.h"
+#include "TestSupport.h"
 
 #include "core/Configuration.h"
 #include <Maris/Message.h>

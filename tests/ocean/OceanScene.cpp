@@ -3,18 +3,94 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <GL/glx.h>
+#include <GL/glxext.h>
 
 #include <Maris/Matrix4.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+
+namespace {
+
+// Context creation errors arrive asynchronously; this keeps them from terminating the test.
+bool creationFailed = false;
+int recordError(Display*, XErrorEvent*)
+{
+    creationFailed = true;
+    return 0;
+}
+
+} // namespace
+
+GLXTestContext::GLXTestContext(Profile profile)
+{
+    // A display shared by many test processes now and then turns a connection away; try again.
+    for (int attempt = 0; attempt < 10 && !(display = XOpenDisplay(nullptr)); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (!display) {
+        reason = "cannot open the X display (is DISPLAY set?)";
+        return;
+    }
+    const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE,
+                                    GLX_RGBA_BIT, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+                                    GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
+    int count = 0;
+    GLXFBConfig* configs =
+        glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
+    if (!configs || count == 0) {
+        reason = "no pbuffer frame-buffer configuration";
+        return;
+    }
+    const GLXFBConfig config = configs[0];
+    XFree(configs);
+
+    const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, 16, GLX_PBUFFER_HEIGHT, 16, None};
+    pbuffer = glXCreatePbuffer(display, config, pbufferAttributes);
+
+    auto createContextAttribs = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
+    if (!createContextAttribs) {
+        reason = "no glXCreateContextAttribsARB";
+        return;
+    }
+    const int compatibility[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 2,
+                                 GLX_CONTEXT_MINOR_VERSION_ARB, 1, None};
+    const int core[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
+                        GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
+    creationFailed = false;
+    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(recordError);
+    GLXContext created = createContextAttribs(display, config, nullptr, True,
+                                              profile == Profile::Core ? core : compatibility);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    if (!created || creationFailed) {
+        reason = "context creation failed";
+        return;
+    }
+    context = created;
+    current = glXMakeContextCurrent(display, pbuffer, pbuffer, created) == True;
+    if (!current)
+        reason = "cannot make the context current";
+}
+
+GLXTestContext::~GLXTestContext()
+{
+    if (!display)
+        return;
+    glXMakeContextCurrent(display, None, None, nullptr);
+    if (context)
+        glXDestroyContext(display, static_cast<GLXContext>(context));
+    if (pbuffer)
+        glXDestroyPbuffer(display, pbuffer);
+    XCloseDisplay(display);
+}
 
 std::string OceanScene::stagedFile(const std::string& name)
 {
@@ -24,27 +100,12 @@ std::string OceanScene::stagedFile(const std::string& name)
     return text.str();
 }
 
-std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile)
-{
-    // A display shared by many test processes now and then turns a connection away; try again.
-    std::unique_ptr<GLXTestContext> context;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        context = std::make_unique<GLXTestContext>(profile);
-        if (context->isCurrent() || context->failure().find("display") == std::string::npos)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return context;
-}
-
 OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
-                                               GLXTestContext::Profile profile,
-                                               const std::string& resourceDirectory)
+                                               GLXTestContext::Profile profile)
 {
     Options o;
     o.renderer = renderer;
     o.profile = profile;
-    o.resourceDirectory = resourceDirectory;
     o.windSpeed = 0.0;
     o.plainLight = true;
     return o;
@@ -60,22 +121,19 @@ OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
     o.renderer = renderer;
     o.device = device;
     o.windSpeed = 0.0;
-    o.captureMessages = false;
     return o;
 }
 
 OceanScene::Options OceanScene::fftOptions(const std::string& extraConfiguration, int dimension)
 {
-    Options o = bareOptions("fft-force-cpu = true\nfft-measure-plans = false\n"
-                            "fft-grid-dimension-x = " + std::to_string(dimension) + "\n"
-                            "fft-grid-dimension-y = " + std::to_string(dimension) + "\n" +
-                            extraConfiguration);
-    o.captureMessages = true;
-    return o;
+    return bareOptions("fft-force-cpu = true\nfft-measure-plans = false\n"
+                       "fft-grid-dimension-x = " + std::to_string(dimension) + "\n"
+                       "fft-grid-dimension-y = " + std::to_string(dimension) + "\n" +
+                       extraConfiguration);
 }
 
 OceanScene::OceanScene(const Options& chosen)
-    : options(chosen), capture(chosen.captureMessages ? new MessageCapture() : nullptr)
+    : options(chosen)
 {
     std::string resources = options.resourceDirectory;
     if (resources.empty()) {
@@ -96,7 +154,7 @@ OceanScene::OceanScene(const Options& chosen)
         directory.write("Maris.config", configuration);
     }
     if (options.openGL) {
-        context = openTestContext(options.profile);
+        context = std::make_unique<GLXTestContext>(options.profile);
         if (!context->isCurrent()) {
             reason = context->failure();
             return;
@@ -217,15 +275,11 @@ std::unique_ptr<Maris::ProjectedGrid> OceanScene::grid(int type)
     return grid;
 }
 
-std::string OceanScene::libraryPath(const std::string& name) const
-{
-    return std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
-}
-
 std::string OceanScene::installEngineLibrary(const std::string& source,
                                              const std::string& name) const
 {
-    const std::string target = libraryPath(name);
+    const std::string target =
+        std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
     std::ifstream in(source, std::ios::binary);
     std::ofstream out(target, std::ios::binary);
     out << in.rdbuf();
@@ -259,27 +313,10 @@ unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSourc
     return 0;
 }
 
-bool isLibraryLoaded(const std::string& path)
+void OceanScene::useSkyCubeMap(const std::uint8_t (*colors)[3])
 {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (!handle)
-        return false;
-    dlclose(handle);
-    return true;
-}
-
-void OceanScene::useSkyCubeMap()
-{
-    useCubeMap(32, nullptr, true);
-}
-
-void OceanScene::useFaceColoredCubeMap(const std::uint8_t colors[6][3])
-{
-    useCubeMap(8, colors, false);
-}
-
-void OceanScene::useCubeMap(int size, const std::uint8_t colors[6][3], bool gradient)
-{
+    const bool gradient = colors == nullptr;
+    const int size = gradient ? 32 : 8;
     glGenTextures(1, &skyTexture);
     glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
     std::vector<std::uint8_t> face(static_cast<std::size_t>(size * size) * 3);
@@ -317,13 +354,5 @@ std::vector<std::uint8_t> OceanScene::readPixels() const
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
     glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
     glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-std::vector<float> OceanScene::readFloatPixels() const
-{
-    std::vector<float> pixels(static_cast<std::size_t>(options.width) * options.height * 4);
-    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
-    glReadPixels(0, 0, options.width, options.height, GL_RGBA, GL_FLOAT, pixels.data());
     return pixels;
 }

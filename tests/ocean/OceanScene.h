@@ -1,8 +1,6 @@
 #pragma once
 
-#include "GLXTestContext.h"
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include <Maris/Environment.h>
 #include <Maris/ResourceLoader.h>
@@ -13,6 +11,31 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+typedef struct _XDisplay Display;
+
+// An OpenGL context made current on a small pbuffer of the test display (DISPLAY).
+class GLXTestContext
+{
+public:
+    enum class Profile { Compatibility, Core };
+
+    explicit GLXTestContext(Profile profile);
+    ~GLXTestContext();
+    GLXTestContext(const GLXTestContext&) = delete;
+    GLXTestContext& operator=(const GLXTestContext&) = delete;
+
+    // False with a reason when no context could be made current.
+    bool isCurrent() const { return current; }
+    const std::string& failure() const { return reason; }
+
+private:
+    Display* display = nullptr;
+    unsigned long pbuffer = 0;
+    void* context = nullptr;
+    bool current = false;
+    std::string reason;
+};
 
 // The ocean fixture: a resource directory (the staged shaders, textures and configuration plus
 // the configuration lines given; or, bare, only those lines and a lib/ folder), an optional GLX
@@ -37,7 +60,6 @@ public:
         bool hdr = false;
         double windSpeed = 5.0;   // m/s over all of the sea; none at 0
         bool plainLight = false;  // white ambient light and no sun: colors drawn as they are
-        bool captureMessages = true;
     };
 
     explicit OceanScene(const Options& options);
@@ -49,9 +71,8 @@ public:
     // A still sea on the staged resources, lit plainly.
     static Options shippedOptions(
         Maris::Renderer renderer = Maris::OpenGL2,
-        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility,
-        const std::string& resourceDirectory = "");
-    // A bare directory holding only the configuration text; the test captures messages.
+        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility);
+    // A bare directory holding only the configuration text, without an OpenGL context.
     static Options bareOptions(const std::string& configuration,
                                Maris::Renderer renderer = Maris::NoRenderer,
                                void* device = nullptr);
@@ -62,8 +83,10 @@ public:
     const std::string& failure() const { return reason; }
     Maris::Environment& environment() { return *sea; }
     Maris::ResourceLoader& loader() { return *resourceLoader; }
-    MessageCapture& messages() { return *capture; }
+    MessageCapture& messages() { return capture; }
     const TemporaryDirectory& resources() const { return directory; }
+    int width() const { return options.width; }
+    int height() const { return options.height; }
 
     // Camera at eye looking at target with z up (y up when looking straight down).
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
@@ -75,25 +98,21 @@ public:
     std::unique_ptr<Maris::ProjectedGrid> grid(int type);
     // Copies the library file into lib/ as lib<name>.so and returns the copy's path.
     std::string installEngineLibrary(const std::string& source, const std::string& name) const;
-    std::string libraryPath(const std::string& name) const;
 
-    // A sky cube map of a blue gradient, brighter towards the horizon; or one whose six faces
-    // (+x, -x, +y, -y, +z, -z) have one color each. Both with the viewer's matrix.
-    void useSkyCubeMap();
-    void useFaceColoredCubeMap(const std::uint8_t colors[6][3]);
+    // A sky cube map with the viewer's matrix: a blue gradient, brighter towards the horizon, or
+    // faces (+x, -x, +y, -y, +z, -z) of one color each.
+    void useSkyCubeMap(const std::uint8_t (*faceColors)[3] = nullptr);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
     std::vector<std::uint8_t> readPixels() const;
-    std::vector<float> readFloatPixels() const;
 
     static std::string stagedFile(const std::string& name);
 
 private:
-    void useCubeMap(int size, const std::uint8_t colors[6][3], bool gradient);
     bool createFrameBuffer();
 
     Options options;
-    std::unique_ptr<MessageCapture> capture;
+    MessageCapture capture;
     TemporaryDirectory directory;
     std::unique_ptr<GLXTestContext> context;
     std::unique_ptr<Maris::ResourceLoader> resourceLoader;
@@ -105,16 +124,9 @@ private:
     std::string reason;
 };
 
-// An OpenGL context of the profile on the test display, tried again while a display shared by many
-// test processes turns a connection away; check isCurrent().
-std::unique_ptr<GLXTestContext> openTestContext(GLXTestContext::Profile profile);
-
 // A program linked from the sources (the fragment one may be null) in the current context; 0 when
 // one does not compile or the program does not link.
 unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);
-
-// Whether the library of that path is mapped into this process (without loading it).
-bool isLibraryLoaded(const std::string& path);
 
 inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
 {

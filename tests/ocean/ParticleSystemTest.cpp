@@ -306,16 +306,3 @@ TEST_F(SprayManagerTest, EveryBreakingPointOfTheNineTilesInViewEmitsWithSparsity
     spray->Update(13.0, 0.0f, nullptr);
     EXPECT_FALSE(spray->GetEmittedPoints().empty());
 }
-
-TEST_F(SprayManagerTest, SparsityKeepsAboutOneInThatMany)
-{
-    breakers.points.clear();
-    for (int i = 0; i < 100; ++i)
-        breakers.points.push_back(Maris::Vector3(i * 0.9 + 1.0, 50.0, 0.0));
-    ASSERT_TRUE(start());
-    spray->Update(10.0, 0.0f, nullptr);
-    // 900 breaking points, one in four kept by the shipped sparsity.
-    const std::size_t kept = spray->GetEmittedPoints().size();
-    EXPECT_GT(kept, 900u / 4 / 2);
-    EXPECT_LT(kept, 900u / 4 * 2);
-}

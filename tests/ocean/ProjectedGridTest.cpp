@@ -108,7 +108,6 @@ TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
         report += "\n";
         {
             OceanScene::Options options = OceanScene::bareOptions("\n", Maris::OpenGL2);
-            options.captureMessages = true;
             OceanScene scene(options);
             Maris::ProjectedGridOpenGL grid(false);
             report += grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 8)

@@ -1,5 +1,4 @@
-#include "MessageCapture.h"
-#include "TemporaryDirectory.h"
+#include "TestSupport.h"
 
 #include <Maris/ResourceLoader.h>
 

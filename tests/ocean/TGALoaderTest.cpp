@@ -1,4 +1,3 @@
-#include "CountingAllocator.h"
 #include "OceanScene.h"
 #include "../bad-input/BadBytes.h"
 
@@ -19,12 +18,6 @@
 
 namespace {
 
-std::string tga(int type, int width, int height, int bits, const std::string& data,
-                int idLength = 0, int descriptor = 0)
-{
-    return tgaFile(TGAHeader{type, width, height, bits, idLength, descriptor}, data);
-}
-
 std::string pixelsOf(const Maris::TGALoader& image)
 {
     return std::string(reinterpret_cast<const char*>(image.GetPixels()),
@@ -36,11 +29,6 @@ struct TGACase
     const char* name;
     std::string bytes;
 };
-
-std::ostream& operator<<(std::ostream& out, const TGACase& c)
-{
-    return out << c.name;
-}
 
 // Loads each file into one image from a fresh directory; the messages of the load are in
 // `messages`.
@@ -137,31 +125,19 @@ std::vector<TGACase> lyingFiles()
         {"HeaderCutShort", tga(2, 1, 1, 24, "").substr(0, 17)},
         {"HeaderOnly", tga(2, 1, 1, 24, "")},
         {"WiderThanItsData", tga(2, 100, 1, 24, tenPixels)},
-        {"TallerThanItsData", tga(2, 1, 100, 24, tenPixels)},
         {"GreyLargerThanItsData", tga(3, 64, 64, 8, std::string(4095, '\x10'))},
         {"OnePixelShort", tga(2, 11, 1, 24, tenPixels)},
         {"ZeroWidth", tga(2, 0, 10, 24, tenPixels)},
-        {"ZeroHeight", tga(2, 10, 0, 24, tenPixels)},
         {"ZeroBoth", tga(2, 0, 0, 24, "")},
         {"Huge", tga(2, 65535, 65535, 32, tenPixels)},
-        {"HugeGrey", tga(3, 65535, 65535, 8, tenPixels)},
         {"HugeRunLength", tga(10, 65535, 65535, 32, "\xff\x01\x02\x03\x04")},
         {"HugeRunLengthOfLongestPackets", tga(10, 65535, 65535, 32, longestRuns)},
-        {"NoImageData", tga(0, 1, 1, 24, tenPixels)},
         {"ColourMapped", tga(1, 1, 1, 8, tenPixels)},
-        {"RunLengthColourMapped", tga(9, 1, 1, 8, tenPixels)},
         {"RunLengthGrey", tga(11, 1, 1, 8, tenPixels)},
-        {"HuffmanDelta", tga(32, 1, 1, 24, tenPixels)},
-        {"QuadTree", tga(33, 1, 1, 24, tenPixels)},
         {"TypeTwoHundredFiftyFive", tga(255, 1, 1, 24, tenPixels)},
-        {"ZeroBits", tga(2, 1, 1, 0, tenPixels)},
-        {"OneBit", tga(2, 1, 1, 1, tenPixels)},
-        {"FifteenBits", tga(2, 1, 1, 15, tenPixels)},
         {"SixteenBits", tga(2, 1, 1, 16, tenPixels)},
         {"TwentyFiveBits", tga(2, 1, 1, 25, tenPixels)},
-        {"FortyEightBits", tga(2, 1, 1, 48, std::string(60, '\x40'))},
         {"SixtyFourBits", tga(2, 1, 1, 64, std::string(80, '\x40'))},
-        {"TwoHundredFiftyFiveBits", tga(2, 1, 1, 255, std::string(400, '\x40'))},
         {"IdFieldPastTheEnd", tga(2, 1, 1, 24, tenPixels, 255)},
         {"IdFieldLeavesTooLittle", tga(2, 2, 1, 24, tenPixels, 26)},
         // A count byte with the top bit set repeats one pixel, without it copies raw pixels.

@@ -50,9 +50,8 @@ protected:
 
     static OceanScene::Options shipped()
     {
-        OceanScene::Options o = OceanScene::bareOptions("", Maris::NoRenderer);
+        OceanScene::Options o = OceanScene::bareOptions("");
         o.resourceDirectory = MARIS_RESOURCES_DIR;
-        o.captureMessages = true;
         return o;
     }
 

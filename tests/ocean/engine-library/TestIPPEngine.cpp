@@ -5,8 +5,10 @@
 
 #include <fftw3.h>
 
+#include <complex>
 #include <cstddef>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -29,12 +31,13 @@ public:
     {
         if (failSetups)
             return false;
-        Clear();
         width = w;
         height = h;
-        const std::size_t cells = static_cast<std::size_t>(w) * h;
-        buffer = fftw_alloc_complex(cells);
-        plan = fftw_plan_dft_2d(static_cast<int>(h), static_cast<int>(w), buffer, buffer,
+        buffer.assign(static_cast<std::size_t>(w) * h, {});
+        auto* data = reinterpret_cast<fftw_complex*>(buffer.data());
+        if (plan)
+            fftw_destroy_plan(plan);
+        plan = fftw_plan_dft_2d(static_cast<int>(h), static_cast<int>(w), data, data,
                                 FFTW_BACKWARD, FFTW_ESTIMATE);
         return plan != nullptr;
     }
@@ -49,41 +52,31 @@ public:
             // Columns beyond the half follow from h(-k) = conj(h(k)) on the centred grid.
             for (std::uint32_t r = 0; r < height; ++r)
                 for (std::uint32_t c = 0; c < width; ++c) {
-                    Maris::Complex value;
-                    if (c < half)
-                        value = inputs[n][r * half + c];
-                    else
-                        value = std::conj(inputs[n][((height - r) % height) * half + (width - c)]);
-                    buffer[r * width + c][0] = value.real();
-                    buffer[r * width + c][1] = value.imag();
+                    buffer[r * width + c] =
+                        c < half ? inputs[n][r * half + c]
+                                 : std::conj(inputs[n][((height - r) % height) * half + width - c]);
                 }
             fftw_execute(plan);
             for (std::uint32_t r = 0; r < height; ++r)
                 for (std::uint32_t c = 0; c < width; ++c) {
-                    const double sign = ((r + c) & 1u) ? -1.0 : 1.0;
-                    outputs[n][r * width + c] =
-                        static_cast<float>(sign * buffer[r * width + c][0]);
+                    const double value = buffer[r * width + c].real();
+                    outputs[n][r * width + c] = static_cast<float>((r + c) & 1u ? -value : value);
                 }
         }
         return true;
     }
 
 private:
-    ~TestIPPEngine() { Clear(); }
-    void Clear()
+    ~TestIPPEngine()
     {
         if (plan)
             fftw_destroy_plan(plan);
-        if (buffer)
-            fftw_free(buffer);
-        plan = nullptr;
-        buffer = nullptr;
     }
 
     Maris::Allocator* allocator;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    fftw_complex* buffer = nullptr;
+    std::vector<std::complex<double>> buffer;
     fftw_plan plan = nullptr;
 };
 

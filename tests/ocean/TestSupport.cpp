@@ -1,0 +1,80 @@
+#include "TestSupport.h"
+
+#include "core/Configuration.h"
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+MessageCapture::MessageCapture()
+{
+    resetConfiguration();
+    Maris::SetMessageHandler([](Maris::MessageChannel channel, const char* line, void* capture) {
+        static_cast<MessageCapture*>(capture)->received.push_back({channel, line});
+    }, this);
+}
+
+MessageCapture::~MessageCapture()
+{
+    Maris::SetMessageHandler(nullptr, nullptr);
+    resetConfiguration();
+}
+
+void MessageCapture::resetConfiguration()
+{
+    while (Maris::Configuration::GetReferenceCount() > 0)
+        Maris::Configuration::Unload();
+    // At a count of zero this empties the table, including entries set without a load.
+    Maris::Configuration::Unload();
+}
+
+std::vector<std::string> MessageCapture::texts() const
+{
+    std::vector<std::string> result;
+    for (const Entry& entry : received)
+        if (entry.channel == Maris::MessageChannel::Debug) {
+            std::string text = entry.line;
+            if (text.rfind("MARIS: ", 0) == 0)
+                text.erase(0, 7);
+            if (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            result.push_back(text);
+        }
+    return result;
+}
+
+TemporaryDirectory::TemporaryDirectory()
+{
+    char pattern[] = "/tmp/maris-test-XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error("cannot create a temporary directory");
+    directory = pattern;
+}
+
+TemporaryDirectory::~TemporaryDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+std::string TemporaryDirectory::write(const std::string& name, const std::string& bytes) const
+{
+    const std::string path = directory + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::string tga(int type, int width, int height, int bits, const std::string& data, int idLength,
+                int descriptor)
+{
+    std::string file(18, '\0');
+    file[0] = static_cast<char>(idLength);
+    file[2] = static_cast<char>(type);
+    for (int i = 0; i < 2; ++i) {
+        file[12 + i] = static_cast<char>((width >> (8 * i)) & 0xff);
+        file[14 + i] = static_cast<char>((height >> (8 * i)) & 0xff);
+    }
+    file[16] = static_cast<char>(bits);
+    file[17] = static_cast<char>(descriptor);
+    return file + data;
+}
