@@ -214,20 +214,6 @@ TEST_F(WaterDrawableTest, AFailedSetUpIsRetriedOnceASecondAndReportedOnce)
         EXPECT_EQ(1, line.second) << "repeated: " << line.first;
 }
 
-TEST(WaterDrawableCopies, CopiesStartFromNothing)
-{
-    osg::ref_ptr<osgKELVO::MarisDrawable> drawable =
-        new osgKELVO::MarisDrawable(6.0, 1.0, new osg::TextureCubeMap, new osg::RefMatrixd,
-                                    new osg::Texture2D, new osg::RefMatrixd);
-    for (osg::ref_ptr<osg::Object> copy :
-         {drawable->clone(osg::CopyOp::DEEP_COPY_ALL), drawable->cloneType()}) {
-        auto* other = dynamic_cast<osgKELVO::MarisDrawable*>(copy.get());
-        ASSERT_NE(other, nullptr);
-        EXPECT_EQ(other->getOcean(), nullptr);
-        EXPECT_TRUE(drawable->isSameKindAs(other));
-    }
-}
-
 TEST_F(SkyRenderingTest, ZenithIsUpAndTheHorizonLevel)
 {
     const osg::Vec3d north(0, 1, 0);
@@ -277,23 +263,4 @@ TEST_F(SkyRenderingTest, TurningChangesTheSkyAndMovingDoesNot)
     EXPECT_LE(TestViewer::largestDifference(*here, *farAway), 8);
     EXPECT_GT(TestViewer::meanDifference(*here, *ahead), 6.0);
     EXPECT_GT(TestViewer::meanDifference(*here, *rolled), 3.0);
-
-    // What lies east when looking 20 degrees north of east is what lies ahead when looking east,
-    // up to rounding to whole pixels.
-    const double turn = osg::DegreesToRadians(20.0);
-    const osg::Matrixd turned =
-        lookFrom(osg::Vec3d(), osg::Vec3d(std::cos(turn), std::sin(turn), 0.3));
-    const osg::ref_ptr<osg::Image> northEast = view.render(turned);
-    const osg::Vec3d p = east * 1000.0 * turned * view.camera()->getProjectionMatrix();
-    const int x = static_cast<int>((p.x() + 1.0) * 0.5 * size),
-              y = static_cast<int>((p.y() + 1.0) * 0.5 * size);
-    ASSERT_TRUE(x > 0 && x < size - 1 && y > 0 && y < size - 1);
-    int closest = 255;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-            const osg::Vec3i d = TestViewer::pixel(*northEast, x + dx, y + dy) - centre(*ahead);
-            closest =
-                std::min(closest, std::max({std::abs(d.x()), std::abs(d.y()), std::abs(d.z())}));
-        }
-    EXPECT_LE(closest, 8);
 }
