@@ -72,23 +72,6 @@ protected:
 
 } // namespace
 
-// A label floats above its point, the higher the larger it is, and its letters grow with its size.
-TEST_F(InfoPointsBuilderTest, LabelFloatsAboveItsPointScaledByItsSize)
-{
-    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\nTorget,20,100.5,200.25,30.75\n");
-    const std::vector<osg::Billboard*> b = billboards();
-    ASSERT_EQ(1u, b.size());
-    ASSERT_TRUE(b[0] && b[0]->getNumDrawables() == 2);
-    const auto* small = dynamic_cast<osgText::Text*>(b[0]->getDrawable(0));
-    const auto* large = dynamic_cast<osgText::Text*>(b[0]->getDrawable(1));
-    ASSERT_TRUE(small && large && small->getFont());
-    EXPECT_FLOAT_EQ(2 * small->getCharacterHeight(), large->getCharacterHeight());
-    const osg::Vec3 low = b[0]->getPosition(0), high = b[0]->getPosition(1);
-    EXPECT_EQ(osg::Vec2(100.5f, 200.25f), osg::Vec2(low.x(), low.y()));
-    EXPECT_GT(low.z(), 30.75f);
-    EXPECT_FLOAT_EQ(2 * (low.z() - 30.75f), high.z() - 30.75f);
-}
-
 // Files ending exactly in .csv are label files, each with its own billboard; one that cannot be
 // opened, or garbage, costs only its own labels.
 TEST_F(InfoPointsBuilderTest, EveryLabelFileGetsItsOwnBillboard)

@@ -193,34 +193,6 @@ TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedT
     EXPECT_NEAR(0.0, (strings[2] - strings[0]) * (strings[1] - strings[0]), 1e-9);
 }
 
-// The optimizer may merge and flatten, but every block stays where it was assembled and every
-// pylon stays visible from as far off as before.
-TEST_F(PowerlineBuilderTest, OptimizingKeepsEveryBlockAndItsVisibleRange)
-{
-    tree.write(List, record("1", "Body") + record("1", "Insulator") + "2,Body,300,10,5,30,0,0,0,0,0,0,0,0\n");
-    tree.write("Content/Powerline/Lft_1.txt", "0,0,10\n10,300,12\n");
-    osg::ref_ptr<osg::Group> assembled = PowerlineBuilder(osg::Vec3d()).assemble();
-    osg::ref_ptr<osg::Node> optimized = PowerlineBuilder(osg::Vec3d()).build();
-    ASSERT_TRUE(assembled && optimized && optimized->asGroup());
-    for (const char* name : {"Body", "Insulator"}) {
-        const auto before = worldVertices(*assembled, name), after = worldVertices(*optimized, name);
-        ASSERT_EQ(before.size(), after.size()) << name;
-        for (std::size_t i = 0; i < before.size(); ++i)
-            expectNear(before[i], after[i], name);
-    }
-    const osg::LOD* first = dynamic_cast<osg::LOD*>(assembled->getChild(0));
-    ASSERT_TRUE(first);
-    EXPECT_GT(first->getMaxRange(0), 10000.0f) << "seen from far off";
-    unsigned ranged = 0;
-    for (unsigned i = 0; i < optimized->asGroup()->getNumChildren(); ++i)
-        if (const osg::LOD* lod = dynamic_cast<osg::LOD*>(optimized->asGroup()->getChild(i)))
-            for (unsigned k = 0; k < lod->getNumChildren(); ++k, ++ranged) {
-                EXPECT_EQ(first->getMinRange(0), lod->getMinRange(k));
-                EXPECT_EQ(first->getMaxRange(0), lod->getMaxRange(k));
-            }
-    EXPECT_EQ(2u, ranged);
-}
-
 TEST_F(PowerlineBuilderTest, WithoutPylonListOrFontThereIsNoPowerLine)
 {
     tree.write("Content/Powerline/Lft_1.txt", "0,0,10\n10,300,12\n");
@@ -338,34 +310,6 @@ TEST_F(PowerlineBuilderTest, GarbageListsAndWiresBuildWithoutFailing)
     tree.write("Content/Powerline/Lft_good.txt", "6400000,650000,12\n6400000,650100,13\n");
     EXPECT_EQ(2u, wires(osg::Vec3d(650000, 6400000, 0)).size());
     EXPECT_TRUE(PowerlineBuilder(osg::Vec3d()).build()) << "the optimiser takes it too";
-}
-
-// Around every point an equal-sided triangle across the wire, one corner below and two above,
-// mirrored about the vertical through the point; three strips close the tube.
-TEST(WireTubeBuilder, EqualTrianglesAcrossTheWireAtEveryPointClosedByThreeStrips)
-{
-    for (const osg::Vec3 end : {osg::Vec3(100, 0, 10), osg::Vec3(3, 4, 10), osg::Vec3(-5, 12, 10)}) {
-        const osg::Vec3 start(0, 0, 10);
-        osg::ref_ptr<osg::Geometry> tube = WireTubeBuilder::build(*points({start, end}));
-        const auto& v = *static_cast<const osg::Vec3Array*>(tube->getVertexArray());
-        ASSERT_EQ(6u, v.size());
-        osg::Vec3 along = end - start;
-        along.normalize();
-        for (unsigned i = 0; i < 2; ++i) {
-            const osg::Vec3 p = i ? end : start;
-            for (unsigned k = 0; k < 3; ++k) {
-                EXPECT_NEAR(WireTubeBuilder::Radius, (v[3 * i + k] - p).length(), 1e-6f) << "corner " << k;
-                EXPECT_NEAR(0.0f, (v[3 * i + k] - p) * along, 1e-6f) << "across the wire";
-            }
-            EXPECT_LT(v[3 * i].z(), p.z());
-            EXPECT_NEAR(v[3 * i + 1].z(), v[3 * i + 2].z(), 1e-6f);
-            const osg::Vec3 middle = (v[3 * i + 1] + v[3 * i + 2]) * 0.5f;
-            EXPECT_NEAR(0.0f, (osg::Vec3(middle.x(), middle.y(), p.z()) - p).length(), 1e-5f) << "mirrored";
-        }
-        ASSERT_EQ(3u, tube->getNumPrimitiveSets());
-        for (unsigned k = 0; k < 3; ++k)
-            EXPECT_EQ(static_cast<GLenum>(GL_TRIANGLE_STRIP), tube->getPrimitiveSet(k)->getMode());
-    }
 }
 
 // A single point, coinciding points or none: a triangle at each point, with no invalid vertex.
