@@ -10,7 +10,6 @@
 
 #include "NotifyCapture.h"
 #include "ScratchTree.h"
-#include "WorldVertices.h"
 
 #include <osg/Geode>
 #include <osg/LOD>
@@ -24,7 +23,6 @@
 
 using kelvotest::NotifyCapture;
 using kelvotest::ScratchTree;
-using kelvotest::WorldVertices;
 using osgKELVO::PowerlineBuilder;
 using osgKELVO::WireTubeBuilder;
 
@@ -119,11 +117,27 @@ protected:
         return result;
     }
 
-    std::vector<osg::Vec3d> worldVertices(osg::Node& node, const std::string& block)
+    // The world positions of the vertices of the geometries named after a block, in traversal
+    // order, switched-off and out-of-range children included.
+    static std::vector<osg::Vec3d> worldVertices(osg::Node& node, const std::string& block)
     {
-        WorldVertices vertices;
-        node.accept(vertices);
-        return vertices.named(block);
+        struct Collector : osg::NodeVisitor
+        {
+            Collector() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
+            void apply(osg::Drawable& drawable) override
+            {
+                const auto* v = dynamic_cast<const osg::Vec3Array*>(
+                    drawable.asGeometry() ? drawable.asGeometry()->getVertexArray() : nullptr);
+                const osg::Matrixd world = osg::computeLocalToWorld(getNodePath());
+                for (std::size_t i = 0; v && drawable.getName() == name && i < v->size(); ++i)
+                    result.push_back(osg::Vec3d((*v)[i]) * world);
+            }
+            std::string name;
+            std::vector<osg::Vec3d> result;
+        } collector;
+        collector.name = block;
+        node.accept(collector);
+        return collector.result;
     }
 
     ScratchTree tree;
