@@ -149,28 +149,19 @@ TEST_F(WaterDrawableTest, FixedFunctionDrawingAfterTheSeaIsUnharmed)
     EXPECT_FALSE(beside.x() > 200 && beside.y() < 40) << "the quad is wider than it should be";
 }
 
-// The viewer's directional light is the sun; a positional light is not, and the last sun stays.
-TEST_F(WaterDrawableTest, TheEnvironmentGetsTheFramesSunAndReflections)
+// The environment gets the frame's reflections, and its sun from a directional light only (the
+// sky pixels show where); without texture objects the library gets none, and the sea is drawn.
+TEST_F(WaterDrawableTest, TheEnvironmentGetsTheFramesSunAndReflectionsOrNone)
 {
-    osg::Light* light = view.viewer().getLight();
-    light->setPosition(osg::Vec4(0.0f, -3.0f, 4.0f, 0.0f));
-    light->setDiffuse(osg::Vec4(0.5f, 0.6f, 0.7f, 1.0f));
-    light->setAmbient(osg::Vec4(0.1f, 0.2f, 0.3f, 1.0f));
     const Maris::Environment* environment = buildSea()->getEnvironment();
     ASSERT_NE(environment, nullptr);
-    for (int frame = 0; frame < 2; ++frame) {
-        EXPECT_NEAR(-0.6, environment->GetLightDirection().y, 1e-6);
-        EXPECT_NEAR(0.8, environment->GetLightDirection().z, 1e-6);
-        EXPECT_NEAR(0.6, environment->GetLightColor().y, 1e-6);
-        EXPECT_NEAR(0.3, environment->GetAmbientColor().z, 1e-6);
-        light->setPosition(osg::Vec4(100.0f, 0.0f, 10.0f, 1.0f));
-        light->setDiffuse(osg::Vec4(1.0f, 0.0f, 0.0f, 1.0f));
-        view.render(levelView);
-    }
+    const double sunY = environment->GetLightDirection().y;
+    view.viewer().getLight()->setPosition(osg::Vec4(0.0f, 100.0f, 10.0f, 1.0f));
+    view.render(levelView);
+    EXPECT_EQ(sunY, environment->GetLightDirection().y) << "a positional light is no sun";
     EXPECT_NE(0u, environment->GetEnvironmentMap());
     EXPECT_NE(0u, environment->GetPlanarReflectionMap());
 
-    // Without texture objects the library gets none, and the sea is still drawn, lit by the sun.
     controller->getSeaGeode()->setNodeMask(0);
     osgKELVO::MarisDrawable* sea = bareSea();
     const osg::ref_ptr<osg::Image> image = view.render(levelView);
