@@ -271,9 +271,7 @@ TEST_F(NavigationTest, TurnKeysAndDragsTurnAboutTheEyeAtTheirRates)
         {'i', {}, 0, false, 0, 1},
         {'k', {}, 0, false, 0, -1},
         {'J', {}, 0, false, 0, 0},
-        {'I', {}, 0, false, 0, 0},
         {'W', {}, 0, false, 0, 0},
-        {'Q', {}, 0, false, 0, 0},
         {0, {{400, 300}, {400, 375}}, left, false, 0, 0.5},
         // Down past the press point: pitching down joins while pitching up keeps its value.
         {0, {{400, 300}, {400, 375}, {400, 270}}, left, false, 0, 0.5 - 0.2},

@@ -135,14 +135,12 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     EXPECT_EQ(eye, hud.readout()) << "back to the eye once M is released";
 }
 
-// Every panel lies inside the window and none covers another, the help panel (over them) in the
-// middle, as opened and after a resize whose event claims another size than the window's own.
+// Every panel lies inside the window and none covers another, the help panel over them, as opened and after a resize whose event claims another size than the window's own.
 TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
 {
     HudTestWindow hud;
     ASSERT_TRUE(hud.open());
     OverlayController& overlay = hud.overlay();
-    EXPECT_EQ(osg::Camera::POST_RENDER, overlay.getHudCamera()->getRenderOrder());
     for (const osg::Vec2i size : {osg::Vec2i(1280, 1024), osg::Vec2i(1000, 700)}) {
         SCOPED_TRACE(std::to_string(size.x()) + " x " + std::to_string(size.y()));
         if (size.x() != 1280) {
@@ -166,8 +164,6 @@ TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
         }
         const osg::BoundingBox help = extent(overlay.getHelpPanelTransform());
         EXPECT_TRUE(covers(window, help));
-        EXPECT_FLOAT_EQ(size.x() / 2.0f, help.center().x());
-        EXPECT_FLOAT_EQ(size.y() / 2.0f, help.center().y());
         EXPECT_TRUE(covers(help, extent(overlay.getHelpTextTransform())));
         EXPECT_TRUE(covers(extent(overlay.getCoordinatesPanelTransform()),
                            extent(overlay.getCoordinatesTextTransform())));
