@@ -12,6 +12,7 @@
 #include <osg/CullFace>
 #include <osg/ShapeDrawable>
 #include <osg/TextureCubeMap>
+#include <osgDB/Registry>
 
 #include <filesystem>
 #include <unistd.h>
@@ -79,6 +80,7 @@ TEST(SkyResources, AMissingFaceLeavesTheCubeMapEmpty)
         fs::copy_file(fs::path(KELVO_BIN_DIR_FOR_TESTS) / ".." / "Resources" / "Maris" / name,
                       root / "Resources" / "Maris" / name);
     fs::current_path(root / "Bin");
+    osgDB::Registry::instance()->clearObjectCache();
     osg::ref_ptr<osg::TextureCubeMap> cubeMap;
     const bool built = osgKELVO::EnvironmentController::createSky(cubeMap).valid();
     fs::current_path(KELVO_BIN_DIR_FOR_TESTS);
