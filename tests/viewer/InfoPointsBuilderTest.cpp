@@ -163,7 +163,8 @@ TEST_F(InfoPointsBuilderTest, LabelFilesShowWhatCanBeReadAndWarnOfTheRest)
         {"NoFinalLineBreak", "places.csv", "Kyrkan,10,1,2,3\nTorget,5,4,5,6", "Kyrkan at 1 2 43;",
          {" line 2 has no line break and is not read"}},
         {"MegabyteLabel", "places.csv", longText + ",10,1,2,3\nTorget,5,4,5,6\n",
-         longText.substr(0, osgKELVO::InfoPointLabelFactory::LongestText) + " at 1 2 43;Torget at 4 5 26;",
+         longText.substr(0, osgKELVO::InfoPointLabelFactory::LongestText) +
+             " at 1 2 43;Torget at 4 5 26;",
          {": label of 1048576 characters cut to " +
           std::to_string(osgKELVO::InfoPointLabelFactory::LongestText)}},
         {"MegabyteNumber", "places.csv", "Kyrkan,10m,1." + std::string(1u << 20, '0') + "x,2,3\n",

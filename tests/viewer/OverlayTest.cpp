@@ -135,7 +135,8 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     EXPECT_EQ(eye, hud.readout()) << "back to the eye once M is released";
 }
 
-// Every panel lies inside the window and none covers another, the help panel over them, as opened and after a resize whose event claims another size than the window's own.
+// Every panel lies inside the window and none covers another, the help panel over them, as
+// opened and after a resize whose event claims another size than the window's own.
 TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
 {
     HudTestWindow hud;

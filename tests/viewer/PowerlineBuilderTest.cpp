@@ -257,8 +257,10 @@ TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
              record("2", "Body", "1", "2", "0" + std::string(1u << 20, ' ') + "\n"),
          "1: 1 Body at 250 7 10;2: 1 Body at 1 2 10;", {}},
         {"MegabyteLabel", record(longLabel, "Body") + record("8", "Body", "50"),
-         longLabel.substr(0, PowerlineBuilder::LongestLabel) + ": 1 Body at 0 0 10;8: 1 Body at 50 0 10;",
-         {": pylon label of 1048576 characters cut to " + std::to_string(PowerlineBuilder::LongestLabel)}},
+         longLabel.substr(0, PowerlineBuilder::LongestLabel) +
+             ": 1 Body at 0 0 10;8: 1 Body at 50 0 10;",
+         {": pylon label of 1048576 characters cut to " +
+          std::to_string(PowerlineBuilder::LongestLabel)}},
         {"NulBytes",
          record("1", std::string("Body.ive\0x", 10)) + record(std::string("2\0", 2), "Body", "50"),
          std::string("1: 0 at 0 0 10;2\0: 1 Body at 50 0 10;", 37), {}},

@@ -12,7 +12,8 @@ using osgKELVO::ProgramRoot;
 TEST(ProgramRoot, IsTheDirectoryAboveTheLastBinComponentAndHoldsTheStoredPaths)
 {
     const std::pair<const char*, const char*> roots[] = {
-        {"/opt/tool/Bin", "/opt/tool/"}, {"/opt/Bin/tool/Bin", "/opt/Bin/tool/"}, {"/opt/tool/Bin/sub", "/opt/tool/"},
+        {"/opt/tool/Bin", "/opt/tool/"}, {"/opt/Bin/tool/Bin", "/opt/Bin/tool/"},
+        {"/opt/tool/Bin/sub", "/opt/tool/"},
         {"/Bin", "/"}, {"/home/Binh/tool", ""}, {"/home/user/Binaries", ""}, {"/home/user/bin", ""},
         {"/home/Binh/Bin", "/home/Binh/"}};
     for (const auto& root : roots)
@@ -26,5 +27,6 @@ TEST(ProgramRoot, IsTheDirectoryAboveTheLastBinComponentAndHoldsTheStoredPaths)
         {"../Content/a.ive", "/opt/tool/Bin", "../Content/a.ive"},
         {"/home/Binh/a.ive", "/home/Binh/tool", "/home/Binh/a.ive"}};
     for (const auto& path : stored)
-        EXPECT_EQ(path[2], ProgramRoot::storedPath(path[0], path[1])) << path[0] << " from " << path[1];
+        EXPECT_EQ(path[2], ProgramRoot::storedPath(path[0], path[1]))
+            << path[0] << " from " << path[1];
 }
