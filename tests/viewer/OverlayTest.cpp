@@ -136,19 +136,29 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
 }
 
 // Every panel lies inside the window and none covers another, the help panel over them, as
-// opened and after a resize whose event claims another size than the window's own.
+// opened and after a resize whose event claims another size than the window's own. The logo is
+// the light one on a light background, which it takes at each layout only.
 TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
 {
     HudTestWindow hud;
+    hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
     ASSERT_TRUE(hud.open());
     OverlayController& overlay = hud.overlay();
+    ASSERT_TRUE(overlay.getLogoTransform());
+    osg::Switch* logo = overlay.getLogoTransform()->getChild(0)->asSwitch();
+    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
     for (const osg::Vec2i size : {osg::Vec2i(1280, 1024), osg::Vec2i(1000, 700)}) {
         SCOPED_TRACE(std::to_string(size.x()) + " x " + std::to_string(size.y()));
-        if (size.x() != 1280) {
+        const bool light = size.x() != 1280;
+        if (light) {
+            hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
+            hud.frame();
+            EXPECT_TRUE(logo->getValue(1)) << "still dark until the next layout";
             hud.window()->resized(0, 0, size.x(), size.y());
             hud.window()->getEventQueue()->windowResize(0, 0, 321, 123);
             hud.frame();
         }
+        EXPECT_TRUE(logo->getValue(0) == light && logo->getValue(1) != light);
         EXPECT_EQ(size.x(), overlay.getHudCamera()->getViewport()->width());
         EXPECT_EQ(size.y(), overlay.getHudCamera()->getViewport()->height());
         const osg::BoundingBox window(0, 0, 0, size.x(), size.y(), 0);
@@ -169,23 +179,6 @@ TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
         EXPECT_TRUE(covers(extent(overlay.getCoordinatesPanelTransform()),
                            extent(overlay.getCoordinatesTextTransform())));
     }
-}
-
-// The light logo on a light background; a new background shows only at the next layout.
-TEST(OverlayLogo, FollowsTheBackgroundLuminanceAtEachLayout)
-{
-    HudTestWindow hud;
-    hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
-    ASSERT_TRUE(hud.open());
-    ASSERT_TRUE(hud.overlay().getLogoTransform());
-    osg::Switch* logo = hud.overlay().getLogoTransform()->getChild(0)->asSwitch();
-    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
-    EXPECT_TRUE(!logo->getValue(0) && logo->getValue(1)) << "black background: dark logo";
-    hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
-    hud.frame();
-    EXPECT_TRUE(logo->getValue(1));
-    hud.overlay().layout(1280, 1024);
-    EXPECT_TRUE(logo->getValue(0) && !logo->getValue(1)) << "white background: light logo";
 }
 
 // A panel under 32 x 32 is refused, and a resize to one leaves the panel as it was; a missing
