@@ -147,19 +147,6 @@ TEST_F(ConfigurationFileTest, WrittenDocumentHasTheFixedOrder)
 
 namespace {
 
-// Files that leave nothing to apply: the viewer runs as without a file, and says why.
-struct UnusableFile
-{
-    const char* name;
-    std::string bytes;
-    std::string warning; // the start of the warning after "is not well-formed ("
-};
-
-std::ostream& operator<<(std::ostream& out, const UnusableFile& file)
-{
-    return out << file.name;
-}
-
 std::string deeplyNested()
 {
     std::string deep;
@@ -172,52 +159,49 @@ std::string deeplyNested()
     return "<Scene>" + deep + "</Scene>\n" + smallWindow;
 }
 
-class UnusableConfigurationFile : public ConfigurationFileTest, public ::testing::WithParamInterface<UnusableFile>
-{
-};
-
 } // namespace
 
-// tinyxml2 drops what it had parsed when the document turns out broken: nothing of the file
-// applies, not even the complete elements before the break. Ten megabytes of nesting stop at its
-// depth limit instead of recursing until the stack overflows.
-TEST_P(UnusableConfigurationFile, RunsAsWithoutAFile)
+// Files that leave nothing to apply: the viewer runs as without a file, and says why. tinyxml2
+// drops what it had parsed when the document turns out broken: nothing of the file applies, not
+// even the complete elements before the break. Ten megabytes of nesting stop at its depth limit
+// instead of recursing until the stack overflows.
+TEST_F(ConfigurationFileTest, UnusableFilesRunAsWithoutAFile)
 {
     const std::pair<std::string, osg::Vec4ub> withoutAFile = reference(nullptr);
-    NotifyCapture notes;
-    const auto begin = std::chrono::steady_clock::now();
-    start(GetParam().bytes);
-    // Not a timing target: a reader that walked all 1.7 million levels would take far longer.
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 60.0);
-    EXPECT_TRUE(notes.has(osg::INFO, "No configuration file found, using defaults")) << notes.dump();
-    const std::string prefix =
-        "Configuration file \"" + tree.configurationPath() + "\" is not well-formed (" + GetParam().warning;
-    bool warned = false;
-    for (const auto& line : notes.lines())
-        warned = warned || (line.first == osg::WARN && line.second.rfind(prefix, 0) == 0);
-    EXPECT_TRUE(warned) << notes.dump();
-    EXPECT_EQ(withoutAFile.first, saved());
-    EXPECT_EQ(withoutAFile.second, drawFrames());
+    // The bytes, and the start of the warning after "is not well-formed (".
+    const std::pair<std::string, std::string> files[] = {
+        {"", "XML_ERROR_EMPTY_DOCUMENT at line 0), using defaults"},
+        {badinput::garbage(64 * 1024, 3), ""},
+        {"backgroundColorRed = 0.5\nlayerNum = 3\n", "XML_ERROR_"},
+        {"<Environment backgroundColorRed=\"0.5\"/>\n<Scene>\n  <Model name=\"Ko\" filename=\"" +
+             cow + "\" layerNum=\"1\" visible=\"1\"/>\n</Scene>\n"
+                   "<Window title=\"T\" x=\"10\" y=\"20\" wid",
+         "XML_ERROR_PARSING_ATTRIBUTE at line 5), using defaults"},
+        {std::string(smallWindow) + "<Environment backgroundColorRed=\"0.", "XML_ERROR_"},
+        {std::string(smallWindow) + "<Scene><Model name=\"Ko\" filename=\"" + cow + "\"/>\n",
+         "XML_ERROR_"},
+        {deeplyNested(), "XML_ELEMENT_DEPTH_EXCEEDED at line 1), using defaults"}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(::testing::PrintToString(file.first.substr(0, 60)));
+        NotifyCapture notes;
+        const auto begin = std::chrono::steady_clock::now();
+        start(file.first);
+        // Not a timing target: a reader that walked all 1.7 million levels would take far longer.
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
+        EXPECT_LT(took.count(), 60.0);
+        EXPECT_TRUE(notes.has(osg::INFO, "No configuration file found, using defaults"))
+            << notes.dump();
+        const std::string prefix = "Configuration file \"" + tree.configurationPath() +
+                                   "\" is not well-formed (" + file.second;
+        bool warned = false;
+        for (const auto& line : notes.lines())
+            warned = warned || (line.first == osg::WARN && line.second.rfind(prefix, 0) == 0);
+        EXPECT_TRUE(warned) << notes.dump();
+        EXPECT_EQ(withoutAFile.first, saved());
+        EXPECT_EQ(withoutAFile.second, drawFrames());
+        TearDown();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Configuration, UnusableConfigurationFile,
-    ::testing::Values(
-        UnusableFile{"Empty", "", "XML_ERROR_EMPTY_DOCUMENT at line 0), using defaults"},
-        UnusableFile{"BinaryGarbage", badinput::garbage(64 * 1024, 3), ""},
-        UnusableFile{"TextThatIsNoXml", "backgroundColorRed = 0.5\nlayerNum = 3\n", "XML_ERROR_"},
-        UnusableFile{"CutShortInsideAnElement",
-                     "<Environment backgroundColorRed=\"0.5\"/>\n<Scene>\n  <Model name=\"Ko\" filename=\"" + cow +
-                         "\" layerNum=\"1\" visible=\"1\"/>\n</Scene>\n<Window title=\"T\" x=\"10\" y=\"20\" wid",
-                     "XML_ERROR_PARSING_ATTRIBUTE at line 5), using defaults"},
-        UnusableFile{"CutShortInsideAnAttributeValue",
-                     std::string(smallWindow) + "<Environment backgroundColorRed=\"0.", "XML_ERROR_"},
-        UnusableFile{"UnclosedScene",
-                     std::string(smallWindow) + "<Scene><Model name=\"Ko\" filename=\"" + cow + "\"/>\n",
-                     "XML_ERROR_"},
-        UnusableFile{"TenMegabytesOfNesting", deeplyNested(),
-                     "XML_ELEMENT_DEPTH_EXCEEDED at line 1), using defaults"}),
-    [](const ::testing::TestParamInfo<UnusableFile>& info) { return std::string(info.param.name); });
 
 // Elements and attributes the viewer does not know, ten megabytes of them nested as deep as
 // tinyxml2 allows, Model elements that name no model or are no children of the first Scene, and
@@ -262,80 +246,66 @@ TEST_F(ConfigurationFileTest, WhatCannotBeUsedIsAsIfItWereNotThere)
     EXPECT_NEAR(191, expected.second.b(), 2) << "the configured background is drawn";
 }
 
-namespace {
-
-struct WindowValues
-{
-    const char* name;
-    const char* attributes;
-    const char* warning; // null: none expected
-    int width;           // of the window opened, 0 for the screen's
-};
-
-std::ostream& operator<<(std::ostream& out, const WindowValues& values)
-{
-    return out << values.attributes;
-}
-
-class WindowBadInput : public ConfigurationFileTest, public ::testing::WithParamInterface<WindowValues>
-{
-};
-
-} // namespace
-
 // Window sizes and positions no screen has, and sample counts, screens or stereo no display
 // offers: the viewer says what it does instead, opens a window it can draw and draws into it.
 // Before, zero, negative and huge sizes crashed the X11 driver, and a missing screen or stereo
 // visual left the viewer without a window.
-TEST_P(WindowBadInput, ViewerStillOpensAWindowAndDraws)
+TEST_F(ConfigurationFileTest, WindowValuesNoDisplayOffersStillGiveAWindowThatDraws)
 {
-    const WindowValues& values = GetParam();
-    NotifyCapture notes;
-    start(std::string("<Environment backgroundColorRed=\"0\" backgroundColorGreen=\"1\" backgroundColorBlue=\"0\"/>\n"
-                      "<Window title=\"T\" ") + values.attributes + "/>\n");
-    EXPECT_TRUE(notes.has(osg::INFO, "Loaded configuration file successfully"));
-    if (values.warning) {
-        EXPECT_TRUE(notes.has(osg::WARN, values.warning)) << notes.dump();
+    const struct
+    {
+        const char* attributes;
+        const char* warning; // null: none expected
+        int width;           // of the window opened, 0 for the screen's
+    } cases[] = {
+        {"x=\"10\" y=\"10\" numSamples=\"0\"", "Window size 0 x 0 is not usable, opening 1024 x 768",
+         1024},
+        {"width=\"-640\" height=\"-480\" numSamples=\"0\"",
+         "Window size -640 x -480 is not usable, opening 1024 x 768", 1024},
+        {"width=\"100000\" height=\"70000\" numSamples=\"0\"",
+         "Window size 100000 x 70000 is not usable, opening 1024 x 768", 1024},
+        {"width=\"2147483647\" height=\"2147483647\" numSamples=\"0\"",
+         "Window size 2147483647 x 2147483647 is not usable, opening 1024 x 768", 1024},
+        {"width=\"640\" height=\"16385\" numSamples=\"0\"",
+         "Window size 640 x 16385 is not usable, opening 1024 x 768", 1024},
+        {"x=\"-2147483648\" y=\"2147483647\" width=\"320\" height=\"240\" numSamples=\"0\"",
+         nullptr, 320},
+        {"width=\"320\" height=\"240\" numSamples=\"1000\"", nullptr, 320},
+        {"width=\"320\" height=\"240\" screenNum=\"7\" numSamples=\"0\"",
+         "Screen 7 does not exist, opening the window on screen 0", 320},
+        {"fullscreen=\"1\" screenNum=\"4000000000\" numSamples=\"0\"",
+         "Screen 4000000000 does not exist, opening the window on screen 0", 0},
+        {"width=\"320\" height=\"240\" numSamples=\"0\" stereo=\"1\"",
+         "No window with quad-buffered stereo on this display, opening one without", 320}};
+    for (const auto& values : cases) {
+        SCOPED_TRACE(values.attributes);
+        NotifyCapture notes;
+        start(std::string("<Environment backgroundColorRed=\"0\" backgroundColorGreen=\"1\" "
+                          "backgroundColorBlue=\"0\"/>\n<Window title=\"T\" ") +
+              values.attributes + "/>\n");
+        EXPECT_TRUE(notes.has(osg::INFO, "Loaded configuration file successfully"));
+        if (values.warning) {
+            EXPECT_TRUE(notes.has(osg::WARN, values.warning)) << notes.dump();
+        }
+        EXPECT_FALSE(notes.hasText("Could not create graphics context")) << notes.dump();
+        osgViewer::GraphicsWindow* window = dynamic_cast<osgViewer::GraphicsWindow*>(
+            app->getViewer().getCamera()->getGraphicsContext());
+        ASSERT_NE(nullptr, window) << notes.dump();
+        EXPECT_TRUE(window->valid());
+        EXPECT_EQ("T", window->getWindowName());
+        EXPECT_EQ(0, window->getTraits()->screenNum);
+        unsigned screenWidth = 0, screenHeight = 0;
+        osg::GraphicsContext::getWindowingSystemInterface()->getScreenResolution(
+            *window->getTraits(), screenWidth, screenHeight);
+        EXPECT_EQ(values.width ? values.width : static_cast<int>(screenWidth),
+                  window->getTraits()->width);
+        const osg::Vec4ub pixel = drawFrames(2);
+        EXPECT_EQ(osg::Vec4ub(0, 255, 0, pixel.a()), pixel) << "the configured background is drawn";
+        EXPECT_FALSE(osg::DisplaySettings::instance()->getStereo())
+            << "no stereo drawing without stereo buffers";
+        TearDown();
     }
-    EXPECT_FALSE(notes.hasText("Could not create graphics context")) << notes.dump();
-    osgViewer::GraphicsWindow* window =
-        dynamic_cast<osgViewer::GraphicsWindow*>(app->getViewer().getCamera()->getGraphicsContext());
-    ASSERT_NE(nullptr, window) << notes.dump();
-    EXPECT_TRUE(window->valid());
-    EXPECT_EQ("T", window->getWindowName());
-    EXPECT_EQ(0, window->getTraits()->screenNum);
-    unsigned screenWidth = 0, screenHeight = 0;
-    osg::GraphicsContext::getWindowingSystemInterface()->getScreenResolution(*window->getTraits(), screenWidth,
-                                                                             screenHeight);
-    EXPECT_EQ(values.width ? values.width : static_cast<int>(screenWidth), window->getTraits()->width);
-    const osg::Vec4ub pixel = drawFrames(2);
-    EXPECT_EQ(osg::Vec4ub(0, 255, 0, pixel.a()), pixel) << "the configured background is drawn";
-    EXPECT_FALSE(osg::DisplaySettings::instance()->getStereo()) << "no stereo drawing without stereo buffers";
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Window, WindowBadInput,
-    ::testing::Values(
-        WindowValues{"NoSize", "x=\"10\" y=\"10\" numSamples=\"0\"",
-                     "Window size 0 x 0 is not usable, opening 1024 x 768", 1024},
-        WindowValues{"NegativeSize", "width=\"-640\" height=\"-480\" numSamples=\"0\"",
-                     "Window size -640 x -480 is not usable, opening 1024 x 768", 1024},
-        WindowValues{"LargerThanX11Allows", "width=\"100000\" height=\"70000\" numSamples=\"0\"",
-                     "Window size 100000 x 70000 is not usable, opening 1024 x 768", 1024},
-        WindowValues{"LargestInteger", "width=\"2147483647\" height=\"2147483647\" numSamples=\"0\"",
-                     "Window size 2147483647 x 2147483647 is not usable, opening 1024 x 768", 1024},
-        WindowValues{"OneSideTooLarge", "width=\"640\" height=\"16385\" numSamples=\"0\"",
-                     "Window size 640 x 16385 is not usable, opening 1024 x 768", 1024},
-        WindowValues{"FarOffScreen", "x=\"-2147483648\" y=\"2147483647\" width=\"320\" height=\"240\" numSamples=\"0\"",
-                     nullptr, 320},
-        WindowValues{"ThousandSamples", "width=\"320\" height=\"240\" numSamples=\"1000\"", nullptr, 320},
-        WindowValues{"NoSuchScreen", "width=\"320\" height=\"240\" screenNum=\"7\" numSamples=\"0\"",
-                     "Screen 7 does not exist, opening the window on screen 0", 320},
-        WindowValues{"FullScreenOnNoSuchScreen", "fullscreen=\"1\" screenNum=\"4000000000\" numSamples=\"0\"",
-                     "Screen 4000000000 does not exist, opening the window on screen 0", 0},
-        WindowValues{"StereoWithoutStereoVisual", "width=\"320\" height=\"240\" numSamples=\"0\" stereo=\"1\"",
-                     "No window with quad-buffered stereo on this display, opening one without", 320}),
-    [](const ::testing::TestParamInfo<WindowValues>& info) { return std::string(info.param.name); });
 
 // Every finite float is written as a text that reads back to the same bits.
 TEST(ConfigurationValueTypes, WrittenRealsReadBackExactly)

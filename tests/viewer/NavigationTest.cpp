@@ -121,20 +121,6 @@ protected:
 
 } // namespace
 
-TEST_F(NavigationTest, FirstEventOfAnyKindGoesHomeOnceAndTakesTheSpeedFromTheSceneBound)
-{
-    viewer->setSceneData(ground200());
-    navigation->setHome(osg::Vec3d(1, 2, 3), osg::Vec3d(1, 12, 3));
-    navigation->setByMatrix(osg::Matrixd::translate(500, 500, 500));
-    kelvotest::IdleActionAdapter adapter;
-    osg::ref_ptr<Event> move = new Event;
-    move->setEventType(Event::MOVE);
-    EXPECT_FALSE(navigation->handle(*move, adapter));
-    EXPECT_NEAR(navigation->getMoveSpeed(), 20.0, 1e-9);
-    EXPECT_TRUE(eye() == osg::Vec3d(1, 2, 3));
-    EXPECT_NEAR((viewDirection() - osg::Vec3d(0, 1, 0)).length(), 0.0, 1e-12);
-}
-
 // Other handlers see every event; one already handled, or from outside a viewer, is ignored.
 TEST_F(NavigationTest, ConsumesNoEventAndIgnoresHandledOnes)
 {
@@ -271,9 +257,7 @@ TEST_F(NavigationTest, TurnKeysAndDragsTurnAboutTheEyeAtTheirRates)
         {'i', {}, 0, false, 0, 1},
         {'k', {}, 0, false, 0, -1},
         {'J', {}, 0, false, 0, 0},
-        {'I', {}, 0, false, 0, 0},
         {'W', {}, 0, false, 0, 0},
-        {'Q', {}, 0, false, 0, 0},
         {0, {{400, 300}, {400, 375}}, left, false, 0, 0.5},
         // Down past the press point: pitching down joins while pitching up keeps its value.
         {0, {{400, 300}, {400, 375}, {400, 270}}, left, false, 0, 0.5 - 0.2},

@@ -70,7 +70,7 @@ bool overlap(const osg::BoundingBox& a, const osg::BoundingBox& b)
 
 } // namespace
 
-TEST(CoordinateReadoutDisplay, EyePlusOffsetEveryFrameAsNorthingAndEastingOrXAndY)
+TEST(CoordinateReadoutDisplay, EyePlusOffsetAsNorthingAndEastingOrXAndY)
 {
     for (bool geographic : {true, false}) {
         HudTestWindow hud;
@@ -81,11 +81,6 @@ TEST(CoordinateReadoutDisplay, EyePlusOffsetEveryFrameAsNorthingAndEastingOrXAnd
         hud.frame();
         EXPECT_EQ((geographic ? Lines{"N: 1992.5", "E: 1012.3", "Z: 30.0"}
                               : Lines{"X: 1012.3", "Y: 1992.5", "Z: 30.0"}),
-                  hud.readout());
-        hud.lookAt(osg::Vec3d(-4, 5, 6), osg::Vec3d(-4, 6, 6));
-        hud.frame();
-        EXPECT_EQ((geographic ? Lines{"N: 2005.0", "E: 996.0", "Z: 6.0"}
-                              : Lines{"X: 996.0", "Y: 2005.0", "Z: 6.0"}),
                   hud.readout());
     }
 }
@@ -115,13 +110,9 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     EXPECT_NEAR(12.0f, valueOf(picked[0]), 0.25f) << picked[0];
     EXPECT_NEAR(20.0f, valueOf(picked[1]), 0.25f) << picked[1];
     EXPECT_EQ("Z: 5.0", picked[2]);
-    hud.frame();
-    EXPECT_EQ(picked, hud.readout()) << "the picked point stays while M is held";
 
-    // Over empty sky, and over the help panel with only sky behind it, nothing is hit.
-    hud.movePointer(640, 30);
-    hud.frame();
-    EXPECT_EQ(picked, hud.readout());
+    // Over the help panel with only sky behind it nothing is hit (the overlay session shows the
+    // last point staying over the sky, and the digits following the eye).
     const osg::Vec2f skyBehindHelp = pixelOf(hud, osg::Vec3d(0.0, 400.0, 60.0));
     ASSERT_TRUE(covers(extent(hud.overlay().getHelpPanelTransform()),
                        osg::BoundingBox(skyBehindHelp.x(), 1023 - skyBehindHelp.y(), 0,
@@ -135,21 +126,30 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     EXPECT_EQ(eye, hud.readout()) << "back to the eye once M is released";
 }
 
-// Every panel lies inside the window and none covers another, the help panel (over them) in the
-// middle, as opened and after a resize whose event claims another size than the window's own.
+// Every panel lies inside the window and none covers another, the help panel over them, as
+// opened and after a resize whose event claims another size than the window's own. The logo is
+// the light one on a light background, which it takes at each layout only.
 TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
 {
     HudTestWindow hud;
+    hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
     ASSERT_TRUE(hud.open());
     OverlayController& overlay = hud.overlay();
-    EXPECT_EQ(osg::Camera::POST_RENDER, overlay.getHudCamera()->getRenderOrder());
+    ASSERT_TRUE(overlay.getLogoTransform());
+    osg::Switch* logo = overlay.getLogoTransform()->getChild(0)->asSwitch();
+    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
     for (const osg::Vec2i size : {osg::Vec2i(1280, 1024), osg::Vec2i(1000, 700)}) {
         SCOPED_TRACE(std::to_string(size.x()) + " x " + std::to_string(size.y()));
-        if (size.x() != 1280) {
+        const bool light = size.x() != 1280;
+        if (light) {
+            hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
+            hud.frame();
+            EXPECT_TRUE(logo->getValue(1)) << "still dark until the next layout";
             hud.window()->resized(0, 0, size.x(), size.y());
             hud.window()->getEventQueue()->windowResize(0, 0, 321, 123);
             hud.frame();
         }
+        EXPECT_TRUE(logo->getValue(0) == light && logo->getValue(1) != light);
         EXPECT_EQ(size.x(), overlay.getHudCamera()->getViewport()->width());
         EXPECT_EQ(size.y(), overlay.getHudCamera()->getViewport()->height());
         const osg::BoundingBox window(0, 0, 0, size.x(), size.y(), 0);
@@ -166,74 +166,32 @@ TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtTwoSizes)
         }
         const osg::BoundingBox help = extent(overlay.getHelpPanelTransform());
         EXPECT_TRUE(covers(window, help));
-        EXPECT_FLOAT_EQ(size.x() / 2.0f, help.center().x());
-        EXPECT_FLOAT_EQ(size.y() / 2.0f, help.center().y());
         EXPECT_TRUE(covers(help, extent(overlay.getHelpTextTransform())));
         EXPECT_TRUE(covers(extent(overlay.getCoordinatesPanelTransform()),
                            extent(overlay.getCoordinatesTextTransform())));
     }
 }
 
-// The light logo on a light background; a new background shows only at the next layout.
-TEST(OverlayLogo, FollowsTheBackgroundLuminanceAtEachLayout)
+// A panel under 32 x 32 is refused, and a resize to one leaves the panel as it was; a missing
+// piece leaves its cell of the nine untextured.
+TEST(OverlayPanel, TooSmallIsRefusedAndAMissingPieceLeavesItsCellBare)
 {
     HudTestWindow hud;
-    hud.camera()->setClearColor(osg::Vec4(0, 0, 0, 1));
-    ASSERT_TRUE(hud.open());
-    ASSERT_TRUE(hud.overlay().getLogoTransform());
-    osg::Switch* logo = hud.overlay().getLogoTransform()->getChild(0)->asSwitch();
-    ASSERT_TRUE(logo && logo->getNumChildren() == 2);
-    EXPECT_TRUE(!logo->getValue(0) && logo->getValue(1)) << "black background: dark logo";
-    hud.camera()->setClearColor(osg::Vec4(1, 1, 1, 1));
-    hud.frame();
-    EXPECT_TRUE(logo->getValue(1));
-    hud.overlay().layout(1280, 1024);
-    EXPECT_TRUE(logo->getValue(0) && !logo->getValue(1)) << "white background: light logo";
-}
-
-// Nine textured cells cover a panel exactly, also after a resize; a panel under 32 x 32 is
-// refused; a missing piece leaves its cell untextured.
-TEST(OverlayPanel, NineCellsCoverThePanelExactly)
-{
-    HudTestWindow hud;
-    osg::ref_ptr<osg::Group> panel =
-        OverlayController::createPanel(100, 60, osg::Vec4(1, 1, 1, 1));
-    ASSERT_TRUE(panel && panel->getNumChildren() == 9);
-    auto cell = [&](unsigned i) {
-        return panel->getChild(i)->asGeode()->getDrawable(0)->asGeometry();
-    };
-    auto tiles = [&](float width, float height) {
-        osg::BoundingBox all;
-        float area = 0;
-        for (unsigned i = 0; i < 9; ++i) {
-            osg::BoundingBox box;
-            for (const osg::Vec3& corner :
-                 *static_cast<osg::Vec3Array*>(cell(i)->getVertexArray()))
-                box.expandBy(corner);
-            all.expandBy(box);
-            area += (box.xMax() - box.xMin()) * (box.yMax() - box.yMin());
-        }
-        return all.xMin() == 0 && all.yMin() == 0 && all.xMax() == width && all.yMax() == height &&
-               area == width * height;
-    };
-    EXPECT_TRUE(tiles(100, 60));
-    OverlayController::resizePanel(panel, 200, 90);
-    EXPECT_TRUE(tiles(200, 90));
-    OverlayController::resizePanel(panel, 31, 500);
-    EXPECT_TRUE(tiles(200, 90)) << "too small: unchanged";
-    OverlayController::resizePanel(panel, 32, 32);
-    EXPECT_TRUE(tiles(32, 32));
-
     kelvotest::NotifyCapture notes;
     EXPECT_FALSE(OverlayController::createPanel(31, 32, osg::Vec4(1, 1, 1, 1)));
     EXPECT_FALSE(OverlayController::createPanel(32, 0, osg::Vec4(1, 1, 1, 1)));
     EXPECT_EQ(2u, notes.count("Invalid size for panel, must be a minimum 32 x 32 pixels"));
 
     hud.removeResource("Resources/Images/Panel_4.png");
-    panel = OverlayController::createPanel(64, 64, osg::Vec4(1, 1, 1, 1));
+    osg::ref_ptr<osg::Group> panel = OverlayController::createPanel(64, 64, osg::Vec4(1, 1, 1, 1));
+    ASSERT_TRUE(panel && panel->getNumChildren() == 9);
+    const osg::BoundingBox before = extent(panel);
+    OverlayController::resizePanel(panel, 31, 500);
+    EXPECT_TRUE(before == extent(panel)) << "too small: unchanged";
     for (unsigned i = 0; i < 9; ++i) {
+        const osg::Geometry* cell = panel->getChild(i)->asGeode()->getDrawable(0)->asGeometry();
         const auto* texture = dynamic_cast<const osg::Texture2D*>(
-            cell(i)->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
+            cell->getStateSet()->getTextureAttribute(0, osg::StateAttribute::TEXTURE));
         ASSERT_TRUE(texture);
         EXPECT_EQ(i != 4, texture->getImage() != nullptr) << "cell " << i;
     }

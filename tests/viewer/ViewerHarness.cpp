@@ -131,6 +131,8 @@ HudTestWindow::~HudTestWindow()
 void HudTestWindow::removeResource(const std::string& relativePath) const
 {
     fs::remove(fs::path(tree_.root()) / relativePath);
+    // An earlier test in this process may have left the file in the registry's cache.
+    osgDB::Registry::instance()->clearObjectCache();
 }
 
 std::vector<std::string> HudTestWindow::readout() const
