@@ -1,7 +1,6 @@
-// The configuration writer: a save that fails (read-only bind mount, file-size limit, read-only
-// directory) keeps the old file byte for byte and leaves no temporary file, and the same save goes
-// through once the fault is gone; the save-failure session shows a full and a read-only file
-// system. Temporaries of killed saves go with the next save.
+// The configuration writer: a save that fails (full or read-only file system, file-size limit,
+// read-only directory) keeps the old file byte for byte and leaves no temporary file, and the same
+// save goes through once the fault is gone. Temporaries of killed saves go with the next save.
 
 #include "config/AtomicFileWriter.h"
 
@@ -55,12 +54,15 @@ private:
 
 enum class Fault
 {
+    FullFileSystem,
+    ReadOnlyFileSystem,
     ReadOnlyBindMount,
     FileSizeLimit,
     ReadOnlyDirectory
 };
 
-const char* const faultNames[] = {"ReadOnlyBindMount", "FileSizeLimit", "ReadOnlyDirectory"};
+const char* const faultNames[] = {"FullFileSystem", "ReadOnlyFileSystem", "ReadOnlyBindMount", "FileSizeLimit",
+                                  "ReadOnlyDirectory"};
 
 std::ostream& operator<<(std::ostream& out, Fault fault)
 {
@@ -86,8 +88,17 @@ protected:
     std::string impose(Fault fault)
     {
         std::string error;
+        if (fault == Fault::FullFileSystem || fault == Fault::ReadOnlyFileSystem) {
+            mount = ScratchMount::tmpfs(folder, fault == Fault::FullFileSystem ? 64 * 1024 : 256 * 1024, error);
+            if (!mount)
+                return error;
+        }
         RuntimeTree::writeFile(target, oldContents);
         switch (fault) {
+        case Fault::FullFileSystem:
+            return ScratchMount::fill(folder + "/filler") > 0 ? "" : "the file system did not fill";
+        case Fault::ReadOnlyFileSystem:
+            return mount->setReadOnly(true, error) ? "" : error;
         case Fault::ReadOnlyBindMount:
             mount = ScratchMount::readOnlyBind(folder, error);
             return mount ? "" : error;
@@ -105,6 +116,12 @@ protected:
 
     void lift(Fault fault)
     {
+        std::string error;
+        if (fault == Fault::FullFileSystem)
+            fs::remove(folder + "/filler");
+        if (fault == Fault::ReadOnlyFileSystem) {
+            EXPECT_TRUE(mount->setReadOnly(false, error)) << error;
+        }
         if (fault == Fault::ReadOnlyBindMount)
             mount->unmount();
         limit.reset();
@@ -140,7 +157,8 @@ TEST_P(WriterFault, KeepsTheOldFileAndSavesOnceTheFaultIsGone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Save, WriterFault,
-                         ::testing::Values(Fault::ReadOnlyBindMount, Fault::FileSizeLimit,
+                         ::testing::Values(Fault::FullFileSystem, Fault::ReadOnlyFileSystem,
+                                           Fault::ReadOnlyBindMount, Fault::FileSizeLimit,
                                            Fault::ReadOnlyDirectory),
                          ::testing::PrintToStringParamName());
 
