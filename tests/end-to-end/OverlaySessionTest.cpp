@@ -57,13 +57,16 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
 
     // Held M reads the point under the pointer; over the sky the last point stays; released, the
     // eye is shown again. The camera comes to rest first.
-    osg::ref_ptr<osg::Image> eye = session.settled(8, 670, 208, 760);
+    // Each picture is taken once the readout has stopped changing, so that the input has been
+    // seen.
+    const auto readout = [&] { return session.settled(8, 670, 208, 760); };
+    osg::ref_ptr<osg::Image> eye = readout();
     viewer.send("keydown m mousemove --window " + viewer.window() + " 520 700");
-    osg::ref_ptr<osg::Image> ground = session.shot();
+    osg::ref_ptr<osg::Image> ground = readout();
     viewer.xdotool("mousemove --window " + viewer.window() + " 520 60");
-    osg::ref_ptr<osg::Image> sky = session.shot();
+    osg::ref_ptr<osg::Image> sky = readout();
     viewer.xdotool("keyup m");
-    osg::ref_ptr<osg::Image> released = session.shot();
+    osg::ref_ptr<osg::Image> released = readout();
     ASSERT_TRUE(eye && ground && sky && released);
     EXPECT_GT(readoutDifference(*eye, *ground), 0.015f) << "the point on the ground is shown";
     EXPECT_LT(readoutDifference(*ground, *sky), 0.005f) << "over the sky the last point stays";
