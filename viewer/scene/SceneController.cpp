@@ -1,5 +1,7 @@
 #include "scene/SceneController.h"
 
+#include "scene/BackgroundKdTrees.h"
+
 #include "desktop/DroppedFilesEvent.h"
 #include "util/GeometryIntegrityVisitor.h"
 #include "util/GuardedNodeReader.h"
@@ -49,10 +51,12 @@ std::string layerName(unsigned n)
 SceneController::SceneController(osg::Group* sceneGroup)
     : sceneGroup(sceneGroup),
       initialized(false),
-      offset(0.0, 0.0, 0.0)
+      offset(0.0, 0.0, 0.0),
+      kdTrees(new BackgroundKdTrees)
 {
-    // Every geometry loaded from now on gets a k-d tree, which keeps picking on terrain fast.
-    osgDB::Registry::instance()->setBuildKdTreesHint(osgDB::Options::BUILD_KDTREES);
+    // The k-d trees that keep picking on terrain fast are built beside the loading and the first
+    // frames instead of inside each read, which would hold up the first frame by a second.
+    osgDB::Registry::instance()->setBuildKdTreesHint(osgDB::Options::DO_NOT_BUILD_KDTREES);
 }
 
 SceneController::~SceneController() = default;
@@ -61,6 +65,8 @@ bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionA
 {
     if (!initialized)
         initialize();
+    // Ahead of the picks of this traversal, on their thread.
+    kdTrees->attachFinished();
 
     switch (ea.getEventType()) {
     case osgGA::GUIEventAdapter::KEYUP:
@@ -188,6 +194,7 @@ void SceneController::addModel(const std::string& name, const std::string& filen
         osg::notify(osg::INFO) << "Adding new layer " << layer->getName() << std::endl;
     }
     layers[static_cast<unsigned>(layerNum)]->addChild(node, visible);
+    kdTrees->submit(node.get());
 }
 
 void SceneController::initialize()
@@ -196,8 +203,10 @@ void SceneController::initialize()
         if (osg::ref_ptr<osg::Node> infoPoints = createInfoPoints())
             sceneGroup->addChild(infoPoints);
     if (settings.generatePowerline)
-        if (osg::ref_ptr<osg::Node> powerline = createPowerline())
+        if (osg::ref_ptr<osg::Node> powerline = createPowerline()) {
             sceneGroup->addChild(powerline);
+            kdTrees->submit(powerline.get());
+        }
 
     osgDB::Registry* registry = osgDB::Registry::instance();
     if (!registry->getAuthenticationMap()) {

@@ -8,10 +8,13 @@
 #include <osg/Vec3d>
 #include <osgGA/GUIEventHandler>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace osgKELVO {
+
+class BackgroundKdTrees;
 
 // Owns the content of the "Scene" group: models in numbered layers (one switch per layer, its
 // children the layer's alternatives), the power line and the information points.
@@ -49,6 +52,8 @@ public:
     unsigned getNumLayers() const { return static_cast<unsigned>(layers.size()); }
     osg::Switch* getLayer(unsigned n) const { return n < layers.size() ? layers[n].get() : nullptr; }
     const ModelRecord& getModelRecord(unsigned index) const { return models[index]; }
+    // The k-d trees of the loaded models, built off the frame loop's thread.
+    BackgroundKdTrees& getKdTrees() const { return *kdTrees; }
 
 protected:
     ~SceneController() override;
@@ -63,6 +68,7 @@ private:
     bool initialized;
     SceneSettings settings;
     osg::Vec3d offset;
+    std::unique_ptr<BackgroundKdTrees> kdTrees;
 };
 
 } // namespace osgKELVO

@@ -18,6 +18,7 @@
 #include <osgUtil/Optimizer>
 
 #include <fstream>
+#include <map>
 
 namespace osgKELVO {
 
@@ -65,12 +66,17 @@ bool PowerlineBuilder::addPylons(osg::Group& powerline)
     }
 
     const osgDB::Options* options = osgDB::Registry::instance()->getOptions();
+    osg::ref_ptr<osgText::Font> font;
+    // Each block once, however many records name it: the cache lookup and the file search cost as
+    // much as the rest of a record. A missing block is remembered as null.
+    std::map<std::string, osg::ref_ptr<osg::Node>> blocks;
     osg::ref_ptr<osg::MatrixTransform> pylon;
     osg::ref_ptr<osg::MatrixTransform> blockFrame;
     int previousNumber = 0;
     for (const PylonRecord& record : PylonListParser::parse(list, PylonListPath)) {
-        // Read through the registry's cache: one file read, however many labels.
-        osg::ref_ptr<osgText::Font> font = LabelFont::load(FontPath, options);
+        // Only a list with records needs the font; without it there is no power line.
+        if (!font)
+            font = LabelFont::load(FontPath, options);
         if (!font)
             return false;
 
@@ -97,10 +103,15 @@ bool PowerlineBuilder::addPylons(osg::Group& powerline)
 
         // A missing block is left out silently; asking first keeps the reader from warning. A name
         // holding a NUL byte names no file: the part before the NUL must not stand in for it.
-        const std::string blockFile = BuildingBlocksDirectory + record.blockName + ".ive";
-        osg::ref_ptr<osg::Node> block;
-        if (blockFile.find('\0') == std::string::npos && !osgDB::findDataFile(blockFile, options).empty())
-            block = GuardedNodeReader::read(blockFile, options);
+        auto known = blocks.find(record.blockName);
+        if (known == blocks.end()) {
+            const std::string blockFile = BuildingBlocksDirectory + record.blockName + ".ive";
+            osg::ref_ptr<osg::Node> read;
+            if (blockFile.find('\0') == std::string::npos && !osgDB::findDataFile(blockFile, options).empty())
+                read = GuardedNodeReader::read(blockFile, options);
+            known = blocks.emplace(record.blockName, read).first;
+        }
+        osg::Node* block = known->second.get();
         if (block) {
             osg::ref_ptr<osg::MatrixTransform> placed =
                 new osg::MatrixTransform(PylonMatrices::block(record, mainRecord));

@@ -9,7 +9,6 @@ osg::ref_ptr<osg::MatrixTransform> PylonLabelFactory::create(const std::string& 
 {
     osg::ref_ptr<osgText::Text> label = new osgText::Text;
     label->setFont(font);
-    label->setText(text);
     label->setFontResolution(256, 256);
     label->setColor(osg::Vec4(0.0f, 0.0f, 0.0f, 1.0f));
     label->setBackdropType(osgText::Text::OUTLINE);
@@ -17,6 +16,9 @@ osg::ref_ptr<osg::MatrixTransform> PylonLabelFactory::create(const std::string& 
     label->setBackdropOffset(0.06f, 0.06f);
     label->setCharacterSize(10.0f);
     label->setAlignment(osgText::Text::CENTER_CENTER);
+    // Last: every setter lays the text out again, and glyphs asked for at the default resolution
+    // would be rendered and stored for nothing.
+    label->setText(text);
 
     osg::ref_ptr<osg::Billboard> billboard = new osg::Billboard;
     billboard->setMode(osg::Billboard::POINT_ROT_EYE);
