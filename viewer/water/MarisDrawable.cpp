@@ -1,6 +1,7 @@
 #include "water/MarisDrawable.h"
 
 #include "water/MarisUpdateCallback.h"
+#include "water/OceanMessages.h"
 #include "water/RepeatedMessageFilter.h"
 
 #include <Maris/Environment.h>
@@ -66,6 +67,7 @@ MarisDrawable::MarisDrawable(double seaStateValue, double windDirectionValue,
     // Installed now, on the thread that owns the scene graph; it steps nothing until the first
     // draw has created the ocean.
     setUpdateCallback(updateCallback.get());
+    forwardOceanMessagesToNotify();
     setDataVariance(osg::Object::DYNAMIC);
     setUseVertexBufferObjects(false);
     setUseDisplayList(false);

@@ -2,8 +2,9 @@
 
 namespace Maris {
 
-// Where a message goes: the debug output (standard error by default) or an alert, which on a
-// desktop with dialogs would interrupt the user (also standard error by default).
+// Where a message goes: the debug output, which nobody sees unless they listen (by default it
+// reaches standard error only while the environment variable MARIS_DEBUG_OUTPUT is set), or an
+// alert, which on a desktop with dialogs would interrupt the user (standard error by default).
 enum class MessageChannel
 {
     Debug,
@@ -14,8 +15,8 @@ enum class MessageChannel
 // switched on in the configuration (enable-debug-messages, enable-debug-alert-messages).
 using MessageHandler = void (*)(MessageChannel channel, const char* line, void* userData);
 
-// Installs a handler for all library messages; null reinstates the default, which writes to
-// standard error. userData is handed back on every call.
+// Installs a handler for all library messages; null reinstates the default described above.
+// userData is handed back on every call.
 void SetMessageHandler(MessageHandler handler, void* userData);
 MessageHandler GetMessageHandler();
 void* GetMessageHandlerUserData();

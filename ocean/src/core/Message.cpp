@@ -4,14 +4,19 @@
 #include <Maris/Containers.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace Maris {
 
 namespace {
 
-void WriteToStandardError(MessageChannel, const char* line, void*)
+void WriteToStandardError(MessageChannel channel, const char* line, void*)
 {
+    // Debug lines belong to a channel nobody sees unless they ask for it; an alert stands for a
+    // dialog, so it is always shown.
+    if (channel == MessageChannel::Debug && !std::getenv("MARIS_DEBUG_OUTPUT"))
+        return;
     std::fputs(line, stderr);
     std::fflush(stderr);
 }
