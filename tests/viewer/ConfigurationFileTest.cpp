@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 using kelvotest::NotifyCapture;
@@ -114,6 +115,20 @@ protected:
 };
 
 } // namespace
+
+// A save that cannot be written says so, with the path, and leaves what stood there.
+TEST_F(ConfigurationFileTest, AFailedSaveWarnsWithThePath)
+{
+    start(smallWindow);
+    const std::string path = tree.configurationPath();
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path + "/in-the-way");
+    NotifyCapture notes;
+    app->saveConfiguration();
+    EXPECT_TRUE(notes.has(osg::WARN, "Could not save configuration file to \"" + path + "\""))
+        << notes.dump();
+    EXPECT_TRUE(std::filesystem::is_directory(path + "/in-the-way"));
+}
 
 // Every element in the order the viewer writes them; a negative window position is written as 0,
 // and switching a layer off does not change what the file says is visible.
