@@ -83,7 +83,7 @@ TEST(GerstnerWaveSet, InvalidSettingsFailWithTheirMessages)
 }
 
 // Heights elsewhere are held against the drawn surface by the surface-height test.
-TEST(GerstnerHeight, CalmWithoutWindAndFlatWithItsNormalAtThePhaseOrigin)
+TEST(GerstnerHeight, CalmWithoutWindAndFlatAtThePhaseOrigin)
 {
     GerstnerSea sea("num-gerstner-waves = 2", {100.0, 0.0, 50.0, 10.0});
     ASSERT_TRUE(sea.initialized);
@@ -96,16 +96,10 @@ TEST(GerstnerHeight, CalmWithoutWindAndFlatWithItsNormalAtThePhaseOrigin)
     // Deep water: the phase speed is sqrt(g k).
     EXPECT_NEAR(waves[0].phaseSpeed, std::sqrt(9.8 * 2.0 * M_PI / 100.0), 1e-3);
 
-    // At time 0 and the origin every phase is 0: height 0, the normal leans against the slopes.
+    // At time 0 and the origin every phase is 0.
     ASSERT_TRUE(sea.model.PrepareShader(0.0));
     Maris::Vector3 normal;
     EXPECT_EQ(sea.model.GetHeight(Maris::Vector3(0, 0, 0), grid.get(), normal), 0.0f);
-    Maris::Vector3 slope;
-    for (int i = 0; i < 2; ++i)
-        slope = slope + Maris::Vector3(waves[i].directionX, waves[i].directionY, 0.0) *
-                            (waves[i].frequency * waves[i].amplitude);
-    EXPECT_NEAR((normal - Maris::Vector3(-slope.x, -slope.y, 1.0).Normalized()).Length(), 0.0,
-                1e-6);
 }
 
 TEST(GerstnerHeight, YUpWorldsReadTheHorizontalAxesThroughTheBasis)
