@@ -50,7 +50,6 @@ GLXTestContext::GLXTestContext(Profile profile)
     }
     const GLXFBConfig config = configs[0];
     XFree(configs);
-
     const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, 16, GLX_PBUFFER_HEIGHT, 16, None};
     pbuffer = glXCreatePbuffer(display, config, pbufferAttributes);
 

@@ -37,9 +37,8 @@ private:
     std::string reason;
 };
 
-// The ocean fixture: a resource directory (the staged shaders, textures and configuration plus
-// the configuration lines given; or, bare, only those lines and a lib/ folder), an optional GLX
-// context with an off-screen frame buffer, and an environment initialized on them.
+// The ocean fixture: a resource directory (the staged resources plus the configuration lines, or,
+// bare, only those lines), an optional GLX context with a frame buffer, and an environment.
 class OceanScene
 {
 public:
@@ -47,8 +46,7 @@ public:
     {
         std::string configuration;
         bool bare = false;
-        // Resources read from this directory instead of written for the scene.
-        std::string resourceDirectory;
+        std::string resourceDirectory; // read instead of one written for the scene
         bool openGL = true;
         Maris::Renderer renderer = Maris::OpenGL2;
         GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility;
@@ -96,11 +94,11 @@ public:
     // An FFT water model of the type, its Gaussians drawn from the seed; null if it fails.
     std::unique_ptr<Maris::FFTWaterModel> fftModel(int type, unsigned seed = 1);
     std::unique_ptr<Maris::ProjectedGrid> grid(int type);
-    // Copies the library file into lib/ as lib<name>.so and returns the copy's path.
+    // Copies the library into lib/ as lib<name>.so; the copy's path.
     std::string installEngineLibrary(const std::string& source, const std::string& name) const;
 
-    // A sky cube map with the viewer's matrix: a blue gradient, brighter towards the horizon, or
-    // faces (+x, -x, +y, -y, +z, -z) of one color each.
+    // A sky cube map with the viewer's matrix: a blue gradient, or faces (+x, -x, +y, -y, +z, -z)
+    // of one color each.
     void useSkyCubeMap(const std::uint8_t (*faceColors)[3] = nullptr);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
@@ -124,8 +122,7 @@ private:
     std::string reason;
 };
 
-// A program linked from the sources (the fragment one may be null) in the current context; 0 when
-// one does not compile or the program does not link.
+// A program linked from the sources (the fragment one may be null); 0 when it fails.
 unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);
 
 inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
