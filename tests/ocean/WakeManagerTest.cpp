@@ -33,11 +33,6 @@ protected:
         ASSERT_TRUE(scene.ready()) << scene.failure();
         ASSERT_TRUE(manager->Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     }
-    void TearDown() override
-    {
-        Maris::WakeManager::SetMaximumWaveAmplitude(2.0);
-        Maris::WakeManager::SetMinimumWaveAmplitude(0.01);
-    }
 
     // Moves the source along +x at the speed (m/s) for the duration, updating every step.
     void sail(Maris::WakeSource& source, double speed, double from, double to, double step = 0.5)
@@ -91,9 +86,6 @@ TEST_F(WakeManagerTest, RingsFadeInWeakenAsTheyGrowAndRetireAtTheLimitsOrTheirMa
     EXPECT_FALSE(Maris::WakeManager::AgeWave(bounded, 6.0, 1.0)) << "not below its maximum";
     bounded.persistent = true;
     EXPECT_TRUE(Maris::WakeManager::AgeWave(bounded, 1e6, 1.0)) << "persistent rings never age";
-    Maris::WakeManager::SetMaximumWaveAmplitude(0.0);
-    Maris::WakeManager::SetMinimumWaveAmplitude(0.0);
-    EXPECT_FALSE(Maris::WakeManager::AgeWave(wave, 31.0, 1.0)) << "limits of 0 retire every ring";
 }
 
 TEST_F(WakeManagerTest, MovingSourceLeavesKelvinRingsAlongItsTrackAndARestingOneNone)
