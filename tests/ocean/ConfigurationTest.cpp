@@ -115,6 +115,27 @@ TEST_F(ConfigurationTest, LinesParseAndBadOnesAreReportedByNumber)
     }
 }
 
+TEST_F(ConfigurationTest, TypedViewsWriteOnlyWhatTheyFindAndOnlyLowerCaseTrueAndYesAreTrue)
+{
+    ASSERT_TRUE(loadText("shininess = 5.25\na=true\nb=yes\nc=True\nd=YES\ne=1\nf=on\n"));
+    int integer = 7;
+    float single = 0.0f;
+    double precise = 0.0;
+    EXPECT_FALSE(Maris::Configuration::GetIntValue("absent", integer));
+    EXPECT_EQ(integer, 7);
+    EXPECT_TRUE(Maris::Configuration::GetIntValue("shininess", integer));
+    EXPECT_TRUE(Maris::Configuration::GetFloatValue("shininess", single));
+    EXPECT_TRUE(Maris::Configuration::GetDoubleValue("shininess", precise));
+    EXPECT_EQ(integer, 5);
+    EXPECT_FLOAT_EQ(single, 5.25f);
+    EXPECT_DOUBLE_EQ(precise, 5.25);
+    for (const char* key : {"shininess", "a", "b", "c", "d", "e", "f"}) {
+        bool value = false;
+        EXPECT_TRUE(Maris::Configuration::GetBoolValue(key, value));
+        EXPECT_EQ(value, key[0] == 'a' || key[0] == 'b') << key;
+    }
+}
+
 TEST_F(ConfigurationTest, NullKeysAndValuesAreIgnoredAndReportedOnlyWhenThereIsATable)
 {
     int value = 0;
