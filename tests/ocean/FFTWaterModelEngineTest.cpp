@@ -1,6 +1,7 @@
 #include "OceanScene.h"
 #include "engine-library/TestDeviceRecord.h"
 
+#include "core/Configuration.h"
 #include "fft/FFTCPU.h"
 #include "fft/FFTIPP.h"
 
@@ -101,6 +102,52 @@ TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
     EXPECT_TRUE(
         inOrder(messages.texts(), {"Null environment passed into the FFTWaterModel constructor.",
                                    "Null environment received in FFT::Create"}));
+}
+
+// Two models from the same seed, one on the IPP stand-in's half spectrum (ny/2 + 1 columns
+// evolved), one on the CPU engine. Swells alone make h(k, t) exactly Hermitian, so the half
+// spectrum carries all of it; a wind sea differs only through the Nyquist row and column, whose
+// partners lie outside the grid.
+TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
+{
+    for (bool swells : {true, false}) {
+        SCOPED_TRACE(swells ? "swells" : "wind sea");
+        OceanScene sea(OceanScene::bareOptions(libraryConfiguration));
+        ASSERT_TRUE(sea.ready());
+        sea.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        for (float direction : {1.5707964f, -0.7853982f, 2.5f}) {
+            Maris::Swell swell;
+            swell.wavelength = 1024.0f / 7.0f;
+            swell.height = 3.0f;
+            swell.direction = direction;
+            if (swells)
+                sea.environment().AddSwell(swell);
+        }
+        if (!swells)
+            sea.setWind(9.0, 0.8);
+        std::unique_ptr<Maris::FFTWaterModel> models[2];
+        for (int m = 0; m < 2; ++m) {
+            if (m == 1)
+                Maris::Configuration::SetConfigEntry("fft-force-cpu", "true");
+            std::srand(4);
+            models[m].reset(new Maris::FFTWaterModel(&sea.environment(), 2));
+            ASSERT_TRUE(models[m]->Initialize(0, 0, false));
+        }
+        ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(models[0]->GetFFT()), nullptr);
+        ASSERT_NE(dynamic_cast<Maris::FFTCPU*>(models[1]->GetFFT()), nullptr);
+        for (double t : {1.0, 4.5}) {
+            ASSERT_TRUE(models[0]->UpdateSimulation(t) && models[1]->UpdateSimulation(t));
+            double largest = 0.0, difference = 0.0;
+            for (int i = 0; i < 3 * 128 * 128; ++i) {
+                const double value = models[1]->GetDisplacementBuffer()[i];
+                largest = std::max(largest, std::fabs(value));
+                difference =
+                    std::max(difference, std::fabs(models[0]->GetDisplacementBuffer()[i] - value));
+            }
+            EXPECT_GT(largest, 0.01);
+            EXPECT_LT(difference / largest, swells ? 1e-4 : 0.02) << "time " << t;
+        }
+    }
 }
 
 // The IPP stand-in fails on demand: a failed set-up falls back to IPP again and then to the CPU
