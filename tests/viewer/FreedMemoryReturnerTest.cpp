@@ -1,5 +1,4 @@
-// The freed-memory returner: once per interval of frame time it hands the heap's free pages back,
-// and the real call gives back memory the allocator would otherwise keep resident.
+// The freed-memory returner: its schedule, and the real call.
 
 #include "app/FreedMemoryReturner.h"
 

@@ -13,10 +13,8 @@
 
 namespace kelvotest {
 
-// An empty runtime tree (Bin/, Content/, Resources/) in a temporary directory, the working directory
-// while the object lives: the viewer's data paths are relative to Bin. The registry's object cache
-// is emptied on both ends, so that no file is served from another tree, and its options cache
-// everything while the tree lives, as the viewer's do.
+// An empty runtime tree, Bin/ the working directory while it lives; the registry caches
+// everything, as the viewer's does, and its cache is emptied on both ends.
 class ScratchTree
 {
 public:

@@ -1,6 +1,4 @@
-// The zip archive plug-in as the viewer uses it, found by the registry in the staged plug-in folder
-// and reached through osgDB::readNodeFile: archives it reads with their textures, archives it
-// refuses with one warning saying why, and how it picks the model inside.
+// The zip archive plug-in as the viewer reaches it, through osgDB::readNodeFile.
 
 #include "ArchiveReadCallback.h"
 #include "MasterModelChooser.h"
