@@ -46,7 +46,6 @@ public:
     ScratchTree(const ScratchTree&) = delete;
     ScratchTree& operator=(const ScratchTree&) = delete;
 
-    const std::string& root() const { return root_; }
     std::string path(const std::string& relative) const { return root_ + "/" + relative; }
     void write(const std::string& relative, const std::string& contents) const
     {
