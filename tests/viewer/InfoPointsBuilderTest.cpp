@@ -30,8 +30,6 @@ const std::string Directory = "Content/InfoPoints/";
 class InfoPointsBuilderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { tree.installFont(); }
-
     // The billboard under each LOD of a fresh build, none if the build gave nothing.
     std::vector<osg::Billboard*> billboards()
     {

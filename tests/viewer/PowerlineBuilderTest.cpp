@@ -66,7 +66,6 @@ class PowerlineBuilderTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        tree.installFont();
         for (const std::string name : {"Body", "Arm", "Insulator", "M\xe4st"})
             ASSERT_TRUE(tree.writeNode("Content/Powerline/Building_blocks/" + name + ".ive", *markerBlock(name)));
     }
