@@ -218,4 +218,5 @@ TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
     EXPECT_FALSE(fs::exists(busy));
     EXPECT_TRUE(AtomicFileWriter::write(folder + "/Other.xml", "other"));
     EXPECT_FALSE(fs::exists(folder + "/.Other.xml.abcdef"));
+    EXPECT_FALSE(AtomicFileWriter::write(folder + "/absent/Other.xml", "other")) << "no directory";
 }
