@@ -46,7 +46,8 @@ unsigned imagesOf(osg::Node& node)
         void apply(osg::Drawable& drawable) override { count(drawable.getStateSet()); }
         void count(osg::StateSet* stateSet)
         {
-            for (unsigned unit = 0; stateSet && unit < stateSet->getTextureAttributeList().size(); ++unit)
+            const unsigned units = stateSet ? stateSet->getTextureAttributeList().size() : 0;
+            for (unsigned unit = 0; unit < units; ++unit)
                 if (auto* texture = dynamic_cast<osg::Texture*>(
                         stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
                     for (unsigned i = 0; i < texture->getNumImages(); ++i)
