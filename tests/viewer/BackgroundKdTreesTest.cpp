@@ -1,5 +1,4 @@
-// K-d trees built off the frame loop's thread: a geometry gets its tree only when the owner attaches
-// it, and a pick finds the same point with or without the tree.
+// K-d trees built off the frame loop's thread.
 
 #include "scene/BackgroundKdTrees.h"
 

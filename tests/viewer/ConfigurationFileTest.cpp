@@ -1,7 +1,5 @@
-// The viewer's configuration file read and written in-process, on the display `make test`
-// provides: the written document, models the file names that cannot be loaded, and files that are
-// not what the viewer wrote (empty, garbage, cut short, absurdly deep, absurd numbers, unknown
-// elements, window values no display offers). The viewer starts on whatever survives and draws.
+// The viewer's configuration file read and written in-process: the written document, and files
+// that are not what the viewer wrote. The viewer starts on whatever survives and draws.
 
 #include "BadBytes.h"
 
@@ -36,6 +34,18 @@ const std::string cow = sampleData + "cow.osg";
 const char* const smallWindow =
     "<Window title=\"T\" x=\"10\" y=\"20\" width=\"320\" height=\"240\" numSamples=\"0\"/>\n";
 
+std::string deeplyNested()
+{
+    std::string deep;
+    deep.reserve(10u << 20);
+    while (deep.size() < (10u << 20) / 2)
+        deep += "<a>";
+    const std::size_t depth = deep.size() / 3;
+    for (std::size_t i = 0; i < depth; ++i)
+        deep += "</a>";
+    return "<Scene>" + deep + "</Scene>\n" + smallWindow;
+}
+
 // Reads the pixel in the middle of the frame just drawn, on the drawing thread.
 class CentrePixel : public osg::Camera::DrawCallback
 {
@@ -54,8 +64,7 @@ public:
     mutable unsigned frames = 0;
 };
 
-// A KELVOview built in-process on the test display from a configuration written by the test (or
-// none at all).
+// A KELVOview built in-process on the test display.
 class ConfigurationFileTest : public ::testing::Test
 {
 protected:
@@ -160,26 +169,8 @@ TEST_F(ConfigurationFileTest, WrittenDocumentHasTheFixedOrder)
     EXPECT_EQ(expected, saved());
 }
 
-namespace {
-
-std::string deeplyNested()
-{
-    std::string deep;
-    deep.reserve(10u << 20);
-    while (deep.size() < (10u << 20) / 2)
-        deep += "<a>";
-    const std::size_t depth = deep.size() / 3;
-    for (std::size_t i = 0; i < depth; ++i)
-        deep += "</a>";
-    return "<Scene>" + deep + "</Scene>\n" + smallWindow;
-}
-
-} // namespace
-
-// Files that leave nothing to apply: the viewer runs as without a file, and says why. tinyxml2
-// drops what it had parsed when the document turns out broken: nothing of the file applies, not
-// even the complete elements before the break. Ten megabytes of nesting stop at its depth limit
-// instead of recursing until the stack overflows.
+// Files that leave nothing to apply: the viewer runs as without a file, and says why; not even the
+// complete elements before a break apply. Deep nesting stops at the parser's depth limit.
 TEST_F(ConfigurationFileTest, UnusableFilesRunAsWithoutAFile)
 {
     const std::pair<std::string, osg::Vec4ub> withoutAFile = reference(nullptr);
@@ -218,9 +209,8 @@ TEST_F(ConfigurationFileTest, UnusableFilesRunAsWithoutAFile)
     }
 }
 
-// Elements and attributes the viewer does not know, ten megabytes of them nested as deep as
-// tinyxml2 allows, Model elements that name no model or are no children of the first Scene, and
-// numbers that are no numbers of their type or no finite float: all are as if they were not there.
+// Unknown elements and attributes, Model elements that name no model or lie outside the first
+// Scene, numbers that are no numbers of their type: all are as if they were not there.
 TEST_F(ConfigurationFileTest, WhatCannotBeUsedIsAsIfItWereNotThere)
 {
     const std::string window = "<Window title=\"Mitt &amp; ditt\" width=\"320\" height=\"240\" ";
@@ -261,10 +251,8 @@ TEST_F(ConfigurationFileTest, WhatCannotBeUsedIsAsIfItWereNotThere)
     EXPECT_NEAR(191, expected.second.b(), 2) << "the configured background is drawn";
 }
 
-// Window sizes and positions no screen has, and sample counts, screens or stereo no display
-// offers: the viewer says what it does instead, opens a window it can draw and draws into it.
-// Before, zero, negative and huge sizes crashed the X11 driver, and a missing screen or stereo
-// visual left the viewer without a window.
+// Window values no display offers: the viewer says what it does instead and draws into a window
+// (such sizes crashed the X11 driver; a missing screen or stereo visual left no window).
 TEST_F(ConfigurationFileTest, WindowValuesNoDisplayOffersStillGiveAWindowThatDraws)
 {
     const struct

@@ -1,7 +1,7 @@
-// The environment: lights, sky, planar reflection and sea built once at the first event, and the
-// planar reflection as drawn into a pbuffer.
+// The environment controller, and the planar reflection drawn into a pbuffer.
 
 #include "IdleActionAdapter.h"
+#include "ScratchTree.h"
 #include "ViewerHarness.h"
 
 #include "environment/EnvironmentController.h"
@@ -12,10 +12,8 @@
 #include <osg/CullFace>
 #include <osg/ShapeDrawable>
 #include <osg/TextureCubeMap>
-#include <osgDB/Registry>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -73,19 +71,10 @@ TEST_F(EnvironmentControllerTest, BuiltOnceAtTheFirstEventWithOrWithoutWater)
 
 TEST(SkyResources, AMissingFaceLeavesTheCubeMapEmpty)
 {
-    const fs::path root = fs::temp_directory_path() / ("sky-test-" + std::to_string(getpid()));
-    fs::create_directories(root / "Bin");
-    fs::create_directories(root / "Resources" / "Maris");
-    for (const char* name : {"posX.tga", "negX.tga", "posY.tga", "negY.tga", "posZ.tga"})
-        fs::copy_file(fs::path(KELVO_BIN_DIR_FOR_TESTS) / ".." / "Resources" / "Maris" / name,
-                      root / "Resources" / "Maris" / name);
-    fs::current_path(root / "Bin");
-    osgDB::Registry::instance()->clearObjectCache();
+    kelvotest::ScratchTree tree;
+    tree.remove("Resources/Maris/negZ.tga");
     osg::ref_ptr<osg::TextureCubeMap> cubeMap;
-    const bool built = osgKELVO::EnvironmentController::createSky(cubeMap).valid();
-    fs::current_path(KELVO_BIN_DIR_FOR_TESTS);
-    fs::remove_all(root);
-    ASSERT_TRUE(built && cubeMap.valid());
+    ASSERT_TRUE(osgKELVO::EnvironmentController::createSky(cubeMap).valid() && cubeMap.valid());
     for (unsigned face = 0; face < 6; ++face)
         EXPECT_EQ(cubeMap->getImage(face), nullptr);
 }
@@ -129,9 +118,8 @@ osg::ref_ptr<osg::Group> squaresAboveAndBelowTheWater()
 
 } // namespace
 
-// The reflection renders the mirror from the main eye into its texture, what is above the water
-// upside down (seen from its front: the winding is reversed with the mirror), what is below it
-// clipped away; its texture matrix maps eye-relative positions to where they lie in the texture.
+// The mirror of what is above the water, seen from its front, with what is below clipped away;
+// the texture matrix maps eye-relative positions to where they lie in the texture.
 TEST(PlanarReflection, RendersTheMirrorFromTheMainEyeAndMapsEyeRelativePositionsIntoIt)
 {
     TestViewer view;

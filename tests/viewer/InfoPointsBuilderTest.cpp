@@ -1,6 +1,4 @@
-// Information points built from label files in a scratch runtime tree: one billboard of labels
-// per file, the cache a later run reads instead, and label files as hand editing, other platforms
-// and broken copies leave them: what can be read is shown, with a warning for what cannot.
+// Information points built from label files in a scratch runtime tree, broken ones included.
 
 #include "BadBytes.h"
 
@@ -32,8 +30,6 @@ const std::string Directory = "Content/InfoPoints/";
 class InfoPointsBuilderTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { tree.installFont(); }
-
     // The billboard under each LOD of a fresh build, none if the build gave nothing.
     std::vector<osg::Billboard*> billboards()
     {
@@ -145,9 +141,8 @@ const std::string longText(1u << 20, 'x');
 
 } // namespace
 
-// Blank lines made empty labels at the scene origin. Numbers are read as leniently as the C
-// library reads them: what follows a number is ignored, and a NUL byte ends it. 0xE5 is the
-// letter a with ring. What a file gives is what its cache gives the next run, NUL bytes included.
+// Numbers are read as leniently as the C library reads them (blank lines once made empty labels);
+// what a file gives is what its cache gives the next run, NUL bytes included. 0xE5 is a ring a.
 TEST_F(InfoPointsBuilderTest, LabelFilesShowWhatCanBeReadAndWarnOfTheRest)
 {
     const LabelFile files[] = {

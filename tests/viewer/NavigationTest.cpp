@@ -1,5 +1,4 @@
-// The navigation controller driven as the viewer drives it, without a window: key, mouse and wheel
-// bindings, free flight and terrain following with its pivots, and its notices.
+// The navigation controller driven as the viewer drives it, without a window.
 
 #include "IdleActionAdapter.h"
 #include "NotifyCapture.h"
@@ -85,6 +84,14 @@ protected:
         osg::ref_ptr<Event> event = this->event(Event::SCROLL);
         event->setScrollingMotion(motion);
         return send(event);
+    }
+    // Holds a key for some frames, then lets the motion settle.
+    void hold(int key, int count)
+    {
+        keyDown(key);
+        frames(count);
+        keyUp(key);
+        frames(100);
     }
     // Settles a held key and returns the eye's displacement over the next second.
     osg::Vec3d secondOfHeldKey(int k)
@@ -237,9 +244,8 @@ TEST_F(NavigationTest, MovementIsSmoothedPerFrameAndKeepsItsSpeedPerSecond)
     EXPECT_LT((eye() - last).length(), 0.5 * settledStep) << "no jump to full speed";
 }
 
-// Turn keys turn at the full rate, upper-case letters do nothing; a drag turns at a rate growing
-// with the distance from the press point, full a quarter window away, only with the left button;
-// releasing it stops every turn, a held key's too.
+// Turn keys turn at the full rate, upper-case letters do nothing; a left drag turns at a rate
+// growing with the distance from the press point; releasing it stops every turn.
 TEST_F(NavigationTest, TurnKeysAndDragsTurnAboutTheEyeAtTheirRates)
 {
     struct Case
@@ -321,19 +327,13 @@ TEST_F(NavigationTest, TerrainFollowingTurnsAndPitchesAboutThePivotUnderTheViewC
     EXPECT_NEAR(pivotDistance(), toBlock, 1e-3) << "the block top lies before the ground";
 
     // Turning circles the vertical line through the pivot at the same height.
-    keyDown('j');
-    frames(90);
-    keyUp('j');
-    frames(100);
+    hold('j', 90);
     EXPECT_GT(std::fabs(heading() - osg::PI_2), 0.5);
     EXPECT_NEAR(std::hypot(eye().x(), eye().y() - 20.0), 20.0, 1e-3);
     EXPECT_NEAR(eye().z(), 50.0, 1e-6);
     EXPECT_NEAR(pivotDistance(), toBlock, 1e-3);
 
-    keyDown('i');
-    frames(20);
-    keyUp('i');
-    frames(100);
+    hold('i', 20);
     EXPECT_NEAR((eye() - osg::Vec3d(0, 20, 20)).length(), toBlock, 1e-3) << "pitched about it";
     EXPECT_GT(elevation(), std::atan2(-30.0, 20.0) + 0.1);
 }
@@ -344,10 +344,7 @@ TEST_F(NavigationTest, TerrainFollowingWithNothingUnderTheViewPivotsOnTheGroundP
     start(block, osg::Vec3d(0, 0, 50), osg::Vec3d(0, -20, 20), true);
     const double r = 50.0 / 30.0 * 20.0;
     EXPECT_NEAR(pivotDistance(), 50.0 / 30.0 * std::hypot(20.0, 30.0), 1e-3);
-    keyDown('l');
-    frames(90);
-    keyUp('l');
-    frames(100);
+    hold('l', 90);
     EXPECT_NEAR(std::hypot(eye().x(), eye().y() + r), r, 1e-3);
     EXPECT_NEAR(eye().z(), 50.0, 1e-6);
     keyDown(Event::KEY_Tab);
@@ -359,9 +356,8 @@ TEST_F(NavigationTest, TerrainFollowingWithNothingUnderTheViewPivotsOnTheGroundP
     EXPECT_NEAR(pivotDistance(), 50.0 * std::sqrt(2.0), 1e-3);
 }
 
-// Looking nearly straight down, K pitches past the vertical in free flight: the view then points
-// backwards. Terrain following skips that pitch, the camera's up staying above the horizontal,
-// while moving and turning go on.
+// Looking nearly straight down, K pitches past the vertical in free flight only; terrain following
+// skips that pitch while moving and turning go on.
 TEST_F(NavigationTest, PitchPastTheVerticalCarriesOverInFreeFlightOnly)
 {
     const double nearlyDown = osg::PI_2 - 0.01;
@@ -370,10 +366,7 @@ TEST_F(NavigationTest, PitchPastTheVerticalCarriesOverInFreeFlightOnly)
         start(ground(-500, -500, 500, 500), osg::Vec3d(0, 0, 50),
               osg::Vec3d(0, 10 * std::cos(nearlyDown), 50 - 10 * std::sin(nearlyDown)), terrain);
         const double before = heading();
-        keyDown('k');
-        frames(30);
-        keyUp('k');
-        frames(100);
+            hold('k', 30);
         EXPECT_EQ(navigation->getMatrix()(1, 2) > 0.0, terrain);
         EXPECT_NEAR(std::fabs(heading() - before), terrain ? 0.0 : osg::PI, 1e-6);
     }

@@ -1,5 +1,4 @@
-// The paths stored for the models added to the scene. The viewer's own sessions show the layers
-// switched with plain and modified digits, drops and the stored paths loading again.
+// The paths stored for the models added to the scene.
 
 #include "runtime/ProgramRoot.h"
 

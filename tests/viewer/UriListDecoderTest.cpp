@@ -1,5 +1,4 @@
-// The text/uri-list a file manager sends with a drop: which lines are local files of this host,
-// decoded to the paths the viewer opens, and which are reported as ignored.
+// The text/uri-list a file manager sends with a drop.
 
 #include "desktop/UriListDecoder.h"
 

@@ -111,10 +111,6 @@ HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
     osgDB::Registry::instance()->setDataFilePathList("");
     osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
                              overlayRoot = new osg::Group;
-    root->setName("Root");
-    sceneRoot->setName("SceneRoot");
-    scene_->setName("Scene");
-    overlayRoot->setName("Overlay");
     root->addChild(sceneRoot);
     sceneRoot->addChild(scene_);
     root->addChild(overlayRoot);

@@ -74,9 +74,8 @@ private:
     osgViewer::GraphicsWindow* window_ = nullptr;
 };
 
-// The viewer's scene roots with an overlay controller as the only event handler, run from the Bin
-// directory of a private runtime tree so that the overlay finds its images and fonts as the
-// program does. Remove resources before opening.
+// The viewer's scene roots and its overlay, run from the Bin of a private runtime tree so that
+// the overlay finds its images and fonts; remove resources before opening.
 class HudTestWindow : public TestViewer
 {
 public:

@@ -1,5 +1,4 @@
-// The window controller in this process: projection on resize (also for a minimized window), the
-// record kept when the window closes, a failed creation and the software renderer's window.
+// The window controller in this process.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// The zip archive plug-in as the viewer uses it, found by the registry in the staged plug-in folder
-// and reached through osgDB::readNodeFile: archives it reads with their textures, archives it
-// refuses with one warning saying why, and how it picks the model inside.
+// The zip archive plug-in as the viewer reaches it, through osgDB::readNodeFile.
 
 #include "ArchiveReadCallback.h"
 #include "MasterModelChooser.h"
@@ -35,32 +33,28 @@ const std::string dxfFace = "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n8\n0\n"
                             "12\n10.0\n22\n10.0\n32\n0.0\n13\n0.0\n23\n10.0\n33\n0.0\n0\nENDSEC\n0\nEOF\n";
 
 // The number of images the textures of a model hold.
-class ImageCounter : public osg::NodeVisitor
-{
-public:
-    ImageCounter() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
-    void apply(osg::Node& node) override
-    {
-        count(node.getStateSet());
-        traverse(node);
-    }
-    void apply(osg::Drawable& drawable) override { count(drawable.getStateSet()); }
-    unsigned images = 0;
-
-private:
-    void count(osg::StateSet* stateSet)
-    {
-        for (unsigned unit = 0; stateSet && unit < stateSet->getTextureAttributeList().size(); ++unit)
-            if (auto* texture = dynamic_cast<osg::Texture*>(
-                    stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
-                for (unsigned i = 0; i < texture->getNumImages(); ++i)
-                    images += texture->getImage(i) && texture->getImage(i)->data() ? 1 : 0;
-    }
-};
-
 unsigned imagesOf(osg::Node& node)
 {
-    ImageCounter counter;
+    struct Counter : osg::NodeVisitor
+    {
+        Counter() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
+        void apply(osg::Node& node) override
+        {
+            count(node.getStateSet());
+            traverse(node);
+        }
+        void apply(osg::Drawable& drawable) override { count(drawable.getStateSet()); }
+        void count(osg::StateSet* stateSet)
+        {
+            const unsigned units = stateSet ? stateSet->getTextureAttributeList().size() : 0;
+            for (unsigned unit = 0; unit < units; ++unit)
+                if (auto* texture = dynamic_cast<osg::Texture*>(
+                        stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
+                    for (unsigned i = 0; i < texture->getNumImages(); ++i)
+                        images += texture->getImage(i) && texture->getImage(i)->data() ? 1 : 0;
+        }
+        unsigned images = 0;
+    } counter;
     node.accept(counter);
     return counter.images;
 }
