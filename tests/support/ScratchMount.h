@@ -5,9 +5,8 @@
 
 namespace kelvotest {
 
-// A file system mounted for one test on a directory of its own: a small tmpfs (to fill up or to
-// turn read-only) or a read-only bind of a directory onto itself. Needs the right to mount; when
-// that is missing the factory functions return null and say why. Detached on destruction.
+// A small tmpfs or a read-only bind mounted on a directory for one test, detached at the end; when
+// this process may not mount, the factory functions return null and say why.
 class ScratchMount
 {
 public:
@@ -19,7 +18,6 @@ public:
     ScratchMount(const ScratchMount&) = delete;
     ScratchMount& operator=(const ScratchMount&) = delete;
 
-    const std::string& directory() const { return directory_; }
     bool setReadOnly(bool readOnly, std::string& error);
     // Detaches the mount now, uncovering the directory underneath.
     void unmount();

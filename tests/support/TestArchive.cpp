@@ -1,25 +1,10 @@
 #include "TestArchive.h"
 
-#include "RuntimeTree.h"
-
 #include <zip.h>
 
 #include <cstdio>
 
 namespace kelvotest {
-
-TestArchive& TestArchive::add(const std::string& name, const std::string& contents,
-                              Encryption encryption, const std::string& password)
-{
-    entries.push_back(Entry{name, contents, encryption, password, false});
-    return *this;
-}
-
-TestArchive& TestArchive::addFile(const std::string& name, const std::string& path,
-                                  Encryption encryption, const std::string& password)
-{
-    return add(name, RuntimeTree::readFile(path), encryption, password);
-}
 
 bool TestArchive::write(const std::string& path) const
 {

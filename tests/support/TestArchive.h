@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RuntimeTree.h"
+
 #include <string>
 #include <vector>
 
@@ -13,10 +15,16 @@ public:
     enum Encryption { None, Traditional, Aes256 };
 
     TestArchive& add(const std::string& name, const std::string& contents,
-                     Encryption encryption = None, const std::string& password = std::string());
+                     Encryption encryption = None, const std::string& password = std::string())
+    {
+        entries.push_back(Entry{name, contents, encryption, password, false});
+        return *this;
+    }
     TestArchive& addFile(const std::string& name, const std::string& path,
-                         Encryption encryption = None,
-                         const std::string& password = std::string());
+                         Encryption encryption = None, const std::string& password = std::string())
+    {
+        return add(name, RuntimeTree::readFile(path), encryption, password);
+    }
     TestArchive& addDirectory(const std::string& name)
     {
         entries.push_back(Entry{name, std::string(), None, std::string(), true});

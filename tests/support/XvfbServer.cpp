@@ -1,6 +1,5 @@
 #include "XvfbServer.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -13,14 +12,9 @@ namespace {
 
 void stop(pid_t pid)
 {
-    if (pid <= 0)
-        return;
-    ::kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-        if (::waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    // SIGTERM lets Xvfb remove its lock file and socket.
+    if (pid > 0 && ::kill(pid, SIGTERM) == 0)
+        ::waitpid(pid, nullptr, 0);
 }
 
 } // namespace
@@ -40,14 +34,11 @@ XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
     }
     ::close(fds[1]);
     std::string number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n')
+    for (char c = 0; ::read(fds[0], &c, 1) == 1 && c != '\n';)
         number += c;
     ::close(fds[0]);
-    if (number.empty())
-        return;
-    display_ = ":" + number;
-    if (!withWindowManager)
+    display_ = number.empty() ? number : ":" + number;
+    if (display_.empty() || !withWindowManager)
         return;
     windowManagerPid_ = ::fork();
     if (windowManagerPid_ == 0) {
@@ -55,8 +46,7 @@ XvfbServer::XvfbServer(int width, int height, bool withWindowManager)
         ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    // openbox takes the screen asynchronously: a window mapped before it has announced itself
-    // would stay unmanaged.
+    // A window mapped before openbox has announced itself would stay unmanaged.
     const std::string check =
         "DISPLAY=" + display_ +
         " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'";
