@@ -204,12 +204,9 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
             outcome.dataRequested = true;
             outcome.requestedType = s.name(request.target);
             XEvent reply = {};
-            reply.xselection.type = SelectionNotify;
-            reply.xselection.requestor = request.requestor;
-            reply.xselection.selection = request.selection;
-            reply.xselection.target = request.target;
-            reply.xselection.time = request.time;
-            reply.xselection.property = request.property;
+            reply.xselection = {SelectionNotify, 0,      False,           nullptr,
+                                request.requestor, request.selection, request.target,
+                                request.property,  request.time};
             const bool offered =
                 std::find(types.begin(), types.end(), request.target) != types.end();
             if (!offered || request.property == 0) {
