@@ -1,10 +1,7 @@
 // The real program's coordinate readout in its own screenshots, as the camera flies over the hills
-// with real keys and while M is held with the pointer over the ground and over the sky. The rest
-// of the head-up display is tested in the viewer's own tests.
+// with real keys and while M is held with the pointer over the ground and over the sky.
 
 #include "ViewerSession.h"
-
-#include <algorithm>
 
 using namespace kelvotest;
 
@@ -14,20 +11,6 @@ namespace {
 float readoutDifference(const osg::Image& a, const osg::Image& b)
 {
     return difference(a, b, 8, 670, 208, 760);
-}
-
-// Share of the light and colorless pixels, the cores of the white digits, on the panel.
-float whiteShare(const osg::Image& image)
-{
-    int white = 0, total = 0;
-    for (int y = 680; y < 748; ++y)
-        for (int x = 24; x < 200; ++x, ++total) {
-            const osg::Vec3f c = pixel(image, x, y);
-            const float low = std::min({c.x(), c.y(), c.z()}),
-                        high = std::max({c.x(), c.y(), c.z()});
-            white += low > 0.7f && high - low < 0.1f;
-        }
-    return static_cast<float>(white) / total;
 }
 
 } // namespace
@@ -50,15 +33,9 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     ASSERT_TRUE(before && still && after);
     EXPECT_LT(readoutDifference(*before, *still), 0.005f);
     EXPECT_GT(readoutDifference(*before, *after), 0.015f);
-    EXPECT_GT(whiteShare(*after), 0.015f) << "white digits";
-    const osg::Vec3f panel = mean(*after, 150, 676, 200, 690);
-    EXPECT_LT(0.2989f * panel.x() + 0.587f * panel.y() + 0.114f * panel.z(), 0.35f)
-        << "on a dark panel";
 
     // Held M reads the point under the pointer; over the sky the last point stays; released, the
-    // eye is shown again. The camera comes to rest first.
-    // Each picture is taken once the readout has stopped changing, so that the input has been
-    // seen.
+    // eye is shown again. Each picture waits for the readout to stop changing.
     const auto readout = [&] { return session.settled(8, 670, 208, 760); };
     osg::ref_ptr<osg::Image> eye = readout();
     viewer.send("keydown m mousemove --window " + viewer.window() + " 520 700");
@@ -71,7 +48,5 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     EXPECT_GT(readoutDifference(*eye, *ground), 0.015f) << "the point on the ground is shown";
     EXPECT_LT(readoutDifference(*ground, *sky), 0.005f) << "over the sky the last point stays";
     EXPECT_LT(readoutDifference(*eye, *released), 0.005f) << "released, the eye is shown again";
-    if (::testing::Test::HasFailure())
-        ViewerSession::keep(*ground, "overlay-pick-ground");
     EXPECT_TRUE(session.stop());
 }

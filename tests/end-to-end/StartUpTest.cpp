@@ -15,7 +15,7 @@ TEST(StartUp, WithoutConfigurationFromElsewhereTheDefaultWindowOpens)
     // ../Resources does not exist from here, but does beside Bin.
     const std::string elsewhere = tree.root() + "/Content/Models";
     std::filesystem::create_directories(elsewhere);
-    ASSERT_TRUE(session.start("KELVOview 1.02", {{"OSG_NOTIFY_LEVEL", "INFO"}}, elsewhere));
+    ASSERT_TRUE(session.start("KELVOview 1.02", {}, elsewhere));
     ViewerProcess& viewer = session.viewer();
     EXPECT_TRUE(viewer.waitForOutput("Changed working directory to " + tree.bin()))
         << viewer.output();
@@ -25,8 +25,6 @@ TEST(StartUp, WithoutConfigurationFromElsewhereTheDefaultWindowOpens)
     const std::string geometry = viewer.xdotool("getwindowgeometry " + viewer.window());
     EXPECT_NE(std::string::npos, geometry.find("Position: 128,128")) << geometry;
     EXPECT_NE(std::string::npos, geometry.find("Geometry: 1024x768")) << geometry;
-    // Screenshots land beside Bin, whatever the directory it was started in.
-    EXPECT_TRUE(std::filesystem::exists(tree.root() + "/KELVOview_0_0.jpg"));
     // Something was drawn: not the black of a window that never got a frame.
     osg::ref_ptr<osg::Image> image = session.shot();
     ASSERT_TRUE(image);

@@ -3,6 +3,7 @@
 #include <osg/Notify>
 #include <osg/ref_ptr>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -19,9 +20,7 @@ public:
 
     NotifyCapture() : previous_(osg::getNotifyHandler()), previousLevel_(osg::getNotifyLevel())
     {
-        // INFO is the most detailed level the viewer reports at; the library's debug chatter from
-        // other threads would only interleave.
-        osg::setNotifyLevel(osg::INFO);
+        osg::setNotifyLevel(osg::INFO); // the most detailed level the viewer reports at
         osg::setNotifyHandler(handler_.get());
     }
     ~NotifyCapture()
@@ -35,24 +34,18 @@ public:
     const std::vector<Line>& lines() const { return handler_->lines; }
     bool has(osg::NotifySeverity severity, const std::string& line) const
     {
-        for (const Line& entry : lines())
-            if (entry.first == severity && entry.second == line)
-                return true;
-        return false;
+        return std::find(lines().begin(), lines().end(), Line(severity, line)) != lines().end();
     }
     bool hasText(const std::string& text) const
     {
-        for (const Line& entry : lines())
-            if (entry.second.find(text) != std::string::npos)
-                return true;
-        return false;
+        return std::any_of(lines().begin(), lines().end(), [&](const Line& entry) {
+            return entry.second.find(text) != std::string::npos;
+        });
     }
     unsigned count(const std::string& line) const
     {
-        unsigned n = 0;
-        for (const Line& entry : lines())
-            n += entry.second == line;
-        return n;
+        auto same = [&](const Line& entry) { return entry.second == line; };
+        return static_cast<unsigned>(std::count_if(lines().begin(), lines().end(), same));
     }
     // Every captured line, one per row, for failure messages.
     std::string dump() const

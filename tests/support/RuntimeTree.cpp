@@ -35,7 +35,7 @@ RuntimeTree::RuntimeTree(bool withContent)
     const fs::path dist(KELVO_DIST_DIR);
     fs::copy(dist / "Bin", fs::path(root_) / "Bin", fs::copy_options::recursive);
     linkTree(dist / "Resources", fs::path(root_) / "Resources");
-    copyInto((dist / "Resources" / "Configuration.xml").string(), "Resources/Configuration.xml");
+    writeConfiguration(readFile((dist / "Resources" / "Configuration.xml").string()));
     fs::create_directories(fs::path(root_) / "Content");
     if (withContent && fs::exists(dist / "Content"))
         linkTree(dist / "Content", fs::path(root_) / "Content");
@@ -51,21 +51,6 @@ RuntimeTree::~RuntimeTree()
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(root_, ignored);
-}
-
-void RuntimeTree::removeConfiguration() const
-{
-    fs::remove(configurationPath());
-}
-
-void RuntimeTree::copyInto(const std::string& source, const std::string& relativeDestination) const
-{
-    const fs::path destination = fs::path(root_) / relativeDestination;
-    fs::create_directories(destination.parent_path());
-    if (fs::is_symlink(destination))
-        fs::remove(destination);
-    fs::copy(source, destination,
-             fs::copy_options::overwrite_existing | fs::copy_options::recursive);
 }
 
 std::string RuntimeTree::readFile(const std::string& path)

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace kelvotest {
 
-// A private runtime tree (Bin/, Resources/, Content/) in a temporary directory, removed on
-// destruction: Bin/ copied, so that the program finds its tree beside itself; Resources/ and
-// Content/ directories of links to the staged files, so that nothing large is copied and a test
-// may still remove or replace single files. The configuration file is a copy of its own.
+// A private runtime tree in a temporary directory, removed on destruction: Bin/ copied, so that the
+// program finds its tree beside itself; Resources/ and Content/ directories of links to the staged
+// files, which a test may remove or replace one by one; a configuration file of its own.
 class RuntimeTree
 {
 public:
@@ -22,11 +22,8 @@ public:
     std::string configurationPath() const { return root_ + "/Resources/Configuration.xml"; }
 
     void writeConfiguration(const std::string& xml) const { writeFile(configurationPath(), xml); }
-    void removeConfiguration() const;
+    void removeConfiguration() const { std::remove(configurationPath().c_str()); }
     std::string readConfiguration() const { return readFile(configurationPath()); }
-
-    // Copies a file or directory to a path relative to the root, replacing a link there.
-    void copyInto(const std::string& source, const std::string& relativeDestination) const;
 
     static std::string readFile(const std::string& path);
     // Creates directories; replaces a link rather than writing through it into the staged tree.

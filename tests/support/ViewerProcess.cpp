@@ -68,9 +68,8 @@ std::string ViewerProcess::sanitizerReport() const
         first = std::min(first, log.find(marker));
     if (first == std::string::npos)
         return std::string();
-    // From the start of the line, so that a runtime error keeps its source position.
-    const std::string::size_type lineStart = log.rfind('\n', first);
-    return log.substr(lineStart == std::string::npos ? 0 : lineStart + 1, 16384);
+    // From the start of the line (npos + 1 is 0), so that a runtime error keeps its position.
+    return log.substr(log.rfind('\n', first) + 1, 16384);
 }
 
 bool ViewerProcess::alive()

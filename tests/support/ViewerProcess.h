@@ -20,8 +20,7 @@ class ViewerProcess
 {
 public:
     ViewerProcess(const RuntimeTree& tree, const std::string& display,
-                  const std::map<std::string, std::string>& environment = {{"OSG_NOTIFY_LEVEL",
-                                                                            "INFO"}},
+                  const std::map<std::string, std::string>& environment = {},
                   const std::string& workingDirectory = std::string());
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
@@ -46,11 +45,11 @@ public:
     // Exit code, or -1 when the process does not end in time (it is then killed).
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-    // The log from the first AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer report
-    // on, or an empty string; the destructor turns one into a failure of the running test.
+private:
+    // The log from the first sanitizer report on, or an empty string; the destructor turns one
+    // into a failure of the running test.
     std::string sanitizerReport() const;
 
-private:
     std::string display_;
     std::string logPath_;
     std::string window_;

@@ -42,27 +42,24 @@ float difference(const osg::Image& a, const osg::Image& b, int x0 = 0, int y0 = 
 class ViewerSession
 {
 public:
+    using Environment = std::map<std::string, std::string>;
+
     explicit ViewerSession(int screenWidth = 1280, int screenHeight = 1024,
-                           bool windowManager = false, bool withContent = false);
+                           bool windowManager = false, bool withContent = false)
+        : server_(screenWidth, screenHeight, windowManager), tree_(withContent)
+    {}
 
     XvfbServer& server() { return server_; }
     RuntimeTree& tree() { return tree_; }
     ViewerProcess& viewer() { return *viewer_; }
 
-    // Starts the viewer and waits until its window is mapped.
-    ::testing::AssertionResult launch(
-        const std::string& title,
-        const std::map<std::string, std::string>& environment = {{"OSG_NOTIFY_LEVEL", "INFO"}},
-        const std::string& workingDirectory = std::string());
-    // Launches it, waits for a first frame, then hides the help panel (F1).
-    ::testing::AssertionResult start(
-        const std::string& title = "KELVOview",
-        const std::map<std::string, std::string>& environment = {{"OSG_NOTIFY_LEVEL", "INFO"}},
-        const std::string& workingDirectory = std::string());
+    // Starts the viewer (notices at INFO unless the environment says otherwise), waits for its
+    // window and a first frame, then hides the help panel (F1).
+    ::testing::AssertionResult start(const std::string& title = "KELVOview",
+                                     Environment environment = {},
+                                     const std::string& workingDirectory = std::string());
     // Escape, and the viewer ends with status 0.
     ::testing::AssertionResult stop();
-    // SIGKILL, wherever the viewer is.
-    void kill() { viewer_.reset(); }
 
     // F12 and the image it wrote; null (and a failure) when none came.
     osg::ref_ptr<osg::Image> shot(std::chrono::milliseconds timeout = std::chrono::seconds(60));
@@ -71,8 +68,6 @@ public:
     // F3, then the configuration file the viewer renamed into place; empty (and a failure) when no
     // new file took the old one's place.
     std::string save();
-    // Keeps an image in the working directory (the build tree) for a person to look at.
-    static void keep(const osg::Image& image, const std::string& name);
 
 private:
     osg::ref_ptr<osg::Image> capture(std::chrono::milliseconds timeout);

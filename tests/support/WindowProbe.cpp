@@ -3,13 +3,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-#include <vector>
-
 namespace kelvotest {
 
-namespace {
-
-std::vector<long> longProperty(Display* display, Window window, const char* name, Atom type)
+std::vector<long> windowProperty(Display* display, unsigned long window, const char* name,
+                                 unsigned long type)
 {
     std::vector<long> values;
     Atom actualType = None;
@@ -27,10 +24,12 @@ std::vector<long> longProperty(Display* display, Window window, const char* name
     return values;
 }
 
+namespace {
+
 // _NET_FRAME_EXTENTS: left, right, top, bottom; empty when the property is missing.
 std::vector<long> frameExtents(Display* display, Window window)
 {
-    std::vector<long> extents = longProperty(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+    std::vector<long> extents = windowProperty(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL);
     return extents.size() == 4 ? extents : std::vector<long>();
 }
 
@@ -42,12 +41,6 @@ WindowProbe::~WindowProbe()
 {
     if (display_)
         XCloseDisplay(display_);
-}
-
-void WindowProbe::screenSize(int& width, int& height) const
-{
-    width = DisplayWidth(display_, DefaultScreen(display_));
-    height = DisplayHeight(display_, DefaultScreen(display_));
 }
 
 WindowProbe::Rectangle WindowProbe::client(unsigned long window) const
@@ -85,7 +78,7 @@ bool WindowProbe::decorated(unsigned long window) const
 bool WindowProbe::hasState(unsigned long window, const std::string& atom) const
 {
     const Atom wanted = XInternAtom(display_, atom.c_str(), False);
-    for (long state : longProperty(display_, window, "_NET_WM_STATE", XA_ATOM))
+    for (long state : windowProperty(display_, window, "_NET_WM_STATE", XA_ATOM))
         if (static_cast<Atom>(state) == wanted)
             return true;
     return false;
@@ -105,7 +98,7 @@ void WindowProbe::resize(unsigned long window, int width, int height) const
 
 void WindowProbe::maximize(unsigned long window) const
 {
-    // _NET_WM_STATE add, both directions, from a pager or user action (source 2).
+    // _NET_WM_STATE add, both directions, as a user's action (source 2).
     XEvent event = {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;

@@ -2,10 +2,15 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 struct _XDisplay;
 
 namespace kelvotest {
+
+// The 32-bit items of a window property of a type; empty when it is missing or of another type.
+std::vector<long> windowProperty(_XDisplay* display, unsigned long window, const char* name,
+                                 unsigned long type);
 
 // What the X server and its window manager say about a top-level window: where its client area and
 // the frame around it are on the root window, whether it is decorated, its EWMH state atoms.
@@ -15,6 +20,10 @@ public:
     struct Rectangle
     {
         int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Rectangle& o) const
+        {
+            return x == o.x && y == o.y && width == o.width && height == o.height;
+        }
     };
 
     explicit WindowProbe(const std::string& display);
@@ -23,8 +32,6 @@ public:
     WindowProbe& operator=(const WindowProbe&) = delete;
 
     bool connected() const { return display_ != nullptr; }
-    void screenSize(int& width, int& height) const;
-
     // The client area in root coordinates.
     Rectangle client(unsigned long window) const;
     // The frame's top left corner and the client's size: what the viewer is configured with.
@@ -44,11 +51,6 @@ private:
 inline std::ostream& operator<<(std::ostream& out, const WindowProbe::Rectangle& r)
 {
     return out << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-}
-
-inline bool operator==(const WindowProbe::Rectangle& a, const WindowProbe::Rectangle& b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
 } // namespace kelvotest

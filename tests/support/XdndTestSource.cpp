@@ -1,5 +1,7 @@
 #include "XdndTestSource.h"
 
+#include "WindowProbe.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -10,33 +12,6 @@
 #include <thread>
 
 namespace kelvotest {
-
-namespace {
-
-bool readWindowProperty(Display* display, Window window, Atom property, Atom type,
-                        unsigned long& value)
-{
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(display, window, property, 0, 1, False, type, &actualType, &format,
-                           &count, &remaining, &data) == Success &&
-        actualType == type && format == 32 && count == 1 && data;
-    if (found)
-        value = *reinterpret_cast<unsigned long*>(data);
-    if (data)
-        XFree(data);
-    return found;
-}
-
-int ignoreErrors(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-} // namespace
 
 struct XdndTestSource::Session
 {
@@ -72,11 +47,8 @@ struct XdndTestSource::Session
         event.xclient.window = target;
         event.xclient.message_type = atom(type);
         event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(window);
-        event.xclient.data.l[1] = l1;
-        event.xclient.data.l[2] = l2;
-        event.xclient.data.l[3] = l3;
-        event.xclient.data.l[4] = l4;
+        const long data[5] = {static_cast<long>(window), l1, l2, l3, l4};
+        std::copy(data, data + 5, event.xclient.data.l);
         XSendEvent(display, to, False, NoEventMask, &event);
         XFlush(display);
     }
@@ -92,9 +64,9 @@ struct XdndTestSource::Session
             if (!XTranslateCoordinates(display, root, current, x, y, &childX, &childY, &child) ||
                 !child)
                 return 0;
-            unsigned long value = 0;
-            if (readWindowProperty(display, child, atom("XdndAware"), XA_ATOM, value)) {
-                version = static_cast<int>(value);
+            const std::vector<long> aware = windowProperty(display, child, "XdndAware", XA_ATOM);
+            if (aware.size() == 1) {
+                version = static_cast<int>(aware[0]);
                 return child;
             }
             current = child;
@@ -109,7 +81,7 @@ XdndTestSource::XdndTestSource(const std::string& display) : session(new Session
     s.display = XOpenDisplay(display.c_str());
     if (!s.display)
         return;
-    XSetErrorHandler(&ignoreErrors);
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     XSetWindowAttributes attributes = {};
     attributes.override_redirect = True;
     attributes.event_mask = PropertyChangeMask;
@@ -169,11 +141,9 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
         return outcome;
     // A proxy counts only when it names itself as its proxy.
     Window to = target;
-    unsigned long proxy = 0, proxyOfProxy = 0;
-    if (readWindowProperty(s.display, target, s.atom("XdndProxy"), XA_WINDOW, proxy) &&
-        readWindowProperty(s.display, proxy, s.atom("XdndProxy"), XA_WINDOW, proxyOfProxy) &&
-        proxyOfProxy == proxy)
-        to = static_cast<Window>(proxy);
+    const std::vector<long> proxy = windowProperty(s.display, target, "XdndProxy", XA_WINDOW);
+    if (proxy.size() == 1 && windowProperty(s.display, proxy[0], "XdndProxy", XA_WINDOW) == proxy)
+        to = static_cast<Window>(proxy[0]);
     outcome.messageWindow = to;
 
     std::vector<Atom> types;
@@ -234,12 +204,9 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
             outcome.dataRequested = true;
             outcome.requestedType = s.name(request.target);
             XEvent reply = {};
-            reply.xselection.type = SelectionNotify;
-            reply.xselection.requestor = request.requestor;
-            reply.xselection.selection = request.selection;
-            reply.xselection.target = request.target;
-            reply.xselection.time = request.time;
-            reply.xselection.property = request.property;
+            reply.xselection = {SelectionNotify, 0,      False,           nullptr,
+                                request.requestor, request.selection, request.target,
+                                request.property,  request.time};
             const bool offered =
                 std::find(types.begin(), types.end(), request.target) != types.end();
             if (!offered || request.property == 0) {

@@ -7,11 +7,9 @@
 
 namespace kelvotest {
 
-// A drag source for tests: a small X client of its own that drags a URI list onto whatever window
-// lies under a point of the screen and drops it there, speaking XDND as file managers do. It finds
-// the target by walking down the window tree to the first window with XdndAware, follows
-// XdndProxy, owns XdndSelection and answers the target's request for the data (optionally in INCR
-// pieces, as large lists are sent).
+// An X client that drags a URI list onto the first XdndAware window under a point of the screen
+// (following XdndProxy) and drops it there as file managers do, sending the data on request,
+// optionally in INCR pieces.
 class XdndTestSource
 {
 public:
