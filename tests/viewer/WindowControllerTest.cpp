@@ -215,6 +215,26 @@ TEST_F(RealWindowTest, ClosingTheWindowRecordsItsLastState)
     EXPECT_FALSE(info.stereo);
 }
 
+// Maximized in the configuration: asked of the window manager once the window is up, and what the
+// window then is, maximized and its frame's rectangle, is reported back for saving.
+TEST_F(RealWindowTest, MaximizedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
+{
+    WindowSettings s = settings(80, 70, 500, 400);
+    s.maximized = true;
+    ASSERT_TRUE(open(s));
+    ASSERT_TRUE(runUntil([&] {
+        return probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_VERT") &&
+               probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_HORZ") &&
+               probe->client(window->getWindow()).width == 1920;
+    }));
+    WindowSettings info;
+    controller->getWindowInfo(info);
+    EXPECT_TRUE(info.maximized);
+    const WindowProbe::Rectangle outer = probe->outer(window->getWindow());
+    EXPECT_EQ((WindowProbe::Rectangle{info.x, info.y, info.width, info.height}), outer);
+    EXPECT_GT(info.height, 1080 / 2);
+}
+
 // Xvfb draws with llvmpipe, whose multisampled rasterization of some terrain frames never ends:
 // the window goes without samples there, and the configured samples are what F3 saves.
 TEST_F(RealWindowTest, SoftwareRendererGetsASingleSampledWindowAndKeepsTheConfiguredSamples)
