@@ -27,11 +27,16 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
                              const std::map<std::string, std::string>& environment,
-                             const std::string& workingDirectory)
+                             const std::string& workingDirectory,
+                             const std::vector<std::string>& arguments)
     : display_(display), logPath_(tree.root() + "/viewer.log")
 {
     const std::string directory = workingDirectory.empty() ? tree.bin() : workingDirectory;
     const std::string program = tree.bin() + "/KELVOview";
+    std::vector<char*> argv{const_cast<char*>("KELVOview")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ != 0)
         return;
@@ -44,7 +49,7 @@ ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display
     ::setenv("DISPLAY", display_.c_str(), 1);
     for (const auto& entry : environment)
         ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
-    ::execl(program.c_str(), "KELVOview", static_cast<char*>(nullptr));
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace kelvotest {
@@ -15,13 +16,15 @@ bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // The real KELVOview of a runtime tree on an X display, started in its Bin directory unless told
-// otherwise, its standard output and error in one log, driven with xdotool.
+// otherwise and with the arguments given, its standard output and error in one log, driven with
+// xdotool.
 class ViewerProcess
 {
 public:
     ViewerProcess(const RuntimeTree& tree, const std::string& display,
                   const std::map<std::string, std::string>& environment = {},
-                  const std::string& workingDirectory = std::string());
+                  const std::string& workingDirectory = std::string(),
+                  const std::vector<std::string>& arguments = {});
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;

@@ -121,13 +121,15 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
 }
 
 ::testing::AssertionResult ViewerSession::start(const std::string& title, Environment environment,
-                                                const std::string& workingDirectory)
+                                                const std::string& workingDirectory,
+                                                const std::vector<std::string>& arguments)
 {
     if (!server_.running())
         return ::testing::AssertionFailure() << "no X server";
     environment.emplace("OSG_NOTIFY_LEVEL", "INFO");
     viewer_.reset();
-    viewer_.reset(new ViewerProcess(tree_, server_.display(), environment, workingDirectory));
+    viewer_.reset(new ViewerProcess(tree_, server_.display(), environment, workingDirectory,
+                                    arguments));
     if (viewer_->waitForWindow(title, std::chrono::seconds(90)).empty())
         return ::testing::AssertionFailure() << "no window \"" << title << "\":\n"
                                              << viewer_->output();

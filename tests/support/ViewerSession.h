@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kelvotest {
 
@@ -57,7 +58,8 @@ public:
     // window and a first frame, then hides the help panel (F1).
     ::testing::AssertionResult start(const std::string& title = "KELVOview",
                                      Environment environment = {},
-                                     const std::string& workingDirectory = std::string());
+                                     const std::string& workingDirectory = std::string(),
+                                     const std::vector<std::string>& arguments = {});
     // Escape, and the viewer ends with status 0.
     ::testing::AssertionResult stop();
 
