@@ -14,9 +14,9 @@ const float emblemY = 6.0f;
 const float textX = emblemX + emblemSize + 10.0f;
 const int textPixelSize = 31;
 
-void drawEmblem(Canvas& canvas)
+void drawEmblem(Canvas& canvas, float x0, float y0)
 {
-    const float x0 = emblemX, y0 = emblemY, x1 = emblemX + emblemSize, y1 = emblemY + emblemSize;
+    const float x1 = x0 + emblemSize, y1 = y0 + emblemSize;
     const Shape tile = Shapes::roundedRect(x0, y0, x1, y1, 10.0f);
     const Color top = Color::rgb(58, 160, 230);
     const Color bottom = Color::rgb(22, 84, 150);
@@ -43,7 +43,7 @@ Canvas drawLogo(const std::string& boldFont, const std::string& regularFont, con
     TextRenderer regular(regularFont, textPixelSize);
     const float width = textX + bold.measure("KELVO") + regular.measure("view") + 4.0f;
     Canvas canvas(static_cast<int>(std::ceil(width)), height);
-    drawEmblem(canvas);
+    drawEmblem(canvas, emblemX, emblemY);
     const float baseline = std::round(emblemY + 0.5f * emblemSize + 0.5f * bold.capHeight());
     const float after = bold.draw(canvas, "KELVO", textX, baseline, strong);
     regular.draw(canvas, "view", after + 1.0f, baseline, soft);
@@ -60,4 +60,12 @@ Canvas LogoImages::drawForBrightBackground(const std::string& boldFont, const st
 Canvas LogoImages::drawForDarkBackground(const std::string& boldFont, const std::string& regularFont)
 {
     return drawLogo(boldFont, regularFont, Color::rgb(255, 255, 255), Color::rgb(140, 204, 250));
+}
+
+Canvas LogoImages::drawIcon()
+{
+    const int margin = 2;
+    Canvas canvas(static_cast<int>(emblemSize) + 2 * margin, static_cast<int>(emblemSize) + 2 * margin);
+    drawEmblem(canvas, margin, margin);
+    return canvas;
 }

@@ -1,5 +1,5 @@
 // hud-images OUTPUT_DIR FONT_DIR: draws the head-up display's images (panel pieces, logos, legend,
-// compass) as PNG files into OUTPUT_DIR, with the Liberation Sans faces found in FONT_DIR.
+// compass) and the desktop icon as PNG files into OUTPUT_DIR, with the Liberation Sans faces found in FONT_DIR.
 
 #include "CompassImage.h"
 #include "LegendImage.h"
@@ -53,5 +53,6 @@ int main(int argc, char** argv)
     ok = write(LogoImages::drawForDarkBackground(bold, regular), out + "/Logo_dark.png") && ok;
     ok = write(LegendImage::draw(bold, regular), out + "/Legend.png") && ok;
     ok = write(CompassImage::draw(bold), out + "/Compass.png") && ok;
+    ok = write(LogoImages::drawIcon(), out + "/Icon.png") && ok;
     return ok ? 0 : 1;
 }
