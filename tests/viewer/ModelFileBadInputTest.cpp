@@ -97,29 +97,38 @@ TEST_F(ModelFileBadInput, IsRefusedWithItsMessageAndLeavesNoTrace)
     }
 }
 
-// Formats the loader could read but the viewer does not take, and layers outside 0 to 999, are
-// refused before any reading; the extension is compared without regard to case. (A missing file:
-// the desktop session.)
-TEST_F(ModelFileBadInput, UnsupportedFilesAndLayersAreRefusedWithTheirMessage)
+// Layers outside 0 to 999 are refused before any reading. A file loads when a reader of models
+// claims its extension, in any case; an image format or an extension no reader claims is refused
+// before any reading. (A missing file: the desktop session.)
+TEST_F(ModelFileBadInput, ModelFormatsLoadOtherFilesAndFarLayersAreRefusedWithTheirMessage)
 {
-    NotifyCapture notes;
-    for (const char* name : {"cow.osgt", "cow.obj", "cow.png", "cow", "cow.ive.bak", "cow.", ".osg.txt"}) {
-        tree.write(std::string("Content/") + name, badinput::readFile(cow));
-        controller->addModel("Unsupported", tree.path(std::string("Content/") + name), 0, true);
-        EXPECT_TRUE(notes.has(osg::WARN, "Unsupported file dropped " + tree.path(std::string("Content/") + name)))
-            << notes.dump();
-    }
     for (const int layer : {1000, -1, 2000000000}) {
+        NotifyCapture notes;
         controller->addModel("Far", cow, layer, true);
         EXPECT_TRUE(notes.has(osg::WARN, "Skipping model \"Far\" (" + cow + "): layer number " +
                                              std::to_string(layer) + " is outside 0 to 999"));
+        EXPECT_FALSE(notes.hasText("Laddar")) << "nothing is read";
     }
-    EXPECT_FALSE(notes.hasText("Laddar")) << "nothing is read";
     EXPECT_EQ(0u, controller->getNumLayers());
 
-    tree.write("Content/cow.OSG", badinput::readFile(cow));
-    controller->addModel("Cow", tree.path("Content/cow.OSG"), 0, true);
-    EXPECT_EQ(1u, controller->getNumModels());
+    const std::string text = badinput::readFile(cow), image = badinput::readFile(sampleData + "Images/dark_grey.tga");
+    const struct { const char* name; std::string bytes; bool loads; } files[] = {
+        {"cow.OSG", text, true}, {"cow.osgt", realModel("osgt"), true}, {"cow.OBJ", realModel("obj"), true},
+        {"cow.stl", realModel("stl"), true}, {"cow.flt", realModel("flt"), true},
+        {"grey.tga", image, false}, {"cow.png", text, false}, {"cow", text, false}, {"cow.ive.bak", text, false},
+        {"cow.", text, false}, {".osg.txt", text, false}};
+    unsigned loaded = 0;
+    for (const auto& file : files) {
+        const std::string path = tree.path(std::string("Content/") + file.name);
+        SCOPED_TRACE(path);
+        tree.write(std::string("Content/") + file.name, file.bytes);
+        NotifyCapture notes;
+        controller->addModel("Model", path, 0, true);
+        loaded += file.loads;
+        EXPECT_EQ(loaded, controller->getNumModels()) << notes.dump();
+        EXPECT_EQ(!file.loads, notes.has(osg::WARN, "Unsupported file dropped " + path)) << notes.dump();
+        EXPECT_EQ(file.loads, notes.hasText("Laddar")) << "a refused file is not read";
+    }
 }
 
 namespace {

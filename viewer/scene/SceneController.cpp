@@ -30,13 +30,21 @@ const int lastLayerKey = '9';
 const HelpUsage::Line toggleLayerUsage{HelpUsage::Scene, 1, "1-9", "Tänd eller släck lager 1-9"};
 const HelpUsage::Line nextAlternativeUsage{HelpUsage::Scene, 2, "Alt + 1-9", "Visa nästa alternativ i lager 1-9"};
 
+// The viewer's own formats go to their readers as ever (zip to the program's plug-in, curl to the
+// network loader). Any other extension is a model when the registry, which loads the plug-in named
+// for it or its alias from the program's directory or the system's, gives a reader that lists it and
+// reads nodes; image-only readers such as png are not models.
 bool isSupportedModelExtension(const std::string& extension)
 {
-    static const char* const supported[] = {"ive", "osg", "zip", "dxf", "curl", "3ds"};
-    for (const char* candidate : supported)
+    static const char* const established[] = {"ive", "osg", "zip", "dxf", "curl", "3ds"};
+    for (const char* candidate : established)
         if (extension == candidate)
             return true;
-    return false;
+    if (extension.empty())
+        return false;
+    const osgDB::ReaderWriter* reader = osgDB::Registry::instance()->getReaderWriterForExtension(extension);
+    return reader && reader->acceptsExtension(extension) &&
+           (reader->supportedFeatures() & osgDB::ReaderWriter::FEATURE_READ_NODE) != 0;
 }
 
 std::string layerName(unsigned n)
