@@ -20,6 +20,8 @@
 #include <osgViewer/View>
 #include <osgViewer/ViewerBase>
 
+#include <algorithm>
+
 namespace osgKELVO {
 
 namespace {
@@ -31,6 +33,10 @@ const int pickKey = 'm';
 const HelpUsage::Line pickUsage{HelpUsage::Scene, 3, "M", "Visa koordinater under markören"};
 
 const osg::Vec4f white(1.0f, 1.0f, 1.0f, 1.0f);
+
+// Gap between the window's edges and the items, and between items.
+const int margin = 8;
+const int readoutWidth = 200, readoutHeight = 90;
 
 osg::ref_ptr<osg::Image> readImage(const std::string& fileName)
 {
@@ -245,20 +251,15 @@ void OverlayController::layout(int width, int height)
     hudCamera->setProjectionMatrixAsOrtho2D(0.0, width, 0.0, height);
 
     if (coordinatesPanelTransform) {
-        coordinatesPanelTransform->setMatrix(osg::Matrix::translate(8.0, 8.0, 0.0));
-        resizePanel(panelOf(coordinatesPanelTransform), 200, 90);
+        coordinatesPanelTransform->setMatrix(osg::Matrix::translate(margin, margin, 0.0));
+        resizePanel(panelOf(coordinatesPanelTransform), readoutWidth, readoutHeight);
         coordinatesTextTransform->setMatrix(osg::Matrix::translate(24.0, 24.0, 0.0));
     }
-    if (helpPanelTransform) {
-        const int x = width / 2 - helpWidth / 2;
-        const int y = height / 2 - helpHeight / 2;
-        helpPanelTransform->setMatrix(osg::Matrix::translate(x, y, 0.0));
-        resizePanel(panelOf(helpPanelTransform), helpWidth, helpHeight);
-        helpTextTransform->setMatrix(osg::Matrix::translate(x, y + helpHeight, 0.0));
-    }
+    if (helpPanelTransform)
+        placeHelp(width, height);
     if (compassTransform) {
         const int h = compassSize / 2;
-        compassTransform->setMatrix(osg::Matrix::translate(h + 8, height - 8 - h, 0.0));
+        compassTransform->setMatrix(osg::Matrix::translate(h + margin, height - margin - h, 0.0));
     }
     if (logoTransform) {
         chooseLogo();
@@ -266,6 +267,33 @@ void OverlayController::layout(int width, int height)
     }
     if (legendTransform)
         legendTransform->setMatrix(osg::Matrix::translate(8.0, height / 2 - legendHeight / 2, 0.0));
+}
+
+void OverlayController::placeHelp(int width, int height)
+{
+    // The help keeps clear of the column at the left edge (compass, legend, readout) and of the
+    // logo; centred in the window where that room allows, shrunk as a whole where it does not.
+    int left = margin;
+    if (compassTransform)
+        left = std::max(left, 2 * margin + compassSize);
+    if (legendTransform)
+        left = std::max(left, 2 * margin + legendWidth);
+    if (coordinatesPanelTransform)
+        left = std::max(left, 2 * margin + readoutWidth);
+    const int right = width - margin;
+    const int bottom = margin;
+    const int top = logoTransform ? height - logoHeight - 2 * margin : height - margin;
+    const double scale = std::max(
+        0.0, std::min({1.0, double(right - left) / helpWidth, double(top - bottom) / helpHeight}));
+    // The panel builder refuses less than 32 pixels; no window from 640 x 480 up comes near it.
+    const int w = std::max(32, int(helpWidth * scale));
+    const int h = std::max(32, int(helpHeight * scale));
+    const int x = std::max(left, std::min(width / 2 - w / 2, right - w));
+    const int y = std::max(bottom, std::min(height / 2 - h / 2, top - h));
+    helpPanelTransform->setMatrix(osg::Matrix::translate(x, y, 0.0));
+    resizePanel(panelOf(helpPanelTransform), w, h);
+    // The text hangs from the panel's top left corner and shrinks with it.
+    helpTextTransform->setMatrix(osg::Matrix::scale(scale, scale, 1.0) * osg::Matrix::translate(x, y + h, 0.0));
 }
 
 void OverlayController::chooseLogo()

@@ -19,7 +19,7 @@ namespace osgKELVO {
 
 // The head-up display: help panel, legend, logo, compass and coordinate readout, drawn by a camera
 // that renders after the scene in window pixel coordinates. Built at the first event, laid out
-// again on every resize.
+// again on every resize, the help panel where it meets none of the others.
 class OverlayController : public osgGA::GUIEventHandler
 {
 public:
@@ -78,6 +78,7 @@ private:
     void addLogo();
     void addLegend();
     void addHelp(osgViewer::View* view);
+    void placeHelp(int width, int height);
     void chooseLogo();
     void toggleHelp();
     void pick(const osgGA::GUIEventAdapter& ea, osgViewer::View* view);
