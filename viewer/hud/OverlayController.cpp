@@ -293,7 +293,8 @@ void OverlayController::placeHelp(int width, int height)
     helpPanelTransform->setMatrix(osg::Matrix::translate(x, y, 0.0));
     resizePanel(panelOf(helpPanelTransform), w, h);
     // The text hangs from the panel's top left corner and shrinks with it.
-    helpTextTransform->setMatrix(osg::Matrix::scale(scale, scale, 1.0) * osg::Matrix::translate(x, y + h, 0.0));
+    helpTextTransform->setMatrix(osg::Matrix::scale(scale, scale, 1.0) *
+                                 osg::Matrix::translate(x, y + h, 0.0));
 }
 
 void OverlayController::chooseLogo()
