@@ -68,7 +68,7 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
     EXPECT_EQ(shown("key 2"), "c") << "layer 2 off";
     viewer.key("2");
 
-    // F3 writes the scene as configured, without the model that failed (last), and the unmoved home.
+    // F3 writes the scene as configured, without the failed (last) model, and the unmoved home.
     const std::string saved = session.save();
     const std::regex configured("<Model name=\"Cow\" filename=\"../Content/Models/Cow.ive\" "
                             "layerNum=\"1\" visible=\"1\"/>\\s*"

@@ -7,9 +7,9 @@
 
 namespace kelvotest {
 
-// A private runtime tree in a temporary directory: Bin/ copied, so that the program finds its tree
-// beside itself; Resources/ and Content/ of links to the staged files, which a test may replace one
-// by one; a configuration file of its own.
+// A private runtime tree in a temporary directory: Bin/ copied, so that the program finds its
+// tree beside itself; Resources/ and Content/ of links to the staged files, which a test may
+// replace one by one; a configuration file of its own.
 class RuntimeTree
 {
 public:

@@ -63,7 +63,7 @@ public:
     osg::ref_ptr<osg::Image> shot(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Screenshots until two in a row agree over a region: the smoothed motion has died away.
     osg::ref_ptr<osg::Image> settled(int x0 = 0, int y0 = 0, int x1 = 1 << 16, int y1 = 1 << 16);
-    // F3, then the configuration file the viewer renamed into place; empty (and a failure) if none.
+    // F3, then the file the viewer renamed into place; empty (and a failure) if none came.
     std::string save();
 
 private:
