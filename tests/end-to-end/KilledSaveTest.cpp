@@ -18,52 +18,27 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A child process saving variant 1, 0, 1, ... of the sample configuration through the viewer's
-// writer, COUNT times or until killed; a byte on the pipe says that its first save begins.
-class SaveLoop
+// A child saving variants 1, 0, 1, ... until killed; false unless its first save has begun.
+bool startSaving(const std::string& path, pid_t& pid)
 {
-public:
-    explicit SaveLoop(const std::string& path, long count = -1)
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string variants[2] = {sampleConfiguration(0), sampleConfiguration(1)};
-            if (::write(fds[1], "r", 1) != 1)
-                ::_exit(3);
-            for (long i = 0; count < 0 || i < count; ++i)
-                if (!osgKELVO::AtomicFileWriter::write(path, variants[(i + 1) % 2]))
-                    ::_exit(1);
-            ::_exit(0);
-        }
-        ::close(fds[1]);
-        pollfd ready{fds[0], POLLIN, 0};
-        char byte = 0;
-        saving = pid_ > 0 && ::poll(&ready, 1, 20000) == 1 && ::read(fds[0], &byte, 1) == 1;
-        ::close(fds[0]);
+    int fds[2];
+    if (::pipe(fds) != 0 || (pid = ::fork()) < 0)
+        return false;
+    if (pid == 0) {
+        const std::string variants[2] = {sampleConfiguration(0), sampleConfiguration(1)};
+        if (::write(fds[1], "r", 1) != 1)
+            ::_exit(3);
+        for (long i = 1;; ++i)
+            if (!osgKELVO::AtomicFileWriter::write(path, variants[i % 2]))
+                ::_exit(1);
     }
-    ~SaveLoop()
-    {
-        if (pid_ > 0)
-            ::kill(pid_, SIGKILL);
-        wait();
-    }
-    int wait()
-    {
-        int status = 0;
-        if (pid_ > 0)
-            ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    bool saving = false;
-
-private:
-    pid_t pid_ = -1;
-};
+    ::close(fds[1]);
+    pollfd ready{fds[0], POLLIN, 0};
+    char byte = 0;
+    const bool saving = ::poll(&ready, 1, 20000) == 1 && ::read(fds[0], &byte, 1) == 1;
+    ::close(fds[0]);
+    return saving;
+}
 
 } // namespace
 
@@ -73,13 +48,11 @@ TEST(KilledSave, SavingProgramKilledHundredsOfTimesLeavesTheOldOrTheNewFile)
     ASSERT_FALSE(directory.path().empty());
     const std::string path = directory.path() + "/Configuration.xml";
     const std::string oldContents = sampleConfiguration(0), newContents = sampleConfiguration(1);
-    RuntimeTree::writeFile(path, oldContents);
 
-    // How long one save takes here, so that the kills fall across whole saves.
+    // How long one save takes here, so that the kills fall across whole saves; the old file last.
     const auto timed = Clock::now();
-    SaveLoop timing(path, 40);
-    ASSERT_TRUE(timing.saving);
-    ASSERT_EQ(0, timing.wait());
+    for (int i = 1; i <= 40; ++i)
+        ASSERT_TRUE(osgKELVO::AtomicFileWriter::write(path, i % 2 ? newContents : oldContents));
     const auto took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - timed);
     const long perSave = std::max<long>(1, took.count() / 40);
 
@@ -89,11 +62,15 @@ TEST(KilledSave, SavingProgramKilledHundredsOfTimesLeavesTheOldOrTheNewFile)
     unsigned foundOld = 0, foundNew = 0, leftoversSeen = 0;
     for (unsigned i = 0; i < 300; ++i) {
         SCOPED_TRACE("kill " + std::to_string(i) + ", seed " + std::to_string(seed));
-        {
-            SaveLoop loop(path);
-            ASSERT_TRUE(loop.saving);
+        pid_t pid = -1;
+        const bool saving = startSaving(path, pid);
+        if (saving)
             std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
         }
+        ASSERT_TRUE(saving);
         const std::string contents = RuntimeTree::readFile(path);
         ASSERT_TRUE(contents == oldContents || contents == newContents)
             << contents.size() << " bytes";

@@ -1,19 +1,8 @@
-// The real program's coordinate readout in its own screenshots, as the camera flies over the hills
-// with real keys and while M is held with the pointer over the ground and over the sky.
+// The real program's coordinate readout in its screenshots, flying over the hills and with M held.
 
 #include "ViewerSession.h"
 
 using namespace kelvotest;
-
-namespace {
-
-// The readout panel of the 1024 x 768 window: 200 x 90 at 8, 8 from the bottom left.
-float readoutDifference(const osg::Image& a, const osg::Image& b)
-{
-    return difference(a, b, 8, 670, 208, 760);
-}
-
-} // namespace
 
 TEST(OverlaySession, ReadoutAndPickOverTheHills)
 {
@@ -25,9 +14,12 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     ASSERT_TRUE(session.start());
     ViewerProcess& viewer = session.viewer();
 
-    // Each picture waits for the readout to stop changing. A camera still easing to rest may yet
-    // change the last digit or two (under 0.005 seen); another point changes most of them.
+    // The readout panel of the 1024 x 768 window, 200 x 90 at 8, 8 from the bottom left, at rest.
+    // A camera still easing may change a digit or two (under 0.005 seen); another point, most.
     const auto readout = [&] { return session.settled(8, 670, 208, 760); };
+    const auto readoutDifference = [](const osg::Image& a, const osg::Image& b) {
+        return difference(a, b, 8, 670, 208, 760);
+    };
     const float same = 0.008f, changed = 0.01f;
 
     // A still camera reads the same digits; flown forward, others.
@@ -39,8 +31,7 @@ TEST(OverlaySession, ReadoutAndPickOverTheHills)
     EXPECT_LT(readoutDifference(*before, *still), same);
     EXPECT_GT(readoutDifference(*before, *after), changed);
 
-    // Held M reads the point under the pointer; over the sky the last point stays; released, the
-    // eye is shown again.
+    // Held M reads the point under the pointer.
     osg::ref_ptr<osg::Image> eye = after;
     viewer.send("keydown m mousemove --window " + viewer.window() + " 520 700");
     osg::ref_ptr<osg::Image> ground = readout();

@@ -1,5 +1,5 @@
-// Started without a configuration file from outside its Bin directory, the real viewer moves
-// there, opens the default window centred and titled, draws, and writes nothing at exit.
+// Started without a configuration file from outside Bin, the real viewer moves there, opens the
+// default window centred and titled, draws, and writes nothing at exit.
 
 #include "ViewerSession.h"
 

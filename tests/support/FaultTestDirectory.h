@@ -8,22 +8,28 @@
 
 namespace kelvotest {
 
-// A fresh temporary directory, removed with everything in it at the end of the scope.
+// A fresh temporary directory, removed with everything in it at the end of the scope, even where
+// a test took permissions away; the path is empty when none could be made.
 class FaultTestDirectory
 {
 public:
     FaultTestDirectory()
     {
         std::string pattern =
-            (std::filesystem::temp_directory_path() / "kelvo-faults-XXXXXX").string();
+            (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX").string();
         if (::mkdtemp(&pattern[0]))
             path_ = pattern;
     }
     ~FaultTestDirectory()
     {
+        namespace fs = std::filesystem;
         std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
+        for (auto it = fs::recursive_directory_iterator(path_, ignored);
+             it != fs::recursive_directory_iterator(); ++it)
+            if (!it->is_symlink(ignored))
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
     }
     FaultTestDirectory(const FaultTestDirectory&) = delete;
     FaultTestDirectory& operator=(const FaultTestDirectory&) = delete;
@@ -42,7 +48,6 @@ public:
         std::sort(names.begin(), names.end());
         return names;
     }
-
     // The temporary files the configuration writer makes for "Configuration.xml".
     static std::vector<std::string> temporaries(const std::string& directory)
     {

@@ -11,8 +11,7 @@
 
 namespace kelvotest {
 
-// Records every line written to the scene-graph library's notification stream while it lives, at
-// every severity down to INFO, and restores the previous handler and level afterwards.
+// Every line of the scene-graph library's notices, down to INFO, while it lives.
 class NotifyCapture
 {
 public:

@@ -1,21 +1,20 @@
 #pragma once
 
+#include "FaultTestDirectory.h"
+
 #include <cstdio>
 #include <string>
 
 namespace kelvotest {
 
-// A private runtime tree in a temporary directory, removed on destruction: Bin/ copied, so that the
-// program finds its tree beside itself; Resources/ and Content/ directories of links to the staged
-// files, which a test may remove or replace one by one; a configuration file of its own.
+// A private runtime tree in a temporary directory: Bin/ copied, so that the program finds its
+// tree beside itself; Resources/ and Content/ of links to the staged files, which a test may
+// replace one by one; a configuration file of its own.
 class RuntimeTree
 {
 public:
     // withContent false leaves Content/ empty, for tests that bring their own models.
     explicit RuntimeTree(bool withContent = true);
-    ~RuntimeTree();
-    RuntimeTree(const RuntimeTree&) = delete;
-    RuntimeTree& operator=(const RuntimeTree&) = delete;
 
     const std::string& root() const { return root_; }
     std::string bin() const { return root_ + "/Bin"; }
@@ -30,7 +29,8 @@ public:
     static void writeFile(const std::string& path, const std::string& contents);
 
 private:
-    std::string root_;
+    FaultTestDirectory directory_;
+    std::string root_ = directory_.path();
 };
 
 } // namespace kelvotest

@@ -57,7 +57,7 @@ public:
         mounted_ = false;
     }
 
-    // Writes into a file on the mount until the file system refuses; returns the bytes written.
+    // Writes a file on the mount until the file system refuses; returns the bytes written.
     static unsigned long fill(const std::string& path)
     {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -10,8 +10,7 @@
 
 namespace kelvotest {
 
-// Writes zip archives for tests with libzip, entries in the order added, each optionally
-// encrypted (traditional PKWARE or AES-256) with its own password.
+// Zip archives written with libzip, entries in the order added, each optionally encrypted.
 class TestArchive
 {
 public:

@@ -15,9 +15,8 @@ class RuntimeTree;
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-// The real KELVOview of a runtime tree on an X display, started in its Bin directory unless told
-// otherwise and with the arguments given, its standard output and error in one log, driven with
-// xdotool.
+// The real KELVOview of a runtime tree on an X display (started in Bin unless told otherwise), its
+// output and errors in one log, a sanitizer report in it a failure of the running test.
 class ViewerProcess
 {
 public:
@@ -39,8 +38,8 @@ public:
                               std::chrono::milliseconds timeout = std::chrono::seconds(30));
     const std::string& window() const { return window_; }
 
-    // xdotool commands with the pointer in the window first, so that it has the focus. They
-    // return once sent: wait for what they do (a screenshot, a line, a file), not for a time.
+    // xdotool commands with the pointer in the window first, so that it has the focus; they return
+    // once sent.
     void send(const std::string& commands);
     void key(const std::string& keys) { send("key --delay 60 " + keys); }
     std::string xdotool(const std::string& arguments) const;
@@ -49,10 +48,6 @@ public:
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 private:
-    // The log from the first sanitizer report on, or an empty string; the destructor turns one
-    // into a failure of the running test.
-    std::string sanitizerReport() const;
-
     std::string display_;
     std::string logPath_;
     std::string window_;

@@ -9,13 +9,209 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace kelvotest {
+
+namespace {
+
+// Real directories, each file a link to the staged one.
+void linkTree(const fs::path& from, const fs::path& to)
+{
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(from)) {
+        if (entry.is_directory())
+            linkTree(entry.path(), to / entry.path().filename());
+        else
+            fs::create_symlink(entry.path(), to / entry.path().filename());
+    }
+}
+
+osg::Vec3f pixel(const osg::Image& image, int x, int y)
+{
+    const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
+    const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
+    return osg::Vec3f(color.r(), color.g(), color.b());
+}
+
+std::set<std::string> screenshotsIn(const std::string& directory)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        if (entry.path().filename().string().rfind("KELVOview", 0) == 0)
+            names.insert(entry.path().string());
+    return names;
+}
+
+// The configuration file's inode, 0 when there is none: a save renames a new file into place.
+ino_t inode(const std::string& path)
+{
+    struct stat status = {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+} // namespace
+
+RuntimeTree::RuntimeTree(bool withContent)
+{
+    if (root_.empty())
+        throw std::runtime_error("cannot create a temporary runtime tree");
+    const fs::path dist(KELVO_DIST_DIR);
+    fs::copy(dist / "Bin", fs::path(root_) / "Bin", fs::copy_options::recursive);
+    linkTree(dist / "Resources", fs::path(root_) / "Resources");
+    writeConfiguration(readFile((dist / "Resources" / "Configuration.xml").string()));
+    fs::create_directories(fs::path(root_) / "Content");
+    if (withContent && fs::exists(dist / "Content"))
+        linkTree(dist / "Content", fs::path(root_) / "Content");
+}
+
+std::string RuntimeTree::readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void RuntimeTree::writeFile(const std::string& path, const std::string& contents)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    if (fs::is_symlink(path))
+        fs::remove(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
+                             const std::map<std::string, std::string>& environment,
+                             const std::string& workingDirectory,
+                             const std::vector<std::string>& arguments)
+    : display_(display), logPath_(tree.root() + "/viewer.log")
+{
+    const std::string directory = workingDirectory.empty() ? tree.bin() : workingDirectory;
+    const std::string program = tree.bin() + "/KELVOview";
+    std::vector<char*> argv{const_cast<char*>("KELVOview")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ != 0)
+        return;
+    const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(log, 1);
+    ::dup2(log, 2);
+    ::dup2(::open("/dev/null", O_RDONLY), 0);
+    if (::chdir(directory.c_str()) != 0)
+        ::_exit(126);
+    ::setenv("DISPLAY", display_.c_str(), 1);
+    for (const auto& entry : environment)
+        ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+ViewerProcess::~ViewerProcess()
+{
+    if (pid_ > 0)
+        waitForExit(std::chrono::milliseconds(0));
+    // From the start of the line of the first report (npos + 1 is 0).
+    const std::string log = output();
+    std::string::size_type first = std::string::npos;
+    for (const char* marker :
+         {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"})
+        first = std::min(first, log.find(marker));
+    if (first != std::string::npos)
+        ADD_FAILURE() << "KELVOview reported a sanitizer finding:\n"
+                      << log.substr(log.rfind('\n', first) + 1, 16384);
+}
+
+bool ViewerProcess::alive()
+{
+    int status = 0;
+    if (pid_ <= 0 || exitCode_ >= 0)
+        return false;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_)
+        return true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+std::string ViewerProcess::output() const
+{
+    return RuntimeTree::readFile(logPath_);
+}
+
+bool ViewerProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+{
+    auto written = [&] { return output().find(text) != std::string::npos; };
+    return waitUntil([&] { return written() || !alive(); }, timeout) && written();
+}
+
+std::string ViewerProcess::xdotool(const std::string& arguments) const
+{
+    const std::string command = "DISPLAY=" + display_ + " xdotool " + arguments + " 2>/dev/null";
+    std::string result;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof(buffer), pipe))
+            result += buffer;
+        ::pclose(pipe);
+    }
+    while (!result.empty() && (result.back() == '\n' || result.back() == ' '))
+        result.pop_back();
+    return result;
+}
+
+std::string ViewerProcess::waitForWindow(const std::string& title,
+                                         std::chrono::milliseconds timeout)
+{
+    std::string found;
+    waitUntil(
+        [&] {
+            found = xdotool("search --onlyvisible --name '" + title + "'");
+            return !found.empty() || !alive();
+        },
+        timeout);
+    window_ = found.substr(0, found.find('\n'));
+    return window_;
+}
+
+void ViewerProcess::send(const std::string& commands)
+{
+    // Events reach the viewer in order: what a later screenshot or save shows comes after these.
+    xdotool("mousemove --window " + window_ + " 40 40 " + commands);
+}
+
+int ViewerProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    if (waitUntil([&] { return !alive(); }, timeout))
+        return exitCode_;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    exitCode_ = 137;
+    return -1;
+}
 
 std::string modelElement(const std::string& name, const std::string& file, int layer, bool visible)
 {
@@ -78,13 +274,6 @@ bool writeBox(const std::string& path, const osg::Vec4& color, const osg::Vec3& 
                                                            osg::StateAttribute::PROTECTED);
     fs::create_directories(fs::path(path).parent_path());
     return osgDB::writeNodeFile(*geode, path);
-}
-
-osg::Vec3f pixel(const osg::Image& image, int x, int y)
-{
-    const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
-    const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
-    return osg::Vec3f(color.r(), color.g(), color.b());
 }
 
 osg::Vec3f mean(const osg::Image& image, int x0, int y0, int x1, int y1)
@@ -153,26 +342,6 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
                                              << viewer_->output();
     return ::testing::AssertionSuccess();
 }
-
-namespace {
-
-std::set<std::string> screenshotsIn(const std::string& directory)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().rfind("KELVOview", 0) == 0)
-            names.insert(entry.path().string());
-    return names;
-}
-
-// The configuration file's inode, 0 when there is none: a save renames a new file into place.
-ino_t inode(const std::string& path)
-{
-    struct stat status = {};
-    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
-} // namespace
 
 osg::ref_ptr<osg::Image> ViewerSession::capture(std::chrono::milliseconds timeout)
 {

@@ -8,10 +8,7 @@
 #include <osg/Image>
 #include <osg/Vec3d>
 
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace kelvotest {
 
@@ -29,8 +26,7 @@ unsigned occurrences(const std::string& text, const std::string& part);
 // A model file of one unlit box of one color, which shows in screenshots in that color.
 bool writeBox(const std::string& path, const osg::Vec4& color, const osg::Vec3& centre);
 
-// Screenshot pixels, origin top left, colors 0 to 1 per channel.
-osg::Vec3f pixel(const osg::Image& image, int x, int y);
+// Screenshots, origin top left, colors 0 to 1 per channel: the mean color of a region.
 osg::Vec3f mean(const osg::Image& image, int x0, int y0, int x1, int y1);
 // Share of the pixels (every other one each way) within 0.25 of a color per channel.
 float share(const osg::Image& image, const osg::Vec4& color);
@@ -39,7 +35,7 @@ float difference(const osg::Image& a, const osg::Image& b, int x0 = 0, int y0 = 
                  int x1 = 1 << 16, int y1 = 1 << 16);
 
 // Runs of the real viewer, one after another, on a private X server (optionally with a window
-// manager) in a private runtime tree. Its screenshots are those the viewer takes on F12.
+// manager) in a private runtime tree; its screenshots are those the viewer takes on F12.
 class ViewerSession
 {
 public:
@@ -67,8 +63,7 @@ public:
     osg::ref_ptr<osg::Image> shot(std::chrono::milliseconds timeout = std::chrono::seconds(60));
     // Screenshots until two in a row agree over a region: the smoothed motion has died away.
     osg::ref_ptr<osg::Image> settled(int x0 = 0, int y0 = 0, int x1 = 1 << 16, int y1 = 1 << 16);
-    // F3, then the configuration file the viewer renamed into place; empty (and a failure) when no
-    // new file took the old one's place.
+    // F3, then the file the viewer renamed into place; empty (and a failure) if none came.
     std::string save();
 
 private:

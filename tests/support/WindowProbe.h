@@ -12,8 +12,8 @@ namespace kelvotest {
 std::vector<long> windowProperty(_XDisplay* display, unsigned long window, const char* name,
                                  unsigned long type);
 
-// What the X server and its window manager say about a top-level window: where its client area and
-// the frame around it are on the root window, whether it is decorated, its EWMH state atoms.
+// What the X server and its window manager say about a top-level window, and the requests a
+// user's window operations make (the window manager decides).
 class WindowProbe
 {
 public:
@@ -39,12 +39,14 @@ public:
     bool decorated(unsigned long window) const;
     bool hasState(unsigned long window, const std::string& atom) const;
 
-    // Requests as a user's window operations make them; the window manager decides.
     void move(unsigned long window, int x, int y) const;
     void resize(unsigned long window, int width, int height) const;
     void maximize(unsigned long window) const;
 
-private:
+protected:
+    // A 32-bit client message of a type about a window, sent to another and flushed.
+    void message(unsigned long to, unsigned long window, const char* type,
+                 std::vector<long> data, long eventMask = 0) const;
     _XDisplay* display_ = nullptr;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "WindowProbe.h"
+
 #include <chrono>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,24 +11,21 @@ namespace kelvotest {
 // An X client that drags a URI list onto the first XdndAware window under a point of the screen
 // (following XdndProxy) and drops it there as file managers do, sending the data on request,
 // optionally in INCR pieces.
-class XdndTestSource
+class XdndTestSource : public WindowProbe
 {
 public:
     struct Outcome
     {
         unsigned long target = 0;        // the window found under the point, 0 if none
         unsigned long messageWindow = 0; // where the messages went: the proxy or the target
-        int targetVersion = 0;           // XdndAware of the target
-        bool statusReceived = false;
-        bool accepted = false;      // the last XdndStatus accepted the drop
-        std::string statusAction;   // action named by that status ("" for None)
-        bool dataRequested = false; // the target asked for the selection
+        int targetVersion = 0;
+        bool statusReceived = false, accepted = false; // of the first XdndStatus
+        std::string statusAction;                      // "" for None
+        bool dataRequested = false;
         std::string requestedType;
-        bool finishedReceived = false;
-        bool finishedAccepted = false; // XdndFinished bit 0 (version 5)
+        bool finishedReceived = false, finishedAccepted = false;
         std::string finishedAction;
-        unsigned long statusTarget = 0; // data.l[0] of the status
-        unsigned long finishedTarget = 0;
+        unsigned long statusTarget = 0, finishedTarget = 0; // their data.l[0]
     };
 
     struct Drag
@@ -43,22 +41,16 @@ public:
 
     explicit XdndTestSource(const std::string& display);
     ~XdndTestSource();
-    XdndTestSource(const XdndTestSource&) = delete;
-    XdndTestSource& operator=(const XdndTestSource&) = delete;
 
-    bool connected() const;
     Outcome perform(const Drag& drag,
                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-    // Centre of a window in root coordinates (the window given as a decimal or 0x id).
+    // Centre of a window (a decimal or 0x id) in root coordinates.
     bool windowCentre(const std::string& window, int& rootX, int& rootY) const;
-
     // A file URI for a local path, every byte outside the unreserved set percent-encoded.
     static std::string fileUri(const std::string& path);
 
 private:
-    struct Session;
-    std::unique_ptr<Session> session;
+    unsigned long window_ = 0;
 };
 
 } // namespace kelvotest

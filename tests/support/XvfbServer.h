@@ -9,7 +9,7 @@
 
 namespace kelvotest {
 
-// A private X server (Xvfb) for one test, optionally with a window manager; stopped at the end.
+// A private X server (Xvfb), optionally with a window manager (openbox).
 class XvfbServer
 {
 public:
