@@ -91,7 +91,7 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
 
     // F3 makes the current view the next home: moved, as far ahead as before, pitched down with K.
     viewer.send(
-        "keydown l sleep 0.1 keyup l keydown k sleep 0.08 keyup k keydown w sleep 0.6 keyup w");
+        "keydown l sleep 0.1 keyup l keydown k sleep 0.08 keyup k keydown w sleep 1.5 keyup w");
     ASSERT_TRUE(session.settled());
     const std::string written = session.save();
     const osg::Vec3d eye = point(written, "homeEye"), centre = point(written, "homeCenter");
