@@ -52,8 +52,6 @@ public:
     unsigned getNumLayers() const { return static_cast<unsigned>(layers.size()); }
     osg::Switch* getLayer(unsigned n) const { return n < layers.size() ? layers[n].get() : nullptr; }
     const ModelRecord& getModelRecord(unsigned index) const { return models[index]; }
-    // The k-d trees of the loaded models, built off the frame loop's thread.
-    BackgroundKdTrees& getKdTrees() const { return *kdTrees; }
 
 protected:
     ~SceneController() override;
