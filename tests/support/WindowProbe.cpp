@@ -245,8 +245,9 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
             outcome.statusAction = name(received.data.l[4]);
             if (!drag.drop || !outcome.accepted) {
                 send("XdndLeave", {0});
-                // Give the target a moment to handle the leave before the caller looks.
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                // Once the server has it, the leave waits in the target's queue for the caller's
+                // next look.
+                XSync(display, False);
                 return outcome;
             }
             send("XdndDrop", {0, time});
