@@ -56,13 +56,15 @@ tracer_crashes() {
 ctest_run_and_retry_tracer_crashes() {
   ctest_run "$@" && return 0
   local failed crashed
-  failed=$(cut -d: -f2- "$build_dir/Testing/Temporary/LastTestsFailed.log" | sort -u)
+  # A parameterised test is listed with its parameter after "  # "; the log names it without.
+  failed=$(cut -d: -f2- "$build_dir/Testing/Temporary/LastTestsFailed.log" | sed 's/  # .*//' |
+           sort -u)
   crashed=$(tracer_crashes)
   if [ -z "$failed" ] || [ -n "$(comm -23 <(echo "$failed") <(echo "$crashed"))" ]; then
     return 1
   fi
   echo "run-sanitizer-tests.sh: the leak checker itself crashed in: $(echo $failed); running again"
-  ctest_run -R "^($(echo "$failed" | sed 's/[.]/\\./g' | paste -sd'|'))\$"
+  ctest_run -R "^($(echo "$failed" | sed 's/[.]/\\./g' | paste -sd'|'))(  # .*)?$"
 }
 
 ctest_run_and_retry_tracer_crashes -L '^(unit|gl)$'
