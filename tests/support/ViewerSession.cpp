@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,15 +44,6 @@ osg::Vec3f pixel(const osg::Image& image, int x, int y)
     const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
     const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
     return osg::Vec3f(color.r(), color.g(), color.b());
-}
-
-std::set<std::string> screenshotsIn(const std::string& directory)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().rfind("KELVOview", 0) == 0)
-            names.insert(entry.path().string());
-    return names;
 }
 
 // The configuration file's inode, 0 when there is none: a save renames a new file into place.
@@ -109,20 +99,18 @@ ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display
                              const std::vector<std::string>& arguments)
     : display_(display), logPath_(tree.root() + "/viewer.log")
 {
-    const std::string directory = workingDirectory.empty() ? tree.bin() : workingDirectory;
     const std::string program = tree.bin() + "/KELVOview";
     std::vector<char*> argv{const_cast<char*>("KELVOview")};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ != 0)
+    if ((pid_ = ::fork()) != 0)
         return;
     const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(log, 1);
     ::dup2(log, 2);
     ::dup2(::open("/dev/null", O_RDONLY), 0);
-    if (::chdir(directory.c_str()) != 0)
+    if (::chdir(workingDirectory.empty() ? tree.bin().c_str() : workingDirectory.c_str()) != 0)
         ::_exit(126);
     ::setenv("DISPLAY", display_.c_str(), 1);
     for (const auto& entry : environment)
@@ -133,8 +121,7 @@ ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display
 
 ViewerProcess::~ViewerProcess()
 {
-    if (pid_ > 0)
-        waitForExit(std::chrono::milliseconds(0));
+    waitForExit(std::chrono::milliseconds(0));
     // From the start of the line of the first report (npos + 1 is 0).
     const std::string log = output();
     std::string::size_type first = std::string::npos;
@@ -157,11 +144,6 @@ bool ViewerProcess::alive()
     return false;
 }
 
-std::string ViewerProcess::output() const
-{
-    return RuntimeTree::readFile(logPath_);
-}
-
 bool ViewerProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
 {
     auto written = [&] { return output().find(text) != std::string::npos; };
@@ -178,23 +160,7 @@ std::string ViewerProcess::xdotool(const std::string& arguments) const
             result += buffer;
         ::pclose(pipe);
     }
-    while (!result.empty() && (result.back() == '\n' || result.back() == ' '))
-        result.pop_back();
     return result;
-}
-
-std::string ViewerProcess::waitForWindow(const std::string& title,
-                                         std::chrono::milliseconds timeout)
-{
-    std::string found;
-    waitUntil(
-        [&] {
-            found = xdotool("search --onlyvisible --name '" + title + "'");
-            return !found.empty() || !alive();
-        },
-        timeout);
-    window_ = found.substr(0, found.find('\n'));
-    return window_;
 }
 
 void ViewerProcess::send(const std::string& commands)
@@ -309,7 +275,8 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
     return count ? static_cast<float>(sum / count) : 0.0f;
 }
 
-::testing::AssertionResult ViewerSession::start(const std::string& title, Environment environment,
+::testing::AssertionResult ViewerSession::start(const std::string& title,
+                                                std::map<std::string, std::string> environment,
                                                 const std::string& workingDirectory,
                                                 const std::vector<std::string>& arguments)
 {
@@ -319,17 +286,23 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
     viewer_.reset();
     viewer_.reset(new ViewerProcess(tree_, server_.display(), environment, workingDirectory,
                                     arguments));
-    if (viewer_->waitForWindow(title, std::chrono::seconds(90)).empty())
-        return ::testing::AssertionFailure() << "no window \"" << title << "\":\n"
-                                             << viewer_->output();
+    ViewerProcess& viewer = *viewer_;
+    waitUntil(
+        [&] {
+            viewer.window_ = viewer.xdotool("search --onlyvisible --name '" + title + "'");
+            return !viewer.window_.empty() || !viewer.alive();
+        },
+        std::chrono::seconds(90));
+    viewer.window_ = viewer.window_.substr(0, viewer.window_.find('\n'));
     // A key that comes while the first frame is being set up may go unseen: F12 until a
     // screenshot shows that frames are drawn and keys are read.
-    const bool drawn =
-        waitUntil([&] { return capture(std::chrono::seconds(2)) || !viewer_->alive(); },
-                  std::chrono::seconds(90));
-    if (!drawn || !viewer_->alive())
-        return ::testing::AssertionFailure() << "no frame drawn:\n" << viewer_->output();
-    viewer_->key("F1");
+    if (viewer.window_.empty() ||
+        !waitUntil([&] { return capture(std::chrono::seconds(2)) || !viewer.alive(); },
+                   std::chrono::seconds(90)) ||
+        !viewer.alive())
+        return ::testing::AssertionFailure() << "no window \"" << title << "\" or no frame:\n"
+                                             << viewer.output();
+    viewer.key("F1");
     return ::testing::AssertionSuccess();
 }
 
@@ -345,31 +318,21 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
 
 osg::ref_ptr<osg::Image> ViewerSession::capture(std::chrono::milliseconds timeout)
 {
-    // F12 writes "../KELVOview_<n>_<context>.jpg" in the draw thread: read once its size settles.
-    const std::set<std::string> before = screenshotsIn(tree_.root());
+    // The draw thread reports "Screen captured to ../KELVOview_<n>_<context>.jpg" once written.
+    const std::string captured = "Screen captured to ../";
+    const unsigned before = occurrences(viewer_->output(), captured);
     viewer_->key("F12");
-    osg::ref_ptr<osg::Image> image;
-    std::string name;
-    std::uintmax_t size = 0;
-    waitUntil(
-        [&] {
-            for (const std::string& found : screenshotsIn(tree_.root()))
-                if (!before.count(found))
-                    name = found;
-            std::error_code error;
-            const std::uintmax_t now = name.empty() ? 0 : fs::file_size(name, error);
-            if (now > 0 && now == size)
-                image = osgDB::readImageFile(name);
-            size = now;
-            return image.valid();
-        },
-        timeout);
-    return image;
+    std::string log;
+    if (!waitUntil([&] { return occurrences(log = viewer_->output(), captured) > before; },
+                   timeout))
+        return nullptr;
+    const std::size_t at = log.rfind(captured) + captured.size();
+    return osgDB::readImageFile(tree_.root() + "/" + log.substr(at, log.find('\n', at) - at));
 }
 
-osg::ref_ptr<osg::Image> ViewerSession::shot(std::chrono::milliseconds timeout)
+osg::ref_ptr<osg::Image> ViewerSession::shot()
 {
-    osg::ref_ptr<osg::Image> image = capture(timeout);
+    osg::ref_ptr<osg::Image> image = capture(std::chrono::seconds(60));
     if (!image)
         ADD_FAILURE() << "no screenshot:\n" << viewer_->output();
     return image;
