@@ -10,7 +10,6 @@
 #include <chrono>
 #include <functional>
 #include <map>
-#include <memory>
 #include <vector>
 
 namespace kelvotest {
@@ -41,41 +40,9 @@ float share(const osg::Image& image, const osg::Vec4& color);
 float difference(const osg::Image& a, const osg::Image& b, int x0 = 0, int y0 = 0,
                  int x1 = 1 << 16, int y1 = 1 << 16);
 
-// The real KELVOview of a runtime tree, its output and errors in one log, a sanitizer report in
-// it a failure of the running test.
-class ViewerProcess
-{
-public:
-    ViewerProcess(const RuntimeTree& tree, const std::string& display,
-                  const std::map<std::string, std::string>& environment,
-                  const std::string& workingDirectory, const std::vector<std::string>& arguments);
-    ~ViewerProcess();
-    ViewerProcess(const ViewerProcess&) = delete;
-    ViewerProcess& operator=(const ViewerProcess&) = delete;
-    bool alive();
-    std::string output() const { return RuntimeTree::readFile(logPath_); }
-    // False on time-out, or when the process ended without writing the text.
-    bool waitForOutput(const std::string& text,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    // The X id of the mapped window.
-    const std::string& window() const { return window_; }
-    // xdotool commands, returning once sent; send() moves the pointer into the window first, so
-    // that it has the focus.
-    std::string xdotool(const std::string& arguments) const;
-    void send(const std::string& commands);
-    void key(const std::string& keys) { send("key --delay 60 " + keys); }
-    // Exit code, or -1 when the process does not end in time (it is then killed).
-    int waitForExit(std::chrono::milliseconds timeout);
-
-private:
-    friend class ViewerSession;
-    std::string display_, logPath_, window_;
-    pid_t pid_ = -1;
-    int exitCode_ = -1;
-};
-
 // Runs of the real viewer, one after another, on a private X server (optionally with a window
-// manager) in a private runtime tree; its screenshots are those the viewer takes on F12.
+// manager) in a private runtime tree: its output and errors in one log, a sanitizer report in it
+// a failure of the running test, its screenshots those it takes on F12.
 class ViewerSession
 {
 public:
@@ -83,10 +50,14 @@ public:
                            bool windowManager = false, bool withContent = false)
         : server_(screenWidth, screenHeight, windowManager), tree_(withContent)
     {}
+    ~ViewerSession() { end(); }
+    ViewerSession(const ViewerSession&) = delete;
+    ViewerSession& operator=(const ViewerSession&) = delete;
 
     XvfbServer& server() { return server_; }
     RuntimeTree& tree() { return tree_; }
-    ViewerProcess& viewer() { return *viewer_; }
+    // The running viewer.
+    ViewerSession& viewer() { return *this; }
 
     // Starts the viewer (in Bin unless told otherwise, notices at INFO), waits for its window and
     // a first frame, then hides the help panel (F1).
@@ -97,6 +68,18 @@ public:
     // Escape, and the viewer ends with status 0.
     ::testing::AssertionResult stop();
 
+    std::string output() const { return RuntimeTree::readFile(tree_.root() + "/viewer.log"); }
+    // False on time-out, or when the viewer ended without writing the text.
+    bool waitForOutput(const std::string& text,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // The X id of the viewer's window.
+    const std::string& window() const { return window_; }
+    // xdotool commands, returning once sent; send() moves the pointer into the window first, so
+    // that it has the focus.
+    std::string xdotool(const std::string& arguments) const;
+    void send(const std::string& commands);
+    void key(const std::string& keys) { send("key --delay 60 " + keys); }
+
     // F12 and the image it wrote; null (and a failure) when none came.
     osg::ref_ptr<osg::Image> shot();
     // Screenshots until two in a row agree over a region: the smoothed motion has died away.
@@ -105,11 +88,17 @@ public:
     std::string save();
 
 private:
+    bool alive();
+    // Kills a viewer still running and reports what the sanitizers found in its run.
+    void end();
     osg::ref_ptr<osg::Image> capture(std::chrono::milliseconds timeout);
 
     XvfbServer server_;
     RuntimeTree tree_;
-    std::unique_ptr<ViewerProcess> viewer_;
+    std::string window_;
+    pid_t pid_ = -1;
+    int exitCode_ = -1;
 };
+using ViewerProcess = ViewerSession;
 
 } // namespace kelvotest
