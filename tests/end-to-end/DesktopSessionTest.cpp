@@ -40,15 +40,14 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
                      modelElement("Gone", "../Content/Models/Gone.ive", 3)) +
         navigationElement(homeEye, homeCentre) + windowElement("KELVOview 1.02", 0, 0, 800, 600));
     ASSERT_TRUE(session.start("KELVOview 1.02"));
-    ViewerProcess& viewer = session.viewer();
     // The models that loaded show in the pictures below; the one that did not is reported.
-    EXPECT_TRUE(viewer.waitForOutput("Unable to load model ../Content/Models/Gone.ive\n"));
-    EXPECT_EQ(viewer.output().find("Adding new layer Layer 3"), std::string::npos)
+    EXPECT_TRUE(session.waitForOutput("Unable to load model ../Content/Models/Gone.ive\n"));
+    EXPECT_EQ(session.output().find("Adding new layer Layer 3"), std::string::npos)
         << "a failed model makes no layer";
 
     // The boxes a screenshot after some input shows: c(ow), t(ruck), y(ellow cessna).
     auto shown = [&](const std::string& input) {
-        viewer.send(input);
+        session.send(input);
         osg::ref_ptr<osg::Image> image = session.shot();
         std::string boxes;
         const std::pair<char, osg::Vec4> all[] = {{'c', cow}, {'t', truck}, {'y', cessna}};
@@ -63,7 +62,7 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
     EXPECT_EQ(shown("key 1 keydown Alt_L key 2 keyup Alt_L"), "cy") << "the alternative";
     EXPECT_EQ(shown("keydown Control_L key 2 keyup Control_L"), "ct") << "cycled back";
     EXPECT_EQ(shown("key 2"), "c") << "layer 2 off";
-    viewer.key("2");
+    session.key("2");
 
     // F3 writes the scene as configured, without the failed (last) model, and the unmoved home.
     const std::string saved = session.save();
@@ -83,9 +82,9 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
     };
     const float same = 0.003f, changed = 0.005f;
     osg::ref_ptr<osg::Image> homeView = session.settled();
-    viewer.send("keydown j sleep 0.4 keyup j keydown w sleep 0.8 keyup w");
+    session.send("keydown j sleep 0.4 keyup j keydown w sleep 0.8 keyup w");
     osg::ref_ptr<osg::Image> away = session.settled();
-    viewer.key("space");
+    session.key("space");
     osg::ref_ptr<osg::Image> back = session.settled();
     ASSERT_TRUE(homeView && away && back);
     EXPECT_GT(difference(*homeView, *away), 0.02f);
@@ -94,11 +93,11 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
 
     // Held M, it reads the point under the pointer, keeps it over the sky, and the eye once
     // released.
-    viewer.send("keydown m mousemove --window " + viewer.window() + " 150 300");
+    session.send("keydown m mousemove --window " + session.window() + " 150 300");
     osg::ref_ptr<osg::Image> onCow = session.settled(8, 502, 208, 592);
-    viewer.xdotool("mousemove --window " + viewer.window() + " 400 40");
+    session.xdotool("mousemove --window " + session.window() + " 400 40");
     osg::ref_ptr<osg::Image> sky = session.settled(8, 502, 208, 592);
-    viewer.xdotool("keyup m");
+    session.xdotool("keyup m");
     osg::ref_ptr<osg::Image> released = session.settled(8, 502, 208, 592);
     ASSERT_TRUE(onCow && sky && released);
     EXPECT_GT(readout(*back, *onCow), changed);
@@ -106,7 +105,7 @@ TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
     EXPECT_LT(readout(*back, *released), same);
 
     // F3 makes the current view the next home: moved, as far ahead as before, pitched down with K.
-    viewer.send(
+    session.send(
         "keydown l sleep 0.1 keyup l keydown k sleep 0.08 keyup k keydown w sleep 1.5 keyup w");
     ASSERT_TRUE(session.settled());
     const std::string written = session.save();

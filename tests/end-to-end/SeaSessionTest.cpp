@@ -39,7 +39,7 @@ TEST(SeaSession, ShippedDemoSeaSkyWavesAndDrawingKeys)
     const std::string cache = session.tree().root() + "/Content/InfoPoints/InfoPoints.ive";
     std::filesystem::remove(cache);
     ASSERT_TRUE(session.start());
-    const std::string log = session.viewer().output();
+    const std::string log = session.output();
     for (const char* text :
          {"Pylon coordinate list not found", "Wire coordinate file could not be opened",
           "No InfoPoints found", "Could not open", "Unable to load model",
@@ -50,7 +50,7 @@ TEST(SeaSession, ShippedDemoSeaSkyWavesAndDrawingKeys)
     // A slow frame may still show the help panel; each picture is the second one after its keys.
     auto after = [&](const std::string& keys) {
         if (!keys.empty())
-            session.viewer().key(keys);
+            session.key(keys);
         session.shot();
         return session.shot();
     };

@@ -16,12 +16,11 @@ TEST(StartUp, WithoutConfigurationFromElsewhereTheDefaultWindowOpens)
     const std::string elsewhere = tree.root() + "/Content/Models";
     std::filesystem::create_directories(elsewhere);
     ASSERT_TRUE(session.start("KELVOview 1.02", {}, elsewhere));
-    ViewerProcess& viewer = session.viewer();
-    EXPECT_TRUE(viewer.waitForOutput("Changed working directory to " + tree.bin() + ","));
-    EXPECT_TRUE(viewer.waitForOutput("No configuration file found, using defaults"))
-        << viewer.output();
-    EXPECT_EQ(viewer.output().find("is not well-formed"), std::string::npos);
-    const std::string geometry = viewer.xdotool("getwindowgeometry " + viewer.window());
+    EXPECT_TRUE(session.waitForOutput("Changed working directory to " + tree.bin() + ","));
+    EXPECT_TRUE(session.waitForOutput("No configuration file found, using defaults"))
+        << session.output();
+    EXPECT_EQ(session.output().find("is not well-formed"), std::string::npos);
+    const std::string geometry = session.xdotool("getwindowgeometry " + session.window());
     EXPECT_NE(geometry.find("Position: 128,128 (screen: 0)\n  Geometry: 1024x768"),
               std::string::npos) << geometry;
     // Something was drawn: not the black of a window that never got a frame.
