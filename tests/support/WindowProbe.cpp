@@ -66,10 +66,7 @@ WindowProbe::Rectangle WindowProbe::outer(unsigned long window) const
 
 bool WindowProbe::decorated(unsigned long window) const
 {
-    for (long e : windowProperty(display_, window, "_NET_FRAME_EXTENTS", XA_CARDINAL))
-        if (e > 0)
-            return true;
-    return false;
+    return !(outer(window) == client(window));
 }
 
 bool WindowProbe::hasState(unsigned long window, const std::string& atom) const
