@@ -1,9 +1,10 @@
-// The real KELVOview on a desktop: layers, alternatives, the coordinate readout, Space back home,
-// F3 writing the scene and the view as the home the next start opens.
+// The real KELVOview on a desktop: its defaults, layers, alternatives, the coordinate readout,
+// Space back home, F3 writing the scene and the view as the home the next start opens.
 
 #include "ViewerSession.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <regex>
 
 using namespace kelvotest;
@@ -26,14 +27,34 @@ osg::Vec3d point(const std::string& xml, const std::string& prefix)
 
 } // namespace
 
-TEST(DesktopSession, LayersAlternativesHomeViewAndSaveAcrossTwoStarts)
+TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
 {
     ViewerSession session;
-    const std::string models = session.tree().root() + "/Content/Models/";
+    RuntimeTree& tree = session.tree();
+    const std::string models = tree.root() + "/Content/Models/";
+    // Without a configuration file, started where ../Resources is missing, the viewer moves to
+    // Bin, opens the default window centred, draws, and writes nothing at exit.
+    tree.removeConfiguration();
+    std::filesystem::create_directories(models);
+    ASSERT_TRUE(session.start("KELVOview 1.02", {}, models));
+    EXPECT_TRUE(session.waitForOutput("Changed working directory to " + tree.bin() + ","));
+    EXPECT_TRUE(session.waitForOutput("No configuration file found, using defaults"))
+        << session.output();
+    EXPECT_EQ(session.output().find("is not well-formed"), std::string::npos);
+    const std::string geometry = session.xdotool("getwindowgeometry " + session.window());
+    EXPECT_NE(geometry.find("Position: 128,128 (screen: 0)\n  Geometry: 1024x768"),
+              std::string::npos) << geometry;
+    osg::ref_ptr<osg::Image> drawn = session.shot();
+    ASSERT_TRUE(drawn);
+    const osg::Vec3f middle = mean(*drawn, 312, 284, 712, 484);
+    EXPECT_GT(middle.x() + middle.y() + middle.z(), 0.3f) << "not the black of no frame";
+    ASSERT_TRUE(session.stop());
+    EXPECT_FALSE(std::filesystem::exists(tree.configurationPath()));
+
     ASSERT_TRUE(writeBox(models + "Cow.ive", cow, {-12, 0, 8}));
     ASSERT_TRUE(writeBox(models + "Truck.ive", truck, {12, 0, 8}));
     ASSERT_TRUE(writeBox(models + "Cessna.ive", cessna, {12, 0, 8}));
-    session.tree().writeConfiguration(
+    tree.writeConfiguration(
         sceneElement(modelElement("Cow", "../Content/Models/Cow.ive", 1) +
                      modelElement("Truck", "../Content/Models/Truck.ive", 2) +
                      modelElement("Cessna", "../Content/Models/Cessna.ive", 2, false) +
