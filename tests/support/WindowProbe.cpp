@@ -113,7 +113,6 @@ void WindowProbe::message(unsigned long to, unsigned long window, const char* ty
     XFlush(display_);
 }
 
-
 XdndTestSource::XdndTestSource(const std::string& display) : WindowProbe(display)
 {
     if (!display_)
