@@ -85,12 +85,10 @@ void RuntimeTree::writeFile(const std::string& path, const std::string& contents
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+    return true;
 }
 
 bool ViewerSession::alive()
