@@ -11,8 +11,9 @@
 
 namespace kelvotest {
 
-std::vector<long> windowProperty(Display* display, unsigned long window, const char* name,
-                                 unsigned long type)
+// The 32-bit items of a window property of a type; empty when it is missing or of another type.
+static std::vector<long> windowProperty(Display* display, unsigned long window, const char* name,
+                                        unsigned long type)
 {
     std::vector<long> values;
     Atom actualType = None;
