@@ -59,8 +59,8 @@ public:
     // The running viewer.
     ViewerSession& viewer() { return *this; }
 
-    // Starts the viewer (in Bin unless told otherwise, notices at INFO), waits for its window and
-    // a first frame, then hides the help panel (F1).
+    // Starts the viewer (in Bin unless told otherwise, notices at INFO: screenshots are read once
+    // reported), waits for its window and a first frame, then hides the help panel (F1).
     ::testing::AssertionResult start(const std::string& title = "KELVOview",
                                      std::map<std::string, std::string> environment = {},
                                      const std::string& workingDirectory = std::string(),
