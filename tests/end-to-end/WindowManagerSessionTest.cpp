@@ -30,8 +30,7 @@ TEST(WindowManagerSession, FullScreenDropsRectangleMovesResizesAndMaximizing)
     session.tree().writeConfiguration(sceneElement() +
                                       windowElement(title, 100, 50, 640, 480, false, true));
     ASSERT_TRUE(session.start(title));
-    ViewerProcess& viewer = session.viewer();
-    const unsigned long window = std::stoul(viewer.window());
+    const unsigned long window = std::stoul(session.window());
     auto saved = [&] { return elementAttributes(session.save(), "Window"); };
     auto outerIs = [&](const WindowProbe::Rectangle& r) {
         return waitUntil([&] { return probe.outer(window) == r; });
@@ -46,12 +45,12 @@ TEST(WindowManagerSession, FullScreenDropsRectangleMovesResizesAndMaximizing)
     // A drop on the full-screen window loads.
     XdndTestSource::Drag drag;
     drag.uriList = XdndTestSource::fileUri(box) + "\r\n";
-    ASSERT_TRUE(probe.windowCentre(viewer.window(), drag.rootX, drag.rootY));
+    ASSERT_TRUE(probe.windowCentre(session.window(), drag.rootX, drag.rootY));
     EXPECT_TRUE(probe.perform(drag).finishedAccepted);
-    EXPECT_TRUE(viewer.waitForOutput("Laddar box\n")) << viewer.output();
+    EXPECT_TRUE(session.waitForOutput("Laddar box\n")) << session.output();
 
     // The first F11 opens the configured rectangle, decorated, and F3 writes it.
-    viewer.key("F11");
+    session.key("F11");
     EXPECT_TRUE(outerIs({100, 50, 640, 480})) << probe.outer(window);
     EXPECT_TRUE(probe.decorated(window));
     std::map<std::string, std::string> attributes = saved();
@@ -64,12 +63,12 @@ TEST(WindowManagerSession, FullScreenDropsRectangleMovesResizesAndMaximizing)
     probe.move(window, 300, 200);
     probe.resize(window, 500, 400);
     ASSERT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
-    viewer.key("F11");
+    session.key("F11");
     EXPECT_TRUE(coversScreen()) << probe.client(window);
     attributes = saved();
     EXPECT_EQ(rectangle(attributes), "0 0 1280 1024") << "full screen is saved as the screen";
     EXPECT_EQ(attributes["fullscreen"], "1");
-    viewer.key("F11");
+    session.key("F11");
     EXPECT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
 
     // Sized by hand to the screen it counts as full screen; F11 restores the rectangle.
@@ -78,7 +77,7 @@ TEST(WindowManagerSession, FullScreenDropsRectangleMovesResizesAndMaximizing)
     probe.move(window, 0, 0);
     ASSERT_TRUE(outerIs({0, 0, screenWidth, screenHeight})) << probe.outer(window);
     EXPECT_EQ(saved()["fullscreen"], "1");
-    viewer.key("F11");
+    session.key("F11");
     EXPECT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
 
     // Dragged partly off the screen, it is saved at zero on that side only.

@@ -15,10 +15,8 @@ class FaultTestDirectory
 public:
     FaultTestDirectory()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX").string();
-        if (::mkdtemp(&pattern[0]))
-            path_ = pattern;
+        std::string pattern = std::filesystem::temp_directory_path() / "kelvo-test-XXXXXX";
+        path_ = ::mkdtemp(&pattern[0]) ? pattern : "";
     }
     ~FaultTestDirectory()
     {

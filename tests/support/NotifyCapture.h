@@ -11,7 +11,8 @@
 
 namespace kelvotest {
 
-// Every line of the scene-graph library's notices, down to INFO, while it lives.
+// Every line of the scene-graph library's notices, down to INFO (the most detailed level the
+// viewer reports at), while it lives.
 class NotifyCapture
 {
 public:
@@ -19,7 +20,7 @@ public:
 
     NotifyCapture() : previous_(osg::getNotifyHandler()), previousLevel_(osg::getNotifyLevel())
     {
-        osg::setNotifyLevel(osg::INFO); // the most detailed level the viewer reports at
+        osg::setNotifyLevel(osg::INFO);
         osg::setNotifyHandler(handler_.get());
     }
     ~NotifyCapture()
@@ -33,26 +34,20 @@ public:
     const std::vector<Line>& lines() const { return handler_->lines; }
     bool has(osg::NotifySeverity severity, const std::string& line) const
     {
-        return std::find(lines().begin(), lines().end(), Line(severity, line)) != lines().end();
+        return std::count(lines().begin(), lines().end(), Line(severity, line)) > 0;
     }
-    bool hasText(const std::string& text) const
-    {
-        return std::any_of(lines().begin(), lines().end(), [&](const Line& entry) {
-            return entry.second.find(text) != std::string::npos;
-        });
-    }
+    bool hasText(const std::string& text) const { return dump().find(text) != std::string::npos; }
     unsigned count(const std::string& line) const
     {
-        auto same = [&](const Line& entry) { return entry.second == line; };
+        auto same = [&](const Line& l) { return l.second == line; };
         return static_cast<unsigned>(std::count_if(lines().begin(), lines().end(), same));
     }
     // Every captured line, one per row, for failure messages.
     std::string dump() const
     {
         std::string text;
-        for (const Line& entry : lines())
-            text +=
-                "[" + std::to_string(static_cast<int>(entry.first)) + "] " + entry.second + "\n";
+        for (const Line& l : lines())
+            text += "[" + std::to_string(static_cast<int>(l.first)) + "] " + l.second + "\n";
         return text;
     }
     void clear() { handler_->lines.clear(); }
@@ -63,8 +58,7 @@ private:
         void notify(osg::NotifySeverity severity, const char* message) override
         {
             std::string text(message);
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
+            text.erase(text.find_last_not_of("\r\n") + 1);
             std::lock_guard<std::mutex> lock(mutex);
             lines.emplace_back(severity, text);
         }

@@ -19,7 +19,7 @@ public:
     TestArchive& add(const std::string& name, const std::string& contents,
                      Encryption encryption = None, const std::string& password = std::string())
     {
-        entries.push_back(Entry{name, contents, encryption, password, false});
+        entries.push_back(Entry{name, contents, encryption, password});
         return *this;
     }
     TestArchive& addFile(const std::string& name, const std::string& path,
@@ -27,11 +27,8 @@ public:
     {
         return add(name, RuntimeTree::readFile(path), encryption, password);
     }
-    TestArchive& addDirectory(const std::string& name)
-    {
-        entries.push_back(Entry{name, std::string(), None, std::string(), true});
-        return *this;
-    }
+    // A name ending in "/".
+    TestArchive& addDirectory(const std::string& name) { return add(name, std::string()); }
 
     // Returns false and leaves no file when libzip refuses.
     bool write(const std::string& path) const
@@ -41,7 +38,7 @@ public:
         zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         bool ok = archive != nullptr;
         for (auto entry = entries.begin(); ok && entry != entries.end(); ++entry) {
-            if (entry->directory) {
+            if (entry->name.back() == '/') {
                 ok = zip_dir_add(archive, entry->name.c_str(), ZIP_FL_ENC_UTF_8) >= 0;
                 continue;
             }
@@ -69,7 +66,6 @@ private:
         std::string name, contents;
         Encryption encryption;
         std::string password;
-        bool directory;
     };
     std::vector<Entry> entries;
 };

@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,15 +44,6 @@ osg::Vec3f pixel(const osg::Image& image, int x, int y)
     const int row = image.getOrigin() == osg::Image::BOTTOM_LEFT ? image.t() - 1 - y : y;
     const osg::Vec4 color = image.getColor(static_cast<unsigned>(x), static_cast<unsigned>(row));
     return osg::Vec3f(color.r(), color.g(), color.b());
-}
-
-std::set<std::string> screenshotsIn(const std::string& directory)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        if (entry.path().filename().string().rfind("KELVOview", 0) == 0)
-            names.insert(entry.path().string());
-    return names;
 }
 
 // The configuration file's inode, 0 when there is none: a save renames a new file into place.
@@ -95,46 +85,32 @@ void RuntimeTree::writeFile(const std::string& path, const std::string& contents
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+    return true;
 }
 
-ViewerProcess::ViewerProcess(const RuntimeTree& tree, const std::string& display,
-                             const std::map<std::string, std::string>& environment,
-                             const std::string& workingDirectory,
-                             const std::vector<std::string>& arguments)
-    : display_(display), logPath_(tree.root() + "/viewer.log")
+bool ViewerSession::alive()
 {
-    const std::string directory = workingDirectory.empty() ? tree.bin() : workingDirectory;
-    const std::string program = tree.bin() + "/KELVOview";
-    std::vector<char*> argv{const_cast<char*>("KELVOview")};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ != 0)
+    int status = 0;
+    if (pid_ <= 0 || exitCode_ >= 0)
+        return false;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_)
+        return true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
+
+void ViewerSession::end()
+{
+    if (pid_ <= 0)
         return;
-    const int log = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(log, 1);
-    ::dup2(log, 2);
-    ::dup2(::open("/dev/null", O_RDONLY), 0);
-    if (::chdir(directory.c_str()) != 0)
-        ::_exit(126);
-    ::setenv("DISPLAY", display_.c_str(), 1);
-    for (const auto& entry : environment)
-        ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-}
-
-ViewerProcess::~ViewerProcess()
-{
-    if (pid_ > 0)
-        waitForExit(std::chrono::milliseconds(0));
+    if (alive()) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
     // From the start of the line of the first report (npos + 1 is 0).
     const std::string log = output();
     std::string::size_type first = std::string::npos;
@@ -146,31 +122,16 @@ ViewerProcess::~ViewerProcess()
                       << log.substr(log.rfind('\n', first) + 1, 16384);
 }
 
-bool ViewerProcess::alive()
-{
-    int status = 0;
-    if (pid_ <= 0 || exitCode_ >= 0)
-        return false;
-    if (::waitpid(pid_, &status, WNOHANG) != pid_)
-        return true;
-    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-}
-
-std::string ViewerProcess::output() const
-{
-    return RuntimeTree::readFile(logPath_);
-}
-
-bool ViewerProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
+bool ViewerSession::waitForOutput(const std::string& text, std::chrono::milliseconds timeout)
 {
     auto written = [&] { return output().find(text) != std::string::npos; };
     return waitUntil([&] { return written() || !alive(); }, timeout) && written();
 }
 
-std::string ViewerProcess::xdotool(const std::string& arguments) const
+std::string ViewerSession::xdotool(const std::string& arguments) const
 {
-    const std::string command = "DISPLAY=" + display_ + " xdotool " + arguments + " 2>/dev/null";
+    const std::string command =
+        "DISPLAY=" + server_.display() + " xdotool " + arguments + " 2>/dev/null";
     std::string result;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[256];
@@ -178,39 +139,13 @@ std::string ViewerProcess::xdotool(const std::string& arguments) const
             result += buffer;
         ::pclose(pipe);
     }
-    while (!result.empty() && (result.back() == '\n' || result.back() == ' '))
-        result.pop_back();
     return result;
 }
 
-std::string ViewerProcess::waitForWindow(const std::string& title,
-                                         std::chrono::milliseconds timeout)
-{
-    std::string found;
-    waitUntil(
-        [&] {
-            found = xdotool("search --onlyvisible --name '" + title + "'");
-            return !found.empty() || !alive();
-        },
-        timeout);
-    window_ = found.substr(0, found.find('\n'));
-    return window_;
-}
-
-void ViewerProcess::send(const std::string& commands)
+void ViewerSession::send(const std::string& commands)
 {
     // Events reach the viewer in order: what a later screenshot or save shows comes after these.
     xdotool("mousemove --window " + window_ + " 40 40 " + commands);
-}
-
-int ViewerProcess::waitForExit(std::chrono::milliseconds timeout)
-{
-    if (waitUntil([&] { return !alive(); }, timeout))
-        return exitCode_;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    exitCode_ = 137;
-    return -1;
 }
 
 std::string modelElement(const std::string& name, const std::string& file, int layer, bool visible)
@@ -309,69 +244,81 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
     return count ? static_cast<float>(sum / count) : 0.0f;
 }
 
-::testing::AssertionResult ViewerSession::start(const std::string& title, Environment environment,
+::testing::AssertionResult ViewerSession::start(const std::string& title,
+                                                std::map<std::string, std::string> environment,
                                                 const std::string& workingDirectory,
                                                 const std::vector<std::string>& arguments)
 {
     if (!server_.running())
         return ::testing::AssertionFailure() << "no X server";
+    end();
     environment.emplace("OSG_NOTIFY_LEVEL", "INFO");
-    viewer_.reset();
-    viewer_.reset(new ViewerProcess(tree_, server_.display(), environment, workingDirectory,
-                                    arguments));
-    if (viewer_->waitForWindow(title, std::chrono::seconds(90)).empty())
-        return ::testing::AssertionFailure() << "no window \"" << title << "\":\n"
-                                             << viewer_->output();
+    environment["DISPLAY"] = server_.display();
+    std::vector<char*> argv{const_cast<char*>("KELVOview")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const std::string program = tree_.bin() + "/KELVOview", log = tree_.root() + "/viewer.log";
+    const std::string directory = workingDirectory.empty() ? tree_.bin() : workingDirectory;
+    exitCode_ = -1;
+    if ((pid_ = ::fork()) == 0) {
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        if (::chdir(directory.c_str()) != 0)
+            ::_exit(126);
+        for (const auto& entry : environment)
+            ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    waitUntil(
+        [&] {
+            window_ = xdotool("search --onlyvisible --name '" + title + "'");
+            return !window_.empty() || !alive();
+        },
+        std::chrono::seconds(90));
+    window_ = window_.substr(0, window_.find('\n'));
     // A key that comes while the first frame is being set up may go unseen: F12 until a
     // screenshot shows that frames are drawn and keys are read.
-    const bool drawn =
-        waitUntil([&] { return capture(std::chrono::seconds(2)) || !viewer_->alive(); },
-                  std::chrono::seconds(90));
-    if (!drawn || !viewer_->alive())
-        return ::testing::AssertionFailure() << "no frame drawn:\n" << viewer_->output();
-    viewer_->key("F1");
+    if (window_.empty() ||
+        !waitUntil([&] { return capture(std::chrono::seconds(2)) || !alive(); },
+                   std::chrono::seconds(90)) ||
+        !alive())
+        return ::testing::AssertionFailure() << "no window \"" << title << "\" or no frame:\n"
+                                             << output();
+    key("F1");
     return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult ViewerSession::stop()
 {
-    viewer_->key("Escape");
-    const int status = viewer_->waitForExit(std::chrono::seconds(30));
-    if (status != 0)
-        return ::testing::AssertionFailure() << "exit status " << status << ":\n"
-                                             << viewer_->output();
-    return ::testing::AssertionSuccess();
+    key("Escape");
+    if (waitUntil([&] { return !alive(); }, std::chrono::seconds(30)) && exitCode_ == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "exit status " << exitCode_ << ":\n" << output();
 }
 
 osg::ref_ptr<osg::Image> ViewerSession::capture(std::chrono::milliseconds timeout)
 {
-    // F12 writes "../KELVOview_<n>_<context>.jpg" in the draw thread: read once its size settles.
-    const std::set<std::string> before = screenshotsIn(tree_.root());
-    viewer_->key("F12");
-    osg::ref_ptr<osg::Image> image;
-    std::string name;
-    std::uintmax_t size = 0;
-    waitUntil(
-        [&] {
-            for (const std::string& found : screenshotsIn(tree_.root()))
-                if (!before.count(found))
-                    name = found;
-            std::error_code error;
-            const std::uintmax_t now = name.empty() ? 0 : fs::file_size(name, error);
-            if (now > 0 && now == size)
-                image = osgDB::readImageFile(name);
-            size = now;
-            return image.valid();
-        },
-        timeout);
-    return image;
+    // The draw thread reports "Screen captured to ../KELVOview_<n>_<context>.jpg" once written.
+    const std::string captured = "Screen captured to ../";
+    const unsigned before = occurrences(output(), captured);
+    key("F12");
+    std::string log;
+    if (!waitUntil([&] { return occurrences(log = output(), captured) > before; },
+                   timeout))
+        return nullptr;
+    const std::size_t at = log.rfind(captured) + captured.size();
+    return osgDB::readImageFile(tree_.root() + "/" + log.substr(at, log.find('\n', at) - at));
 }
 
-osg::ref_ptr<osg::Image> ViewerSession::shot(std::chrono::milliseconds timeout)
+osg::ref_ptr<osg::Image> ViewerSession::shot()
 {
-    osg::ref_ptr<osg::Image> image = capture(timeout);
+    osg::ref_ptr<osg::Image> image = capture(std::chrono::seconds(60));
     if (!image)
-        ADD_FAILURE() << "no screenshot:\n" << viewer_->output();
+        ADD_FAILURE() << "no screenshot:\n" << output();
     return image;
 }
 
@@ -392,9 +339,9 @@ std::string ViewerSession::save()
 {
     const std::string path = tree_.configurationPath();
     const ino_t before = inode(path);
-    viewer_->key("F3");
+    key("F3");
     if (!waitUntil([&] { return inode(path) != 0 && inode(path) != before; })) {
-        ADD_FAILURE() << "F3 renamed no new configuration file into place:\n" << viewer_->output();
+        ADD_FAILURE() << "F3 renamed no new configuration file into place:\n" << output();
         return std::string();
     }
     return tree_.readConfiguration();

@@ -1,16 +1,22 @@
 #pragma once
 
 #include "RuntimeTree.h"
-#include "ViewerProcess.h"
 #include "XvfbServer.h"
 
 #include <gtest/gtest.h>
 #include <osg/Image>
 #include <osg/Vec3d>
 
-#include <memory>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <vector>
 
 namespace kelvotest {
+
+// Polls a condition until it holds or the time is up; true when it held.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Configuration text, one element at a time.
 std::string modelElement(const std::string& name, const std::string& file, int layer,
@@ -35,43 +41,64 @@ float difference(const osg::Image& a, const osg::Image& b, int x0 = 0, int y0 = 
                  int x1 = 1 << 16, int y1 = 1 << 16);
 
 // Runs of the real viewer, one after another, on a private X server (optionally with a window
-// manager) in a private runtime tree; its screenshots are those the viewer takes on F12.
+// manager) in a private runtime tree: its output and errors in one log, a sanitizer report in it
+// a failure of the running test, its screenshots those it takes on F12.
 class ViewerSession
 {
 public:
-    using Environment = std::map<std::string, std::string>;
-
     explicit ViewerSession(int screenWidth = 1280, int screenHeight = 1024,
                            bool windowManager = false, bool withContent = false)
         : server_(screenWidth, screenHeight, windowManager), tree_(withContent)
     {}
+    ~ViewerSession() { end(); }
+    ViewerSession(const ViewerSession&) = delete;
+    ViewerSession& operator=(const ViewerSession&) = delete;
 
     XvfbServer& server() { return server_; }
     RuntimeTree& tree() { return tree_; }
-    ViewerProcess& viewer() { return *viewer_; }
+    // The running viewer.
+    ViewerSession& viewer() { return *this; }
 
-    // Starts the viewer (notices at INFO unless the environment says otherwise), waits for its
-    // window and a first frame, then hides the help panel (F1).
+    // Starts the viewer (in Bin unless told otherwise, notices at INFO: screenshots are read once
+    // reported), waits for its window and a first frame, then hides the help panel (F1).
     ::testing::AssertionResult start(const std::string& title = "KELVOview",
-                                     Environment environment = {},
+                                     std::map<std::string, std::string> environment = {},
                                      const std::string& workingDirectory = std::string(),
                                      const std::vector<std::string>& arguments = {});
     // Escape, and the viewer ends with status 0.
     ::testing::AssertionResult stop();
 
+    std::string output() const { return RuntimeTree::readFile(tree_.root() + "/viewer.log"); }
+    // False on time-out, or when the viewer ended without writing the text.
+    bool waitForOutput(const std::string& text,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // The X id of the viewer's window.
+    const std::string& window() const { return window_; }
+    // xdotool commands, returning once sent; send() moves the pointer into the window first, so
+    // that it has the focus.
+    std::string xdotool(const std::string& arguments) const;
+    void send(const std::string& commands);
+    void key(const std::string& keys) { send("key --delay 60 " + keys); }
+
     // F12 and the image it wrote; null (and a failure) when none came.
-    osg::ref_ptr<osg::Image> shot(std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    osg::ref_ptr<osg::Image> shot();
     // Screenshots until two in a row agree over a region: the smoothed motion has died away.
     osg::ref_ptr<osg::Image> settled(int x0 = 0, int y0 = 0, int x1 = 1 << 16, int y1 = 1 << 16);
     // F3, then the file the viewer renamed into place; empty (and a failure) if none came.
     std::string save();
 
 private:
+    bool alive();
+    // Kills a viewer still running and reports what the sanitizers found in its run.
+    void end();
     osg::ref_ptr<osg::Image> capture(std::chrono::milliseconds timeout);
 
     XvfbServer server_;
     RuntimeTree tree_;
-    std::unique_ptr<ViewerProcess> viewer_;
+    std::string window_;
+    pid_t pid_ = -1;
+    int exitCode_ = -1;
 };
+using ViewerProcess = ViewerSession;
 
 } // namespace kelvotest

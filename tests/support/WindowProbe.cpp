@@ -11,8 +11,9 @@
 
 namespace kelvotest {
 
-std::vector<long> windowProperty(Display* display, unsigned long window, const char* name,
-                                 unsigned long type)
+// The 32-bit items of a window property of a type; empty when it is missing or of another type.
+static std::vector<long> windowProperty(Display* display, unsigned long window, const char* name,
+                                        unsigned long type)
 {
     std::vector<long> values;
     Atom actualType = None;
@@ -66,10 +67,7 @@ WindowProbe::Rectangle WindowProbe::outer(unsigned long window) const
 
 bool WindowProbe::decorated(unsigned long window) const
 {
-    for (long e : windowProperty(display_, window, "_NET_FRAME_EXTENTS", XA_CARDINAL))
-        if (e > 0)
-            return true;
-    return false;
+    return !(outer(window) == client(window));
 }
 
 bool WindowProbe::hasState(unsigned long window, const std::string& atom) const
@@ -116,7 +114,6 @@ void WindowProbe::message(unsigned long to, unsigned long window, const char* ty
     XFlush(display_);
 }
 
-
 XdndTestSource::XdndTestSource(const std::string& display) : WindowProbe(display)
 {
     if (!display_)
@@ -161,15 +158,14 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
                                                 std::chrono::milliseconds timeout)
 {
     Outcome outcome;
-    if (!display_)
-        return outcome;
     Display* display = display_;
+    if (!display)
+        return outcome;
     auto atom = [&](const std::string& name) { return XInternAtom(display, name.c_str(), False); };
     auto name = [&](long value) {
         char* text = value ? XGetAtomName(display, static_cast<Atom>(value)) : nullptr;
         const std::string result = text ? text : "";
-        if (text)
-            XFree(text);
+        XFree(text);
         return result;
     };
     // The first window with XdndAware on the way down the tree under the point.
@@ -189,11 +185,10 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
     }
     outcome.target = target;
     // A proxy counts only when it names itself as its proxy.
-    Window to = target;
     const std::vector<long> proxy = windowProperty(display, target, "XdndProxy", XA_WINDOW);
-    if (proxy.size() == 1 && windowProperty(display, proxy[0], "XdndProxy", XA_WINDOW) == proxy)
-        to = static_cast<Window>(proxy[0]);
-    outcome.messageWindow = to;
+    const bool proxied =
+        proxy.size() == 1 && windowProperty(display, proxy[0], "XdndProxy", XA_WINDOW) == proxy;
+    const Window to = outcome.messageWindow = proxied ? static_cast<Window>(proxy[0]) : target;
     auto send = [&](const char* type, std::vector<long> data) {
         data.insert(data.begin(), static_cast<long>(window_));
         message(to, target, type, data);
@@ -209,26 +204,26 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
     XWindowEvent(display, window_, PropertyChangeMask, &stamp);
     const long time = static_cast<long>(stamp.xproperty.time);
     XSetSelectionOwner(display, atom("XdndSelection"), window_, static_cast<Time>(time));
+    XDeleteProperty(display, window_, atom("XdndTypeList"));
     if (types.size() > 3)
         XChangeProperty(display, window_, atom("XdndTypeList"), XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(types.data()),
                         static_cast<int>(types.size()));
-    else
-        XDeleteProperty(display, window_, atom("XdndTypeList"));
+    const std::vector<Atom> offered = types;
     types.resize(std::max<std::size_t>(types.size(), 3), 0);
     const long version = std::min(drag.version, outcome.targetVersion);
-    send("XdndEnter", {(version << 24) | (drag.types.size() > 3 ? 1 : 0),
-                       static_cast<long>(types[0]), static_cast<long>(types[1]),
-                       static_cast<long>(types[2])});
+    send("XdndEnter", {(version << 24) | (offered.size() > 3 ? 1 : 0), static_cast<long>(types[0]),
+                       static_cast<long>(types[1]), static_cast<long>(types[2])});
     send("XdndPosition", {0, (static_cast<long>(drag.rootX) << 16) | drag.rootY, time,
                           static_cast<long>(atom(drag.action))});
 
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    bool dropSent = false, incrDone = false;
+    // The data goes in one piece, or as INCR: the size first, then a piece each time the
+    // requestor deletes the property, an empty one last.
     Window incrRequestor = 0;
     Atom incrProperty = 0;
     std::size_t incrOffset = 0;
-    while (std::chrono::steady_clock::now() < end) {
+    for (const auto end = std::chrono::steady_clock::now() + timeout;
+         std::chrono::steady_clock::now() < end;) {
         if (!XPending(display)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
@@ -236,9 +231,8 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
         XEvent event;
         XNextEvent(display, &event);
         const XClientMessageEvent& received = event.xclient;
-        const bool clientMessage = event.type == ClientMessage;
-        if (clientMessage && received.message_type == atom("XdndStatus") &&
-            !outcome.statusReceived) {
+        const Atom type = event.type == ClientMessage ? received.message_type : None;
+        if (type == atom("XdndStatus") && !outcome.statusReceived) {
             outcome.statusReceived = true;
             outcome.statusTarget = static_cast<unsigned long>(received.data.l[0]);
             outcome.accepted = (received.data.l[1] & 1) != 0;
@@ -251,8 +245,7 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
                 return outcome;
             }
             send("XdndDrop", {0, time});
-            dropSent = true;
-        } else if (clientMessage && received.message_type == atom("XdndFinished") && dropSent) {
+        } else if (type == atom("XdndFinished") && outcome.statusReceived) {
             outcome.finishedReceived = true;
             outcome.finishedTarget = static_cast<unsigned long>(received.data.l[0]);
             outcome.finishedAccepted = (received.data.l[1] & 1) != 0;
@@ -266,9 +259,8 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
             reply.xselection = {SelectionNotify,   0,                 False,          nullptr,
                                 request.requestor, request.selection, request.target,
                                 request.property,  request.time};
-            const bool offered =
-                std::find(types.begin(), types.end(), request.target) != types.end();
-            if (!offered || request.property == 0) {
+            if (std::find(offered.begin(), offered.end(), request.target) == offered.end() ||
+                request.property == 0) {
                 reply.xselection.property = 0;
             } else if (drag.incrChunk == 0) {
                 XChangeProperty(display, request.requestor, request.property, request.target, 8,
@@ -276,7 +268,6 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
                                 reinterpret_cast<const unsigned char*>(drag.uriList.data()),
                                 static_cast<int>(drag.uriList.size()));
             } else {
-                // INCR: the size first, then a piece each time the requestor deletes the property.
                 XSelectInput(display, request.requestor, PropertyChangeMask);
                 const long size = static_cast<long>(drag.uriList.size());
                 XChangeProperty(display, request.requestor, request.property, atom("INCR"), 32,
@@ -284,13 +275,13 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
                 incrRequestor = request.requestor;
                 incrProperty = request.property;
                 incrOffset = 0;
-                incrDone = false;
             }
             XSendEvent(display, request.requestor, False, NoEventMask, &reply);
             XFlush(display);
-        } else if (event.type == PropertyNotify && event.xproperty.window == incrRequestor &&
+        } else if (event.type == PropertyNotify && incrRequestor &&
+                   event.xproperty.window == incrRequestor &&
                    event.xproperty.atom == incrProperty &&
-                   event.xproperty.state == PropertyDelete && !incrDone) {
+                   event.xproperty.state == PropertyDelete) {
             const std::size_t length =
                 std::min<std::size_t>(drag.incrChunk, drag.uriList.size() - incrOffset);
             const char* piece = drag.uriList.data() + incrOffset;
@@ -298,7 +289,7 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
                             PropModeReplace, reinterpret_cast<const unsigned char*>(piece),
                             static_cast<int>(length));
             incrOffset += length;
-            incrDone = length == 0;
+            incrRequestor = length == 0 ? 0 : incrRequestor;
             XFlush(display);
         }
     }

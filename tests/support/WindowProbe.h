@@ -8,10 +8,6 @@ struct _XDisplay;
 
 namespace kelvotest {
 
-// The 32-bit items of a window property of a type; empty when it is missing or of another type.
-std::vector<long> windowProperty(_XDisplay* display, unsigned long window, const char* name,
-                                 unsigned long type);
-
 // What the X server and its window manager say about a top-level window, and the requests a
 // user's window operations make (the window manager decides).
 class WindowProbe
