@@ -4,7 +4,7 @@
 # private X display, every test labelled unit or gl and the end-to-end tests labelled sanitize.
 #
 # End-to-end tests start the sanitizer build of KELVOview; it inherits the options below, and a
-# report in its log fails the test (tests/support/ViewerProcess). They are slow under the
+# report in its log fails the test (tests/support/ViewerSession). They are slow under the
 # sanitizers, so only the few labelled sanitize (in place of e2e) run. KELVO_SANITIZE_E2E_SAMPLE
 # replaces that sample (a CTest regular expression over their names, "." for all).
 #
