@@ -19,24 +19,12 @@ osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& 
     return geometry;
 }
 
-namespace {
-
-class CaptureCallback : public osg::Camera::DrawCallback
+void CaptureCallback::operator()(osg::RenderInfo& renderInfo) const
 {
-public:
-    explicit CaptureCallback(osg::Image* target) : image(target) {}
-    void operator()(osg::RenderInfo& renderInfo) const override
-    {
-        const osg::Viewport* viewport = renderInfo.getCurrentCamera()->getViewport();
-        image->readPixels(0, 0, static_cast<int>(viewport->width()),
-                          static_cast<int>(viewport->height()), GL_RGB, GL_UNSIGNED_BYTE);
-    }
-
-private:
-    osg::Image* image;
-};
-
-} // namespace
+    const osg::Viewport* viewport = renderInfo.getCurrentCamera()->getViewport();
+    image->readPixels(0, 0, static_cast<int>(viewport->width()),
+                      static_cast<int>(viewport->height()), GL_RGB, GL_UNSIGNED_BYTE);
+}
 
 TestViewer::TestViewer() : captured_(new osg::Image), viewer_(new osgViewer::Viewer)
 {

@@ -22,6 +22,17 @@ osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& 
                                       const osg::Vec3& edge2,
                                       const osg::Vec4& color = osg::Vec4(1, 1, 1, 1));
 
+// Reads each frame the camera draws into the image, bottom row first.
+class CaptureCallback : public osg::Camera::DrawCallback
+{
+public:
+    explicit CaptureCallback(osg::Image* target) : image(target) {}
+    void operator()(osg::RenderInfo& renderInfo) const override;
+
+private:
+    osg::ref_ptr<osg::Image> image;
+};
+
 // A single-threaded viewer on the test display (a private one when DISPLAY is unset), drawing into
 // a window that takes input, or into a pbuffer whose every frame is read back.
 class TestViewer
