@@ -121,13 +121,6 @@ public:
         return node;
     }
 
-    // Debian's zip, run in a directory of the tree.
-    int runZipTool(const std::string& arguments, const std::string& in) const
-    {
-        const std::string command = "cd '" + path(in) + "' && " + ZIP_TOOL + " -q " + arguments + " >/dev/null 2>&1";
-        return std::system(command.c_str());
-    }
-
     RuntimeTree tree{false};
 };
 
@@ -161,11 +154,10 @@ TEST_F(ZipLoaderTest, ArchivesGiveTheirModelWithTheTexturesInside)
     fs::create_directories(path("files/Images"));
     fs::copy_file(sampleData + "cow.osg", path("files/cow.osg"));
     fs::copy_file(sampleData + "Images/reflect.rgb", path("files/Images/reflect.rgb"));
-    // In tool.zip the only model sits in a directory, its texture beside it.
-    ASSERT_EQ(0, runZipTool("-r tool.zip files", "."));
-    ASSERT_EQ(0, runZipTool("-P " + password + " ../secret.zip cow.osg Images/reflect.rgb", "files"));
+    // In tool.zip, made by Debian's zip, the only model sits in a directory, its texture beside it.
+    ASSERT_EQ(0, std::system(("cd '" + path("") + "' && " + ZIP_TOOL + " -q -r tool.zip files").c_str()));
     const std::pair<const char*, unsigned> archives[] = {
-        {"plain.zip", 1}, {"aes.zip", 1}, {"bare.zip", 0}, {"terrain.zip", 0}, {"tool.zip", 1}, {"secret.zip", 1}};
+        {"plain.zip", 1}, {"aes.zip", 1}, {"bare.zip", 0}, {"terrain.zip", 0}, {"tool.zip", 1}};
     for (const auto& archive : archives) {
         SCOPED_TRACE(archive.first);
         std::vector<std::string> warnings;
@@ -227,9 +219,6 @@ TEST_F(ZipLoaderTest, RefusedArchivesReadNothingAndSayWhy)
         {"broken.zip", "its model broken.ive cannot be read"}};
     for (const auto& archive : archives)
         EXPECT_TRUE(refused(path(archive.first), archive.second));
-    osgDB::Registry::instance()->setAuthenticationMap(nullptr);
-    EXPECT_TRUE(refused(path("traditional.zip"),
-                        "entry cow.osg is encrypted and no password is registered under \"ZipPlugin\")"));
 }
 
 // Opening such an entry loses some 600 bytes inside libzip; refusing it must cost nothing.
