@@ -12,6 +12,7 @@
 #include <osg/Geode>
 #include <osg/LOD>
 #include <osg/MatrixTransform>
+#include <osg/io_utils>
 #include <osgText/Text>
 
 #include <gtest/gtest.h>
@@ -53,12 +54,6 @@ std::string record(const std::string& number, const std::string& block, const st
                    const std::string& y = "0", const std::string& end = "\n")
 {
     return number + "," + block + "," + x + "," + y + ",10,0,0,0,0,0,0,0,0,0" + end;
-}
-
-void expectNear(const osg::Vec3d& expected, const osg::Vec3d& actual, const std::string& what)
-{
-    EXPECT_NEAR(0.0, (expected - actual).length(), 1e-4) << what << ": " << actual.x() << " " << actual.y()
-                                                         << " " << actual.z();
 }
 
 class PowerlineBuilderTest : public ::testing::Test
@@ -151,27 +146,10 @@ unsigned warnings(const NotifyCapture& notes)
 
 } // namespace
 
-// Records with the same number form one pylon, labelled with the number as written; a block that
-// is missing is left out without a word; records sharing a block share one loaded model.
-TEST_F(PowerlineBuilderTest, RecordsWithTheSameNumberFormOnePylon)
-{
-    tree.write(List, record("0", "Body") + record("0", "Arm") + record("017", "Nonexistent", "300") +
-                         record("017", "Arm", "9", "9") + record("6", "Body", "600"));
-    NotifyCapture notes;
-    EXPECT_EQ("0: 2 Body at 0 0 10;017: 1 Arm at 300 0 10;6: 1 Body at 600 0 10;", described());
-    EXPECT_EQ(0u, warnings(notes)) << notes.dump();
-    const std::vector<osg::MatrixTransform*> p = pylons();
-    ASSERT_EQ(3u, p.size());
-    EXPECT_EQ("Pylon 017", p[1]->getName());
-    auto blockOf = [](osg::MatrixTransform* pylon) {
-        return pylon->getChild(0)->asGroup()->getChild(0)->asGroup()->getChild(0);
-    };
-    EXPECT_EQ(blockOf(p[0]), blockOf(p[2])) << "the second record must not read the file again";
-}
-
 // 100 gon is a quarter turn clockwise seen from above; the frame translation of the main record
 // lifts every block, its target is not used; a following record's target stretches its block
-// from its point exactly to the target, keeping the cross-section.
+// from its point exactly to the target, keeping the cross-section. Records sharing a block share
+// one loaded model.
 TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedToTheirTargets)
 {
     tree.write(List, "8,Body,650100,6400200,15,100,0,0,0,0,-2,3,4,5\n"
@@ -186,20 +164,25 @@ TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedT
     ASSERT_EQ(8u, body.size());
     ASSERT_EQ(4u, arm.size());
     ASSERT_EQ(8u, strings.size());
-    expectNear({100, 200, 8}, body[0], "origin");
-    expectNear({100, 200, 7}, body[1], "-z unit");
-    expectNear({100, 199, 8}, body[2], "x unit");
-    expectNear({101, 200, 8}, body[3], "y unit");
-    expectNear({100, 200, 28}, arm[0], "arm origin");
-    expectNear({100, 201, 28}, arm[2], "arm x unit, turned by the pylon's quarter and its own half");
-    // Pylon 4 stands at (100, 50, 0), its frame lifted by 2.
-    expectNear({100, 45, 22}, strings[0], "hanging string, top");
-    expectNear({100, 45, 20.25}, strings[1], "hanging string, bottom");
-    expectNear({100, 55, 22}, strings[4], "slanted string, top");
-    expectNear({101.5, 56, 19}, strings[5], "slanted string, bottom");
+    // The body's origin, -z, x and y unit points; the arm's origin and x unit point, turned by the
+    // pylon's quarter and its own half; pylon 4 at (100, 50, 0), its frame lifted by 2, with a
+    // hanging and a slanted string, top and bottom.
+    const std::pair<osg::Vec3d, osg::Vec3d> points[] = {
+        {{100, 200, 8}, body[0]},     {{100, 200, 7}, body[1]},    {{100, 199, 8}, body[2]},
+        {{101, 200, 8}, body[3]},     {{100, 200, 28}, arm[0]},    {{100, 201, 28}, arm[2]},
+        {{100, 45, 22}, strings[0]},  {{100, 45, 20.25}, strings[1]},
+        {{100, 55, 22}, strings[4]},  {{101.5, 56, 19}, strings[5]}};
+    for (const auto& point : points)
+        EXPECT_NEAR(0.0, (point.first - point.second).length(), 1e-4) << point.first;
     EXPECT_NEAR(1.0, (strings[2] - strings[0]).length(), 1e-9);
     EXPECT_NEAR(1.0, (strings[6] - strings[4]).length(), 1e-9);
     EXPECT_NEAR(0.0, (strings[2] - strings[0]) * (strings[1] - strings[0]), 1e-9);
+    const std::vector<osg::MatrixTransform*> p = pylons();
+    ASSERT_EQ(2u, p.size());
+    auto block = [](osg::MatrixTransform* pylon) {
+        return pylon->getChild(0)->asGroup()->getChild(0)->asGroup()->getChild(0);
+    };
+    EXPECT_EQ(block(p[0]), block(p[1])) << "the second record must not read the file again";
 }
 
 TEST_F(PowerlineBuilderTest, WithoutPylonListOrFontThereIsNoPowerLine)
@@ -230,11 +213,16 @@ const std::string longLabel(1u << 20, '7');
 
 } // namespace
 
-// Blank lines once made pylons at the origin, a NUL byte opened another block, a megabyte label
-// was laid out glyph by glyph. Latin-1 bytes are letters.
+// Records with the same number form one pylon, labelled with the number as written; a missing
+// block is left out without a word. Blank lines once made pylons at the origin, a NUL byte opened
+// another block, a megabyte label was laid out glyph by glyph. Latin-1 bytes are letters.
 TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
 {
     const PylonList lists[] = {
+        {"SameNumbersAndAMissingBlock",
+         record("0", "Body") + record("0", "Arm") + record("017", "Nonexistent", "300") +
+             record("017", "Arm", "9", "9"),
+         "0: 2 Body at 0 0 10;017: 1 Arm at 300 0 10;", {}},
         {"ShortRecords", record("1", "Body", "100", "200") + "2,Body,300\n3\n",
          "1: 1 Body at 100 200 10;2: 1 Body at 300 0 0;3: 0 at 0 0 0;",
          {" line 2 has 3 of 14 fields; the missing ones read as 0",
