@@ -108,8 +108,8 @@ protected:
 
 } // namespace
 
-// A file as the viewer writes it is written back unchanged; switching a layer off does not change
-// what the file says is visible. A save that cannot be written says so, with the path, and leaves
+// A file as the viewer writes it is written back unchanged: switching a layer off does not change
+// what the file says is visible, a software renderer's window without samples keeps those asked. A save that cannot be written says so, with the path, and leaves
 // what stood there.
 TEST_F(ConfigurationFileTest, AWrittenFileIsWrittenBackUnchangedOrAFailedSaveWarns)
 {
@@ -123,7 +123,7 @@ TEST_F(ConfigurationFileTest, AWrittenFileIsWrittenBackUnchangedOrAFailedSaveWar
         "<Navigation homeEyeX=\"1\" homeEyeY=\"2\" homeEyeZ=\"3\" homeCenterX=\"1\" "
         "homeCenterY=\"12\" homeCenterZ=\"3\"/>\n\n"
         "<Window title=\"Plan &amp; bygg\" x=\"0\" y=\"0\" width=\"400\" height=\"300\" "
-        "maximized=\"0\" fullscreen=\"0\" screenNum=\"0\" numSamples=\"0\" stereo=\"0\"/>\n";
+        "maximized=\"0\" fullscreen=\"0\" screenNum=\"0\" numSamples=\"4\" stereo=\"0\"/>\n";
     start(written);
     app->getViewer().frame();
     app->getSceneController()->toggleLayer(1);

@@ -13,7 +13,6 @@
 // Last: the X11 headers define macros (None, Bool) that clash with names above.
 #include <osgViewer/api/X11/GraphicsWindowX11>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -215,31 +214,8 @@ TEST_F(RealWindowTest, MaximizedRequestIsAppliedOnceTheWindowIsUpAndReportedBack
     EXPECT_GT(info.height, 1080 / 2);
 }
 
-// Xvfb draws with llvmpipe, whose multisampled rasterization of some terrain frames never ends:
-// the window goes without samples there, and the configured samples are what F3 saves.
-TEST_F(RealWindowTest, SoftwareRendererGetsASingleSampledWindowAndKeepsTheConfiguredSamples)
-{
-    WindowSettings s = settings(40, 30, 320, 240);
-    s.numSamples = 4;
-    NotifyCapture notices;
-    ASSERT_TRUE(open(s));
-    EXPECT_TRUE(std::any_of(notices.lines().begin(), notices.lines().end(), [](const auto& line) {
-        return line.first == osg::NOTICE &&
-               line.second.rfind("Software renderer llvmpipe", 0) == 0 &&
-               line.second.find(": drawing without multisampling") != std::string::npos;
-    })) << notices.dump();
-
-    ASSERT_TRUE(window->makeCurrent());
-    GLint samples = -1;
-    glGetIntegerv(GL_SAMPLES, &samples);
-    window->releaseContext();
-    EXPECT_EQ(samples, 0);
-
-    WindowSettings info;
-    controller->getWindowInfo(info);
-    EXPECT_EQ(info.numSamples, 4u);
-}
-
+// Software renderers (Xvfb's llvmpipe) get single-sampled windows: SeaSession draws the shipped
+// terrain, which would freeze with samples there, and the written-back file keeps its samples.
 TEST(RendererProbe, OnlyProcessorRenderersCountAsSoftware)
 {
     for (const char* software :
