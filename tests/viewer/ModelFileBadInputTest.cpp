@@ -36,6 +36,58 @@ bool hasWarningStartingWith(const NotifyCapture& notes, const std::string& start
     return false;
 }
 
+// An oracle of its own: every primitive uses vertices the geometry holds, and every per-vertex
+// array has a value for each vertex.
+class DrawnWithinItsData : public osg::NodeVisitor
+{
+public:
+    DrawnWithinItsData() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
+    void apply(osg::Geometry& geometry) override
+    {
+        const unsigned n = geometry.getVertexArray() ? geometry.getVertexArray()->getNumElements() : 0;
+        for (unsigned p = 0; p < geometry.getNumPrimitiveSets(); ++p)
+            for (unsigned i = 0; i < geometry.getPrimitiveSet(p)->getNumIndices(); ++i)
+                within = within && geometry.getPrimitiveSet(p)->index(i) < n;
+        for (const osg::Array* array :
+             {geometry.getNormalArray(), geometry.getColorArray(), geometry.getTexCoordArray(0)})
+            if (array && array->getBinding() == osg::Array::BIND_PER_VERTEX && array->getNumElements() < n)
+                within = false;
+    }
+    bool within = true;
+};
+
+osg::ref_ptr<osg::Geode> triangle(osg::PrimitiveSet* primitives, osg::Array* normals = nullptr)
+{
+    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    for (const osg::Vec3& corner : {osg::Vec3(0, 0, 0), osg::Vec3(1, 0, 0), osg::Vec3(0, 0, 1)})
+        vertices->push_back(corner);
+    geometry->setVertexArray(vertices);
+    if (normals)
+        geometry->setNormalArray(normals, osg::Array::BIND_PER_VERTEX);
+    geometry->addPrimitiveSet(primitives);
+    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
+    geode->addDrawable(geometry);
+    return geode;
+}
+
+// A reader for .dxf files that fails as a real plug-in can on a file that lies about its sizes:
+// by throwing. Put first in the registry's list, so that it is asked before the real one.
+class ThrowingReader : public osgDB::ReaderWriter
+{
+public:
+    explicit ThrowingReader(bool outOfMemory) : outOfMemory(outOfMemory) { supportsExtension("dxf", "throws"); }
+    ReadResult readNode(const std::string& file, const osgDB::Options*) const override
+    {
+        if (!acceptsExtension(osgDB::getLowerCaseFileExtension(file)))
+            return ReadResult::FILE_NOT_HANDLED;
+        if (outOfMemory)
+            throw std::bad_alloc();
+        throw std::runtime_error("block of 2139062143 bytes is past the end of the file");
+    }
+    const bool outOfMemory;
+};
+
 // The viewer finds the project's own zip loader next to its executable; the scene has a tree.
 class ModelFileBadInput : public ::testing::Test
 {
@@ -97,45 +149,6 @@ TEST_F(ModelFileBadInput, ModelFormatsLoadOtherFilesAndFarLayersAreRefusedWithTh
         EXPECT_EQ(file.loads, notes.hasText("Laddar")) << "a refused file is not read";
     }
 }
-
-namespace {
-
-// An oracle of its own: every primitive uses vertices the geometry holds, and every per-vertex
-// array has a value for each vertex.
-class DrawnWithinItsData : public osg::NodeVisitor
-{
-public:
-    DrawnWithinItsData() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
-    void apply(osg::Geometry& geometry) override
-    {
-        const unsigned n = geometry.getVertexArray() ? geometry.getVertexArray()->getNumElements() : 0;
-        for (unsigned p = 0; p < geometry.getNumPrimitiveSets(); ++p)
-            for (unsigned i = 0; i < geometry.getPrimitiveSet(p)->getNumIndices(); ++i)
-                within = within && geometry.getPrimitiveSet(p)->index(i) < n;
-        for (const osg::Array* array :
-             {geometry.getNormalArray(), geometry.getColorArray(), geometry.getTexCoordArray(0)})
-            if (array && array->getBinding() == osg::Array::BIND_PER_VERTEX && array->getNumElements() < n)
-                within = false;
-    }
-    bool within = true;
-};
-
-osg::ref_ptr<osg::Geode> triangle(osg::PrimitiveSet* primitives, osg::Array* normals = nullptr)
-{
-    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    for (const osg::Vec3& corner : {osg::Vec3(0, 0, 0), osg::Vec3(1, 0, 0), osg::Vec3(0, 0, 1)})
-        vertices->push_back(corner);
-    geometry->setVertexArray(vertices);
-    if (normals)
-        geometry->setNormalArray(normals, osg::Array::BIND_PER_VERTEX);
-    geometry->addPrimitiveSet(primitives);
-    osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(geometry);
-    return geode;
-}
-
-} // namespace
 
 // Empty files, garbage and other formats behind a supported extension are refused with their
 // message and leave no record and no layer; a model file cut anywhere is refused so too, or gives
@@ -215,27 +228,6 @@ TEST_F(ModelFileBadInput, DamagedGeometryIsRefusedWithWhatIsWrong)
     EXPECT_EQ("sound", controller->getModelRecord(0).name);
 }
 
-namespace {
-
-// A reader for .dxf files that fails as a real plug-in can on a file that lies about its sizes:
-// by throwing. Put first in the registry's list, so that it is asked before the real one.
-class ThrowingReader : public osgDB::ReaderWriter
-{
-public:
-    explicit ThrowingReader(bool outOfMemory) : outOfMemory(outOfMemory) { supportsExtension("dxf", "throws"); }
-    ReadResult readNode(const std::string& file, const osgDB::Options*) const override
-    {
-        if (!acceptsExtension(osgDB::getLowerCaseFileExtension(file)))
-            return ReadResult::FILE_NOT_HANDLED;
-        if (outOfMemory)
-            throw std::bad_alloc();
-        throw std::runtime_error("block of 2139062143 bytes is past the end of the file");
-    }
-    const bool outOfMemory;
-};
-
-} // namespace
-
 // The exception would otherwise leave the event traversal and end the viewer.
 TEST_F(ModelFileBadInput, AReaderThatThrowsRefusesTheModelWithItsMessage)
 {
@@ -254,6 +246,4 @@ TEST_F(ModelFileBadInput, AReaderThatThrowsRefusesTheModelWithItsMessage)
         EXPECT_TRUE(notes.has(osg::WARN, "Unable to load model " + path)) << notes.dump();
         EXPECT_EQ(0u, controller->getNumLayers());
     }
-    controller->addModel("Cow", cow, 0, true);
-    EXPECT_EQ(1u, controller->getNumModels());
 }
