@@ -95,15 +95,7 @@ XdndTestSource::Drag dragOnto(const std::string& uriList,
                               std::vector<std::string> types = {"text/uri-list"}, int version = 5,
                               const char* action = "XdndActionCopy", unsigned incrChunk = 0)
 {
-    XdndTestSource::Drag drag;
-    drag.rootX = 200;
-    drag.rootY = 175;
-    drag.uriList = uriList;
-    drag.types = types;
-    drag.version = version;
-    drag.action = action;
-    drag.incrChunk = incrChunk;
-    return drag;
+    return XdndTestSource::Drag{200, 175, uriList, types, version, action, true, incrChunk};
 }
 
 } // namespace
@@ -114,10 +106,8 @@ TEST_F(XdndDropTargetTest, MovesToTheWindowAttachedLast)
     const Window replacement = createWindow(350, 250);
     target->attach(replacement);
     EXPECT_EQ(perform(dragOnto("file:///tmp/left.ive\r\n")).target, 0u) << "the first is left";
-    XdndTestSource::Drag drag = dragOnto("file:///tmp/moved.ive\r\n");
-    drag.rootX = 450;
-    drag.rootY = 320;
-    const XdndTestSource::Outcome outcome = perform(drag);
+    const XdndTestSource::Outcome outcome =
+        perform(XdndTestSource::Drag{450, 320, "file:///tmp/moved.ive\r\n"});
     EXPECT_EQ(outcome.target, replacement);
     EXPECT_EQ(outcome.targetVersion, 5);
     EXPECT_EQ(outcome.finishedTarget, replacement);
@@ -145,10 +135,10 @@ TEST_F(XdndDropTargetTest, DropsAreAnsweredAndDeliveredAsTheSourceOffersThem)
     };
     const std::vector<std::string> uriList = {"text/uri-list"};
     const char* copy = "XdndActionCopy";
-    XdndTestSource::Drag hover = dragOnto("file:///tmp/hovered.ive\r\n");
-    hover.drop = false;
     const Case cases[] = {
-        {"left without a drop", hover, true, false, {}},
+        {"left without a drop",
+         XdndTestSource::Drag{200, 175, "file:///tmp/hovered.ive\r\n", uriList, 5, copy, false},
+         true, false, {}},
         {"no uri list", dragOnto("just text", {"text/plain", "UTF8_STRING"}), false, false, {}},
         {"long type list",
          dragOnto("file:///tmp/listed.ive\r\n", {"x-special/gnome-copied-files", "UTF8_STRING",
