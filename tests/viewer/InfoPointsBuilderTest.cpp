@@ -126,25 +126,17 @@ TEST_F(InfoPointsBuilderTest, WithoutDirectoryOrFontThereAreNoInformationPoints)
     EXPECT_FALSE(cached());
 }
 
-namespace {
-
-struct LabelFile
-{
-    const char* name;
-    std::string file;
-    std::string bytes;
-    std::string labels;                 // as labels() gives them
-    std::vector<std::string> warnings;  // each after the file's path
-};
-
-const std::string longText(1u << 20, 'x');
-
-} // namespace
-
 // Numbers are read as leniently as the C library reads them (blank lines once made empty labels);
 // what a file gives is what its cache gives the next run, NUL bytes included. 0xE5 is a ring a.
 TEST_F(InfoPointsBuilderTest, LabelFilesShowWhatCanBeReadAndWarnOfTheRest)
 {
+    struct LabelFile
+    {
+        const char* name;
+        std::string file, bytes, labels;   // the labels as labels() gives them
+        std::vector<std::string> warnings; // each after the file's path
+    };
+    const std::string longText(1u << 20, 'x');
     const LabelFile files[] = {
         {"ShortLines", "places.csv", "Kyrkan,10,1,2,3\nTorget,5\nHamnen\n",
          "Kyrkan at 1 2 43;Torget at 0 0 20;Hamnen at 0 0 0;",

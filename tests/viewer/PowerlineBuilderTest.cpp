@@ -199,25 +199,18 @@ TEST_F(PowerlineBuilderTest, WithoutPylonListOrFontThereIsNoPowerLine)
     EXPECT_EQ(0u, warnings(notes)) << "no font, no message: " << notes.dump();
 }
 
-namespace {
-
-struct PylonList
-{
-    const char* name;
-    std::string bytes;
-    std::string pylons;                 // as described()
-    std::vector<std::string> warnings;  // each after the list's path
-};
-
-const std::string longLabel(1u << 20, '7');
-
-} // namespace
-
 // Records with the same number form one pylon, labelled with the number as written; a missing
 // block is left out without a word. Blank lines once made pylons at the origin, a NUL byte opened
 // another block, a megabyte label was laid out glyph by glyph. Latin-1 bytes are letters.
 TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
 {
+    struct PylonList
+    {
+        const char* name;
+        std::string bytes, pylons;         // the pylons as described() gives them
+        std::vector<std::string> warnings; // each after the list's path
+    };
+    const std::string longLabel(1u << 20, '7');
     const PylonList lists[] = {
         {"SameNumbersAndAMissingBlock",
          record("0", "Body") + record("0", "Arm") + record("017", "Nonexistent", "300") +
