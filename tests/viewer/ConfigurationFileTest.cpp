@@ -109,8 +109,8 @@ protected:
 } // namespace
 
 // A file as the viewer writes it is written back unchanged: switching a layer off does not change
-// what the file says is visible, a software renderer's window without samples keeps those asked. A save that cannot be written says so, with the path, and leaves
-// what stood there.
+// what the file says is visible, a software renderer's window without samples keeps those asked.
+// A save that cannot be written says so, with the path, and leaves what stood there.
 TEST_F(ConfigurationFileTest, AWrittenFileIsWrittenBackUnchangedOrAFailedSaveWarns)
 {
     const std::string written =
