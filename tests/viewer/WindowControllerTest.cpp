@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <thread>
 
 using kelvotest::NotifyCapture;
@@ -70,58 +69,6 @@ struct DisplayOverride
     const std::string previous;
 };
 
-// A viewer with the window controller as its handler, on a private display with a window manager.
-class RealWindowTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(server.running());
-        viewer = new osgViewer::Viewer;
-        viewer->setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
-        viewer->setSceneData(new osg::Group);
-        controller = new WindowController(viewer->getCamera());
-        viewer->addEventHandler(controller);
-    }
-
-    // Opens the window and waits until the window manager has framed it.
-    ::testing::AssertionResult open(const WindowSettings& s)
-    {
-        controller->createWindow(s);
-        if (!viewer->getCamera()->getGraphicsContext())
-            return ::testing::AssertionFailure() << "no graphics context";
-        viewer->realize();
-        window =
-            dynamic_cast<osgViewer::GraphicsWindowX11*>(viewer->getCamera()->getGraphicsContext());
-        if (!viewer->isRealized() || !window)
-            return ::testing::AssertionFailure() << "no X11 window";
-        probe.reset(new WindowProbe(server.display()));
-        if (!runUntil([&] { return probe->decorated(window->getWindow()); }))
-            return ::testing::AssertionFailure() << "the window manager never framed the window";
-        return ::testing::AssertionSuccess();
-    }
-
-    // Runs frames until the condition holds; false after ten seconds.
-    bool runUntil(const std::function<bool()>& condition)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < end) {
-            viewer->frame();
-            if (condition())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-    kelvotest::XvfbServer server{1920, 1080, true};
-    DisplayOverride display{server.display()};
-    osg::ref_ptr<osgViewer::Viewer> viewer;
-    osg::ref_ptr<WindowController> controller;
-    osgViewer::GraphicsWindowX11* window = nullptr;
-    std::unique_ptr<WindowProbe> probe;
-};
-
 } // namespace
 
 // A wider window shows more on the sides, not less at the top: fovy times aspect stays the same.
@@ -172,45 +119,42 @@ TEST(WindowControllerCreation, FailedContextIsReportedAndTheRequestIsRemembered)
               (WindowProbe::Rectangle{30, 40, 500, 300}));
 }
 
-TEST_F(RealWindowTest, ClosingTheWindowRecordsItsLastState)
-{
-    ASSERT_TRUE(open(settings(70, 60, 640, 480)));
-    const int xBefore = window->getTraits()->x, yBefore = window->getTraits()->y;
-    probe->move(window->getWindow(), 210, 140);
-    const WindowProbe::Rectangle moved{210, 140, 640, 480};
-    ASSERT_TRUE(runUntil([&] { return probe->outer(window->getWindow()) == moved; }));
-    // The window takes the move into its traits in the frame whose handlers see its resize event.
-    ASSERT_TRUE(runUntil(
-        [&] { return window->getTraits()->x != xBefore && window->getTraits()->y != yBefore; }));
-
-    window->getEventQueue()->closeWindow();
-    viewer->frame();
-
-    // Once the camera has no window any more, the recorded members answer.
-    viewer->getCamera()->setGraphicsContext(nullptr);
-    WindowSettings info;
-    controller->getWindowInfo(info);
-    EXPECT_EQ(info.title, "KELVOview controller test");
-    EXPECT_EQ((WindowProbe::Rectangle{info.x, info.y, info.width, info.height}), moved);
-}
-
 // Maximized in the configuration: asked of the window manager once the window is up, and what the
 // window then is, maximized and its frame's rectangle, is reported back for saving.
-TEST_F(RealWindowTest, MaximizedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
+TEST(RealWindowTest, MaximizedRequestIsAppliedOnceTheWindowIsUpAndReportedBack)
 {
+    kelvotest::XvfbServer server{1920, 1080, true};
+    ASSERT_TRUE(server.running());
+    DisplayOverride display(server.display());
+    osg::ref_ptr<osgViewer::Viewer> viewer = new osgViewer::Viewer;
+    viewer->setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
+    viewer->setSceneData(new osg::Group);
+    osg::ref_ptr<WindowController> controller = new WindowController(viewer->getCamera());
+    viewer->addEventHandler(controller);
     WindowSettings s = settings(80, 70, 500, 400);
     s.maximized = true;
-    ASSERT_TRUE(open(s));
-    ASSERT_TRUE(runUntil([&] {
-        return probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_VERT") &&
-               probe->hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_HORZ") &&
-               probe->client(window->getWindow()).width == 1920;
-    }));
+    controller->createWindow(s);
+    viewer->realize();
+    auto* window =
+        dynamic_cast<osgViewer::GraphicsWindowX11*>(viewer->getCamera()->getGraphicsContext());
+    ASSERT_TRUE(viewer->isRealized() && window);
+    WindowProbe probe(server.display());
+    // Frames until the window manager has maximized the window, ten seconds at most.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool maximized = false;
+    while (!maximized && std::chrono::steady_clock::now() < end) {
+        viewer->frame();
+        maximized = probe.hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_VERT") &&
+                    probe.hasState(window->getWindow(), "_NET_WM_STATE_MAXIMIZED_HORZ") &&
+                    probe.client(window->getWindow()).width == 1920;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(maximized);
     WindowSettings info;
     controller->getWindowInfo(info);
     EXPECT_TRUE(info.maximized);
-    const WindowProbe::Rectangle outer = probe->outer(window->getWindow());
-    EXPECT_EQ((WindowProbe::Rectangle{info.x, info.y, info.width, info.height}), outer);
+    EXPECT_EQ((WindowProbe::Rectangle{info.x, info.y, info.width, info.height}),
+              probe.outer(window->getWindow()));
     EXPECT_GT(info.height, 1080 / 2);
 }
 
