@@ -138,18 +138,8 @@ TEST_F(WriterFault, SpaceHeldByALeftoverOfAKilledSaveIsReclaimed)
     EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(folder));
 }
 
-TEST_F(WriterFault, KeepsThePermissionsOfTheFileItReplaces)
-{
-    RuntimeTree::writeFile(target, "old");
-    ::chmod(target.c_str(), 0600);
-    ASSERT_TRUE(AtomicFileWriter::write(target, "new"));
-    struct stat info;
-    ASSERT_EQ(0, ::stat(target.c_str(), &info));
-    EXPECT_EQ(0600u, info.st_mode & 0777u);
-}
-
 // Leftovers of killed saves go; a temporary still locked by a save in progress, other files'
-// temporaries and names that only look alike stay.
+// temporaries and names that only look alike stay. The file keeps its permissions.
 TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
 {
     const std::vector<std::string> leftovers = {".Configuration.xml.a1B2c3", ".Configuration.xml.000000"};
@@ -167,8 +157,13 @@ TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(0, ::flock(fd, LOCK_EX));
 
+    RuntimeTree::writeFile(target, "old");
+    ::chmod(target.c_str(), 0600);
     EXPECT_TRUE(AtomicFileWriter::write(target, "<Window/>\n"));
     EXPECT_EQ("<Window/>\n", RuntimeTree::readFile(target));
+    struct stat info;
+    ASSERT_EQ(0, ::stat(target.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
     for (const std::string& name : leftovers)
         EXPECT_FALSE(fs::exists(folder + "/" + name)) << name;
     for (const std::string& name : others)
