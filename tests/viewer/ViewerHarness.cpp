@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-
-namespace fs = std::filesystem;
 
 osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
                                       const osg::Vec3& edge2, const osg::Vec4& color)
@@ -93,9 +90,8 @@ int TestViewer::largestDifference(const osg::Image& a, const osg::Image& b)
     return largest;
 }
 
-HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
+HudTestWindow::HudTestWindow()
 {
-    fs::current_path(tree_.bin());
     osgDB::Registry::instance()->setDataFilePathList("");
     osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
                              overlayRoot = new osg::Group;
@@ -105,18 +101,6 @@ HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
     viewer().setSceneData(root);
     overlay_ = new osgKELVO::OverlayController(overlayRoot, camera());
     viewer().addEventHandler(overlay_);
-}
-
-HudTestWindow::~HudTestWindow()
-{
-    fs::current_path(previousDirectory_);
-}
-
-void HudTestWindow::removeResource(const std::string& relativePath) const
-{
-    fs::remove(fs::path(tree_.root()) / relativePath);
-    // An earlier test in this process may have left the file in the registry's cache.
-    osgDB::Registry::instance()->clearObjectCache();
 }
 
 std::vector<std::string> HudTestWindow::readout() const

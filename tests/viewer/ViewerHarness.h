@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hud/OverlayController.h"
-#include "RuntimeTree.h"
+#include "ScratchTree.h"
 
 #include <osg/Geometry>
 #include <osg/io_utils>
@@ -91,9 +91,8 @@ class HudTestWindow : public TestViewer
 {
 public:
     HudTestWindow();
-    ~HudTestWindow() override;
 
-    void removeResource(const std::string& relativePath) const;
+    void removeResource(const std::string& relativePath) const { tree_.remove(relativePath); }
     osgKELVO::OverlayController& overlay() const { return *overlay_; }
     osg::Group* scene() const { return scene_.get(); }
 
@@ -101,8 +100,7 @@ public:
     std::vector<std::string> readout() const;
 
 private:
-    kelvotest::RuntimeTree tree_{false};
-    std::string previousDirectory_;
+    kelvotest::ScratchTree tree_;
     osg::ref_ptr<osgKELVO::OverlayController> overlay_;
     osg::ref_ptr<osg::Group> scene_ = new osg::Group;
 };
