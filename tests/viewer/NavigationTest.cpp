@@ -134,9 +134,8 @@ TEST_F(NavigationTest, ConsumesNoEventAndIgnoresHandledOnes)
     for (int k : std::vector<int>{'w', 'j', ' ', '+', Event::KEY_Tab, Event::KEY_F11, 'm'})
         EXPECT_FALSE(keyDown(k) || frames(1) || keyUp(k)) << k;
     const int left = Event::LEFT_MOUSE_BUTTON;
-    EXPECT_FALSE(mouse(Event::PUSH, 400, 300, left, left) ||
-                 mouse(Event::DRAG, 420, 330, 0, left) || mouse(Event::RELEASE, 420, 330, left, 0) ||
-                 scroll(Event::SCROLL_UP));
+    EXPECT_FALSE(mouse(Event::PUSH, 400, 300, left, left) || mouse(Event::DRAG, 420, 330, 0, left) ||
+                 mouse(Event::RELEASE, 420, 330, left, 0) || scroll(Event::SCROLL_UP));
 
     const double speed = navigation->getMoveSpeed();
     osg::ref_ptr<Event> handled = event(Event::KEYDOWN, '+');
@@ -226,7 +225,14 @@ TEST_F(NavigationTest, MovementIsSmoothedPerFrameAndKeepsItsSpeedPerSecond)
 // growing with the distance from the press point; releasing it stops every turn.
 TEST_F(NavigationTest, TurnKeysAndDragsTurnAboutTheEyeAtTheirRates)
 {
-    struct Case { int key; std::vector<osg::Vec2f> drag; int mask; bool release; double yaw, pitch; };
+    struct Case
+    {
+        int key;
+        std::vector<osg::Vec2f> drag;
+        int mask;
+        bool release;
+        double yaw, pitch;
+    };
     const int left = Event::LEFT_MOUSE_BUTTON;
     const Case cases[] = {
         {'j', {}, 0, false, 1, 0},

@@ -153,8 +153,10 @@ TEST_F(ZipLoaderTest, ArchivesGiveTheirModelWithTheTexturesInside)
     fs::create_directories(path("files/Images"));
     fs::copy_file(sampleData + "cow.osg", path("files/cow.osg"));
     fs::copy_file(sampleData + "Images/reflect.rgb", path("files/Images/reflect.rgb"));
-    // In tool.zip, made by Debian's zip, the only model sits in a directory, its texture beside it.
-    ASSERT_EQ(0, std::system(("cd '" + path("") + "' && " + ZIP_TOOL + " -q -r tool.zip files").c_str()));
+    // In tool.zip, made by Debian's zip, the only model sits in a directory, its texture beside
+    // it.
+    const std::string zip = "cd '" + path("") + "' && " + ZIP_TOOL + " -q -r tool.zip files";
+    ASSERT_EQ(0, std::system(zip.c_str()));
     const std::pair<const char*, unsigned> archives[] = {
         {"plain.zip", 1}, {"aes.zip", 1}, {"bare.zip", 0}, {"terrain.zip", 0}, {"tool.zip", 1}};
     for (const auto& archive : archives) {
