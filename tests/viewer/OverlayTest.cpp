@@ -97,8 +97,8 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     EXPECT_NEAR(2020.0f, valueOf(picked[1]), 0.25f) << picked[1];
     EXPECT_EQ("Z: 5.0", picked[2]);
 
-    // Over the help panel with only sky behind it nothing is hit (the overlay session shows the
-    // last point staying over the sky, the digits following the eye and M released).
+    // Over the help panel with only sky behind it nothing is hit (the real viewer's session shows
+    // the last point staying over the sky, the digits following the eye and M released).
     const osg::Vec2f skyBehindHelp = pixelOf(hud, osg::Vec3d(0.0, 400.0, 60.0));
     ASSERT_TRUE(covers(extent(hud.overlay().getHelpPanelTransform()),
                        osg::BoundingBox(skyBehindHelp.x(), 1023 - skyBehindHelp.y(), 0,
