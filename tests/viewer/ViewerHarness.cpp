@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-
-namespace fs = std::filesystem;
 
 osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
                                       const osg::Vec3& edge2, const osg::Vec4& color)
@@ -19,24 +16,12 @@ osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& 
     return geometry;
 }
 
-namespace {
-
-class CaptureCallback : public osg::Camera::DrawCallback
+void CaptureCallback::operator()(osg::RenderInfo& renderInfo) const
 {
-public:
-    explicit CaptureCallback(osg::Image* target) : image(target) {}
-    void operator()(osg::RenderInfo& renderInfo) const override
-    {
-        const osg::Viewport* viewport = renderInfo.getCurrentCamera()->getViewport();
-        image->readPixels(0, 0, static_cast<int>(viewport->width()),
-                          static_cast<int>(viewport->height()), GL_RGB, GL_UNSIGNED_BYTE);
-    }
-
-private:
-    osg::Image* image;
-};
-
-} // namespace
+    const osg::Viewport* viewport = renderInfo.getCurrentCamera()->getViewport();
+    image->readPixels(0, 0, static_cast<int>(viewport->width()),
+                      static_cast<int>(viewport->height()), GL_RGB, GL_UNSIGNED_BYTE);
+}
 
 TestViewer::TestViewer() : captured_(new osg::Image), viewer_(new osgViewer::Viewer)
 {
@@ -105,9 +90,8 @@ int TestViewer::largestDifference(const osg::Image& a, const osg::Image& b)
     return largest;
 }
 
-HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
+HudTestWindow::HudTestWindow()
 {
-    fs::current_path(tree_.bin());
     osgDB::Registry::instance()->setDataFilePathList("");
     osg::ref_ptr<osg::Group> root = new osg::Group, sceneRoot = new osg::Group,
                              overlayRoot = new osg::Group;
@@ -117,18 +101,6 @@ HudTestWindow::HudTestWindow() : previousDirectory_(fs::current_path().string())
     viewer().setSceneData(root);
     overlay_ = new osgKELVO::OverlayController(overlayRoot, camera());
     viewer().addEventHandler(overlay_);
-}
-
-HudTestWindow::~HudTestWindow()
-{
-    fs::current_path(previousDirectory_);
-}
-
-void HudTestWindow::removeResource(const std::string& relativePath) const
-{
-    fs::remove(fs::path(tree_.root()) / relativePath);
-    // An earlier test in this process may have left the file in the registry's cache.
-    osgDB::Registry::instance()->clearObjectCache();
 }
 
 std::vector<std::string> HudTestWindow::readout() const

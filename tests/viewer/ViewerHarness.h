@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hud/OverlayController.h"
-#include "RuntimeTree.h"
+#include "ScratchTree.h"
 
 #include <osg/Geometry>
 #include <osg/io_utils>
@@ -21,6 +21,17 @@ class XvfbServer;
 osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
                                       const osg::Vec3& edge2,
                                       const osg::Vec4& color = osg::Vec4(1, 1, 1, 1));
+
+// Reads each frame the camera draws into the image, bottom row first.
+class CaptureCallback : public osg::Camera::DrawCallback
+{
+public:
+    explicit CaptureCallback(osg::Image* target) : image(target) {}
+    void operator()(osg::RenderInfo& renderInfo) const override;
+
+private:
+    osg::ref_ptr<osg::Image> image;
+};
 
 // A single-threaded viewer on the test display (a private one when DISPLAY is unset), drawing into
 // a window that takes input, or into a pbuffer whose every frame is read back.
@@ -80,9 +91,8 @@ class HudTestWindow : public TestViewer
 {
 public:
     HudTestWindow();
-    ~HudTestWindow() override;
 
-    void removeResource(const std::string& relativePath) const;
+    void removeResource(const std::string& relativePath) const { tree_.remove(relativePath); }
     osgKELVO::OverlayController& overlay() const { return *overlay_; }
     osg::Group* scene() const { return scene_.get(); }
 
@@ -90,8 +100,7 @@ public:
     std::vector<std::string> readout() const;
 
 private:
-    kelvotest::RuntimeTree tree_{false};
-    std::string previousDirectory_;
+    kelvotest::ScratchTree tree_;
     osg::ref_ptr<osgKELVO::OverlayController> overlay_;
     osg::ref_ptr<osg::Group> scene_ = new osg::Group;
 };

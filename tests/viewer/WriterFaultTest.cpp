@@ -26,48 +26,7 @@ using osgKELVO::AtomicFileWriter;
 
 namespace {
 
-// Lowers the file-size limit and ignores SIGXFSZ, so that write() fails with EFBIG, while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous_;
-        limited.rlim_cur = bytes;
-        applied = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    bool applied = false;
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = SIG_DFL;
-};
-
-enum class Fault
-{
-    FullFileSystem,
-    ReadOnlyFileSystem,
-    ReadOnlyBindMount,
-    FileSizeLimit,
-    ReadOnlyDirectory
-};
-
-const char* const faultNames[] = {"FullFileSystem", "ReadOnlyFileSystem", "ReadOnlyBindMount", "FileSizeLimit",
-                                  "ReadOnlyDirectory"};
-
-std::ostream& operator<<(std::ostream& out, Fault fault)
-{
-    return out << faultNames[static_cast<int>(fault)];
-}
-
-class WriterFault : public ::testing::TestWithParam<Fault>
+class WriterFault : public ::testing::TestWithParam<std::string>
 {
 protected:
     void SetUp() override
@@ -77,52 +36,56 @@ protected:
     }
     void TearDown() override
     {
-        limit.reset();
+        lift();
         mount.reset();
-        ::chmod(folder.c_str(), 0755);
     }
 
     // Puts the old file in place under the fault; the reason when the fault cannot be had here.
-    std::string impose(Fault fault)
+    std::string impose(const std::string& fault)
     {
         std::string error;
-        if (fault == Fault::FullFileSystem || fault == Fault::ReadOnlyFileSystem) {
-            mount = ScratchMount::tmpfs(folder, fault == Fault::FullFileSystem ? 64 * 1024 : 256 * 1024, error);
+        if (fault == "FullFileSystem" || fault == "ReadOnlyFileSystem") {
+            const unsigned long size = fault == "FullFileSystem" ? 64 * 1024 : 256 * 1024;
+            mount = ScratchMount::tmpfs(folder, size, error);
             if (!mount)
                 return error;
         }
         RuntimeTree::writeFile(target, oldContents);
-        switch (fault) {
-        case Fault::FullFileSystem:
+        if (fault == "FullFileSystem")
             return ScratchMount::fill(folder + "/filler") > 0 ? "" : "the file system did not fill";
-        case Fault::ReadOnlyFileSystem:
+        if (fault == "ReadOnlyFileSystem")
             return mount->setReadOnly(true, error) ? "" : error;
-        case Fault::ReadOnlyBindMount:
+        if (fault == "ReadOnlyBindMount") {
             mount = ScratchMount::readOnlyBind(folder, error);
             return mount ? "" : error;
-        case Fault::FileSizeLimit:
-            limit = std::make_unique<FileSizeLimit>(2048);
-            return limit->applied ? "" : "the file-size limit could not be lowered";
-        case Fault::ReadOnlyDirectory:
-            if (::geteuid() == 0)
-                return "root writes into read-only directories";
-            ::chmod(folder.c_str(), 0555);
-            return "";
         }
-        return "unknown fault";
+        if (fault == "FileSizeLimit") {
+            // write() then fails with EFBIG instead of the process being signalled.
+            ::getrlimit(RLIMIT_FSIZE, &previousLimit);
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limited = previousLimit;
+            limited.rlim_cur = 2048;
+            sizeLimited = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+            return sizeLimited ? "" : "the file-size limit could not be lowered";
+        }
+        if (::geteuid() == 0)
+            return "root writes into read-only directories";
+        ::chmod(folder.c_str(), 0555);
+        return "";
     }
 
-    void lift(Fault fault)
+    void lift()
     {
         std::string error;
-        if (fault == Fault::FullFileSystem)
-            fs::remove(folder + "/filler");
-        if (fault == Fault::ReadOnlyFileSystem) {
-            EXPECT_TRUE(mount->setReadOnly(false, error)) << error;
+        std::error_code ignored;
+        fs::remove(folder + "/filler", ignored);
+        if (mount && !mount->setReadOnly(false, error))
+            ADD_FAILURE() << error;
+        if (sizeLimited) {
+            ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+            std::signal(SIGXFSZ, SIG_DFL);
+            sizeLimited = false;
         }
-        if (fault == Fault::ReadOnlyBindMount)
-            mount->unmount();
-        limit.reset();
         ::chmod(folder.c_str(), 0755);
     }
 
@@ -132,7 +95,8 @@ protected:
     const std::string oldContents = kelvotest::sampleConfiguration(0, 40);
     const std::string newContents = kelvotest::sampleConfiguration(1, 40);
     std::unique_ptr<ScratchMount> mount;
-    std::unique_ptr<FileSizeLimit> limit;
+    rlimit previousLimit{};
+    bool sizeLimited = false;
 };
 
 } // namespace
@@ -148,17 +112,17 @@ TEST_P(WriterFault, KeepsTheOldFileAndSavesOnceTheFaultIsGone)
     EXPECT_EQ(oldContents, RuntimeTree::readFile(target));
     EXPECT_TRUE(FaultTestDirectory::temporaries(folder).empty());
 
-    lift(GetParam());
+    lift();
     EXPECT_TRUE(AtomicFileWriter::write(target, newContents));
     EXPECT_EQ(newContents, RuntimeTree::readFile(target));
     EXPECT_TRUE(FaultTestDirectory::temporaries(folder).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Save, WriterFault,
-                         ::testing::Values(Fault::FullFileSystem, Fault::ReadOnlyFileSystem,
-                                           Fault::ReadOnlyBindMount, Fault::FileSizeLimit,
-                                           Fault::ReadOnlyDirectory),
-                         ::testing::PrintToStringParamName());
+                         ::testing::Values("FullFileSystem", "ReadOnlyFileSystem",
+                                           "ReadOnlyBindMount", "FileSizeLimit",
+                                           "ReadOnlyDirectory"),
+                         [](const auto& info) { return info.param; });
 
 TEST_F(WriterFault, SpaceHeldByALeftoverOfAKilledSaveIsReclaimed)
 {
@@ -174,18 +138,8 @@ TEST_F(WriterFault, SpaceHeldByALeftoverOfAKilledSaveIsReclaimed)
     EXPECT_EQ(std::vector<std::string>{"Configuration.xml"}, FaultTestDirectory::entries(folder));
 }
 
-TEST_F(WriterFault, KeepsThePermissionsOfTheFileItReplaces)
-{
-    RuntimeTree::writeFile(target, "old");
-    ::chmod(target.c_str(), 0600);
-    ASSERT_TRUE(AtomicFileWriter::write(target, "new"));
-    struct stat info;
-    ASSERT_EQ(0, ::stat(target.c_str(), &info));
-    EXPECT_EQ(0600u, info.st_mode & 0777u);
-}
-
 // Leftovers of killed saves go; a temporary still locked by a save in progress, other files'
-// temporaries and names that only look alike stay.
+// temporaries and names that only look alike stay. The file keeps its permissions.
 TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
 {
     const std::vector<std::string> leftovers = {".Configuration.xml.a1B2c3", ".Configuration.xml.000000"};
@@ -203,8 +157,13 @@ TEST_F(WriterFault, TheNextSaveRemovesOnlyTheLeftoversOfKilledSaves)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(0, ::flock(fd, LOCK_EX));
 
+    RuntimeTree::writeFile(target, "old");
+    ::chmod(target.c_str(), 0600);
     EXPECT_TRUE(AtomicFileWriter::write(target, "<Window/>\n"));
     EXPECT_EQ("<Window/>\n", RuntimeTree::readFile(target));
+    struct stat info;
+    ASSERT_EQ(0, ::stat(target.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
     for (const std::string& name : leftovers)
         EXPECT_FALSE(fs::exists(folder + "/" + name)) << name;
     for (const std::string& name : others)

@@ -1,7 +1,10 @@
-// The power line built in a scratch runtime tree, from sound and from broken files.
+// The power line and the information points built in a scratch runtime tree, from sound and from
+// broken files.
 
 #include "BadBytes.h"
 
+#include "content/infopoints/InfoPointLabelFactory.h"
+#include "content/infopoints/InfoPointsBuilder.h"
 #include "content/powerline/PowerlineBuilder.h"
 #include "content/powerline/WireFileReader.h"
 #include "content/powerline/WireTubeBuilder.h"
@@ -9,9 +12,13 @@
 #include "NotifyCapture.h"
 #include "ScratchTree.h"
 
+#include <osg/Billboard>
 #include <osg/Geode>
 #include <osg/LOD>
 #include <osg/MatrixTransform>
+#include <osg/io_utils>
+#include <osgDB/FileUtils>
+#include <osgDB/Registry>
 #include <osgText/Text>
 
 #include <gtest/gtest.h>
@@ -21,6 +28,7 @@
 
 using kelvotest::NotifyCapture;
 using kelvotest::ScratchTree;
+using osgKELVO::InfoPointsBuilder;
 using osgKELVO::PowerlineBuilder;
 using osgKELVO::WireTubeBuilder;
 
@@ -53,12 +61,6 @@ std::string record(const std::string& number, const std::string& block, const st
                    const std::string& y = "0", const std::string& end = "\n")
 {
     return number + "," + block + "," + x + "," + y + ",10,0,0,0,0,0,0,0,0,0" + end;
-}
-
-void expectNear(const osg::Vec3d& expected, const osg::Vec3d& actual, const std::string& what)
-{
-    EXPECT_NEAR(0.0, (expected - actual).length(), 1e-4) << what << ": " << actual.x() << " " << actual.y()
-                                                         << " " << actual.z();
 }
 
 class PowerlineBuilderTest : public ::testing::Test
@@ -149,29 +151,53 @@ unsigned warnings(const NotifyCapture& notes)
     return n;
 }
 
-} // namespace
+const std::string Directory = "Content/InfoPoints/";
 
-// Records with the same number form one pylon, labelled with the number as written; a block that
-// is missing is left out without a word; records sharing a block share one loaded model.
-TEST_F(PowerlineBuilderTest, RecordsWithTheSameNumberFormOnePylon)
+class InfoPointsBuilderTest : public ::testing::Test
 {
-    tree.write(List, record("0", "Body") + record("0", "Arm") + record("017", "Nonexistent", "300") +
-                         record("017", "Arm", "9", "9") + record("6", "Body", "600"));
-    NotifyCapture notes;
-    EXPECT_EQ("0: 2 Body at 0 0 10;017: 1 Arm at 300 0 10;6: 1 Body at 600 0 10;", described());
-    EXPECT_EQ(0u, warnings(notes)) << notes.dump();
-    const std::vector<osg::MatrixTransform*> p = pylons();
-    ASSERT_EQ(3u, p.size());
-    EXPECT_EQ("Pylon 017", p[1]->getName());
-    auto blockOf = [](osg::MatrixTransform* pylon) {
-        return pylon->getChild(0)->asGroup()->getChild(0)->asGroup()->getChild(0);
-    };
-    EXPECT_EQ(blockOf(p[0]), blockOf(p[2])) << "the second record must not read the file again";
-}
+protected:
+    // The billboard under each LOD of a fresh build, none if the build gave nothing.
+    std::vector<osg::Billboard*> billboards()
+    {
+        // A later run: nothing read before is served from the cache.
+        osgDB::Registry::instance()->clearObjectCache();
+        osg::ref_ptr<osg::Node> node = InfoPointsBuilder().build();
+        built = node ? node->asGroup() : nullptr;
+        std::vector<osg::Billboard*> result;
+        for (unsigned i = 0; built && i < built->getNumChildren(); ++i) {
+            osg::LOD* lod = dynamic_cast<osg::LOD*>(built->getChild(i));
+            result.push_back(lod && lod->getNumChildren() == 1 ? dynamic_cast<osg::Billboard*>(lod->getChild(0))
+                                                               : nullptr);
+        }
+        return result;
+    }
+
+    // Every label of a fresh build as "text at x y z;".
+    std::string labels()
+    {
+        std::ostringstream out;
+        for (osg::Billboard* billboard : billboards())
+            for (unsigned j = 0; billboard && j < billboard->getNumDrawables(); ++j) {
+                const auto* text = dynamic_cast<const osgText::Text*>(billboard->getDrawable(j));
+                const osg::Vec3 at = billboard->getPosition(j);
+                out << (text ? text->getText().createUTF8EncodedString() : "?") << " at " << at.x() << " "
+                    << at.y() << " " << at.z() << ";";
+            }
+        return out.str();
+    }
+
+    bool cached() const { return osgDB::fileExists(tree.path(Directory + InfoPointsBuilder::CacheFile)); }
+
+    ScratchTree tree;
+    osg::ref_ptr<osg::Group> built;
+};
+
+} // namespace
 
 // 100 gon is a quarter turn clockwise seen from above; the frame translation of the main record
 // lifts every block, its target is not used; a following record's target stretches its block
-// from its point exactly to the target, keeping the cross-section.
+// from its point exactly to the target, keeping the cross-section. Records sharing a block share
+// one loaded model.
 TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedToTheirTargets)
 {
     tree.write(List, "8,Body,650100,6400200,15,100,0,0,0,0,-2,3,4,5\n"
@@ -186,55 +212,44 @@ TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedT
     ASSERT_EQ(8u, body.size());
     ASSERT_EQ(4u, arm.size());
     ASSERT_EQ(8u, strings.size());
-    expectNear({100, 200, 8}, body[0], "origin");
-    expectNear({100, 200, 7}, body[1], "-z unit");
-    expectNear({100, 199, 8}, body[2], "x unit");
-    expectNear({101, 200, 8}, body[3], "y unit");
-    expectNear({100, 200, 28}, arm[0], "arm origin");
-    expectNear({100, 201, 28}, arm[2], "arm x unit, turned by the pylon's quarter and its own half");
-    // Pylon 4 stands at (100, 50, 0), its frame lifted by 2.
-    expectNear({100, 45, 22}, strings[0], "hanging string, top");
-    expectNear({100, 45, 20.25}, strings[1], "hanging string, bottom");
-    expectNear({100, 55, 22}, strings[4], "slanted string, top");
-    expectNear({101.5, 56, 19}, strings[5], "slanted string, bottom");
+    // The body's origin, -z, x and y unit points; the arm's origin and x unit point, turned by the
+    // pylon's quarter and its own half; pylon 4 at (100, 50, 0), its frame lifted by 2, with a
+    // hanging and a slanted string, top and bottom.
+    const std::pair<osg::Vec3d, osg::Vec3d> points[] = {
+        {{100, 200, 8}, body[0]},     {{100, 200, 7}, body[1]},    {{100, 199, 8}, body[2]},
+        {{101, 200, 8}, body[3]},     {{100, 200, 28}, arm[0]},    {{100, 201, 28}, arm[2]},
+        {{100, 45, 22}, strings[0]},  {{100, 45, 20.25}, strings[1]},
+        {{100, 55, 22}, strings[4]},  {{101.5, 56, 19}, strings[5]}};
+    for (const auto& point : points)
+        EXPECT_NEAR(0.0, (point.first - point.second).length(), 1e-4) << point.first;
     EXPECT_NEAR(1.0, (strings[2] - strings[0]).length(), 1e-9);
     EXPECT_NEAR(1.0, (strings[6] - strings[4]).length(), 1e-9);
     EXPECT_NEAR(0.0, (strings[2] - strings[0]) * (strings[1] - strings[0]), 1e-9);
+    const std::vector<osg::MatrixTransform*> p = pylons();
+    ASSERT_EQ(2u, p.size());
+    auto block = [](osg::MatrixTransform* pylon) {
+        return pylon->getChild(0)->asGroup()->getChild(0)->asGroup()->getChild(0);
+    };
+    EXPECT_EQ(block(p[0]), block(p[1])) << "the second record must not read the file again";
 }
 
-TEST_F(PowerlineBuilderTest, WithoutPylonListOrFontThereIsNoPowerLine)
-{
-    tree.write("Content/Powerline/Lft_1.txt", "0,0,10\n10,300,12\n");
-    NotifyCapture notes;
-    EXPECT_FALSE(PowerlineBuilder(osg::Vec3d()).build());
-    EXPECT_TRUE(notes.has(osg::WARN, "Pylon coordinate list not found"));
-
-    tree.remove("Resources/Fonts");
-    tree.write(List, record("1", "Body"));
-    notes.clear();
-    EXPECT_FALSE(PowerlineBuilder(osg::Vec3d()).build());
-    EXPECT_EQ(0u, warnings(notes)) << "no font, no message: " << notes.dump();
-}
-
-namespace {
-
-struct PylonList
-{
-    const char* name;
-    std::string bytes;
-    std::string pylons;                 // as described()
-    std::vector<std::string> warnings;  // each after the list's path
-};
-
-const std::string longLabel(1u << 20, '7');
-
-} // namespace
-
-// Blank lines once made pylons at the origin, a NUL byte opened another block, a megabyte label
-// was laid out glyph by glyph. Latin-1 bytes are letters.
+// Records with the same number form one pylon, labelled with the number as written; a missing
+// block is left out without a word. Blank lines once made pylons at the origin, a NUL byte opened
+// another block, a megabyte label was laid out glyph by glyph. Latin-1 bytes are letters.
 TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
 {
+    struct PylonList
+    {
+        const char* name;
+        std::string bytes, pylons;         // the pylons as described() gives them
+        std::vector<std::string> warnings; // each after the list's path
+    };
+    const std::string longLabel(1u << 20, '7');
     const PylonList lists[] = {
+        {"SameNumbersAndAMissingBlock",
+         record("0", "Body") + record("0", "Arm") + record("017", "Nonexistent", "300") +
+             record("017", "Arm", "9", "9"),
+         "0: 2 Body at 0 0 10;017: 1 Arm at 300 0 10;", {}},
         {"ShortRecords", record("1", "Body", "100", "200") + "2,Body,300\n3\n",
          "1: 1 Body at 100 200 10;2: 1 Body at 300 0 0;3: 0 at 0 0 0;",
          {" line 2 has 3 of 14 fields; the missing ones read as 0",
@@ -330,4 +345,116 @@ TEST(WireFileReader, SubtractsTheOffsetInDoublePrecisionBeforeRounding)
     EXPECT_NEAR(0.3f, (*wire)[0].y(), 1e-4f);
     EXPECT_NEAR(0.3f, (*wire)[0].x(), 1e-4f);
     EXPECT_EQ(osg::Vec3(0.0625f, 0.125f, -0.25f), (*wire)[1]);
+}
+
+// Files ending exactly in .csv are label files, each with its own billboard; one that cannot be
+// opened, or garbage, costs only its own labels.
+TEST_F(InfoPointsBuilderTest, EveryLabelFileGetsItsOwnBillboard)
+{
+    tree.write(Directory + "a.csv", "Norrby,10,0,0,0\nKvarnen,5,50,0,0\n");
+    tree.write(Directory + "b.csv", "Fyren,3,500,500,2\n");
+    tree.write(Directory + "points.CSV", "Ignored,3,0,0,0\n");
+    tree.write(Directory + "notes.txt", "Ignored,3,0,0,0\n");
+    tree.write(Directory + "junk.csv", badinput::garbage(128 * 1024, 11));
+    std::filesystem::create_symlink(tree.path(Directory + "nowhere"), tree.path(Directory + "gone.csv"));
+    NotifyCapture notes;
+    const std::vector<osg::Billboard*> b = billboards();
+    EXPECT_TRUE(notes.has(osg::WARN, "Could not open gone.csv")) << notes.dump().substr(0, 2000);
+    ASSERT_EQ(3u, b.size());
+    const std::string all = labels();
+    EXPECT_NE(std::string::npos, all.find("Norrby at 0 0 40;Kvarnen at 50 0 20;"));
+    EXPECT_NE(std::string::npos, all.find("Fyren at 500 500 14;"));
+    EXPECT_EQ(std::string::npos, all.find("Ignored"));
+}
+
+// A later run reads the cache and no label file; a cache that is no scene file is built again,
+// one that holds no group gives nothing. An empty directory is cached too.
+TEST_F(InfoPointsBuilderTest, BuiltLabelsAreCachedForLaterRuns)
+{
+    tree.write(Directory + "places.csv", "Kyrkan,10,100.5,200.25,30.75\n");
+    const std::string first = labels();
+    ASSERT_TRUE(cached());
+    tree.write(Directory + "places.csv", "Changed,2,0,0,0\nMore,2,0,0,0\n");
+    EXPECT_EQ(first, labels());
+
+    tree.write(Directory + InfoPointsBuilder::CacheFile, badinput::garbage(4096, 13));
+    EXPECT_EQ("Changed at 0 0 8;More at 0 0 8;", labels());
+    osg::ref_ptr<osg::Node> leaf = new osg::Node;
+    ASSERT_TRUE(tree.writeNode(Directory + InfoPointsBuilder::CacheFile, *leaf));
+    EXPECT_TRUE(billboards().empty());
+    EXPECT_FALSE(built);
+
+    tree.remove(Directory);
+    tree.write(Directory + "readme.txt", "nothing here\n");
+    EXPECT_EQ("", labels());
+    EXPECT_TRUE(built && cached());
+}
+
+// Numbers are read as leniently as the C library reads them (blank lines once made empty labels);
+// what a file gives is what its cache gives the next run, NUL bytes included. 0xE5 is a ring a.
+TEST_F(InfoPointsBuilderTest, LabelFilesShowWhatCanBeReadAndWarnOfTheRest)
+{
+    struct LabelFile
+    {
+        const char* name;
+        std::string file, bytes, labels;   // the labels as labels() gives them
+        std::vector<std::string> warnings; // each after the file's path
+    };
+    const std::string longText(1u << 20, 'x');
+    const LabelFile files[] = {
+        {"ShortLines", "places.csv", "Kyrkan,10,1,2,3\nTorget,5\nHamnen\n",
+         "Kyrkan at 1 2 43;Torget at 0 0 20;Hamnen at 0 0 0;",
+         {" line 2 has 2 of 5 fields; the missing ones read as 0",
+          " line 3 has 1 of 5 fields; the missing ones read as 0"}},
+        {"BlankLines", "places.csv", "\nKyrkan,10,1,2,3\n\n\r\nTorget,5,4,5,6\n\n",
+         "Kyrkan at 1 2 43;Torget at 4 5 26;", {}},
+        {"CarriageReturns", "places.csv", "Kyrkan,10,1,2,3\r\nHamnen\r\n",
+         "Kyrkan at 1 2 43;Hamnen at 0 0 0;",
+         {" line 2 has 1 of 5 fields; the missing ones read as 0"}},
+        {"NoFinalLineBreak", "places.csv", "Kyrkan,10,1,2,3\nTorget,5,4,5,6", "Kyrkan at 1 2 43;",
+         {" line 2 has no line break and is not read"}},
+        {"MegabyteLabel", "places.csv", longText + ",10,1,2,3\nTorget,5,4,5,6\n",
+         longText.substr(0, osgKELVO::InfoPointLabelFactory::LongestText) +
+             " at 1 2 43;Torget at 4 5 26;",
+         {": label of 1048576 characters cut to " +
+          std::to_string(osgKELVO::InfoPointLabelFactory::LongestText)}},
+        {"MegabyteNumber", "places.csv", "Kyrkan,10m,1." + std::string(1u << 20, '0') + "x,2,3\n",
+         "Kyrkan at 1 2 43;", {}},
+        {"NulBytes", "places.csv", std::string("Kyr\0kan,1\0" "0,1,2,3\n", 18),
+         std::string("Kyr\0kan at 1 2 7;", 17), {}},
+        {"Latin1", "pl\xe5tser.csv", "K\xe5rsta,10,1,2,3\n", "K\xc3\xa5rsta at 1 2 43;", {}}};
+    for (const LabelFile& file : files) {
+        SCOPED_TRACE(file.name);
+        tree.remove(Directory);
+        tree.write(Directory + file.file, file.bytes);
+        NotifyCapture notes;
+        EXPECT_EQ(file.labels, labels());
+        EXPECT_EQ(file.warnings.size(), warnings(notes)) << notes.dump().substr(0, 2000);
+        for (const std::string& warning : file.warnings)
+            EXPECT_TRUE(notes.has(osg::WARN, InfoPointsBuilder::Directory + file.file + warning))
+                << warning;
+        EXPECT_EQ(file.labels, labels()) << "read back from the cache";
+    }
+}
+
+// Without their files the builders build nothing and say so; without the font they build nothing
+// and say nothing more.
+TEST(ContentBuilders, WithoutTheirFilesOrTheFontThereIsNothing)
+{
+    ScratchTree tree;
+    tree.write("Content/Powerline/Lft_1.txt", "0,0,10\n10,300,12\n");
+    NotifyCapture notes;
+    EXPECT_FALSE(PowerlineBuilder(osg::Vec3d()).build());
+    EXPECT_FALSE(InfoPointsBuilder().build());
+    EXPECT_TRUE(notes.has(osg::WARN, "Pylon coordinate list not found"));
+    EXPECT_TRUE(notes.has(osg::WARN, "No InfoPoints found"));
+
+    tree.remove("Resources/Fonts");
+    tree.write(List, record("1", "Body"));
+    tree.write(Directory + "good.csv", "Kyrkan,10,0,0,0\n");
+    notes.clear();
+    EXPECT_FALSE(PowerlineBuilder(osg::Vec3d()).build());
+    EXPECT_FALSE(InfoPointsBuilder().build());
+    EXPECT_EQ(0u, warnings(notes)) << "no font, no message: " << notes.dump();
+    EXPECT_FALSE(osgDB::fileExists(tree.path(Directory + InfoPointsBuilder::CacheFile)));
 }
