@@ -59,11 +59,8 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
                           "encrypted and no password is registered under \"ZipPlugin\")\n"),
               1u)
         << viewer.output();
-    ASSERT_TRUE(viewer.waitForOutput("Laddar " + kaj + "\n")) << viewer.output();
-    EXPECT_EQ(occurrences(viewer.output(), "Unsupported file dropped " + session.tree().root() +
-                                               "/--window\n"),
-              1u)
-        << viewer.output();
+    EXPECT_TRUE(viewer.waitForOutput("Unsupported file dropped " + session.tree().root() +
+                                     "/--window\n")) << viewer.output();
     // Two at once, loaded in list order.
     EXPECT_TRUE(drop({content + bro + ".ive", content + gul + ".osg"}));
     ASSERT_TRUE(viewer.waitForOutput("Added model " + gul + " to Layer 0\n")) << viewer.output();
