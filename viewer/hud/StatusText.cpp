@@ -27,8 +27,13 @@ public:
         const std::string shown = status->at(nv->getFrameStamp()->getReferenceTime());
         if (text && shown != text->getText().createUTF8EncodedString()) {
             text->setText(shown, osgText::String::ENCODING_UTF8);
-            if (!shown.empty())
-                osg::notify(osg::INFO) << "Status line: " << shown << std::endl;
+            // One line of the log, however many the display shows.
+            std::string logged = shown;
+            std::size_t at;
+            while ((at = logged.find('\n')) != std::string::npos)
+                logged.replace(at, 1, "; ");
+            if (!logged.empty())
+                osg::notify(osg::INFO) << "Status line: " << logged << std::endl;
         }
         traverse(node, nv);
     }

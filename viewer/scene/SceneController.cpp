@@ -186,12 +186,11 @@ bool SceneController::handleFrame(const osgGA::GUIEventAdapter& ea)
     if (loading.valid() && loading.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
         const LoadedModel loaded = loading.get();
         loadingModel.node = loaded.node;
-        if (loaded.node) {
+        statusLine->setProgress(std::string());
+        if (loaded.node)
             attachModel(loadingModel);
-            statusLine->clear();
-        } else {
-            statusLine->show(loaded.problem, ea.getTime() + failureShownSeconds);
-        }
+        else
+            statusLine->report(loaded.problem, ea.getTime() + failureShownSeconds);
     }
     if (!loading.valid() && !waitingFiles.empty()) {
         const std::string filename = waitingFiles.front();
@@ -199,7 +198,7 @@ bool SceneController::handleFrame(const osgGA::GUIEventAdapter& ea)
         loadingModel = ModelRecord{osgDB::getStrippedName(filename), storedPathOf(filename), 0,
                                    true, nullptr};
         osg::notify(osg::NOTICE) << "Laddar " << loadingModel.name << std::endl;
-        statusLine->show("Laddar " + loadingModel.name);
+        statusLine->setProgress("Laddar " + loadingModel.name);
         loading = std::async(std::launch::async, &SceneController::readModel, filename,
                              loadingModel.filename);
     }

@@ -57,7 +57,7 @@ public:
     unsigned getNumLayers() const { return static_cast<unsigned>(layers.size()); }
     osg::Switch* getLayer(unsigned n) const { return n < layers.size() ? layers[n].get() : nullptr; }
     const ModelRecord& getModelRecord(unsigned index) const { return models[index]; }
-    // What the user is told about the dropped file being loaded, or why the last one failed.
+    // What the user is told about the dropped file being loaded and why one failed.
     StatusLine* getStatusLine() const { return statusLine.get(); }
 
 protected:
