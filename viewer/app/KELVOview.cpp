@@ -93,6 +93,7 @@ void KELVOview::build()
 
     sceneController = new SceneController(scene);
     viewer.addEventHandler(sceneController);
+    overlayController->setStatusLine(sceneController->getStatusLine());
 
     windowController = new WindowController(camera);
     viewer.addEventHandler(windowController);

@@ -13,19 +13,12 @@ namespace osgKELVO {
 
 namespace {
 
-const float characterSize = 18.0f;
-
 osg::ref_ptr<osgText::Text> createLine(osgText::Font* font, float height, const char* text)
 {
-    osg::ref_ptr<osgText::Text> line = new osgText::Text;
+    osg::ref_ptr<osgText::Text> line =
+        createHudText(font, osg::Vec3(0.0f, height, 0.0f), osgText::Text::LEFT_BOTTOM_BASE_LINE);
     // The texts change in the update traversal while a draw thread may still use them.
     line->setDataVariance(osg::Object::DYNAMIC);
-    line->setFont(font);
-    line->setFontResolution(36, 36);
-    line->setCharacterSize(characterSize);
-    line->setColor(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
-    line->setAlignment(osgText::Text::LEFT_BOTTOM_BASE_LINE);
-    line->setPosition(osg::Vec3(0.0f, height, 0.0f));
     line->setText(text);
     return line;
 }
@@ -44,7 +37,7 @@ void setLine(osg::Geode* geode, unsigned index, const std::string& text)
 
 osg::ref_ptr<osg::Geode> CoordinateReadout::createTextGeode()
 {
-    osg::ref_ptr<osgText::Font> font = readResourceFont(fontFileName());
+    osg::ref_ptr<osgText::Font> font = readHudFont();
     if (!font) {
         if (osg::isNotifyEnabled(osg::WARN))
             osg::notify(osg::WARN) << "Could not load coordinates font file" << std::endl;
@@ -52,8 +45,8 @@ osg::ref_ptr<osg::Geode> CoordinateReadout::createTextGeode()
     }
 
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(createLine(font, 2.5f * characterSize, "X: 0.0"));
-    geode->addDrawable(createLine(font, 1.25f * characterSize, "Y: 0.0"));
+    geode->addDrawable(createLine(font, 2.5f * hudCharacterSize, "X: 0.0"));
+    geode->addDrawable(createLine(font, 1.25f * hudCharacterSize, "Y: 0.0"));
     geode->addDrawable(createLine(font, 0.0f, "Z: 0.0"));
     osg::StateSet* stateSet = geode->getOrCreateStateSet();
     stateSet->setDataVariance(osg::Object::DYNAMIC);

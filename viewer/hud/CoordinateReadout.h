@@ -13,8 +13,6 @@ namespace osgKELVO {
 class CoordinateReadout
 {
 public:
-    static const char* fontFileName() { return "../Resources/Fonts/arial.ttf"; }
-
     // The text geode with "X: 0.0", "Y: 0.0", "Z: 0.0", or null (with a warning) without font.
     static osg::ref_ptr<osg::Geode> createTextGeode();
 

@@ -48,13 +48,8 @@ std::string column(const std::vector<Row>& rows, std::string Row::*cell)
 
 osg::ref_ptr<osgText::Text> createColumn(osgText::Font* font, const osg::Vec3& position, const std::string& text)
 {
-    osg::ref_ptr<osgText::Text> column = new osgText::Text;
-    column->setFont(font);
-    column->setFontResolution(36, 36);
-    column->setCharacterSize(18.0f);
-    column->setColor(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
-    column->setAlignment(osgText::Text::LEFT_BASE_LINE);
-    column->setPosition(position);
+    osg::ref_ptr<osgText::Text> column =
+        createHudText(font, position, osgText::Text::LEFT_BASE_LINE);
     column->setText(text, osgText::String::ENCODING_UTF8);
     return column;
 }
@@ -63,7 +58,7 @@ osg::ref_ptr<osgText::Text> createColumn(osgText::Font* font, const osg::Vec3& p
 
 osg::ref_ptr<osg::Geode> HelpText::createGeode(const std::vector<HelpUsage::Line>& lines, const std::string& closeKeys)
 {
-    osg::ref_ptr<osgText::Font> font = readResourceFont(fontFileName());
+    osg::ref_ptr<osgText::Font> font = readHudFont();
     if (!font) {
         if (osg::isNotifyEnabled(osg::WARN))
             osg::notify(osg::WARN) << "Could not load font file" << std::endl;

@@ -16,8 +16,6 @@ namespace osgKELVO {
 class HelpText
 {
 public:
-    static const char* fontFileName() { return "../Resources/Fonts/arial.ttf"; }
-
     // The geode with both columns for lines in the panel's order (HelpUsage::getLines) and the
     // keys that close the panel, or null (with a warning) when the font cannot be read.
     static osg::ref_ptr<osg::Geode> createGeode(const std::vector<HelpUsage::Line>& lines,

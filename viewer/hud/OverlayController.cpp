@@ -8,6 +8,7 @@
 #include "hud/HelpText.h"
 #include "hud/NinePiecePanel.h"
 #include "hud/PickWorldPoint.h"
+#include "hud/StatusText.h"
 #include "util/HelpUsage.h"
 
 #include <osg/BlendFunc>
@@ -37,6 +38,8 @@ const osg::Vec4f white(1.0f, 1.0f, 1.0f, 1.0f);
 // Gap between the window's edges and the items, and between items.
 const int margin = 8;
 const int readoutWidth = 200, readoutHeight = 90;
+// The readout's text starts this far from the window's left and bottom edges.
+const int readoutBaseline = 24;
 
 osg::ref_ptr<osg::Image> readImage(const std::string& fileName)
 {
@@ -157,6 +160,7 @@ bool OverlayController::build(osgViewer::View* view)
     hudCamera->setClearMask(GL_DEPTH_BUFFER_BIT);
 
     addCoordinates();
+    addStatus();
     addCompass();
     addLogo();
     addLegend();
@@ -180,6 +184,16 @@ void OverlayController::addCoordinates()
         new CoordinateUpdateCallback(mainCamera, settings.useGeoCoords, settings.offset, this));
     coordinatesTextTransform = transformOf(text);
     hudCamera->addChild(coordinatesTextTransform);
+}
+
+void OverlayController::addStatus()
+{
+    if (!statusLine)
+        return;
+    if (osg::ref_ptr<osg::Geode> text = StatusText::createGeode(statusLine)) {
+        statusTransform = transformOf(text);
+        hudCamera->addChild(statusTransform);
+    }
 }
 
 void OverlayController::addCompass()
@@ -253,7 +267,14 @@ void OverlayController::layout(int width, int height)
     if (coordinatesPanelTransform) {
         coordinatesPanelTransform->setMatrix(osg::Matrix::translate(margin, margin, 0.0));
         resizePanel(panelOf(coordinatesPanelTransform), readoutWidth, readoutHeight);
-        coordinatesTextTransform->setMatrix(osg::Matrix::translate(24.0, 24.0, 0.0));
+        coordinatesTextTransform->setMatrix(
+            osg::Matrix::translate(readoutBaseline, readoutBaseline, 0.0));
+    }
+    if (statusTransform) {
+        // On the readout's last baseline, right of it.
+        const int left = coordinatesPanelTransform ? 2 * margin + readoutWidth : margin;
+        statusTransform->setMatrix(osg::Matrix::translate(left, readoutBaseline, 0.0));
+        StatusText::setWidth(statusTransform->getChild(0)->asGeode(), width - left - margin);
     }
     if (helpPanelTransform)
         placeHelp(width, height);

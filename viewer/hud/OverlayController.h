@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hud/OverlaySettings.h"
+#include "util/StatusLine.h"
 
 #include <osg/Camera>
 #include <osg/Geode>
@@ -17,9 +18,9 @@ class View;
 
 namespace osgKELVO {
 
-// The head-up display: help panel, legend, logo, compass and coordinate readout, drawn by a camera
-// that renders after the scene in window pixel coordinates. Built at the first event, laid out
-// again on every resize, the help panel where it meets none of the others.
+// The head-up display: help panel, legend, logo, compass, coordinate readout and a status line
+// beside it, drawn by a camera that renders after the scene in window pixel coordinates. Built at
+// the first event, laid out again on every resize, the help panel where it meets none of the others.
 class OverlayController : public osgGA::GUIEventHandler
 {
 public:
@@ -42,6 +43,8 @@ public:
     void setUseGeoCoords(bool value) { settings.useGeoCoords = value; }
     const osg::Vec3f& getOffset() const { return settings.offset; }
     void setOffset(const osg::Vec3f& value) { settings.offset = value; }
+    // What the status line shows; set before the first event.
+    void setStatusLine(StatusLine* value) { statusLine = value; }
 
     bool isInitialized() const { return initialized; }
     bool isPickActive() const { return pickActive; }
@@ -74,6 +77,7 @@ private:
 
     bool build(osgViewer::View* view);
     void addCoordinates();
+    void addStatus();
     void addCompass();
     void addLogo();
     void addLegend();
@@ -93,6 +97,8 @@ private:
     osg::ref_ptr<osg::MatrixTransform> compassTransform;
     osg::ref_ptr<osg::MatrixTransform> helpPanelTransform;
     osg::ref_ptr<osg::MatrixTransform> helpTextTransform;
+    osg::ref_ptr<osg::MatrixTransform> statusTransform;
+    osg::ref_ptr<StatusLine> statusLine;
     osg::ref_ptr<osg::Camera> hudCamera;
     OverlaySettings settings;
     int compassSize;

@@ -17,6 +17,7 @@
 #include <osgDB/Registry>
 #include <osgUtil/Optimizer>
 
+#include <chrono>
 #include <cstdio>
 
 namespace osgKELVO {
@@ -47,6 +48,14 @@ bool isSupportedModelExtension(const std::string& extension)
            (reader->supportedFeatures() & osgDB::ReaderWriter::FEATURE_READ_NODE) != 0;
 }
 
+// How long the reason a dropped file failed stays on screen.
+const double failureShownSeconds = 5.0;
+
+std::string storedPathOf(const std::string& filename)
+{
+    return ProgramRoot::storedPath(filename, osgDB::getCurrentWorkingDirectory());
+}
+
 std::string layerName(unsigned n)
 {
     char buffer[32];
@@ -60,7 +69,8 @@ SceneController::SceneController(osg::Group* sceneGroup)
     : sceneGroup(sceneGroup),
       initialized(false),
       offset(0.0, 0.0, 0.0),
-      kdTrees(new BackgroundKdTrees)
+      kdTrees(new BackgroundKdTrees),
+      statusLine(new StatusLine)
 {
     // The k-d trees that keep picking on terrain fast are built beside the loading and the first
     // frames instead of inside each read, which would hold up the first frame by a second.
@@ -81,6 +91,8 @@ bool SceneController::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionA
         return handleKeyUp(ea);
     case osgGA::GUIEventAdapter::USER:
         return handleDrop(ea);
+    case osgGA::GUIEventAdapter::FRAME:
+        return handleFrame(ea);
     default:
         return false;
     }
@@ -151,58 +163,110 @@ void SceneController::showNextAlternative(unsigned n)
 void SceneController::addDroppedFiles(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths)
-        addModel(osgDB::getStrippedName(path), path, 0, true);
+        if (acceptsModel(osgDB::getStrippedName(path), path, 0))
+            waitingFiles.push_back(path);
 }
 
 void SceneController::addModel(const std::string& name, const std::string& filename, int layerNum,
                                bool visible)
 {
+    if (!acceptsModel(name, filename, layerNum))
+        return;
+    const std::string storedPath = storedPathOf(filename);
+    osg::notify(osg::NOTICE) << "Laddar " << name << std::endl;
+    const LoadedModel loaded = readModel(filename, storedPath);
+    if (loaded.node)
+        attachModel(ModelRecord{name, storedPath, layerNum, visible, loaded.node});
+}
+
+bool SceneController::handleFrame(const osgGA::GUIEventAdapter& ea)
+{
+    // Looked at once a frame, so that the name of a file, shown as its reading starts, stays on
+    // screen for one frame at least. A FRAME event's time is the frame's reference time.
+    if (loading.valid() && loading.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+        const LoadedModel loaded = loading.get();
+        loadingModel.node = loaded.node;
+        statusLine->setProgress(std::string());
+        if (loaded.node)
+            attachModel(loadingModel);
+        else
+            statusLine->report(loaded.problem, ea.getTime() + failureShownSeconds);
+    }
+    if (!loading.valid() && !waitingFiles.empty()) {
+        const std::string filename = waitingFiles.front();
+        waitingFiles.pop_front();
+        loadingModel = ModelRecord{osgDB::getStrippedName(filename), storedPathOf(filename), 0,
+                                   true, nullptr};
+        osg::notify(osg::NOTICE) << "Laddar " << loadingModel.name << std::endl;
+        statusLine->setProgress("Laddar " + loadingModel.name);
+        loading = std::async(std::launch::async, &SceneController::readModel, filename,
+                             loadingModel.filename);
+    }
+    return false;
+}
+
+bool SceneController::acceptsModel(const std::string& name, const std::string& filename,
+                                   int layerNum) const
+{
     const std::string extension = osgDB::convertToLowerCase(osgDB::getFileExtension(filename));
     if (!isSupportedModelExtension(extension)) {
         osg::notify(osg::WARN) << "Unsupported file dropped " << filename << std::endl;
-        return;
+        return false;
     }
     if (layerNum < 0 || layerNum > MaxLayerNum) {
         osg::notify(osg::WARN) << "Skipping model \"" << name << "\" (" << filename
                                << "): layer number " << layerNum << " is outside 0 to "
                                << MaxLayerNum << std::endl;
-        return;
+        return false;
     }
+    return true;
+}
 
-    const std::string storedPath =
-        ProgramRoot::storedPath(filename, osgDB::getCurrentWorkingDirectory());
-
-    osg::notify(osg::NOTICE) << "Laddar " << name << std::endl;
-
-    osg::ref_ptr<osg::Node> node = GuardedNodeReader::read(filename, osgDB::Registry::instance()->getOptions());
-    if (!node) {
-        osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
-        return;
-    }
+// Runs on the loading thread for dropped files: touches nothing of the controller.
+SceneController::LoadedModel SceneController::readModel(const std::string& filename,
+                                                        const std::string& storedPath)
+{
+    LoadedModel loaded;
+    loaded.node = GuardedNodeReader::read(filename, osgDB::Registry::instance()->getOptions(),
+                                          &loaded.problem);
     // A file cut short can still give a node, whose geometry would be drawn past its data.
     GeometryIntegrityVisitor integrity;
-    node->accept(integrity);
+    if (loaded.node)
+        loaded.node->accept(integrity);
     if (integrity.isDamaged()) {
-        osg::notify(osg::WARN) << "Model " << storedPath << " is damaged: " << integrity.getProblem() << std::endl;
+        osg::notify(osg::WARN) << "Model " << storedPath << " is damaged: "
+                               << integrity.getProblem() << std::endl;
+        loaded.node = nullptr;
+        loaded.problem = integrity.getProblem();
+    }
+    if (!loaded.node) {
         osg::notify(osg::WARN) << "Unable to load model " << storedPath << std::endl;
-        return;
+        if (loaded.problem.empty())
+            loaded.problem = "Unable to load model " + storedPath;
+        return loaded;
     }
 
     // Release image data once it is on the graphics card, so each texture is held once.
     osgUtil::Optimizer::TextureVisitor textureVisitor(true, true, false, false, true, 4.0f);
-    node->accept(textureVisitor);
+    loaded.node->accept(textureVisitor);
+    return loaded;
+}
 
-    models.push_back(ModelRecord{name, storedPath, layerNum, visible, node});
-
-    while (static_cast<unsigned>(layerNum) >= layers.size()) {
+void SceneController::attachModel(const ModelRecord& record)
+{
+    models.push_back(record);
+    const unsigned layerNum = static_cast<unsigned>(record.layerNum);
+    while (layerNum >= layers.size()) {
         osg::ref_ptr<osg::Switch> layer = new osg::Switch;
         layer->setName(layerName(static_cast<unsigned>(layers.size())));
         layers.push_back(layer);
         sceneGroup->addChild(layer);
         osg::notify(osg::INFO) << "Adding new layer " << layer->getName() << std::endl;
     }
-    layers[static_cast<unsigned>(layerNum)]->addChild(node, visible);
-    kdTrees->submit(node.get());
+    layers[layerNum]->addChild(record.node, record.visible);
+    osg::notify(osg::INFO) << "Added model " << record.name << " to " << layers[layerNum]->getName()
+                           << std::endl;
+    kdTrees->submit(record.node.get());
 }
 
 void SceneController::initialize()
