@@ -44,26 +44,25 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
     // scene-graph library's own viewers is no option here but a file that is not there.
     ASSERT_TRUE(session.start("KELVOview drops", {}, session.tree().root(),
                               {"Content/red.ive", "--window", content + kaj + ".ive"}));
-    ViewerProcess& viewer = session.viewer();
     XdndTestSource source(session.server().display());
     ASSERT_TRUE(source.connected());
     auto drop = [&](const std::vector<std::string>& paths) {
         XdndTestSource::Drag drag;
         for (const std::string& path : paths)
             drag.uriList += XdndTestSource::fileUri(path) + "\r\n";
-        return source.windowCentre(viewer.window(), drag.rootX, drag.rootY) &&
+        return source.windowCentre(session.window(), drag.rootX, drag.rootY) &&
                source.perform(drag).finishedAccepted;
     };
-    EXPECT_EQ(occurrences(viewer.output(),
+    EXPECT_EQ(occurrences(session.output(),
                           "Error reading file ../Content/secret.zip: read error (entry cow.osg is "
                           "encrypted and no password is registered under \"ZipPlugin\")\n"),
               1u)
-        << viewer.output();
-    EXPECT_TRUE(viewer.waitForOutput("Unsupported file dropped " + session.tree().root() +
-                                     "/--window\n")) << viewer.output();
+        << session.output();
+    EXPECT_TRUE(session.waitForOutput("Unsupported file dropped " + session.tree().root() +
+                                      "/--window\n")) << session.output();
     // Two at once, loaded in list order.
     EXPECT_TRUE(drop({content + bro + ".ive", content + gul + ".osg"}));
-    ASSERT_TRUE(viewer.waitForOutput("Added model " + gul + " to Layer 0\n")) << viewer.output();
+    ASSERT_TRUE(session.waitForOutput("Added model " + gul + " to Layer 0\n")) << session.output();
     osg::ref_ptr<osg::Image> four = session.shot();
     ASSERT_TRUE(four);
     for (const osg::Vec4& color : {red, green, blue, yellow})
@@ -71,20 +70,20 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
             << color.r() << " " << color.g() << " " << color.b();
 
     EXPECT_TRUE(drop({outside}));
-    ASSERT_TRUE(viewer.waitForOutput("Added model extra to Layer 0\n")) << viewer.output();
+    ASSERT_TRUE(session.waitForOutput("Added model extra to Layer 0\n")) << session.output();
 
     // Dropped now, the encrypted archive loads: its textured cow stands in the middle of the view.
     osg::ref_ptr<osg::Image> before = session.shot();
     EXPECT_TRUE(drop({content + "secret.zip"}));
-    ASSERT_TRUE(viewer.waitForOutput("Added model secret to Layer 0\n")) << viewer.output();
+    ASSERT_TRUE(session.waitForOutput("Added model secret to Layer 0\n")) << session.output();
     osg::ref_ptr<osg::Image> after = session.shot();
     ASSERT_TRUE(before && after);
     EXPECT_GT(difference(*before, *after, 340, 260, 460, 340), 0.05f);
     EXPECT_LT(difference(*before, *after, 560, 420, 780, 580), 0.02f);
     EXPECT_TRUE(drop({content + "other.zip"}));
-    EXPECT_TRUE(viewer.waitForOutput(
-        "Status line: wrong password for the encrypted entry cow.osg\n")) << viewer.output();
-    const std::string log = viewer.output();
+    EXPECT_TRUE(session.waitForOutput(
+        "Status line: wrong password for the encrypted entry cow.osg\n")) << session.output();
+    const std::string log = session.output();
     EXPECT_EQ(occurrences(log, "Status line: Laddar "), 7u) << "each file while it loads";
     EXPECT_EQ(occurrences(log, "Unable to load model"), 2u) << log;
     EXPECT_EQ(occurrences(log, "Adding new layer Layer 0\n"), 1u) << log;

@@ -56,8 +56,6 @@ public:
 
     XvfbServer& server() { return server_; }
     RuntimeTree& tree() { return tree_; }
-    // The running viewer.
-    ViewerSession& viewer() { return *this; }
 
     // Starts the viewer (in Bin unless told otherwise, notices at INFO: screenshots are read once
     // reported), waits for its window and a first frame, then hides the help panel (F1).
@@ -99,6 +97,5 @@ private:
     pid_t pid_ = -1;
     int exitCode_ = -1;
 };
-using ViewerProcess = ViewerSession;
 
 } // namespace kelvotest
