@@ -1,0 +1,23 @@
+#pragma once
+
+#include <osgDB/ReaderWriter>
+
+namespace osgKELVO {
+
+// Loader, on the Open Asset Import Library, for model formats the scene graph's own plug-ins lack:
+// glTF 2.0 (".gltf" with its buffers and images beside it, ".glb"), FBX and IFC. The scene comes
+// Z-up and in metres. A file the library cannot read reads as nothing, with the library's reason
+// in the result's message, which the scene graph's read functions write as one warning
+// ("Error reading file <model>: read error (<reason>)").
+class ReaderWriterAssimp : public osgDB::ReaderWriter
+{
+public:
+    ReaderWriterAssimp();
+
+    const char* className() const override { return "KELVOview glTF, FBX and IFC reader"; }
+
+    ReadResult readNode(const std::string& fileName, const osgDB::Options* options) const override;
+    ReadResult readObject(const std::string& fileName, const osgDB::Options* options) const override;
+};
+
+} // namespace osgKELVO
