@@ -17,7 +17,8 @@ public:
     const char* className() const override { return "KELVOview glTF, FBX and IFC reader"; }
 
     ReadResult readNode(const std::string& fileName, const osgDB::Options* options) const override;
-    ReadResult readObject(const std::string& fileName, const osgDB::Options* options) const override;
+    ReadResult readObject(const std::string& fileName,
+                          const osgDB::Options* options) const override;
 };
 
 } // namespace osgKELVO
