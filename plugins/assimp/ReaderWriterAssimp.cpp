@@ -6,7 +6,6 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <osgDB/FileNameUtils>
-#include <osgDB/FileUtils>
 #include <osgDB/Registry>
 
 namespace osgKELVO {
@@ -19,21 +18,9 @@ ReaderWriterAssimp::ReaderWriterAssimp()
     supportsExtension("ifc", "Industry Foundation Classes building model");
 }
 
-osgDB::ReaderWriter::ReadResult ReaderWriterAssimp::readObject(const std::string& fileName,
-                                                               const osgDB::Options* options) const
+osgDB::ReaderWriter::ReadResult ReaderWriterAssimp::readFoundNode(
+    const std::string& path, const osgDB::Options* options) const
 {
-    return readNode(fileName, options);
-}
-
-osgDB::ReaderWriter::ReadResult ReaderWriterAssimp::readNode(const std::string& fileName,
-                                                             const osgDB::Options* options) const
-{
-    if (!acceptsExtension(osgDB::getLowerCaseFileExtension(fileName)))
-        return ReadResult(ReadResult::FILE_NOT_HANDLED);
-    const std::string path = osgDB::findDataFile(fileName, options);
-    if (path.empty())
-        return ReadResult(ReadResult::FILE_NOT_FOUND);
-
     // Validation turns indices past the end of their arrays into a refusal; the global scale
     // applies the file's own unit (FBX, often centimetres), so that lengths come in metres.
     Assimp::Importer importer;

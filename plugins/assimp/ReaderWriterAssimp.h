@@ -1,6 +1,6 @@
 #pragma once
 
-#include <osgDB/ReaderWriter>
+#include "NodeFileReaderWriter.h"
 
 namespace osgKELVO {
 
@@ -9,16 +9,16 @@ namespace osgKELVO {
 // Z-up and in metres. A file the library cannot read reads as nothing, with the library's reason
 // in the result's message, which the scene graph's read functions write as one warning
 // ("Error reading file <model>: read error (<reason>)").
-class ReaderWriterAssimp : public osgDB::ReaderWriter
+class ReaderWriterAssimp : public NodeFileReaderWriter
 {
 public:
     ReaderWriterAssimp();
 
     const char* className() const override { return "KELVOview glTF, FBX and IFC reader"; }
 
-    ReadResult readNode(const std::string& fileName, const osgDB::Options* options) const override;
-    ReadResult readObject(const std::string& fileName,
-                          const osgDB::Options* options) const override;
+protected:
+    ReadResult readFoundNode(const std::string& path,
+                             const osgDB::Options* options) const override;
 };
 
 } // namespace osgKELVO
