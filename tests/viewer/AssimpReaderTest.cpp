@@ -14,8 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,6 +29,11 @@ struct Sample
     osg::Vec4 colour;   // a base colour some material carries; alpha 0 for none looked for
     const char* reason; // of the one warning of a file that reads as nothing
 };
+
+void PrintTo(const Sample& sample, std::ostream* out)
+{
+    *out << sample.file;
+}
 
 // What a model holds that the scene draws: geometries, the box round their vertices where they
 // are drawn, their materials and textures.
@@ -58,10 +64,9 @@ struct Contents : osg::NodeVisitor
     }
     bool hasColour(const osg::Vec4& wanted) const
     {
-        for (const osg::Vec4& colour : colours)
-            if ((colour - wanted).length() < 0.002f)
-                return true;
-        return false;
+        return std::any_of(colours.begin(), colours.end(), [&](const osg::Vec4& colour) {
+            return (colour - wanted).length() < 0.002f;
+        });
     }
     osg::BoundingBox box;
     unsigned geometries = 0, withNormals = 0;
@@ -128,15 +133,6 @@ TEST_P(AssimpReader, ReadsThroughTheRegistry)
 
 const osg::Vec3 none;
 
-std::string nameOf(const ::testing::TestParamInfo<Sample>& info)
-{
-    std::string name = osgDB::getNameLessExtension(osgDB::getSimpleFileName(info.param.file));
-    name += "_" + osgDB::getFileExtension(info.param.file);
-    for (char& c : name)
-        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name + "_" + std::to_string(info.index);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Files, AssimpReader,
     ::testing::Values(
@@ -145,13 +141,13 @@ INSTANTIATE_TEST_SUITE_P(
                {0.5f, 0.5f, 0.5f}, 211, {}, nullptr},
         Sample{"glTF2/BoxTextured-glTF-Binary/BoxTextured.glb", {-0.5f, -0.5f, -0.5f},
                {0.5f, 0.5f, 0.5f}, 211, {}, nullptr},
-        // Y up, 743 m long, reaching 181 m down and 92 m up from its origin; orange among its
-        // base colours.
-        Sample{"glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb", {-371.7f, -128.0f, -181.0f},
-               {371.7f, 140.0f, 92.04f}, 0, {0.85f, 0.561f, 0.0f, 1.0f}, nullptr},
+        // Y up: 743 long, reaching 181 down and 92 up from its origin; orange among its colours.
+        Sample{"glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb",
+               {-371.7f, -128.0f, -181.0f}, {371.7f, 140.0f, 92.04f}, 0,
+               {0.85f, 0.561f, 0.0f, 1.0f}, nullptr},
         // Y up in centimetres: two cubes, 20.9 by 32.8 cm and 20.5 cm high; red and green.
-        Sample{"FBX/cubes_nonames.fbx", {-0.0607f, -0.2673f, -0.1452f}, {0.1487f, 0.0604f, 0.0599f},
-               0, {0.8f, 0.0f, 0.0f, 1.0f}, nullptr},
+        Sample{"FBX/cubes_nonames.fbx", {-0.0607f, -0.2673f, -0.1452f},
+               {0.1487f, 0.0604f, 0.0599f}, 0, {0.8f, 0.0f, 0.0f, 1.0f}, nullptr},
         // Z up in metres: a 1.2 m box standing on the ground, its image embedded in the file.
         Sample{"FBX/embedded_ascii/box.FBX", {-0.6f, -0.6f, 0.0f}, {0.6f, 0.6f, 1.2f}, 512, {},
                nullptr},
@@ -161,7 +157,6 @@ INSTANTIATE_TEST_SUITE_P(
         Sample{"glTF2/MissingBin/BoxTextured.gltf", none, none, 0, {},
                "could not open referenced file \"BoxTextured0.bin\""},
         Sample{"FBX/transparentTest.fbx", none, none, 0, {},
-               "block offset is out of range"}),
-    nameOf);
+               "block offset is out of range"}));
 
 } // namespace

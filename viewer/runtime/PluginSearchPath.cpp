@@ -25,7 +25,8 @@ void PluginSearchPath::addDirectory(const std::string& directory)
     osgDB::FilePathList& paths = registry->getLibraryFilePathList();
     paths.erase(std::remove(paths.begin(), paths.end(), directory), paths.end());
     paths.push_front(directory);
-    osg::notify(osg::INFO) << "Looking for the program's own plug-ins in " << directory << std::endl;
+    osg::notify(osg::INFO) << "Looking for the program's own plug-ins in " << directory
+                           << std::endl;
 
     // The folder in which the registry looks for plug-ins in each directory of the path.
     const std::string folder = directory + "/osgPlugins-" + osgGetVersion();
