@@ -164,6 +164,8 @@ osg::ref_ptr<osg::Texture2D> AssimpSceneBuilder::textureFor(const std::string& n
         texture = new osg::Texture2D(image);
         texture->setWrap(osg::Texture::WRAP_S, osg::Texture::REPEAT);
         texture->setWrap(osg::Texture::WRAP_T, osg::Texture::REPEAT);
+        // glTF images come in any size, which every OpenGL 2 driver draws as it is.
+        texture->setResizeNonPowerOfTwoHint(false);
     } else {
         OSG_WARN << modelPath << ": texture " << name << " " << reason << std::endl;
     }

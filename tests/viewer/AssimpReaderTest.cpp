@@ -95,9 +95,9 @@ TEST_P(AssimpReader, ReadsThroughTheRegistry)
     kelvotest::NotifyCapture notices;
     const osg::ref_ptr<osg::Node> node = osgDB::readRefNodeFile(file);
     std::vector<std::string> warnings;
-    for (const auto& line : notices.lines())
-        if (line.first <= osg::WARN)
-            warnings.push_back(line.second);
+    for (const auto& [severity, line] : notices.lines())
+        if (severity <= osg::WARN)
+            warnings.push_back(line);
 
     if (sample.reason) {
         EXPECT_FALSE(node);
@@ -131,8 +131,6 @@ TEST_P(AssimpReader, ReadsThroughTheRegistry)
     EXPECT_EQ(contents.image->s(), sample.imageWidth);
 }
 
-const osg::Vec3 none;
-
 INSTANTIATE_TEST_SUITE_P(
     Files, AssimpReader,
     ::testing::Values(
@@ -154,9 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A house on its plot, from the cellar floor 1 m down to the ridge at 6.3 m.
         Sample{"IFC/AC14-FZK-Haus.ifc", {-3.0f, -3.0f, -1.0f}, {15.0f, 13.0f, 6.318f}, 0, {},
                nullptr},
-        Sample{"glTF2/MissingBin/BoxTextured.gltf", none, none, 0, {},
+        Sample{"glTF2/MissingBin/BoxTextured.gltf", {}, {}, 0, {},
                "could not open referenced file \"BoxTextured0.bin\""},
-        Sample{"FBX/transparentTest.fbx", none, none, 0, {},
-               "block offset is out of range"}));
+        Sample{"FBX/transparentTest.fbx", {}, {}, 0, {}, "block offset is out of range"}));
 
 } // namespace
