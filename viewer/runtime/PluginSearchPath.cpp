@@ -28,9 +28,10 @@ void PluginSearchPath::addDirectory(const std::string& directory)
     osg::notify(osg::INFO) << "Looking for the program's own plug-ins in " << directory
                            << std::endl;
 
-    // The folder in which the registry looks for plug-ins in each directory of the path.
-    const std::string folder = directory + "/osgPlugins-" + osgGetVersion();
-    for (const std::string& name : osgDB::getDirectoryContents(folder))
+    // Loaded by the registry's own name for them (their folder, osgPlugins-<version>, and file),
+    // found through the path above, so that a later look-up by extension finds them loaded.
+    const std::string folder = std::string("osgPlugins-") + osgGetVersion();
+    for (const std::string& name : osgDB::getDirectoryContents(directory + "/" + folder))
         if (osgDB::getFileExtension(name) == "so")
             registry->loadLibrary(folder + "/" + name);
 }
