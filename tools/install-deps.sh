@@ -9,6 +9,7 @@ packages=(
   libtinyxml2-dev
   libfftw3-dev
   libzip-dev zip
+  libassimp-dev assimp-testmodels
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
   libx11-dev
   xvfb xauth xdotool x11-utils x11-xserver-utils openbox

@@ -58,21 +58,9 @@ bool ReaderWriterZIP::isModelFile(const std::string& name)
     return readsNodes;
 }
 
-osgDB::ReaderWriter::ReadResult ReaderWriterZIP::readObject(const std::string& fileName,
-                                                            const osgDB::Options* options) const
+osgDB::ReaderWriter::ReadResult ReaderWriterZIP::readFoundNode(const std::string& path,
+                                                               const osgDB::Options* options) const
 {
-    return readNode(fileName, options);
-}
-
-osgDB::ReaderWriter::ReadResult ReaderWriterZIP::readNode(const std::string& fileName,
-                                                          const osgDB::Options* options) const
-{
-    if (!acceptsExtension(osgDB::getLowerCaseFileExtension(fileName)))
-        return ReadResult(ReadResult::FILE_NOT_HANDLED);
-    const std::string path = osgDB::findDataFile(fileName, options);
-    if (path.empty())
-        return ReadResult(ReadResult::FILE_NOT_FOUND);
-
     ZipArchive archive;
     std::string reason;
     if (!archive.open(path, reason))

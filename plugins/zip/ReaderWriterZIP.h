@@ -1,6 +1,6 @@
 #pragma once
 
-#include <osgDB/ReaderWriter>
+#include "NodeFileReaderWriter.h"
 
 namespace osgKELVO {
 
@@ -9,7 +9,7 @@ namespace osgKELVO {
 // the authentication map entry "ZipPlugin" (the reading options' map first, then the registry's).
 // A failure reads nothing and says why in the result's message, which the library's read
 // functions write as one warning ("Error reading file <archive>: read error (<reason>)").
-class ReaderWriterZIP : public osgDB::ReaderWriter
+class ReaderWriterZIP : public NodeFileReaderWriter
 {
 public:
     static const char* const PasswordKey;
@@ -18,11 +18,12 @@ public:
 
     const char* className() const override { return "KELVOview zip archive reader"; }
 
-    ReadResult readNode(const std::string& fileName, const osgDB::Options* options) const override;
-    ReadResult readObject(const std::string& fileName, const osgDB::Options* options) const override;
-
     // The password for archives read with these options, or an empty string.
     static std::string password(const osgDB::Options* options);
+
+protected:
+    ReadResult readFoundNode(const std::string& path,
+                             const osgDB::Options* options) const override;
 
 private:
     static bool isModelFile(const std::string& name);
