@@ -29,13 +29,30 @@ int recordError(Display*, XErrorEvent*)
 
 } // namespace
 
-GLXTestContext::GLXTestContext(Profile profile)
+class GLXTestContext
+{
+public:
+    explicit GLXTestContext(bool core);
+    ~GLXTestContext();
+    GLXTestContext(const GLXTestContext&) = delete;
+    GLXTestContext& operator=(const GLXTestContext&) = delete;
+
+    // Empty once the context is current, else why it is not.
+    std::string failure = "context creation failed";
+
+private:
+    Display* display = nullptr;
+    GLXPbuffer pbuffer = 0;
+    GLXContext context = nullptr;
+};
+
+GLXTestContext::GLXTestContext(bool core)
 {
     // A display shared by many test processes now and then turns a connection away; try again.
     for (int attempt = 0; attempt < 10 && !(display = XOpenDisplay(nullptr)); ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (!display) {
-        reason = "cannot open the X display (is DISPLAY set?)";
+        failure = "cannot open the X display (is DISPLAY set?)";
         return;
     }
     const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE,
@@ -45,7 +62,7 @@ GLXTestContext::GLXTestContext(Profile profile)
     GLXFBConfig* configs =
         glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
     if (!configs || count == 0) {
-        reason = "no pbuffer frame-buffer configuration";
+        failure = "no pbuffer frame-buffer configuration";
         return;
     }
     const GLXFBConfig config = configs[0];
@@ -56,27 +73,23 @@ GLXTestContext::GLXTestContext(Profile profile)
     auto createContextAttribs = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
         glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
     if (!createContextAttribs) {
-        reason = "no glXCreateContextAttribsARB";
+        failure = "no glXCreateContextAttribsARB";
         return;
     }
-    const int compatibility[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 2,
-                                 GLX_CONTEXT_MINOR_VERSION_ARB, 1, None};
-    const int core[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
-                        GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
+    // The legacy context is whatever version the driver offers, so that a lowered one shows.
+    const int legacy[] = {None};
+    const int coreProfile[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
+                               GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB,
+                               None};
     creationFailed = false;
     int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(recordError);
-    GLXContext created = createContextAttribs(display, config, nullptr, True,
-                                              profile == Profile::Core ? core : compatibility);
+    context = createContextAttribs(display, config, nullptr, True, core ? coreProfile : legacy);
     XSync(display, False);
     XSetErrorHandler(previous);
-    if (!created || creationFailed) {
-        reason = "context creation failed";
-        return;
-    }
-    context = created;
-    current = glXMakeContextCurrent(display, pbuffer, pbuffer, created) == True;
-    if (!current)
-        reason = "cannot make the context current";
+    if (context && !creationFailed)
+        failure = glXMakeContextCurrent(display, pbuffer, pbuffer, context)
+                      ? ""
+                      : "cannot make the context current";
 }
 
 GLXTestContext::~GLXTestContext()
@@ -85,7 +98,7 @@ GLXTestContext::~GLXTestContext()
         return;
     glXMakeContextCurrent(display, None, None, nullptr);
     if (context)
-        glXDestroyContext(display, static_cast<GLXContext>(context));
+        glXDestroyContext(display, context);
     if (pbuffer)
         glXDestroyPbuffer(display, pbuffer);
     XCloseDisplay(display);
@@ -99,12 +112,10 @@ std::string OceanScene::stagedFile(const std::string& name)
     return text.str();
 }
 
-OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
-                                               GLXTestContext::Profile profile)
+OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer)
 {
     Options o;
     o.renderer = renderer;
-    o.profile = profile;
     o.windSpeed = 0.0;
     o.plainLight = true;
     return o;
@@ -151,11 +162,14 @@ OceanScene::OceanScene(const Options& chosen)
             configuration = stagedFile("Maris.config") + "\n" + configuration + "\n";
         }
         directory.write("Maris.config", configuration);
+        for (const auto& [name, bytes] : options.files)
+            directory.write(name, bytes);
     }
     if (options.openGL) {
-        context = std::make_unique<GLXTestContext>(options.profile);
-        if (!context->isCurrent()) {
-            reason = context->failure();
+        context = std::make_unique<GLXTestContext>(options.renderer == Maris::OpenGL32 ||
+                                                   options.renderer == Maris::OpenGL41);
+        if (!context->failure.empty()) {
+            reason = context->failure;
             return;
         }
     }
@@ -187,7 +201,7 @@ OceanScene::OceanScene(const Options& chosen)
 
 OceanScene::~OceanScene()
 {
-    if (context && context->isCurrent()) {
+    if (context && context->failure.empty()) {
         glDeleteTextures(1, &skyTexture);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteFramebuffers(1, &frameBuffer);

@@ -10,32 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-typedef struct _XDisplay Display;
-
-// An OpenGL context made current on a small pbuffer of the test display (DISPLAY).
-class GLXTestContext
-{
-public:
-    enum class Profile { Compatibility, Core };
-
-    explicit GLXTestContext(Profile profile);
-    ~GLXTestContext();
-    GLXTestContext(const GLXTestContext&) = delete;
-    GLXTestContext& operator=(const GLXTestContext&) = delete;
-
-    // False with a reason when no context could be made current.
-    bool isCurrent() const { return current; }
-    const std::string& failure() const { return reason; }
-
-private:
-    Display* display = nullptr;
-    unsigned long pbuffer = 0;
-    void* context = nullptr;
-    bool current = false;
-    std::string reason;
-};
+// An OpenGL context made current on a small pbuffer of the test display (DISPLAY): a core profile
+// for the 3.2-class renderers but OpenGL40, which runs in a compatibility one like OpenGL2.
+class GLXTestContext;
 
 // The ocean fixture: a resource directory (the staged resources plus the configuration lines, or,
 // bare, only those lines), an optional GLX context with a frame buffer, and an environment.
@@ -47,9 +27,9 @@ public:
         std::string configuration;
         bool bare = false;
         std::string resourceDirectory; // read instead of one written for the scene
+        std::vector<std::pair<std::string, std::string>> files; // names and bytes written there
         bool openGL = true;
         Maris::Renderer renderer = Maris::OpenGL2;
-        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility;
         Maris::CoordinateSystem coordinateSystem = Maris::FlatZUp;
         void* device = nullptr;
         int width = 256;
@@ -67,9 +47,7 @@ public:
     OceanScene& operator=(const OceanScene&) = delete;
 
     // A still sea on the staged resources, lit plainly.
-    static Options shippedOptions(
-        Maris::Renderer renderer = Maris::OpenGL2,
-        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility);
+    static Options shippedOptions(Maris::Renderer renderer = Maris::OpenGL2);
     // A bare directory holding only the configuration text, without an OpenGL context.
     static Options bareOptions(const std::string& configuration,
                                Maris::Renderer renderer = Maris::NoRenderer,
