@@ -1,29 +1,236 @@
 #include "OceanScene.h"
-#include "TestSupport.h"
+#include "engine-library/TestDeviceRecord.h"
 
+#include "core/Configuration.h"
 #include "fft/FFTCPU.h"
+#include "fft/FFTIPP.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
 #include <random>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
 const double pi = 3.14159265358979323846;
+const char* const cpuFallback =
+    "Using FFTCPU, which really shouldn't happen. Did you move Maris's "
+    "FFT DLL's out of your resources folder?";
+// Without fft-force-cpu, so that engine libraries are looked for.
+const char* const libraryConfiguration =
+    "fft-measure-plans = false\n"
+    "fft-grid-dimension-x = 128\nfft-grid-dimension-y = 128\n";
 
-bool fileExists(const std::string& path)
+template <typename Function>
+Function librarySymbol(const std::string& path, const char* name)
 {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && info.st_size > 0;
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    return handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+}
+
+// Whether the expected messages came in this order, among others.
+::testing::AssertionResult inOrder(const std::vector<std::string>& texts,
+                                   const std::vector<std::string>& expected)
+{
+    auto at = texts.begin();
+    for (const std::string& text : expected) {
+        at = std::find(at, texts.end(), text);
+        if (at == texts.end())
+            return ::testing::AssertionFailure() << "no \"" << text << "\" in order in "
+                                                 << ::testing::PrintToString(texts);
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace
+
+// Which engine the factory picks from the settings, the renderer and the libraries present.
+TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
+{
+    struct Case
+    {
+        const char* configuration;
+        Maris::Renderer renderer;
+        const char* library; // the IPP stand-in installed under this name, if any
+        bool loaded;
+        bool ipp;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"fft-force-cpu = true\n", Maris::OpenGL2, "MarisIPP", false, false,
+         {"(INFO) CPU-based FFT forced by fft-force-cpu setting."}},
+        {"", Maris::OpenGL2, nullptr, false, false,
+         {"(INFO) Failed to load the MarisIPP dll.", "The DLL path we attempted to load was:",
+          cpuFallback}},
+        {"", Maris::OpenGL2, "MarisComputeShader", false, false, {cpuFallback}},
+        // The stand-in cannot tell a feature level, so the compute-shader engine is passed over.
+        {"", Maris::Direct3D11, "MarisComputeShader", true, false,
+         {"(INFO) Compatibility test for compute shader failed.", cpuFallback}},
+        {"disable-ipp = true\n", Maris::OpenGL2, "MarisIPP", true, false,
+         {"(INFO) FFTIPP explicitly disabled with disable-ipp setting.", cpuFallback}},
+        {"", Maris::OpenGL2, "MarisIPP", true, true, {"(INFO) Using FFTIPP."}},
+    };
+    int device = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.configuration << (c.library ? c.library : "none")
+                                          << " renderer " << c.renderer);
+        OceanScene setup(OceanScene::bareOptions(c.configuration, c.renderer, &device));
+        ASSERT_TRUE(setup.ready());
+        MessageCapture& messages = setup.messages();
+        const std::string library =
+            c.library ? setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, c.library) : "";
+        messages.clear();
+        std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
+        ASSERT_NE(engine, nullptr);
+        EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
+        EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
+        EXPECT_EQ(c.library && librarySymbol<void*>(library, "GetIFFTIPP"), c.loaded);
+        ASSERT_TRUE(inOrder(messages.texts(), c.messages));
+        EXPECT_EQ(messages.texts().back(), c.messages.back());
+    }
+}
+
+TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
+{
+    MessageCapture messages;
+    Maris::FFTWaterModel model(nullptr, 1);
+    EXPECT_FALSE(model.Initialize(0, 0, false));
+    EXPECT_EQ(model.GetFFT(), nullptr);
+    EXPECT_FALSE(model.PrepareShader(1.0));
+    EXPECT_FALSE(model.UpdateSimulation(1.0));
+    EXPECT_TRUE(
+        inOrder(messages.texts(), {"Null environment passed into the FFTWaterModel constructor.",
+                                   "Null environment received in FFT::Create"}));
+}
+
+// Two models from the same seed, one on the IPP stand-in's half spectrum (ny/2 + 1 columns
+// evolved), one on the CPU engine. Swells alone make h(k, t) exactly Hermitian, so the half
+// spectrum carries all of it; a wind sea differs only through the Nyquist row and column, whose
+// partners lie outside the grid.
+TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
+{
+    for (bool swells : {true, false}) {
+        SCOPED_TRACE(swells ? "swells" : "wind sea");
+        OceanScene sea(OceanScene::bareOptions(libraryConfiguration));
+        ASSERT_TRUE(sea.ready());
+        sea.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+        if (swells)
+            for (float direction : {1.5707964f, -0.7853982f, 2.5f})
+                sea.environment().AddSwell(Maris::Swell{1024.0f / 7.0f, 3.0f, direction});
+        else
+            sea.setWind(9.0, 0.8);
+        const auto ipp = sea.fftModel(2, 4);
+        Maris::Configuration::SetConfigEntry("fft-force-cpu", "true");
+        const auto cpu = sea.fftModel(2, 4);
+        ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(ipp->GetFFT()), nullptr);
+        ASSERT_NE(dynamic_cast<Maris::FFTCPU*>(cpu->GetFFT()), nullptr);
+        for (double t : {1.0, 4.5}) {
+            ASSERT_TRUE(ipp->UpdateSimulation(t) && cpu->UpdateSimulation(t));
+            double largest = 0.0, difference = 0.0;
+            for (int i = 0; i < 3 * 128 * 128; ++i) {
+                const double value = cpu->GetDisplacementBuffer()[i];
+                largest = std::max(largest, std::fabs(value));
+                difference =
+                    std::max(difference, std::fabs(ipp->GetDisplacementBuffer()[i] - value));
+            }
+            EXPECT_GT(largest, 0.01);
+            EXPECT_LT(difference / largest, swells ? 1e-4 : 0.02) << "time " << t;
+        }
+    }
+}
+
+// The IPP stand-in fails on demand: a failed set-up falls back to IPP again and then to the CPU
+// engine; a failed transform fails the step with the library's report.
+TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
+{
+    OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
+    ASSERT_TRUE(setup.ready());
+    MessageCapture& messages = setup.messages();
+    const std::string library = setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+    setup.setWind(9.0, 0.8);
+    {
+        Maris::FFTIPP probe; // loading it gives the test its switches
+        ASSERT_TRUE(probe.LoadDLL(&setup.loader()));
+    }
+    const auto fail = librarySymbol<void (*)(bool, bool)>(library, "TestEngineFail");
+    ASSERT_NE(fail, nullptr);
+
+    fail(true, false);
+    messages.clear();
+    Maris::FFTWaterModel fallback(&setup.environment(), 1);
+    ASSERT_TRUE(fallback.Initialize(0, 0, false));
+    fail(false, false);
+    EXPECT_NE(dynamic_cast<Maris::FFTCPU*>(fallback.GetFFT()), nullptr);
+    EXPECT_TRUE(inOrder(messages.texts(),
+                        {"FFT::Setup failed; falling back to the IPP implementation.",
+                         "IFFTIPP::Setup failed.",
+                         "IPP setup also failed (did you move Maris's DLL out of the resources "
+                         "folder or are you using DLL's from a different version of Maris?) "
+                         "Falling back to the CPU FFT."}));
+    EXPECT_TRUE(fallback.UpdateSimulation(1.0));
+
+    Maris::FFTWaterModel model(&setup.environment(), 1);
+    ASSERT_TRUE(model.Initialize(0, 0, false));
+    ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(model.GetFFT()), nullptr);
+    fail(false, true);
+    messages.clear();
+    EXPECT_FALSE(model.UpdateSimulation(1.0));
+    fail(false, false);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"IFFTIPP::InverseTransform2D failed."});
+    EXPECT_TRUE(model.UpdateSimulation(2.0));
+}
+
+// With a GPU engine library the model hands over the initial amplitudes and each frame's step,
+// and answers height queries from the engine.
+TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
+{
+    int device = 0;
+    OceanScene setup(
+        OceanScene::bareOptions("fft-measure-plans = false\nfft-depth = 0.5\n"
+                                "fft-grid-dimension-x = 32\nfft-grid-dimension-y = 32\n"
+                                "fft-grid-size-x = 512\nfft-grid-size-y = 256\n"
+                                "fft-enable-spray = true\n",
+                                Maris::Direct3D11, &device));
+    ASSERT_TRUE(setup.ready());
+    const std::string library =
+        setup.installEngineLibrary(MARIS_TEST_DEVICE_ENGINE, "MarisComputeShader");
+    setup.setWind(8.0, 0.2);
+    Maris::FFTWaterModel model(&setup.environment(), 2);
+    ASSERT_TRUE(model.Initialize(0, 0, true));
+    ASSERT_TRUE(model.GetFFT() && model.GetFFT()->RunsOnGPU())
+        << ::testing::PrintToString(setup.messages().texts());
+    EXPECT_EQ(model.GetHeightSpectrum(), nullptr) << "no CPU work arrays for a GPU engine";
+    const auto recordOf = librarySymbol<const void* (*)()>(library, "TestDeviceRecord");
+    ASSERT_NE(recordOf, nullptr);
+    const TestDeviceRecord& record = *static_cast<const TestDeviceRecord*>(recordOf());
+    EXPECT_EQ(record.settings.device, &device);
+
+    ASSERT_TRUE(model.UpdateSimulation(2.0));
+    EXPECT_EQ(record.dt, 0.0);
+    EXPECT_FLOAT_EQ(record.depth, 1.0f) << "depth is handed on as at least 1";
+    EXPECT_TRUE(record.spectrumChanged);
+    EXPECT_EQ(record.firstAmplitude, model.GetH0()[0]);
+    ASSERT_TRUE(model.UpdateSimulation(2.5));
+    EXPECT_DOUBLE_EQ(record.dt, 0.5);
+    EXPECT_FALSE(record.spectrumChanged) << "same wind, same spectrum";
+    EXPECT_TRUE(model.PrepareShader(2.5));
+    EXPECT_EQ(record.finishCalls, 1);
+
+    // The engine's height u + 2v, read where its displacement (51.2, -12.8) came from; slopes by
+    // the engine base's differences, (2/32) / (2 · 32 / 512) in x, (4/32) / (2 · 32 / 256) in y.
+    Maris::ProjectedGrid grid(false);
+    ASSERT_TRUE(grid.Initialize(&setup.environment(), Maris::PiersonMoskowitzSpectrum, 64));
+    Maris::Vector3 normal;
+    EXPECT_NEAR(model.GetHeight(Maris::Vector3(300.0 + 512.0, 100.0 - 256.0, 0.0), &grid, normal),
+                (300.0 - 51.2) / 512.0 + 2.0 * (100.0 + 12.8) / 256.0, 1e-5);
+    EXPECT_NEAR((normal - Maris::Vector3(-0.5, -0.5, 1.0).Normalized()).Length(), 0.0, 1e-4);
+    EXPECT_EQ(static_cast<const void*>(&model.GetSprayPositions()), record.sprays);
+}
 
 // The engine may share one complex transform between two arrays; each output must still be
 // Re Σ H(k) e^{+i k x}, unnormalized, with the zero frequency at the middle of the rows and
@@ -109,9 +316,7 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
         ASSERT_TRUE(engine.Setup(32, 32, 1, &setup.environment(), false));
         EXPECT_EQ(engine.IsPlanMeasured(), c.measured);
         EXPECT_EQ(std::string(Maris::FFTCPU::GetWisdomPath().c_str()), wisdom);
-        if (!c.written) {
-            EXPECT_EQ(fileExists(wisdom), c.measured);
-        }
+        EXPECT_TRUE(c.written || std::filesystem::exists(wisdom) == c.measured);
     }
     if (previous)
         setenv("XDG_CACHE_HOME", restore.c_str(), 1);

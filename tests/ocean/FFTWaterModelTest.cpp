@@ -1,81 +1,57 @@
 #include "OceanScene.h"
 
+#include "opengl/FFTWaterModelOpenGL.h"
 #include "waves/WaveSpectrum.h"
 
 #include <Maris/Ocean.h>
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 
+// Simulation-only seas on the CPU engine, a patch of 1024 m over n × n cells (64 unless said).
 namespace {
 
 const double pi = 3.14159265358979323846;
 
-double largestDifference(const std::vector<float>& a, const std::vector<float>& b)
+// The largest difference between the buffers, or the largest magnitude without a second one.
+double largest(const float* a, const float* b = nullptr, int count = 3 * 64 * 64)
 {
-    double largest = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        largest =
-            std::max(largest, std::fabs(static_cast<double>(a[i]) - (b.empty() ? 0.0 : b[i])));
-    return largest;
+    double result = 0.0;
+    for (int i = 0; i < count; ++i)
+        result = std::max(result, std::fabs(static_cast<double>(a[i]) - (b ? b[i] : 0.0f)));
+    return result;
 }
 
-double maxAbs(const std::vector<float>& values)
+std::vector<Maris::Complex> amplitudes(const Maris::FFTWaterModel& model)
 {
-    return largestDifference(values, {});
+    return std::vector<Maris::Complex>(model.GetH0(), model.GetH0() + 65 * 65);
 }
 
-// Simulation-only seas on the CPU engine, a patch of 1024 m over n × n cells.
-class FFTWaterModelTest : public ::testing::Test
+// A swell along x of `cycles` whole wavelengths over the patch.
+void addSwell(OceanScene& sea, double cycles, float height)
 {
-protected:
-    bool start(const std::string& configuration, int dimension = 64)
-    {
-        n = dimension;
-        sea.reset(); // the scene in use first, as scenes set the library up globally
-        sea.reset(new OceanScene(OceanScene::fftOptions(configuration, dimension)));
-        return sea->ready();
-    }
-    // A swell along x of `cycles` whole wavelengths over the patch.
-    void addSwell(double cycles, float height)
-    {
-        Maris::Swell swell;
-        swell.wavelength = static_cast<float>(1024.0 / cycles);
-        swell.height = height;
-        swell.direction = static_cast<float>(pi / 2);
-        sea->environment().AddSwell(swell);
-    }
-    std::vector<float> displacements(const Maris::FFTWaterModel& model) const
-    {
-        return copyBuffer(model.GetDisplacementBuffer(), 3u * n * n);
-    }
-    std::vector<float> slopes(const Maris::FFTWaterModel& model) const
-    {
-        return copyBuffer(model.GetSlopeFoamBuffer(), 3u * n * n);
-    }
-    std::vector<Maris::Complex> amplitudes(const Maris::FFTWaterModel& model) const
-    {
-        return std::vector<Maris::Complex>(model.GetH0(), model.GetH0() + (n + 1) * (n + 1));
-    }
-
-    std::unique_ptr<OceanScene> sea;
-    int n = 64;
-};
+    sea.environment().AddSwell(
+        Maris::Swell{static_cast<float>(1024.0 / cycles), height, static_cast<float>(pi / 2)});
+}
 
 } // namespace
 
 // The unnormalized inverse keeps the energy: Σ height² = Nx Ny Σ |H(k)|², where H is the part of
 // h(k, t) that the real transform sees, (h(k) + conj(h(-k))) / 2 on the periodic grid. Away from
 // the Nyquist row and column, h(k, t) is itself Hermitian.
-TEST_F(FFTWaterModelTest, ParsevalHoldsForEverySpectrumSeedAndTime)
+TEST(FFTWaterModel, ParsevalHoldsForEverySpectrumSeedAndTime)
 {
+    const int n = 32;
     for (unsigned seed : {1u, 2u})
         for (int type = 1; type <= 3; ++type) {
-            ASSERT_TRUE(start("fft-exact-normals = false\n", 32));
-            sea->setWind(11.0, 0.4, 80000.0);
-            auto model = sea->fftModel(type, seed);
+            OceanScene sea(OceanScene::fftOptions("fft-exact-normals = false\n", n));
+            ASSERT_TRUE(sea.ready()) << sea.failure();
+            sea.setWind(11.0, 0.4, 80000.0);
+            auto model = sea.fftModel(type, seed);
             ASSERT_NE(model, nullptr);
             for (double t : {0.5, 7.25, 130.0}) {
                 SCOPED_TRACE(::testing::Message()
@@ -105,14 +81,15 @@ TEST_F(FFTWaterModelTest, ParsevalHoldsForEverySpectrumSeedAndTime)
 // A swell of 6 cycles over the patch towards +x is a single spectral line, at column offset 6
 // (one of 128 cycles lies beyond the grid and is left out); its crests must move at the
 // deep-water phase speed.
-TEST_F(FFTWaterModelTest, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
+TEST(FFTWaterModel, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
 {
-    ASSERT_TRUE(start("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
-    sea->setWind(0.0, 0.0);
+    OceanScene sea(
+        OceanScene::fftOptions("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+    ASSERT_TRUE(sea.ready()) << sea.failure();
     const int cycles = 6;
-    addSwell(cycles, 8.0f);
-    addSwell(128, 2.0f);
-    auto model = sea->fftModel(1);
+    addSwell(sea, cycles, 8.0f);
+    addSwell(sea, 128, 2.0f);
+    auto model = sea.fftModel(1);
     ASSERT_TRUE(model && model->UpdateSimulation(1.0));
     const std::vector<Maris::Complex> h0 = amplitudes(*model);
     const float amplitude = std::sqrt(8.0f * 0.5f) / (2.0f * std::sqrt(static_cast<float>(pi)));
@@ -127,10 +104,10 @@ TEST_F(FFTWaterModelTest, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
     auto phaseAt = [&](double t) {
         EXPECT_TRUE(model->UpdateSimulation(t));
         double c = 0.0, s = 0.0;
-        for (int j = 0; j < n; ++j) {
+        for (int j = 0; j < 64; ++j) {
             const double h = model->GetDisplacementBuffer()[3 * j + 2];
-            c += h * std::cos(2 * pi * cycles * j / n);
-            s += h * std::sin(2 * pi * cycles * j / n);
+            c += h * std::cos(2 * pi * cycles * j / 64);
+            s += h * std::sin(2 * pi * cycles * j / 64);
         }
         return std::atan2(-s, c);
     };
@@ -142,139 +119,104 @@ TEST_F(FFTWaterModelTest, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
 
 // On the grid points the query gives the simulated heights, tiled over the sea; with choppy waves
 // it looks back by the displacement.
-TEST_F(FFTWaterModelTest, GetHeightFollowsTheSimulatedSurface)
+TEST(FFTWaterModel, GetHeightFollowsTheSimulatedSurface)
 {
-    ASSERT_TRUE(start("fft-enable-choppiness = false\nfft-exact-normals = false\n"));
-    sea->setWind(10.0, 0.5);
-    auto model = sea->fftModel(1);
-    auto grid = sea->grid(1);
-    ASSERT_TRUE(model && grid && model->UpdateSimulation(2.0));
-    const double cell = 1024.0 / n;
-    auto height = [&](int row, int column) {
-        return model->GetDisplacementBuffer()[3 * ((row % n) * n + column % n) + 2];
-    };
-    auto query = [&](double column, double row, Maris::Vector3& normal) {
-        return model->GetHeight(Maris::Vector3(column * cell, row * cell, 0.0), grid.get(),
-                                normal);
-    };
-    Maris::Vector3 normal;
-    for (int row : {0, 5, 63})
-        for (int column : {0, 40, 63}) {
-            EXPECT_NEAR(query(column, row, normal), height(row, column), 1e-4)
-                << row << ", " << column;
-            EXPECT_NEAR(query(column - 3 * n, row + n, normal), height(row, column), 1e-3);
-            EXPECT_NEAR(normal.Length(), 1.0, 1e-9);
+    const double cell = 1024.0 / 64;
+    for (bool choppy : {false, true}) {
+        OceanScene sea(OceanScene::fftOptions(
+            choppy ? "fft-exact-normals = false\nfft-choppiness = 1.0\n"
+                   : "fft-enable-choppiness = false\nfft-exact-normals = false\n"));
+        ASSERT_TRUE(sea.ready()) << sea.failure();
+        sea.setWind(choppy ? 12.0 : 10.0, 0.5);
+        auto model = sea.fftModel(choppy ? 2 : 1);
+        auto grid = sea.grid(choppy ? 2 : 1);
+        ASSERT_TRUE(model && grid && model->UpdateSimulation(2.0));
+        const float* d = model->GetDisplacementBuffer();
+        Maris::Vector3 normal;
+        auto query = [&](double column, double row) {
+            return model->GetHeight(Maris::Vector3(column * cell, row * cell, 0.0), grid.get(),
+                                    normal);
+        };
+        if (!choppy) {
+            for (int row : {0, 5, 63})
+                for (int column : {0, 40, 63}) {
+                    const float height = d[3 * (row * 64 + column) + 2];
+                    EXPECT_NEAR(query(column, row), height, 1e-4) << row << ", " << column;
+                    EXPECT_NEAR(query(column - 3 * 64, row + 64), height, 1e-3);
+                    EXPECT_NEAR(normal.Length(), 1.0, 1e-9);
+                }
+            EXPECT_EQ(model->GetHeight(Maris::Vector3(0, 0, 0), nullptr, normal), 0.0f);
+            continue;
         }
-    EXPECT_EQ(model->GetHeight(Maris::Vector3(0, 0, 0), nullptr, normal), 0.0f);
-
-    // At a displaced surface point p0 + D(p0) the answer is near the height that came from p0.
-    model.reset();
-    grid.reset();
-    ASSERT_TRUE(start("fft-exact-normals = false\nfft-choppiness = 1.0\n"));
-    sea->setWind(12.0, 0.5);
-    model = sea->fftModel(2);
-    grid = sea->grid(2);
-    ASSERT_TRUE(model && grid && model->UpdateSimulation(2.0));
-    const float* d = model->GetDisplacementBuffer();
-    double errorChoppy = 0.0, errorNaive = 0.0;
-    for (int i = 0; i < n * n; i += 37) {
-        const double answer = query(i % n + d[3 * i] / cell, i / n + d[3 * i + 1] / cell, normal);
-        errorChoppy += std::fabs(answer - d[3 * i + 2]);
-        errorNaive += std::fabs(query(i % n, i / n, normal) - answer);
+        // At a displaced surface point p0 + D(p0) the answer is near the height that came from p0.
+        double errorChoppy = 0.0, errorNaive = 0.0;
+        for (int i = 0; i < 64 * 64; i += 37) {
+            const double answer = query(i % 64 + d[3 * i] / cell, i / 64 + d[3 * i + 1] / cell);
+            errorChoppy += std::fabs(answer - d[3 * i + 2]);
+            errorNaive += std::fabs(query(i % 64, i / 64) - answer);
+        }
+        ASSERT_GT(errorNaive, 0.0);
+        EXPECT_LT(errorChoppy, 0.5 * errorNaive);
     }
-    ASSERT_GT(errorNaive, 0.0);
-    EXPECT_LT(errorChoppy, 0.5 * errorNaive);
 }
 
 // A single choppy wave compresses the surface at its crests, where the Jacobian drops below 1 by
 // about λ k h: foam follows the height, and spray leaves the cells whose foam passes the
 // threshold.
-TEST_F(FFTWaterModelTest, FoamOnTheCrestsAndSprayAboveTheThreshold)
+TEST(FFTWaterModel, FoamOnTheCrestsAndSprayAboveTheThreshold)
 {
-    ASSERT_TRUE(
-        start("fft-exact-normals = false\nfft-choppiness = 0.8\nfft-spray-threshold = 0.06\n"));
-    sea->setWind(0.0, 0.0);
+    OceanScene sea(OceanScene::fftOptions(
+        "fft-exact-normals = false\nfft-choppiness = 0.8\nfft-spray-threshold = 0.06\n"));
+    ASSERT_TRUE(sea.ready()) << sea.failure();
     const int cycles = 6;
-    addSwell(cycles, 40.0f);
-    auto model = sea->fftModel(1);
+    addSwell(sea, cycles, 40.0f);
+    auto model = sea.fftModel(1);
     ASSERT_TRUE(model && model->UpdateSimulation(3.0));
     const double k = 2 * pi * cycles / 1024.0;
     const float* d = model->GetDisplacementBuffer();
     const float* foam = model->GetSlopeFoamBuffer();
-    double largestFoam = 0.0;
-    for (int i = 0; i < n * n; ++i)
-        largestFoam = std::max(largestFoam, std::fabs(static_cast<double>(foam[3 * i + 2])));
+    const double largestFoam = largest(foam);
     ASSERT_GT(largestFoam, 0.1);
     const Maris::Vector<Maris::Vector3>& spray = model->GetSprayPositions();
     std::size_t sprays = 0;
-    for (int i = 0; i < n * n; ++i) {
+    for (int i = 0; i < 64 * 64; ++i) {
         ASSERT_NEAR(foam[3 * i + 2], 0.8 * k * d[3 * i + 2], 0.15 * largestFoam) << "cell " << i;
         if (!(foam[3 * i + 2] > 0.06f))
             continue;
         // Each spray position is its cell's displaced surface point, patch-local.
         ASSERT_LT(sprays, spray.size());
         const Maris::Vector3& p = spray[sprays++];
-        EXPECT_NEAR(p.x, (i % n) * 1024.0 / n + d[3 * i], 1e-3);
-        EXPECT_NEAR(p.y, (i / n) * 1024.0 / n + d[3 * i + 1], 1e-3);
+        EXPECT_NEAR(p.x, (i % 64) * 1024.0 / 64 + d[3 * i], 1e-3);
+        EXPECT_NEAR(p.y, (i / 64) * 1024.0 / 64 + d[3 * i + 1], 1e-3);
         EXPECT_NEAR(p.z, d[3 * i + 2], 1e-6);
     }
     EXPECT_GT(sprays, 0u);
     EXPECT_EQ(sprays, spray.size());
 }
 
-TEST_F(FFTWaterModelTest, JONSWAPWithoutFetchIsPiersonMoskowitz)
+// Without a fetch JONSWAP is Pierson-Moskowitz; with one the peak-enhanced spectrum is used.
+// Without a preferred direction the spectrum is the same for waves mirrored across the wind.
+TEST(FFTWaterModel, SpectraOfFetchAndDirection)
 {
-    ASSERT_TRUE(start(""));
-    sea->setWind(12.0, 0.7);
-    auto jonswap = sea->fftModel(3, 7);
-    auto piersonMoskowitz = sea->fftModel(2, 7);
+    OceanScene sea(OceanScene::fftOptions());
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    sea.setWind(12.0, 0.7);
+    auto jonswap = sea.fftModel(3, 7);
+    auto piersonMoskowitz = sea.fftModel(2, 7);
     ASSERT_TRUE(jonswap && piersonMoskowitz);
     ASSERT_TRUE(jonswap->UpdateSimulation(1.0) && piersonMoskowitz->UpdateSimulation(1.0));
     EXPECT_EQ(amplitudes(*jonswap), amplitudes(*piersonMoskowitz));
-    EXPECT_EQ(displacements(*jonswap), displacements(*piersonMoskowitz));
-    // With a fetch the peak-enhanced spectrum is used.
-    sea->setWind(12.0, 0.7, 100000.0);
+    EXPECT_EQ(largest(jonswap->GetDisplacementBuffer(), piersonMoskowitz->GetDisplacementBuffer()),
+              0.0);
+    sea.setWind(12.0, 0.7, 100000.0);
     ASSERT_TRUE(jonswap->UpdateSimulation(2.0));
     const auto enhanced = amplitudes(*jonswap), plain = amplitudes(*piersonMoskowitz);
     std::size_t differing = 0;
     for (std::size_t e = 0; e < enhanced.size(); ++e)
         differing += enhanced[e] != plain[e];
     EXPECT_GT(differing, enhanced.size() / 2);
-}
 
-// Every frequency becomes a whole multiple of 2π/T, so the sea repeats after T, and only then.
-TEST_F(FFTWaterModelTest, LoopPeriodRepeatsTheSea)
-{
-    ASSERT_TRUE(start(""));
-    sea->setWind(10.0, 1.0);
-    auto model = sea->fftModel(1);
-    ASSERT_NE(model, nullptr);
-    const float period = 20.0f;
-    for (float loop : {period, 0.0f}) {
-        model->SetLoopPeriod(loop);
-        ASSERT_TRUE(model->UpdateSimulation(3.5));
-        const std::vector<float> before = displacements(*model), slopesBefore = slopes(*model);
-        ASSERT_TRUE(model->UpdateSimulation(3.5 + period));
-        const double scale = maxAbs(before);
-        ASSERT_GT(scale, 0.01);
-        if (loop > 0) {
-            EXPECT_LT(largestDifference(displacements(*model), before), 1e-4 * scale);
-            EXPECT_LT(largestDifference(slopes(*model), slopesBefore),
-                      1e-4 * maxAbs(slopesBefore));
-        } else {
-            EXPECT_GT(largestDifference(displacements(*model), before), 0.1 * scale)
-                << "without the period the sea does not repeat";
-        }
-    }
-}
-
-// Without a preferred direction the spectrum is the same for waves mirrored across the wind.
-TEST_F(FFTWaterModelTest, OmnidirectionalSpectrumIsMirrorSymmetric)
-{
-    ASSERT_TRUE(start(""));
-    auto model = sea->fftModel(1);
-    ASSERT_NE(model, nullptr);
-    const Maris::FFTSpectrumEntry* table = model->GetSpectrumTable();
+    const Maris::FFTSpectrumEntry* table = piersonMoskowitz->GetSpectrumTable();
     Maris::WaveSpectrum omni(1, 10.0f, 0.6f, 0.0f, 9.81f, true);
     for (int r = 1; r < 64; ++r)
         for (int c = 1; c < 64; ++c)
@@ -282,25 +224,119 @@ TEST_F(FFTWaterModelTest, OmnidirectionalSpectrumIsMirrorSymmetric)
                 << r << ", " << c;
 }
 
+// Every frequency becomes a whole multiple of 2π/T, so the sea repeats after T, and only then.
+TEST(FFTWaterModel, LoopPeriodRepeatsTheSea)
+{
+    OceanScene sea(OceanScene::fftOptions());
+    ASSERT_TRUE(sea.ready()) << sea.failure();
+    sea.setWind(10.0, 1.0);
+    auto model = sea.fftModel(1);
+    ASSERT_NE(model, nullptr);
+    const float period = 20.0f;
+    for (float loop : {period, 0.0f}) {
+        model->SetLoopPeriod(loop);
+        ASSERT_TRUE(model->UpdateSimulation(3.5));
+        const std::vector<float> before =
+            copyBuffer(model->GetDisplacementBuffer(), 3 * 64 * 64);
+        const std::vector<float> slopesBefore =
+            copyBuffer(model->GetSlopeFoamBuffer(), 3 * 64 * 64);
+        ASSERT_TRUE(model->UpdateSimulation(3.5 + period));
+        const double scale = largest(before.data());
+        ASSERT_GT(scale, 0.01);
+        const double moved = largest(model->GetDisplacementBuffer(), before.data());
+        if (loop > 0) {
+            EXPECT_LT(moved, 1e-4 * scale);
+            EXPECT_LT(largest(model->GetSlopeFoamBuffer(), slopesBefore.data()),
+                      1e-4 * largest(slopesBefore.data()));
+        } else {
+            EXPECT_GT(moved, 0.1 * scale) << "without the period the sea does not repeat";
+        }
+    }
+}
+
 // Without a renderer the ocean steps a plain FFT model of each spectrum, flat without wind.
-TEST_F(FFTWaterModelTest, SimulationOnlyOceanIsFlatWithoutWind)
+TEST(FFTWaterModel, SimulationOnlyOceanIsFlatWithoutWind)
 {
     for (int type = 1; type <= 3; ++type) {
         SCOPED_TRACE(::testing::Message() << "type " << type);
-        ASSERT_TRUE(start("fft-exact-normals = false\n"));
+        OceanScene sea(OceanScene::fftOptions("fft-exact-normals = false\n"));
+        ASSERT_TRUE(sea.ready()) << sea.failure();
         const double fetch = type == 3 ? 50000.0 : 0.0; // else JONSWAP is Pierson-Moskowitz
-        sea->setWind(0.0, 0.3, fetch);
+        sea.setWind(0.0, 0.3, fetch);
         std::unique_ptr<Maris::Ocean> ocean(Maris::Ocean::Create(
-            &sea->environment(), static_cast<Maris::WaterModelType>(type), false, false));
+            &sea.environment(), static_cast<Maris::WaterModelType>(type), false, false));
         ASSERT_NE(ocean, nullptr);
         auto* model = dynamic_cast<Maris::FFTWaterModel*>(ocean->GetGrid()->GetWaterModel());
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(model->GetSpectrumType(), type);
         ocean->UpdateSimulation(3.0);
-        EXPECT_EQ(maxAbs(displacements(*model)), 0.0);
-        EXPECT_EQ(maxAbs(slopes(*model)), 0.0);
-        sea->setWind(10.0, 0.3, fetch);
+        EXPECT_EQ(largest(model->GetDisplacementBuffer()), 0.0);
+        EXPECT_EQ(largest(model->GetSlopeFoamBuffer()), 0.0);
+        sea.setWind(10.0, 0.3, fetch);
         ocean->UpdateSimulation(4.0);
-        EXPECT_GT(maxAbs(displacements(*model)), 0.01);
+        EXPECT_GT(largest(model->GetDisplacementBuffer()), 0.01);
     }
+}
+
+// The simulated buffers reach the textures the grid samples, with the slope-foam mipmaps; a
+// height map given to the environment is read back.
+TEST(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAndTheHeightMapIsReadBack)
+{
+    OceanScene::Options options = OceanScene::fftOptions(
+        "fft-grid-dimension-x = 32\nfft-exact-normals = false\nfft-choppiness = 1.0\n");
+    options.renderer = Maris::OpenGL2;
+    options.openGL = true;
+    OceanScene setup(options);
+    ASSERT_TRUE(setup.ready()) << setup.failure();
+    setup.setWind(15.0, 0.3);
+    const GLuint program = linkTestProgram("void main() { gl_Position = gl_Vertex; }\n", nullptr);
+    ASSERT_NE(program, 0u);
+    std::srand(3);
+    Maris::FFTWaterModelOpenGL model(&setup.environment(), 2);
+    ASSERT_TRUE(model.Initialize(program, program, false));
+    const int rows = 32, columns = 64, texels = rows * columns;
+    std::vector<float> texture(3 * texels);
+    auto read = [&](GLuint name, int level) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_FLOAT, texture.data());
+        return texture.data();
+    };
+    // The grid's preparation uploads, and so does the patch's.
+    for (double time : {2.5, 3.0}) {
+        ASSERT_TRUE(model.UpdateSimulation(time));
+        ASSERT_TRUE(time < 3.0 ? model.PrepareShader(time) : model.PreparePatchShader(time));
+        EXPECT_EQ(largest(read(model.GetDisplacementTexture(), 0), model.GetDisplacementBuffer(),
+                          3 * texels), 0.0);
+        EXPECT_EQ(largest(read(model.GetSlopeFoamTexture(), 0), model.GetSlopeFoamBuffer(),
+                          3 * texels), 0.0);
+    }
+    // Level 1 of the foam averages 2 × 2 texels of the upload.
+    const float* foam = model.GetSlopeFoamBuffer() + 2;
+    const float* level1 = read(model.GetSlopeFoamTexture(), 1);
+    for (int i : {0, 5 * columns / 2 + 7, texels / 4 - 1}) {
+        const int at = 2 * (i / (columns / 2)) * columns + 2 * (i % (columns / 2));
+        const float mean =
+            0.25f * (foam[3 * at] + foam[3 * (at + 1)] + foam[3 * (at + columns)] +
+                     foam[3 * (at + columns + 1)]);
+        ASSERT_NE(mean, 0.0f) << "some foam, so that the comparisons can fail";
+        EXPECT_NEAR(level1[3 * i + 2], mean, 1e-4 + 1e-3 * std::fabs(mean)) << "texel " << i;
+    }
+
+    model.UpdateHeightMap();
+    EXPECT_EQ(model.GetHeightMap(), nullptr) << "no height map, nothing read";
+    const std::vector<float> heights = {-5.0f, -2.5f, 0.0f, 1.0f, 2.0f, 3.5f, -8.0f, 12.0f};
+    GLuint heightMap = 0;
+    glGenTextures(1, &heightMap);
+    glBindTexture(GL_TEXTURE_2D, heightMap);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, 4, 2, 0, GL_RED, GL_FLOAT, heights.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    double matrix[16] = {0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 0.5};
+    setup.environment().SetHeightMap(heightMap, matrix);
+    model.UpdateHeightMap();
+    ASSERT_NE(model.GetHeightMap(), nullptr);
+    EXPECT_EQ(model.GetHeightMapWidth(), 4);
+    EXPECT_EQ(model.GetHeightMapHeight(), 2);
+    EXPECT_EQ(copyBuffer(model.GetHeightMap(), 8), heights);
+    glDeleteTextures(1, &heightMap);
 }
