@@ -1,8 +1,6 @@
-#include "TestSupport.h"
+#include "OceanScene.h"
 
 #include "core/Configuration.h"
-#include <Maris/Environment.h>
-#include <Maris/ResourceLoader.h>
 #include <Maris/WindFetch.h>
 
 #include <gtest/gtest.h>
@@ -34,27 +32,11 @@ std::array<double, 3> windAt(const Maris::WindFetch& fetch, const Maris::Vector3
     return wind;
 }
 
-class EnvironmentTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { directory.write("Maris.config", "# test settings\n"); }
-
-    Maris::EnvironmentError initialize(Maris::Environment& environment,
-                                       Maris::Renderer renderer = Maris::NoRenderer,
-                                       Maris::CoordinateSystem system = Maris::FlatZUp)
-    {
-        return environment.Initialize(system, renderer, &loader, nullptr, false);
-    }
-
-    MessageCapture messages;
-    TemporaryDirectory directory;
-    Maris::ResourceLoader loader{directory.path().c_str(), false};
-};
-
 } // namespace
 
-TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
+TEST(Environment, InitializationFailuresReturnTheirCodeWithTheirMessages)
 {
+    MessageCapture messages;
     Maris::Configuration::SetConfigEntry("kept", "1");
     Maris::Environment withoutLoader;
     EXPECT_EQ(withoutLoader.Initialize(Maris::FlatZUp, Maris::OpenGL2, nullptr, nullptr, false),
@@ -79,18 +61,25 @@ TEST_F(EnvironmentTest, InitializationFailuresReturnTheirCodeWithTheirMessages)
     EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
 
     messages.clear();
+    empty.write("Maris.config", "\n");
     Maris::Environment withoutDevice;
-    EXPECT_EQ(initialize(withoutDevice, Maris::Direct3D11), Maris::NoDirect3DDevice);
+    EXPECT_EQ(withoutDevice.Initialize(Maris::FlatZUp, Maris::Direct3D11, &emptyLoader, nullptr,
+                                       false),
+              Maris::NoDirect3DDevice);
     EXPECT_EQ(messages.texts().back(), "No device was passed into the Environment constructor, "
                                        "and you're using a DirectX renderer.");
 }
 
 // The eye is the translation of the inverse; null matrices are reported and change nothing, and
-// one without an inverse puts the eye at the origin.
-TEST_F(EnvironmentTest, CameraPositionComesFromTheInverseAndNullMatricesChangeNothing)
+// one without an inverse puts the eye at the origin. A light color out of range is reported and
+// kept as it is.
+TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
 {
-    Maris::Environment environment;
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
+    OceanScene scene{OceanScene::bareOptions("\n")};
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    Maris::Environment& environment = scene.environment();
+    MessageCapture& messages = scene.messages();
+    messages.clear();
     environment.SetCameraMatrix(cameraAt(10.0, 20.0, 30.0).Pointer());
     environment.SetCameraMatrix(nullptr);
     environment.SetProjectionMatrix(nullptr);
@@ -102,11 +91,7 @@ TEST_F(EnvironmentTest, CameraPositionComesFromTheInverseAndNullMatricesChangeNo
     flattened.elem[2][2] = 0.0;
     environment.SetCameraMatrix(flattened.Pointer());
     EXPECT_EQ(environment.GetCameraPosition(), Maris::Vector3(0.0, 0.0, 0.0));
-}
 
-TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedAndStored)
-{
-    Maris::Environment environment;
     const double direction[3] = {0.0, 3.0, 4.0};
     const double colors[2][3] = {{1.2, 0.5, 0.5}, {0.5, -0.1, 0.0}};
     for (const double* color : colors) {
@@ -115,12 +100,12 @@ TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedAndStored)
         EXPECT_EQ(messages.texts(), std::vector<std::string>{
                                         "You passed in a color to Environment::SetDirectionalLight "
                                         "with a component outside the range of 0-1."});
-        EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(color[0], color[1], color[2]));
+        EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(color));
     }
     EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-12);
 }
 
-TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
+TEST(Environment, UpVectorFollowsTheCoordinateSystem)
 {
     const Maris::Vector3 radial(0.6, 0, 0.8);
     const std::pair<Maris::CoordinateSystem, Maris::Vector3> cases[] = {
@@ -128,16 +113,18 @@ TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
         {Maris::GeocentricEllipsoidZUp, radial}, {Maris::GeocentricEllipsoidYUp, radial},
         {Maris::GeocentricSphereZUp, radial}, {Maris::GeocentricSphereYUp, radial}};
     for (const auto& [system, up] : cases) {
-        Maris::Environment environment;
-        initialize(environment, Maris::NoRenderer, system);
-        environment.SetCameraMatrix(cameraAt(3.0, 0.0, 4.0).Pointer());
-        EXPECT_NEAR((environment.GetUpVector() - up).Length(), 0.0, 1e-12) << system;
+        OceanScene::Options options = OceanScene::bareOptions("\n");
+        options.coordinateSystem = system;
+        OceanScene scene(options);
+        scene.environment().SetCameraMatrix(cameraAt(3.0, 0.0, 4.0).Pointer());
+        EXPECT_NEAR((scene.environment().GetUpVector() - up).Length(), 0.0, 1e-12) << system;
     }
 }
 
 // The empirical speed of a Beaufort number B is 0.836 B^1.5 m/s, in world units.
-TEST_F(EnvironmentTest, SeaStateGivesTheEmpiricalWindAndReplacesEarlierFetches)
+TEST(Environment, SeaStateGivesTheEmpiricalWindAndReplacesEarlierFetches)
 {
+    MessageCapture messages;
     Maris::Environment environment;
     Maris::WindFetch extra;
     extra.SetWind(10.0, 1.0);
@@ -178,7 +165,7 @@ TEST_F(EnvironmentTest, SeaStateGivesTheEmpiricalWindAndReplacesEarlierFetches)
 }
 
 // A local fetch blows only inside its ellipsoid; fetches add as vectors, the longest length wins.
-TEST_F(EnvironmentTest, WindFetchesAddWhereTheyBlow)
+TEST(Environment, WindFetchesAddWhereTheyBlow)
 {
     Maris::WindFetch local;
     local.SetWind(8.0, 0.3);
@@ -210,10 +197,10 @@ TEST_F(EnvironmentTest, WindFetchesAddWhereTheyBlow)
 
 // An eye at (5, 0, 0) looking down -z with a 90 degree square view, near 1 and far 100: the
 // visible half-spaces are z <= -1, z >= -100, |x - 5| <= -z and |y| <= -z.
-TEST_F(EnvironmentTest, OnlySpheresWhollyOutsideAreCulledAndTheFrustumFollowsTheCamera)
+TEST(Environment, OnlySpheresWhollyOutsideAreCulledAndTheFrustumFollowsTheCamera)
 {
-    Maris::Environment environment;
-    ASSERT_EQ(initialize(environment), Maris::EnvironmentInitialized);
+    OceanScene scene{OceanScene::bareOptions("\n")};
+    Maris::Environment& environment = scene.environment();
     // glFrustum(-1, 1, -1, 1, 1, 100) in the scene graph's layout.
     Maris::Matrix4 projection = Maris::Matrix4::Zero();
     projection.elem[0][0] = projection.elem[1][1] = 1.0;
