@@ -3,8 +3,6 @@
 #include "opengl/FFTWaterModelOpenGL.h"
 #include "waves/WaveSpectrum.h"
 
-#include <Maris/Ocean.h>
-
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -251,30 +249,6 @@ TEST(FFTWaterModel, LoopPeriodRepeatsTheSea)
         } else {
             EXPECT_GT(moved, 0.1 * scale) << "without the period the sea does not repeat";
         }
-    }
-}
-
-// Without a renderer the ocean steps a plain FFT model of each spectrum, flat without wind.
-TEST(FFTWaterModel, SimulationOnlyOceanIsFlatWithoutWind)
-{
-    for (int type = 1; type <= 3; ++type) {
-        SCOPED_TRACE(::testing::Message() << "type " << type);
-        OceanScene sea(OceanScene::fftOptions("fft-exact-normals = false\n"));
-        ASSERT_TRUE(sea.ready()) << sea.failure();
-        const double fetch = type == 3 ? 50000.0 : 0.0; // else JONSWAP is Pierson-Moskowitz
-        sea.setWind(0.0, 0.3, fetch);
-        std::unique_ptr<Maris::Ocean> ocean(Maris::Ocean::Create(
-            &sea.environment(), static_cast<Maris::WaterModelType>(type), false, false));
-        ASSERT_NE(ocean, nullptr);
-        auto* model = dynamic_cast<Maris::FFTWaterModel*>(ocean->GetGrid()->GetWaterModel());
-        ASSERT_NE(model, nullptr);
-        EXPECT_EQ(model->GetSpectrumType(), type);
-        ocean->UpdateSimulation(3.0);
-        EXPECT_EQ(largest(model->GetDisplacementBuffer()), 0.0);
-        EXPECT_EQ(largest(model->GetSlopeFoamBuffer()), 0.0);
-        sea.setWind(10.0, 0.3, fetch);
-        ocean->UpdateSimulation(4.0);
-        EXPECT_GT(largest(model->GetDisplacementBuffer()), 0.01);
     }
 }
 

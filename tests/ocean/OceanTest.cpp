@@ -179,26 +179,35 @@ TEST(OceanCreate, FailuresAreReportedAndLeaveNoOcean)
     }
 }
 
-// Without a renderer the simulation runs and nothing is drawn; the environment may go first.
+// Without a renderer each water model is stepped and nothing is drawn: flat without wind, FFT
+// waves with it. The environment may go first.
 TEST(OceanCreate, WithoutARendererOrAnEnvironmentTheOceanStaysUsable)
 {
-    OceanScene scene{OceanScene::bareOptions("\n")};
-    ASSERT_TRUE(scene.ready()) << scene.failure();
-    auto* environment = new Maris::Environment();
-    environment->Initialize(Maris::FlatZUp, Maris::NoRenderer, &scene.loader(), nullptr, false);
-    scene.messages().clear();
-    std::unique_ptr<Maris::Ocean> ocean(
-        Maris::Ocean::Create(environment, Maris::GerstnerWaves, false, false));
-    ASSERT_NE(ocean, nullptr);
-    EXPECT_EQ(scene.messages().texts(),
-              std::vector<std::string>{"Lighting model failed to initialize."});
-    ocean->Draw(1.0, true, true, true);
-    EXPECT_EQ(ocean->GetSimulationSteps(), 1u);
-    ASSERT_EQ(environment->GetOceans().size(), 1u);
-    delete environment;
-    EXPECT_EQ(ocean->GetEnvironment(), nullptr);
-    ocean->Draw(3.0, true, true, true);
-    ocean->UpdateSimulation(4.0);
+    for (int type = Maris::GerstnerWaves; type <= Maris::JONSWAPSpectrum; ++type) {
+        SCOPED_TRACE(type);
+        auto scene = std::make_unique<OceanScene>(OceanScene::fftOptions());
+        const double fetch = type == Maris::JONSWAPSpectrum ? 50000.0 : 0.0; // else it is P-M
+        scene->setWind(0.0, 0.3, fetch);
+        scene->messages().clear();
+        const std::unique_ptr<Maris::Ocean> ocean =
+            createOcean(*scene, static_cast<Maris::WaterModelType>(type));
+        ASSERT_NE(ocean, nullptr);
+        EXPECT_EQ(scene->messages().texts().back(), "Lighting model failed to initialize.");
+        ocean->Draw(1.0, true, true, true);
+        EXPECT_EQ(ocean->GetSimulationSteps(), 1u);
+        Maris::WaterModel* model = ocean->GetGrid()->GetWaterModel();
+        Maris::Vector3 normal;
+        const Maris::Vector3 there(300.0, 170.0, 0.0);
+        EXPECT_EQ(model->GetHeight(there, ocean->GetGrid(), normal), 0.0f);
+        scene->setWind(10.0, 0.3, fetch);
+        ocean->UpdateSimulation(4.0);
+        EXPECT_EQ(std::fabs(model->GetHeight(there, ocean->GetGrid(), normal)) > 0.01,
+                  type != Maris::GerstnerWaves);
+        scene.reset();
+        EXPECT_EQ(ocean->GetEnvironment(), nullptr);
+        ocean->Draw(5.0, true, true, true);
+        ocean->UpdateSimulation(6.0);
+    }
 }
 
 TEST(OceanStepping, WaveDirectionFollowsTheWindAndTurnsToTheShoreInShallowWater)
