@@ -1,22 +1,36 @@
 #include "OceanScene.h"
 
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "core/DefaultRandomNumberGenerator.h"
 #include "opengl/GerstnerWaterModelOpenGL.h"
 #include "opengl/OceanLightingModelOpenGL.h"
+#include "opengl/OpenGLEntryPoints.h"
+#include "opengl/OpenGLErrorCheck.h"
+#include "opengl/OpenGLExtensions.h"
 #include "opengl/ProjectedGridOpenGL.h"
+#include "waves/GerstnerWaterModel.h"
+#include <Maris/RandomNumberGenerator.h>
 
+#include <GL/glu.h>
 #include <gtest/gtest.h>
-
-#include <GL/gl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+// The projected grid, its programs and the Gerstner waves it draws.
 namespace {
 
 OceanScene::Options withWash(const std::string& configuration)
@@ -50,6 +64,117 @@ struct GridScene
     Maris::GerstnerWaterModelOpenGL* model = nullptr;
     bool ready = false;
 };
+
+// Hands out scripted numbers.
+class ScriptedRandomNumbers : public Maris::RandomNumberGenerator
+{
+public:
+    explicit ScriptedRandomNumbers(std::vector<double> values) : script(std::move(values)) {}
+    double GetRandomNumber(double, double) override { return script[next++ % script.size()]; }
+    std::int32_t GetRandomInt(std::int32_t min, std::int32_t) override { return min; }
+
+private:
+    std::vector<double> script;
+    std::size_t next = 0;
+};
+
+// A simulation-only sea on the configuration lines, its waves drawn from the script given.
+struct GerstnerSea
+{
+    explicit GerstnerSea(const std::string& configuration, std::vector<double> script = {100, 0},
+                         Maris::CoordinateSystem system = Maris::FlatZUp)
+        : scene(options(configuration, system)), random(std::move(script))
+    {
+        scene.environment().SetRandomNumberGenerator(&random);
+        initialized = model.Initialize(7, false); // the plain model only keeps the program
+        scene.environment().SetRandomNumberGenerator(nullptr);
+    }
+    static OceanScene::Options options(const std::string& configuration,
+                                       Maris::CoordinateSystem system)
+    {
+        OceanScene::Options o = OceanScene::bareOptions(configuration + "\n");
+        o.coordinateSystem = system;
+        return o;
+    }
+    OceanScene scene;
+    ScriptedRandomNumbers random;
+    Maris::GerstnerWaterModel model{&scene.environment()};
+    bool initialized = false;
+};
+
+// The uniforms the library sets on the sea's programs: the grid's, the lighting model's, the
+// wave models' and the wake manager's (array members by the name before the brackets).
+std::set<std::string> uniformsSet()
+{
+    std::set<std::string> names(std::begin(Maris::ProjectedGridOpenGL::uniformNames),
+                                std::end(Maris::ProjectedGridOpenGL::uniformNames));
+    names.insert(std::begin(Maris::OceanLightingModelOpenGL::uniformNames),
+                 std::end(Maris::OceanLightingModelOpenGL::uniformNames));
+    for (const char* name : {"numWaves", "time", "waves", "displacementMap", "slopeFoamMap",
+                             "textureSize", "noiseAmplitude", "invNoiseDistance",
+                             "invDampingDistance", "textureLODBias", "doWakes", "washLength",
+                             "wakes"})
+        names.insert(name);
+    return names;
+}
+
+// Builds the sea's programs for the renderer, the coordinate system, the wave model and the four
+// options of the flags; false when a fatal failure ended it.
+bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
+                  Maris::WaterModelType type, int flags)
+{
+    const bool kelvinWakes = flags & 1, propellerWash = flags & 2, breaking = flags & 4;
+    SCOPED_TRACE(::testing::Message() << "renderer " << renderer << ", system " << system
+                                      << ", type " << type << ", flags " << flags);
+    OceanScene::Options options;
+    options.renderer = renderer;
+    options.coordinateSystem = system;
+    options.hdr = flags & 8;
+    options.configuration = std::string("wake-kelvin-wakes = ") +
+                            (kelvinWakes ? "true" : "false") + "\nwake-propeller-backwash = " +
+                            (propellerWash ? "true" : "false");
+    OceanScene scene(options);
+    EXPECT_TRUE(scene.ready()) << scene.failure();
+    if (!scene.ready())
+        return false;
+    Maris::ProjectedGridOpenGL grid(breaking);
+    EXPECT_TRUE(grid.Initialize(&scene.environment(), type, 16));
+    EXPECT_TRUE(scene.messages().texts().empty())
+        << ::testing::PrintToString(scene.messages().texts());
+    EXPECT_NE(grid.GetShader(), 0u);
+    EXPECT_EQ(grid.GetPatchShader() != 0u, type != Maris::GerstnerWaves);
+    static const std::set<std::string> known = uniformsSet();
+    for (const GLuint program : {grid.GetShader(), grid.GetPatchShader()}) {
+        if (!program)
+            continue;
+        // Nothing the library does not set is left for the shaders to read uninitialized.
+        GLint count = 0;
+        glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+        for (GLint i = 0; i < count; ++i) {
+            char name[256];
+            GLint size = 0;
+            GLenum kind = 0;
+            glGetActiveUniform(program, static_cast<GLuint>(i), sizeof name, nullptr, &size, &kind,
+                               name);
+            const std::string text = name;
+            EXPECT_TRUE(known.count(text.substr(0, text.find('[')))) << "unset uniform " << text;
+        }
+        if (renderer >= Maris::OpenGL32) {
+            EXPECT_GE(Maris::glGetAttribLocation(program, "vertex"), 0);
+        }
+    }
+    return !::testing::Test::HasFailure();
+}
+
+// Both coordinate families, a Gerstner and an FFT sea, every combination of the four options.
+void checkAllVariants(Maris::Renderer renderer)
+{
+    for (Maris::CoordinateSystem system : {Maris::FlatZUp, Maris::GeocentricEllipsoidZUp})
+        for (Maris::WaterModelType type : {Maris::GerstnerWaves, Maris::PhillipsSpectrum})
+            for (int flags = 0; flags < 16; ++flags)
+                if (!checkVariant(renderer, system, type, flags))
+                    return; // the first failing variant says enough
+}
 
 } // namespace
 
@@ -122,31 +247,38 @@ TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
         << report;
 }
 
-// Bad settings of the lighting model, a missing noise texture, and more Gerstner waves than the
-// shader has slots for; as many as it has are fine.
+// Bad settings of the lighting and wave models, a missing noise texture, and more Gerstner waves
+// than the shader has slots for; as many as it has are fine.
 TEST(LightingSettings, BadSettingsOfTheSurfaceModelsFailWithTheirMessages)
 {
     std::smatch match;
     const std::string text = OceanScene::stagedFile("projgrid-flat-gerstner.glsl");
     ASSERT_TRUE(std::regex_search(text, match, std::regex("#define MAX_WAVES ([0-9]+)")));
-    const std::string waves = "num-gerstner-waves = ";
     const int slots = std::stoi(match[1]);
     const struct
     {
         std::string configuration;
+        bool waves; // the Gerstner model is initialized, else the lighting model
+        bool initialized;
         std::vector<std::string> messages;
     } cases[] = {
-        {"refract-color-green = -0.1", {"Negative refraction color value specified."}},
-        {"shininess = -1", {"Negative shininess specified."}},
-        {"foam-scale = -3", {"Negative foam-scale specified."}},
-        {"foam-blend = -0.5", {"Negative foam-blend specified."}},
-        {"", {"Failed to load the following resource:", "perlin.tga",
-              "Could not load the OpenGL noise texture."}},
-        {waves + std::to_string(slots), {}},
-        {waves + std::to_string(slots + 1),
+        {"refract-color-green = -1", false, false, {"Negative refraction color value specified."}},
+        {"shininess = -1", false, false, {"Negative shininess specified."}},
+        {"foam-scale = -3", false, false, {"Negative foam-scale specified."}},
+        {"foam-blend = -0.5", false, false, {"Negative foam-blend specified."}},
+        {"", false, false, {"Failed to load the following resource:", "perlin.tga",
+                            "Could not load the OpenGL noise texture."}},
+        {"num-gerstner-waves = " + std::to_string(slots), true, true, {}},
+        {"num-gerstner-waves = " + std::to_string(slots + 1), true, false,
          {"One or more wave parameters not found in the OpenGL Gerstner shader. Did you change "
           "the number of waves in the config file but not update the MAX_WAVES definition in "
           "the .glsl files?"}},
+        {"num-gerstner-waves = 0", true, false, {"Invalid num-gerstner-waves specified."}},
+        {"gerstner-median-wavelength-meters = 0", true, false,
+         {"Invalid gerstner-median-wavelength-meters specified."}},
+        {"gerstner-wave-steepness = 1.5", true, true,
+         {"gerstner-waves-steepness should be between 0 and 1."}},
+        {"fft-choppiness = -1", true, true, {"Negative fft-choppiness specified"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.configuration);
@@ -155,9 +287,9 @@ TEST(LightingSettings, BadSettingsOfTheSurfaceModelsFailWithTheirMessages)
         if (c.configuration.empty())
             std::remove((sea.scene.resources().path() + "/perlin.tga").c_str());
         const GLuint shader = sea.grid.GetShader();
-        if (c.configuration.compare(0, waves.size(), waves) == 0) {
+        if (c.waves) {
             Maris::GerstnerWaterModelOpenGL model(&sea.scene.environment());
-            EXPECT_EQ(model.Initialize(shader, 0, false), c.messages.empty());
+            EXPECT_EQ(model.Initialize(shader, 0, false), c.initialized);
         } else {
             Maris::OceanLightingModelOpenGL lighting(&sea.scene.environment());
             EXPECT_FALSE(lighting.Initialize(shader, 0));
@@ -227,3 +359,105 @@ INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights,
                          [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
                              return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
                          });
+
+TEST(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSetCompatibility)
+{
+    checkAllVariants(Maris::OpenGL2);
+}
+
+TEST(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSetOpenGL32)
+{
+    checkAllVariants(Maris::OpenGL32);
+}
+
+// Only whole names of the list match, also with an error left pending by earlier calls; each
+// error is reported with its source location and consumed.
+TEST(OpenGL, ExtensionsMatchWholeNamesAndErrorsAreReportedWhereTheyArose)
+{
+    // Initializing an OpenGL environment is what fetches the entry points.
+    OceanScene::Options options = OceanScene::bareOptions("\n", Maris::OpenGL2);
+    options.openGL = true;
+    OceanScene scene(options);
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    std::istringstream list(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+    std::vector<std::string> names;
+    for (std::string name; list >> name;)
+        names.push_back(name);
+    ASSERT_GT(names.size(), 10u);
+    glEnable(0x7fff); // not a capability
+    const std::string& middle = names[names.size() / 2];
+    for (const std::string& name : {names.front(), middle, names.back()})
+        EXPECT_TRUE(Maris::IsExtensionSupported(name.c_str())) << name;
+    for (const std::string& name : {middle.substr(0, middle.size() - 1), middle + "_more",
+                                    middle.substr(1), names[0] + " " + names[1], std::string()})
+        EXPECT_FALSE(Maris::IsExtensionSupported(name.c_str())) << name;
+    EXPECT_FALSE(Maris::IsExtensionSupported(nullptr));
+
+    MessageCapture& messages = scene.messages();
+    messages.clear();
+    glEnable(0x7fff);
+    EXPECT_FALSE(Maris::CheckOpenGLError("GridRenderer.cpp", 42));
+    ASSERT_EQ(messages.entries().size(), 2u);
+    EXPECT_EQ(messages.entries()[0].line, "MARIS: GL error in GridRenderer.cpp line 42:\n");
+    EXPECT_EQ(messages.entries()[1].line,
+              std::string("MARIS: ") +
+                  reinterpret_cast<const char*>(gluErrorString(GL_INVALID_ENUM)) + "\n");
+    messages.clear();
+    EXPECT_TRUE(MARIS_CHECK_GL_ERROR()) << "the errors were consumed";
+    EXPECT_TRUE(messages.entries().empty());
+}
+
+// Heights elsewhere are held against the drawn surface by the surface-height test.
+TEST(GerstnerHeight, CalmWithoutWindAndFlatAtThePhaseOrigin)
+{
+    GerstnerSea sea("num-gerstner-waves = 2", {100.0, 0.0, 50.0, 10.0});
+    ASSERT_TRUE(sea.initialized);
+    const std::unique_ptr<Maris::ProjectedGrid> grid = sea.scene.grid(Maris::GerstnerWaves);
+    sea.scene.setWind(0.0, 0.0);
+    ASSERT_TRUE(sea.model.PrepareShader(1.0));
+    EXPECT_EQ(sea.model.GetMaxAmplitude(), 0.0) << "no wind, no waves";
+    sea.scene.setWind(9.0, 0.0);
+    const Maris::GerstnerWave* waves = sea.model.GetWaves();
+    // Deep water: the phase speed is sqrt(g k).
+    EXPECT_NEAR(waves[0].phaseSpeed, std::sqrt(9.8 * 2.0 * M_PI / 100.0), 1e-3);
+
+    // At time 0 and the origin every phase is 0.
+    ASSERT_TRUE(sea.model.PrepareShader(0.0));
+    Maris::Vector3 normal;
+    EXPECT_EQ(sea.model.GetHeight(Maris::Vector3(0, 0, 0), grid.get(), normal), 0.0f);
+
+    EXPECT_FALSE(sea.model.Initialize(0u, false));
+    EXPECT_EQ(sea.scene.messages().texts(),
+              std::vector<std::string>{"Null shader passed into GerstnerWaterModel::Initialize"});
+}
+
+TEST(GerstnerHeight, YUpWorldsReadTheHorizontalAxesThroughTheBasis)
+{
+    GerstnerSea sea("num-gerstner-waves = 1", {100.0, 30.0}, Maris::FlatYUp);
+    ASSERT_TRUE(sea.initialized);
+    const std::unique_ptr<Maris::ProjectedGrid> grid = sea.scene.grid(Maris::GerstnerWaves);
+    sea.scene.setWind(9.0, 0.0);
+    ASSERT_TRUE(sea.model.PrepareShader(0.0));
+
+    // Local x is world x and local y is world -z in a y-up world; world y (up) is ignored.
+    const Maris::GerstnerWave& w = sea.model.GetWaves()[0];
+    const double dx = w.directionX * 20.0;
+    const double dy = w.directionY * 20.0;
+    Maris::Vector3 normal;
+    const float a = sea.model.GetHeight(Maris::Vector3(dx, 500.0, -dy), grid.get(), normal);
+    EXPECT_NEAR(a, w.amplitude * std::sin(w.frequency * 20.0f), 1e-4);
+    EXPECT_GT(std::fabs(a), 0.1f);
+    EXPECT_NEAR(sea.model.GetHeight(Maris::Vector3(dx, 0.0, -dy), grid.get(), normal), a, 1e-6);
+    EXPECT_GT(std::fabs(sea.model.GetHeight(Maris::Vector3(dx, 0.0, dy), grid.get(), normal) - a),
+              0.1);
+}
+
+TEST(DefaultRandomNumberGenerator, BoundsWithoutRoomAnswerTheLowerOneWithoutFailing)
+{
+    Maris::DefaultRandomNumberGenerator generator;
+    EXPECT_EQ(generator.GetRandomNumber(2.5, 2.5), 2.5);
+    EXPECT_EQ(generator.GetRandomInt(4, 4), 4);
+    EXPECT_EQ(generator.GetRandomInt(9, 2), 9);
+    // The width of the whole int range does not overflow into a fault.
+    generator.GetRandomInt(INT32_MIN, INT32_MAX);
+}
