@@ -11,6 +11,7 @@
 #include "opengl/OpenGLErrorCheck.h"
 #include "opengl/OpenGLExtensions.h"
 #include "opengl/ProjectedGridOpenGL.h"
+#include "opengl/SprayTexture.h"
 #include "waves/GerstnerWaterModel.h"
 #include <Maris/RandomNumberGenerator.h>
 
@@ -460,4 +461,51 @@ TEST(DefaultRandomNumberGenerator, BoundsWithoutRoomAnswerTheLowerOneWithoutFail
     EXPECT_EQ(generator.GetRandomInt(9, 2), 9);
     // The width of the whole int range does not overflow into a fault.
     generator.GetRandomInt(INT32_MIN, INT32_MAX);
+}
+
+// Through the lighting model's and the spray's textures, the ocean names the texture that failed.
+// An 8-bit image as an RGBA texture would be read four bytes a pixel, past the end of its data.
+TEST(OceanTextureBadInput, ABadTextureFailsItsUserWithItsMessages)
+{
+    OceanScene scene{OceanScene::shippedOptions()};
+    ASSERT_TRUE(scene.ready()) << scene.failure();
+    struct Case
+    {
+        const char* file;
+        std::string bytes;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"foam.tga", tga(2, 512, 512, 24, std::string(3000, '\x40')),
+         {"Invalid TGA header", "Could not load the OpenGL whitecaps texture."}},
+        {"wash.tga", tga(3, 64, 64, 8, std::string(64 * 64, '\x40')),
+         {"wash.tga has 8 bits per pixel; a texture needs 24 or 32",
+          "Could not load the OpenGL propellor wash texture."}},
+        {"spray.tga", tga(2, 16, 16, 8, std::string(256, '\x40')),
+         {"spray.tga has 8 bits per pixel; a texture needs 24 or 32",
+          "Couldn't load spray texture"}},
+    };
+    auto initialize = [&](const char* file) {
+        bool initialized = false;
+        if (std::string(file) == "spray.tga") {
+            GLuint texture = Maris::CreateSprayTexture(&scene.environment());
+            initialized = texture != 0;
+            glDeleteTextures(1, &texture);
+        } else {
+            Maris::OceanLightingModelOpenGL lighting(&scene.environment());
+            initialized = lighting.Initialize(0, 0);
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        return initialized;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        scene.resources().write(c.file, c.bytes);
+        scene.messages().clear();
+        EXPECT_FALSE(initialize(c.file));
+        EXPECT_EQ(scene.messages().texts(), c.messages);
+        scene.resources().write(c.file, OceanScene::stagedFile(c.file));
+        EXPECT_TRUE(initialize(c.file)) << "the shipped texture loads again";
+    }
 }
