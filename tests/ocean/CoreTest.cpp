@@ -100,8 +100,7 @@ protected:
     Maris::TGALoader image;
 };
 
-// Files whose headers lie: images larger than their data, empty or absurd sizes, types and depths
-// the loader does not decode, run-length packets that run past the end, real files cut short.
+// Files whose headers lie about sizes, types, depths or run lengths, and real files cut short.
 std::vector<TGACase> lyingFiles()
 {
     const std::string tenPixels(30, '\x40');
@@ -145,8 +144,7 @@ class TGABadInput : public TGALoaderTest, public ::testing::WithParamInterface<T
 
 } // namespace
 
-// The lines after a bad one are still read; comments, blank lines and keys without values are no
-// mistakes and are not reported.
+// The lines after a bad one are still read; comments, blanks and empty values are not reported.
 TEST_F(ConfigurationTest, LinesParseAndBadOnesAreReportedByNumber)
 {
     const std::string huge(10u << 20, 'x');
@@ -253,8 +251,7 @@ TEST_F(ConfigurationTest, EnvironmentsShareOneTableAndTheLastToGoReleasesIt)
     EXPECT_EQ(Maris::Configuration::GetReferenceCount(), 0);
     directory.write("Maris.config", "default-visibility-below = 40\n");
     Maris::Environment* first = environment(&loader);
-    // The second environment shares the table already loaded instead of reading the file again;
-    // one that fails releases nothing it did not hold.
+    // The second shares the loaded table; one that fails releases nothing it did not hold.
     directory.write("Maris.config", "default-visibility-below = 60\n");
     Maris::Environment* second = environment(&loader);
     delete environment(nullptr);
@@ -310,8 +307,7 @@ TEST(Message, HandlerReceivesItsUserDataAndNullRestoresTheDefault)
     Maris::SetMessageHandler(nullptr, &calls);
     EXPECT_EQ(Maris::GetMessageHandlerUserData(), nullptr);
 
-    // The default handler keeps debug lines to itself unless MARIS_DEBUG_OUTPUT is set; alerts,
-    // which stand for dialogs, always reach standard error.
+    // Debug lines reach standard error only with MARIS_DEBUG_OUTPUT set; alerts always do.
     const auto toStandardError = [](const char* text) {
         std::fflush(stderr);
         const int saved = dup(STDERR_FILENO);
@@ -376,8 +372,7 @@ TEST(ResourceLoader, DirectoryGetsOneTrailingSeparatorAndNoDoubledOnes)
     EXPECT_FALSE(none.LoadResource("Maris.config", data, size, true));
 }
 
-// Text loads end with a counted zero; binary loads are exact, zeros and all; names may use either
-// separator. A missing file or a directory is reported with its full path.
+// Exact loads (text ones with a counted zero); what is missing is reported by its full path.
 TEST(ResourceLoader, FilesLoadExactlyAndMissingOnesAreReportedByTheirPath)
 {
     MessageCapture messages;
@@ -510,8 +505,7 @@ TEST_F(TGALoaderTest, PixelsAreDecodedAsRGBInStoredRowOrder)
     }
 }
 
-// Each is refused with its message before anything of the header's size is allocated; the image
-// read before is dropped, and the next good file loads.
+// Refused before the claimed size is allocated; the earlier image goes, the next one loads.
 TEST_P(TGABadInput, IsRefusedWithoutAllocatingWhatTheHeaderClaims)
 {
     const std::string bytes = GetParam().bytes;
@@ -521,9 +515,7 @@ TEST_P(TGABadInput, IsRefusedWithoutAllocatingWhatTheHeaderClaims)
     ASSERT_TRUE(load(good, counted));
     allocations.largest = 0;
     EXPECT_FALSE(load(bytes, counted));
-    // Reading the file takes its size. Uncompressed pixels need as many bytes as the file holds;
-    // run-length packets yield at most 128 pixels from a count byte and one pixel, so a file
-    // can honestly promise at most 128 times its size.
+    // A run-length file can honestly promise at most 128 pixels for each count byte and pixel.
     const bool runLength = bytes.size() > 2 && bytes[2] == 10;
     EXPECT_LE(allocations.largest, runLength ? 128 * bytes.size() : bytes.size() + 64)
         << "allocated for the header's size";

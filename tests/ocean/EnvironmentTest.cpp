@@ -70,9 +70,7 @@ TEST(Environment, InitializationFailuresReturnTheirCodeWithTheirMessages)
                                        "and you're using a DirectX renderer.");
 }
 
-// The eye is the translation of the inverse; null matrices are reported and change nothing, and
-// one without an inverse puts the eye at the origin. A light color out of range is reported and
-// kept as it is.
+// Null matrices change nothing, a singular one puts the eye at the origin; odd colors are kept.
 TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
 {
     OceanScene scene{OceanScene::bareOptions("\n")};
@@ -195,8 +193,7 @@ TEST(Environment, WindFetchesAddWhereTheyBlow)
     EXPECT_EQ(wind[2], 2000.0);
 }
 
-// An eye at (5, 0, 0) looking down -z with a 90 degree square view, near 1 and far 100: the
-// visible half-spaces are z <= -1, z >= -100, |x - 5| <= -z and |y| <= -z.
+// Eye at (5, 0, 0) down -z, 90 degrees square, near 1, far 100: -100 <= z <= -1, |x-5|, |y| <= -z.
 TEST(Environment, OnlySpheresWhollyOutsideAreCulledAndTheFrustumFollowsTheCamera)
 {
     OceanScene scene{OceanScene::bareOptions("\n")};

@@ -108,10 +108,8 @@ TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
                                    "Null environment received in FFT::Create"}));
 }
 
-// Two models from the same seed, one on the IPP stand-in's half spectrum (ny/2 + 1 columns
-// evolved), one on the CPU engine. Swells alone make h(k, t) exactly Hermitian, so the half
-// spectrum carries all of it; a wind sea differs only through the Nyquist row and column, whose
-// partners lie outside the grid.
+// Same seed on the half spectrum and the CPU engine: swells are exactly Hermitian, a wind sea
+// differs only through the Nyquist row and column, whose partners lie outside the grid.
 TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 {
     for (bool swells : {true, false}) {
@@ -144,8 +142,7 @@ TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
     }
 }
 
-// The IPP stand-in fails on demand: a failed set-up falls back to IPP again and then to the CPU
-// engine; a failed transform fails the step with the library's report.
+// A failed set-up falls back to IPP, then the CPU; a failed transform fails the step.
 TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
 {
     OceanScene setup(OceanScene::bareOptions(libraryConfiguration));
@@ -185,8 +182,7 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
     EXPECT_TRUE(model.UpdateSimulation(2.0));
 }
 
-// With a GPU engine library the model hands over the initial amplitudes and each frame's step,
-// and answers height queries from the engine.
+// A GPU engine gets the amplitudes and each step, and answers the height queries.
 TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
 {
     int device = 0;
@@ -221,8 +217,7 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     EXPECT_TRUE(model.PrepareShader(2.5));
     EXPECT_EQ(record.finishCalls, 1);
 
-    // The engine's height u + 2v, read where its displacement (51.2, -12.8) came from; slopes by
-    // the engine base's differences, (2/32) / (2 · 32 / 512) in x, (4/32) / (2 · 32 / 256) in y.
+    // The engine's height u + 2v where its displacement (51.2, -12.8) came from; slopes 0.5, 0.5.
     Maris::ProjectedGrid grid(false);
     ASSERT_TRUE(grid.Initialize(&setup.environment(), Maris::PiersonMoskowitzSpectrum, 64));
     Maris::Vector3 normal;
@@ -232,10 +227,8 @@ TEST(FFTWaterModelEngines, GPUEngineLibraryRunsTheFrame)
     EXPECT_EQ(static_cast<const void*>(&model.GetSprayPositions()), record.sprays);
 }
 
-// The engine may share one complex transform between two arrays; each output must still be
-// Re Σ H(k) e^{+i k x}, unnormalized, with the zero frequency at the middle of the rows and
-// columns. Odd sizes cannot be re-centred, so there only the arrays alone and together are
-// compared.
+// Each output is Re Σ H(k) e^{+i k x}, zero frequency in the middle, whether arrays share a
+// transform or not; odd sizes cannot be re-centred, so there only the two ways are compared.
 TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
 {
     const int sizes[][2] = {{16, 8}, {8, 8}, {4, 32}, {5, 6}, {7, 3}};
@@ -282,8 +275,7 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
     }
 }
 
-// Measured plans are kept as wisdom in the cache directory; where none can be kept or read, or
-// measuring is switched off, the engine plans quickly.
+// Plans are measured only where the wisdom can be kept in the cache and measuring is on.
 TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
 {
     struct Case

@@ -38,9 +38,7 @@ void addSwell(OceanScene& sea, double cycles, float height)
 
 } // namespace
 
-// The unnormalized inverse keeps the energy: Σ height² = Nx Ny Σ |H(k)|², where H is the part of
-// h(k, t) that the real transform sees, (h(k) + conj(h(-k))) / 2 on the periodic grid. Away from
-// the Nyquist row and column, h(k, t) is itself Hermitian.
+// Σ height² = Nx Ny Σ |(h(k) + conj(h(-k))) / 2|²; off the Nyquist lines h(k, t) is Hermitian.
 TEST(FFTWaterModel, ParsevalHoldsForEverySpectrumSeedAndTime)
 {
     const int n = 32;
@@ -76,9 +74,7 @@ TEST(FFTWaterModel, ParsevalHoldsForEverySpectrumSeedAndTime)
         }
 }
 
-// A swell of 6 cycles over the patch towards +x is a single spectral line, at column offset 6
-// (one of 128 cycles lies beyond the grid and is left out); its crests must move at the
-// deep-water phase speed.
+// A swell is one spectral line (one beyond the grid is left out) moving at sqrt(g / k).
 TEST(FFTWaterModel, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
 {
     OceanScene sea(
@@ -115,8 +111,7 @@ TEST(FFTWaterModel, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
     EXPECT_NEAR(speed, std::sqrt(9.81 / k), 1e-3 * std::sqrt(9.81 / k));
 }
 
-// On the grid points the query gives the simulated heights, tiled over the sea; with choppy waves
-// it looks back by the displacement.
+// The query gives the simulated heights, tiled; with choppy waves it looks back by the push.
 TEST(FFTWaterModel, GetHeightFollowsTheSimulatedSurface)
 {
     const double cell = 1024.0 / 64;
@@ -158,9 +153,7 @@ TEST(FFTWaterModel, GetHeightFollowsTheSimulatedSurface)
     }
 }
 
-// A single choppy wave compresses the surface at its crests, where the Jacobian drops below 1 by
-// about λ k h: foam follows the height, and spray leaves the cells whose foam passes the
-// threshold.
+// Foam follows the crests (the Jacobian drops by λ k h); spray leaves where it passes a threshold.
 TEST(FFTWaterModel, FoamOnTheCrestsAndSprayAboveTheThreshold)
 {
     OceanScene sea(OceanScene::fftOptions(
@@ -192,8 +185,7 @@ TEST(FFTWaterModel, FoamOnTheCrestsAndSprayAboveTheThreshold)
     EXPECT_EQ(sprays, spray.size());
 }
 
-// Without a fetch JONSWAP is Pierson-Moskowitz; with one the peak-enhanced spectrum is used.
-// Without a preferred direction the spectrum is the same for waves mirrored across the wind.
+// JONSWAP without fetch is Pierson-Moskowitz; an omnidirectional spectrum is mirror symmetric.
 TEST(FFTWaterModel, SpectraOfFetchAndDirection)
 {
     OceanScene sea(OceanScene::fftOptions());
@@ -252,8 +244,7 @@ TEST(FFTWaterModel, LoopPeriodRepeatsTheSea)
     }
 }
 
-// The simulated buffers reach the textures the grid samples, with the slope-foam mipmaps; a
-// height map given to the environment is read back.
+// The buffers reach the textures, with the foam mipmaps; a given height map is read back.
 TEST(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAndTheHeightMapIsReadBack)
 {
     OceanScene::Options options = OceanScene::fftOptions(

@@ -13,12 +13,10 @@
 #include <utility>
 #include <vector>
 
-// An OpenGL context made current on a small pbuffer of the test display (DISPLAY): a core profile
-// for the 3.2-class renderers but OpenGL40, which runs in a compatibility one like OpenGL2.
+// A context on a pbuffer of DISPLAY: a core profile for OpenGL32 and OpenGL41, else compatibility.
 class GLXTestContext;
 
-// The ocean fixture: a resource directory (the staged resources plus the configuration lines, or,
-// bare, only those lines), an optional GLX context with a frame buffer, and an environment.
+// The ocean fixture: resource directory, optional context with a frame buffer, environment.
 class OceanScene
 {
 public:
@@ -75,8 +73,7 @@ public:
     // Copies the library into lib/ as lib<name>.so; the copy's path.
     std::string installEngineLibrary(const std::string& source, const std::string& name) const;
 
-    // A sky cube map with the viewer's matrix: a blue gradient, or faces (+x, -x, +y, -y, +z, -z)
-    // of one color each.
+    // A sky cube map with the viewer's matrix: a blue gradient, or faces +x, -x, +y, -y, +z, -z.
     void useSkyCubeMap(const std::uint8_t (*faceColors)[3] = nullptr);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.

@@ -73,8 +73,7 @@ OceanScene::Options sized(int width, int height, const std::string& configuratio
 
 } // namespace
 
-// Each kind of sea the library draws, seen level from 40 m over a sky cube map: the horizon is the
-// middle row.
+// Each kind of sea, seen level from 40 m over a sky cube map: the horizon is the middle row.
 struct WaterCase
 {
     const char* name;
@@ -112,8 +111,7 @@ TEST_P(LooksLikeWater, BelowTheHorizonAndLeavesTheSkyAlone)
     // Blue-green, not grey, with visible waves.
     EXPECT_GT(water.mean[2], water.mean[0] + 20);
     EXPECT_GT(water.deviation, 4.0);
-    // The sky's reflection grows towards the horizon (Fresnel): the far water is lighter and
-    // bluer than the water at the bottom of the picture.
+    // The sky's reflection grows towards the horizon (Fresnel).
     EXPECT_GT(region(pixels, w, 0, w, h / 2 - 20, h / 2 - 8).mean[2],
               region(pixels, w, 0, w, 0, 20).mean[2] + 30);
     // The sun ahead leaves a highlight on the water.
@@ -179,8 +177,7 @@ TEST(OceanCreate, FailuresAreReportedAndLeaveNoOcean)
     }
 }
 
-// Without a renderer each water model is stepped and nothing is drawn: flat without wind, FFT
-// waves with it. The environment may go first.
+// Without a renderer every model is stepped, flat without wind; the environment may go first.
 TEST(OceanCreate, WithoutARendererOrAnEnvironmentTheOceanStaysUsable)
 {
     for (int type = Maris::GerstnerWaves; type <= Maris::JONSWAPSpectrum; ++type) {
@@ -235,8 +232,7 @@ TEST(OceanStepping, WaveDirectionFollowsTheWindAndTurnsToTheShoreInShallowWater)
     EXPECT_NEAR(ocean->GetWaveDirection(), wind, 1e-6);
 }
 
-// A draw steps the simulation once per time stamp, unless the host stepped it itself; a draw
-// without water steps nothing.
+// A draw steps once per time stamp unless the host did; a draw without water steps nothing.
 TEST(OceanStepping, EachTimeIsSteppedOnceWhoeverAsksFirst)
 {
     OceanScene sea{sized(256, 256, "default-grid-resolution = 64")};
@@ -256,9 +252,7 @@ TEST(OceanStepping, EachTimeIsSteppedOnceWhoeverAsksFirst)
     expectNoGLErrors(sea);
 }
 
-// The sky box looks its cube map up at (-x, z, -y) for the world direction (x, y, z); the sea must
-// reflect the same face the sky shows in the reflected direction. (The planar mirror in the water
-// is shown by the end-to-end calm-sea session.)
+// The sky box looks up (-x, z, -y) for (x, y, z); the sea must reflect the face the sky shows.
 TEST(OceanDrawing, ReflectionsShowTheSkyFaceThere)
 {
     OceanScene scene(sized(160, 120));
@@ -270,8 +264,7 @@ TEST(OceanDrawing, ReflectionsShowTheSkyFaceThere)
     scene.environment().SimulateSeaState(0.0, 0.0);
     const std::unique_ptr<Maris::Ocean> ocean = createOcean(scene);
     ASSERT_NE(ocean, nullptr);
-    // World +x is looked up at (-1, z, 0): the -x face; world -x at (+1, z, 0): the +x face;
-    // world +y at (0, z, -1): the -z face.
+    // World +x shows the -x face, world -x the +x face, world +y the -z face.
     const std::pair<Maris::Vector3, int> views[] = {
         {{1000, 0, 10}, 1}, {{-1000, 0, 10}, 0}, {{0, 1000, 10}, 5}};
     for (const auto& [target, face] : views) {
@@ -291,9 +284,7 @@ TEST(OceanDrawing, ReflectionsShowTheSkyFaceThere)
 
 }
 
-// FFT water drawn as the host's own patch: DrawPatch leaves the patch program bound and the state
-// saved, the host draws, DrawSpray restores the state. (That Draw leaves the host's state is
-// shown by the viewer's sea drawable tests.)
+// DrawPatch leaves the patch program bound for the host's draw; DrawSpray restores the state.
 TEST(OceanPatches, TheHostsStateSurvivesAPatchBetweenDrawPatchAndDrawSpray)
 {
     OceanScene scene(sized(160, 120));
@@ -332,10 +323,8 @@ TEST(OceanPatches, TheHostsStateSurvivesAPatchBetweenDrawPatchAndDrawSpray)
     EXPECT_GT(middle.mean[2], middle.mean[0]);
 }
 
-// The shipped JONSWAP sea drawn from every kind of camera pose, above, at and below the surface
-// and crossing it between frames. The area the triangles cover (an occlusion query with every
-// depth passing) is what a frame costs a rasterizer: about one screen for a healthy grid,
-// thousands for one turned inside out around the eye. The near plane lies 5 cm from the eye.
+// The covered area (every depth passing) is about a screen for a healthy grid from any pose,
+// thousands for one turned inside out around the eye.
 using CameraPoseSweep = ::testing::TestWithParam<double>;
 
 TEST_P(CameraPoseSweep, EveryPoseDrawsTheSeaWithBoundedArea)
@@ -349,8 +338,7 @@ TEST_P(CameraPoseSweep, EveryPoseDrawsTheSeaWithBoundedArea)
     GLuint query = 0;
     glGenQueries(1, &query);
     double time = 10.0;
-    // One frame from the eye's height, its pitch above the horizontal and its heading from +x
-    // towards +y (degrees); the sea's projected area in screens.
+    // The area in screens of one frame from a height, pitch and heading (degrees).
     auto screens = [&](double height, double pitchDegrees, double headingDegrees) {
         const double pitch = pitchDegrees * M_PI / 180.0;
         const double heading = headingDegrees * M_PI / 180.0;
@@ -368,9 +356,7 @@ TEST_P(CameraPoseSweep, EveryPoseDrawsTheSeaWithBoundedArea)
         time += 1.0 / 30.0;
         return samples / (64.0 * 48.0);
     };
-    // Heights above, at and below the surface with every heading coming round; then pairs of
-    // frames crossing the surface; then near the surface looking towards it (from just above the
-    // waves looking down, from below looking up), where the sea must fill most of the view.
+    // Heights round the surface, frames crossing it, then looking at it from near (mostly sea).
     int index = 0;
     for (double h : {10000.0, 100.0, 2.0, 0.1, 1e-3, 0.0, -1e-3, -0.1, -2.0, -100.0})
         for (double pitch : {-90, -25, -5, 0, 5, 25, 90})

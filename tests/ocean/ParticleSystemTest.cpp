@@ -36,8 +36,7 @@ bool contains(const std::vector<std::string>& texts, const std::string& wanted)
     });
 }
 
-// The particle program of the preamble and the spray texture, built as the spray manager
-// builds them; quads in a compatibility context unless the test is one of every preamble's.
+// The particle program and spray texture as the spray manager builds them; quads by default.
 class ParticleShaderPreambles : public ::testing::TestWithParam<PreambleCase>
 {
 protected:
@@ -166,8 +165,7 @@ TEST_F(ParticleSystemTest, MissingPiecesAndBadProgramsAreRefusedWithTheirMessage
                          "Failed to link particle shader program for OpenGL."));
 }
 
-// Particles leave their points within the position variance, upwards and at least as fast as the
-// speed less its variance; what does not fit before the end is dropped, and the next starts over.
+// Particles keep within their variations; what does not fit is dropped and the next starts over.
 TEST_F(ParticleSystemTest, EmittedParticlesStayWithinTheirVariationsAndWrapRoundTheBuffer)
 {
     Maris::ParticleSystemOpenGL system(&scene->environment());
@@ -232,8 +230,7 @@ TEST_F(SprayManagerTest, EveryBreakingPointOfTheNineTilesInViewEmitsWithSparsity
     const Maris::Vector<Maris::Vector3>& points = spray->GetEmittedPoints();
     ASSERT_EQ(points.size(), 18u) << "2 points in each of 9 tiles";
     EXPECT_EQ(spray->GetParticleSystem()->GetLastEmissionTime(), 10.0);
-    // Each point lies at its breaker's place in some tile, give or take the small shift
-    // ahead of the wave, and below the crest.
+    // Each point is at its breaker's place in some tile, a little ahead and below the crest.
     for (const Maris::Vector3& p : points) {
         const double x = std::fmod(p.x + 1000.0, 100.0);
         const double y = std::fmod(p.y + 1000.0, 100.0);

@@ -41,8 +41,7 @@ OceanScene::Options withWash(const std::string& configuration)
     return o;
 }
 
-// A Gerstner grid with its program on the scene; the wave and lighting models are attached as the
-// ocean wires them when `attach` is set.
+// A Gerstner grid on the scene, with the wave and lighting models wired when `attach` is set.
 struct GridScene
 {
     explicit GridScene(const OceanScene::Options& options, bool attach = false,
@@ -103,8 +102,7 @@ struct GerstnerSea
     bool initialized = false;
 };
 
-// The uniforms the library sets on the sea's programs: the grid's, the lighting model's, the
-// wave models' and the wake manager's (array members by the name before the brackets).
+// The uniforms the library sets on the sea's programs (arrays by the name before the brackets).
 std::set<std::string> uniformsSet()
 {
     std::set<std::string> names(std::begin(Maris::ProjectedGridOpenGL::uniformNames),
@@ -119,8 +117,7 @@ std::set<std::string> uniformsSet()
     return names;
 }
 
-// Builds the sea's programs for the renderer, the coordinate system, the wave model and the four
-// options of the flags; false when a fatal failure ended it.
+// Builds the sea's programs for a variant; false when a fatal failure ended it.
 bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
                   Maris::WaterModelType type, int flags)
 {
@@ -208,8 +205,7 @@ TEST(ProjectedGridStretch, WavesWidenTheGridByHowFarTheyMoveThePicture)
     EXPECT_LE(scales[1], scales[0] + 1.5 + 1e-6) << "never more than the allowed displacement";
 }
 
-// The driver is told to report OpenGL 1.5; the grid must refuse it. In a child process, because
-// the driver reads the override once per process.
+// A driver reporting OpenGL 1.5 is refused; in a child, as the override is read once a process.
 TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
 {
     int output[2];
@@ -248,8 +244,7 @@ TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
         << report;
 }
 
-// Bad settings of the lighting and wave models, a missing noise texture, and more Gerstner waves
-// than the shader has slots for; as many as it has are fine.
+// Bad settings of the surface models and a missing noise texture; as many waves as slots are fine.
 TEST(LightingSettings, BadSettingsOfTheSurfaceModelsFailWithTheirMessages)
 {
     std::smatch match;
@@ -302,8 +297,7 @@ TEST(LightingSettings, BadSettingsOfTheSurfaceModelsFailWithTheirMessages)
     }
 }
 
-// The shipped grid vertex shader with a fragment shader that writes what it computed for each
-// pixel: local x, local y and the displaced height (found through the file-name prefix).
+// The shipped vertex shader and one that writes local x, y and the height it computed.
 using SurfaceHeights = ::testing::TestWithParam<Maris::Renderer>;
 
 TEST_P(SurfaceHeights, DrawnGerstnerSurfaceAgreesWithTheHeightQuery)
@@ -348,8 +342,7 @@ void main() { gl_FragColor = vec4(vLocal, 1.0); }
         largest = std::max(largest, std::fabs(pixels[i + 2] - expected));
         amplitudeSeen = std::max(amplitudeSeen, std::fabs(expected));
     }
-    // Every pixel shows real waves, drawn at the height the model answers there (to the
-    // interpolation between grid vertices).
+    // Every pixel shows waves at the height the model answers there, to the interpolation.
     EXPECT_EQ(covered, 160 * 120);
     EXPECT_GT(amplitudeSeen, 1.0);
     EXPECT_LT(largest, 0.01 * sea.model->GetMaxAmplitude()) << sea.model->GetMaxAmplitude();
@@ -371,8 +364,7 @@ TEST(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSetOpenGL32)
     checkAllVariants(Maris::OpenGL32);
 }
 
-// Only whole names of the list match, also with an error left pending by earlier calls; each
-// error is reported with its source location and consumed.
+// Only whole extension names match; each GL error is reported where it arose and consumed.
 TEST(OpenGL, ExtensionsMatchWholeNamesAndErrorsAreReportedWhereTheyArose)
 {
     // Initializing an OpenGL environment is what fetches the entry points.
@@ -463,8 +455,7 @@ TEST(DefaultRandomNumberGenerator, BoundsWithoutRoomAnswerTheLowerOneWithoutFail
     generator.GetRandomInt(INT32_MIN, INT32_MAX);
 }
 
-// Through the lighting model's and the spray's textures, the ocean names the texture that failed.
-// An 8-bit image as an RGBA texture would be read four bytes a pixel, past the end of its data.
+// A bad texture fails its user by name; 8-bit images would be read past their end as RGBA.
 TEST(OceanTextureBadInput, ABadTextureFailsItsUserWithItsMessages)
 {
     OceanScene scene{OceanScene::shippedOptions()};

@@ -258,8 +258,7 @@ TEST_F(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
     ASSERT_FALSE(wakes->GetDrawList().empty());
     const std::vector<int> withWakes = draw(time, false);
 
-    // The same sea at the same moment with every ring retired (limits of 0): the shader's wake
-    // slots must be emptied, or the rings of the last frame would stay.
+    // Every ring retired (limits of 0): the shader's wake slots must be emptied too.
     Maris::WakeManager::SetMaximumWaveAmplitude(0.0);
     Maris::WakeManager::SetMinimumWaveAmplitude(0.0);
     const std::vector<int> calm = draw(time, false);
