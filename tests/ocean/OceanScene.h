@@ -59,8 +59,6 @@ public:
     Maris::ResourceLoader& loader() { return *resourceLoader; }
     MessageCapture& messages() { return capture; }
     const TemporaryDirectory& resources() const { return directory; }
-    int width() const { return options.width; }
-    int height() const { return options.height; }
 
     // Camera at eye looking at target with z up (y up when looking straight down).
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
