@@ -1,6 +1,7 @@
 #include "OceanScene.h"
 
 #include "opengl/FFTWaterModelOpenGL.h"
+#include "opengl/ProjectedGridOpenGL.h"
 #include "waves/WaveSpectrum.h"
 
 #include <gtest/gtest.h>
@@ -251,14 +252,15 @@ TEST(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAndTheHeightMapIsReadBack)
         "fft-grid-dimension-x = 32\nfft-exact-normals = false\nfft-choppiness = 1.0\n");
     options.renderer = Maris::OpenGL2;
     options.openGL = true;
+    options.bare = false;
     OceanScene setup(options);
     ASSERT_TRUE(setup.ready()) << setup.failure();
     setup.setWind(15.0, 0.3);
-    const GLuint program = linkTestProgram("void main() { gl_Position = gl_Vertex; }\n", nullptr);
-    ASSERT_NE(program, 0u);
+    Maris::ProjectedGridOpenGL grid(false);
+    ASSERT_TRUE(grid.Initialize(&setup.environment(), Maris::PiersonMoskowitzSpectrum, 8));
     std::srand(3);
     Maris::FFTWaterModelOpenGL model(&setup.environment(), 2);
-    ASSERT_TRUE(model.Initialize(program, program, false));
+    ASSERT_TRUE(model.Initialize(grid.GetShader(), grid.GetPatchShader(), false));
     const int rows = 32, columns = 64, texels = rows * columns;
     std::vector<float> texture(3 * texels);
     auto read = [&](GLuint name, int level) {

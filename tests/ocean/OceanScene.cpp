@@ -299,33 +299,6 @@ std::string OceanScene::installEngineLibrary(const std::string& source,
     return target;
 }
 
-unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource)
-{
-    const GLuint program = glCreateProgram();
-    bool compiled = true;
-    const GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const char* sources[2] = {vertexSource, fragmentSource};
-    for (int i = 0; i < 2; ++i) {
-        if (!sources[i])
-            continue;
-        const GLuint shader = glCreateShader(types[i]);
-        glShaderSource(shader, 1, &sources[i], nullptr);
-        glCompileShader(shader);
-        GLint status = GL_FALSE;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-        compiled = compiled && status == GL_TRUE;
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (compiled && linked == GL_TRUE)
-        return program;
-    glDeleteProgram(program);
-    return 0;
-}
-
 void OceanScene::useSkyCubeMap(const std::uint8_t (*colors)[3])
 {
     const bool gradient = colors == nullptr;

@@ -95,9 +95,6 @@ private:
     std::string reason;
 };
 
-// A program linked from the sources (the fragment one may be null); 0 when it fails.
-unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);
-
 inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
 {
     return std::vector<float>(buffer, buffer + count);

@@ -7,6 +7,7 @@
 #include "opengl/ParticleShaderProgram.h"
 #include "opengl/ParticleSystemOpenGL.h"
 #include "opengl/ParticleVertex.h"
+#include "opengl/ProjectedGridOpenGL.h"
 #include "opengl/SprayManagerOpenGL.h"
 #include "opengl/SprayTexture.h"
 #include "opengl/WakeManagerOpenGL.h"
@@ -410,8 +411,7 @@ TEST_F(OceanWakes, BowSprayIsDrawnWithTheParticlesUntilItFallsBack)
     EXPECT_LT(brighter, 256 * 256 / 10);
     EXPECT_NEAR(sumColumn / brighter, 128.0, 12.0);
     EXPECT_NEAR(sumRow / brighter, 128.0, 24.0);
-    EXPECT_TRUE(scene.messages().texts().empty())
-        << ::testing::PrintToString(scene.messages().texts());
+    EXPECT_EQ(scene.messages().texts(), std::vector<std::string>());
 }
 
 TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReusesTheFirst)
@@ -420,8 +420,7 @@ TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReu
     Maris::ProjectedGrid grid(false);
     Maris::ParticleSystemManager particles;
     Maris::WakeManagerOpenGL manager(1.0, &particles);
-    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0))
-        << ::testing::PrintToString(scene.messages().texts());
+    ASSERT_TRUE(manager.Initialize(&grid, Maris::Matrix3(), &scene.environment(), 0, 0));
     const std::uint32_t count = manager.GetMaxSprays();
     ASSERT_EQ(particles.GetParticleSystems().size(), count) << "handed to the particle manager";
     for (std::uint32_t i = 0; i <= count; ++i) {
@@ -448,8 +447,7 @@ TEST_P(ParticleShaderPreambles, CompileLinkAndOfferEveryParticleInput)
     EXPECT_TRUE(initialize(system, 16));
     EXPECT_EQ(system.GetVerticesPerParticle() == 1u, GetParam().pointSprites);
     system.Draw(1.0);
-    EXPECT_TRUE(scene->messages().texts().empty())
-        << ::testing::PrintToString(scene->messages().texts());
+    EXPECT_EQ(scene->messages().texts(), std::vector<std::string>());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -469,15 +467,11 @@ TEST_F(ParticleSystemTest, MissingPiecesAndBadProgramsAreRefusedWithTheirMessage
     EXPECT_FALSE(system.Initialize(texture, 0, 10, &grid));
     EXPECT_FALSE(system.Initialize(texture, shaders.program, 10, nullptr));
     EXPECT_TRUE(scene->messages().texts().empty());
-    const GLuint program = linkTestProgram(
-        "#version 120\nattribute vec3 initialPosition;\n"
-        "void main() { gl_Position = vec4(initialPosition, 1.0); }\n",
-        "#version 120\nvoid main() { gl_FragColor = vec4(1.0); }\n");
-    ASSERT_NE(program, 0u);
-    EXPECT_FALSE(system.Initialize(texture, program, 8, &grid));
+    Maris::ProjectedGridOpenGL sea(false); // a program without the particle uniforms
+    ASSERT_TRUE(sea.Initialize(&scene->environment(), Maris::GerstnerWaves, 8));
+    EXPECT_FALSE(system.Initialize(texture, sea.GetShader(), 8, &grid));
     EXPECT_EQ(scene->messages().texts(),
               std::vector<std::string>{"Expected particle uniforms not found."});
-    Maris::glDeleteProgram(program);
 
     // Compile errors name their manager, and the link failure is reported.
     scene->resources().write("particle.glsl", "void main() { this is not glsl; }\n");
