@@ -163,14 +163,9 @@ bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
     return !::testing::Test::HasFailure();
 }
 
-// Both coordinate families, a Gerstner and an FFT sea, every combination of the four options.
-void checkAllVariants(Maris::Renderer renderer)
+std::string rendererName(const ::testing::TestParamInfo<Maris::Renderer>& info)
 {
-    for (Maris::CoordinateSystem system : {Maris::FlatZUp, Maris::GeocentricEllipsoidZUp})
-        for (Maris::WaterModelType type : {Maris::GerstnerWaves, Maris::PhillipsSpectrum})
-            for (int flags = 0; flags < 16; ++flags)
-                if (!checkVariant(renderer, system, type, flags))
-                    return; // the first failing variant says enough
+    return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
 }
 
 } // namespace
@@ -347,20 +342,22 @@ void main() { gl_FragColor = vec4(vLocal, 1.0); }
 }
 
 INSTANTIATE_TEST_SUITE_P(Renderers, SurfaceHeights,
-                         ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
-                         [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
-                             return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
-                         });
+                         ::testing::Values(Maris::OpenGL2, Maris::OpenGL32), rendererName);
 
-TEST(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSetCompatibility)
+// Both coordinate families, a Gerstner and an FFT sea, every combination of the four options.
+using SeaShaders = ::testing::TestWithParam<Maris::Renderer>;
+
+TEST_P(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSet)
 {
-    checkAllVariants(Maris::OpenGL2);
+    for (Maris::CoordinateSystem system : {Maris::FlatZUp, Maris::GeocentricEllipsoidZUp})
+        for (Maris::WaterModelType type : {Maris::GerstnerWaves, Maris::PhillipsSpectrum})
+            for (int flags = 0; flags < 16; ++flags)
+                if (!checkVariant(GetParam(), system, type, flags))
+                    return; // the first failing variant says enough
 }
 
-TEST(SeaShaders, EveryProgramCompilesLinksAndReadsOnlyWhatIsSetOpenGL32)
-{
-    checkAllVariants(Maris::OpenGL32);
-}
+INSTANTIATE_TEST_SUITE_P(Renderers, SeaShaders, ::testing::Values(Maris::OpenGL2, Maris::OpenGL32),
+                         rendererName);
 
 // Only whole extension names match; each GL error is reported where it arose and consumed.
 TEST(OpenGL, ExtensionsMatchWholeNamesAndErrorsAreReportedWhereTheyArose)
