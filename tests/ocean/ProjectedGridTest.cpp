@@ -183,40 +183,30 @@ TEST(ProjectedGridStretch, WavesWidenTheGridByHowFarTheyMoveThePicture)
 // A driver reporting OpenGL 1.5 is refused; in a child, as the override is read once a process.
 TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
 {
-    int output[2];
-    ASSERT_EQ(pipe(output), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         setenv("MESA_GL_VERSION_OVERRIDE", "1.5", 1);
-        std::string report;
+        int status = 3; // the override did not take
         {
             OceanScene::Options options = OceanScene::bareOptions("\n", Maris::OpenGL2);
             options.openGL = true;
             OceanScene scene(options);
-            report = reinterpret_cast<const char*>(glGetString(GL_VERSION));
             Maris::ProjectedGridOpenGL grid(false);
-            report += grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 8)
-                          ? "\ninitialised\n"
-                          : "\nrefused\n";
-            for (const std::string& text : scene.messages().texts())
-                report += text + "\n";
+            const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+            const bool refused = !grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 8);
+            const std::vector<std::string> texts = scene.messages().texts();
+            const bool told = !texts.empty() &&
+                              texts[0] == "OpenGL 2.0 capabilities not present on this system.";
+            if (version.rfind("1.", 0) == 0)
+                status = !refused ? 4 : !told ? 5 : 0;
         }
-        _exit(write(output[1], report.data(), report.size()) < 0 ? 5 : 0);
+        _exit(status);
     }
-    close(output[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t n; (n = read(output[0], buffer, sizeof buffer)) > 0;)
-        report.append(buffer, static_cast<std::size_t>(n));
-    close(output[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    ASSERT_EQ(report.compare(0, 2, "1."), 0) << report;
-    EXPECT_NE(report.find("\nrefused\nOpenGL 2.0 capabilities not present on this system.\n"),
-              std::string::npos)
-        << report;
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: not 1.x, 4: initialized, 5: other messages";
 }
 
 // Bad settings of the surface models and a missing noise texture; as many waves as slots are fine.
