@@ -67,14 +67,10 @@ std::string TemporaryDirectory::write(const std::string& name, const std::string
 std::string tga(int type, int width, int height, int bits, const std::string& data, int idLength,
                 int descriptor)
 {
-    std::string file(18, '\0');
-    file[0] = static_cast<char>(idLength);
-    file[2] = static_cast<char>(type);
-    for (int i = 0; i < 2; ++i) {
-        file[12 + i] = static_cast<char>((width >> (8 * i)) & 0xff);
-        file[14 + i] = static_cast<char>((height >> (8 * i)) & 0xff);
-    }
-    file[16] = static_cast<char>(bits);
-    file[17] = static_cast<char>(descriptor);
+    const int header[18] = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            width & 0xff, width >> 8, height & 0xff, height >> 8, bits, descriptor};
+    std::string file;
+    for (int byte : header)
+        file += static_cast<char>(byte);
     return file + data;
 }
