@@ -212,7 +212,7 @@ TEST_F(ConfigurationTest, TypedViewsWriteOnlyWhatTheyFindAndOnlyLowerCaseTrueAnd
     }
 }
 
-TEST_F(ConfigurationTest, NullKeysAndValuesAreIgnoredAndReportedOnlyWhenThereIsATable)
+TEST_F(ConfigurationTest, NullKeysAreIgnoredAndGarbageLoadsUntilAGoodFileReplacesIt)
 {
     int value = 0;
     EXPECT_FALSE(Maris::Configuration::GetIntValue(nullptr, value));
@@ -228,11 +228,8 @@ TEST_F(ConfigurationTest, NullKeysAndValuesAreIgnoredAndReportedOnlyWhenThereIsA
     EXPECT_EQ(messages.texts(), std::vector<std::string>{
                                     "Null configuration key received in "
                                     "Configuration::GetConfigEntry"});
-}
 
-// Garbage loads; a later good file replaces it and what was set before.
-TEST_F(ConfigurationTest, GarbageLoadsAndALaterGoodFileReplacesIt)
-{
+    // Garbage loads; a later good file replaces it and what was set before.
     ASSERT_TRUE(loadText(badinput::garbage(256 * 1024, 17)));
     Maris::Configuration::Unload();
     Maris::Configuration::SetConfigEntry("stale", "1");

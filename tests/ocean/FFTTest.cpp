@@ -114,7 +114,6 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
         std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
         ASSERT_NE(engine, nullptr);
         EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
-        EXPECT_EQ(dynamic_cast<Maris::FFTCPU*>(engine.get()) != nullptr, !c.ipp);
         EXPECT_EQ(c.library && librarySymbol<void*>(library, "GetIFFTIPP"), c.loaded);
         ASSERT_TRUE(inOrder(messages.texts(), c.messages));
         EXPECT_EQ(messages.texts().back(), c.messages.back());
@@ -257,16 +256,14 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
         SCOPED_TRACE(::testing::Message() << width << "x" << height);
         std::mt19937 random(11);
         std::uniform_real_distribution<float> uniform(-0.5f, 0.5f);
-        std::vector<std::vector<Maris::Complex>> spectra(arrays,
-                                                         std::vector<Maris::Complex>(cells));
-        for (auto& spectrum : spectra)
-            for (auto& value : spectrum)
-                value = Maris::Complex(uniform(random), uniform(random));
+        std::vector<std::vector<Maris::Complex>> spectra(arrays);
         std::vector<std::vector<float>> together(arrays, std::vector<float>(cells));
         std::vector<float> alone(cells);
         const Maris::Complex* inputs[arrays];
         float* outputs[arrays];
         for (int a = 0; a < arrays; ++a) {
+            for (int i = 0; i < cells; ++i)
+                spectra[a].emplace_back(uniform(random), uniform(random));
             inputs[a] = spectra[a].data();
             outputs[a] = together[a].data();
         }

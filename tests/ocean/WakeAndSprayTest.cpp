@@ -62,14 +62,11 @@ protected:
         }
     }
 
-    static OceanScene::Options shipped()
-    {
+    OceanScene scene{[] {
         OceanScene::Options o = OceanScene::bareOptions("");
-        o.resourceDirectory = MARIS_RESOURCES_DIR;
+        o.resourceDirectory = MARIS_RESOURCES_DIR; // the shipped configuration
         return o;
-    }
-
-    OceanScene scene{shipped()};
+    }()};
     Maris::ProjectedGrid grid{false};
     Maris::Vector3 camera{0.0, 0.0, 50.0};
     std::unique_ptr<Maris::WakeManager> manager =
@@ -80,15 +77,9 @@ protected:
 class OceanWakes : public ::testing::Test
 {
 protected:
-    void create(const Maris::Vector3& eye, const Maris::Vector3& target, const char* resolution,
-                double ambient)
+    void create(const Maris::Vector3& eye, const Maris::Vector3& target, const char* resolution)
     {
         ASSERT_TRUE(scene.ready()) << scene.failure();
-        const double light[3] = {0.3, 0.5, 0.8};
-        const double color[3] = {1.0, 0.95, 0.9};
-        const double ambientColor[3] = {ambient, ambient, ambient};
-        scene.environment().SetDirectionalLight(light, color);
-        scene.environment().SetAmbientLight(ambientColor);
         scene.environment().SimulateSeaState(2.0, 0.0);
         scene.lookAt(eye, target, 60.0);
         Maris::Configuration::SetConfigEntry("default-grid-resolution", resolution);
@@ -111,7 +102,7 @@ protected:
         return sums;
     }
 
-    OceanScene scene{OceanScene::shippedOptions()};
+    OceanScene scene;
     std::unique_ptr<Maris::Ocean> ocean;
     Maris::WakeManager* wakes = nullptr;
 };
@@ -348,7 +339,7 @@ TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
 
 TEST_F(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
 {
-    ASSERT_NO_FATAL_FAILURE(create({0.0, -140.0, 120.0}, {0.0, 0.0, 0.0}, "192", 0.35));
+    ASSERT_NO_FATAL_FAILURE(create({0.0, -140.0, 120.0}, {0.0, 0.0, 0.0}, "192"));
     Maris::WakeSource boat(wakes, 40.0, 8.0);
     boat.SetPropellerWash(true);
     boat.SetSprayEnabled(false);
@@ -378,7 +369,7 @@ TEST_F(OceanWakes, SailingVesselLeavesVisibleRingsOnTheDrawnSea)
 TEST_F(OceanWakes, BowSprayIsDrawnWithTheParticlesUntilItFallsBack)
 {
     Maris::Configuration::SetConfigEntry("wake-spray-particles", "200");
-    ASSERT_NO_FATAL_FAILURE(create({0.0, -60.0, 15.0}, {0.0, 0.0, 2.0}, "128", 0.8));
+    ASSERT_NO_FATAL_FAILURE(create({0.0, -60.0, 15.0}, {0.0, 0.0, 2.0}, "128"));
     // The vessel rides the waves: its height is the sea's at its bow when the burst is drawn.
     const double burst = 2.25;
     const double time = burst + 0.3;
