@@ -512,7 +512,7 @@ TEST_F(ParticleSystemTest, EmittedParticlesStayWithinTheirVariationsAndWrapRound
     EXPECT_FLOAT_EQ(vertices[40].startTime, 1.0f) << "relative to the first emission";
 }
 
-TEST_F(SprayManagerTest, NothingIsThrownWithoutGridOrEnvironmentUnlessEnabledAndWavesBreak)
+TEST_F(SprayManagerTest, EveryBreakingPointInViewEmitsOnlyWhenEnabledWithGridAndEnvironment)
 {
     Maris::SprayManagerOpenGL gridless(&scene->environment());
     EXPECT_FALSE(gridless.Initialize(nullptr));
@@ -531,10 +531,8 @@ TEST_F(SprayManagerTest, NothingIsThrownWithoutGridOrEnvironmentUnlessEnabledAnd
     ASSERT_TRUE(calm.Initialize(&gerstnerGrid));
     calm.Update(10.0, 0.0f, nullptr);
     EXPECT_TRUE(calm.GetEmittedPoints().empty());
-}
 
-TEST_F(SprayManagerTest, EveryBreakingPointOfTheNineTilesInViewEmitsWithSparsityOne)
-{
+    // Every breaking point of the nine tiles in view emits with a sparsity of one.
     Maris::Configuration::SetConfigEntry("fft-spray-sparsity", "1");
     ASSERT_TRUE(start());
     spray->Update(10.0, 0.0f, nullptr);
