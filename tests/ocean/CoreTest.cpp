@@ -14,11 +14,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -291,20 +289,9 @@ TEST(Message, SwitchesAreReadAtEveryCallAndTheDefaultHandlerWritesToStandardErro
 
     // Debug lines reach standard error only with MARIS_DEBUG_OUTPUT set; alerts always do.
     const auto toStandardError = [](const char* text) {
-        std::fflush(stderr);
-        const int saved = dup(STDERR_FILENO);
-        char path[] = "/tmp/maris-stderr-XXXXXX";
-        const int file = mkstemp(path);
-        dup2(file, STDERR_FILENO);
+        ::testing::internal::CaptureStderr();
         Maris::Message(text);
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-        char buffer[128] = {};
-        const ssize_t length = pread(file, buffer, sizeof(buffer) - 1, 0);
-        close(file);
-        unlink(path);
-        return std::string(buffer, length > 0 ? length : 0);
+        return ::testing::internal::GetCapturedStderr();
     };
     const struct
     {
