@@ -378,7 +378,7 @@ TEST(ResourceLoader, FilesLoadExactlyAndMissingOnesAreReportedByTheirPath)
     loader.FreeResource(nullptr);
 }
 
-TEST(Allocator, EveryLibraryObjectAndBufferGoesThroughTheCurrentAllocator)
+TEST(Allocator, EveryLibraryObjectAndBufferGoesBackToTheAllocatorItCameFrom)
 {
     MessageCapture messages;
     TemporaryDirectory directory;
@@ -426,10 +426,8 @@ TEST(Allocator, EveryLibraryObjectAndBufferGoesThroughTheCurrentAllocator)
         EXPECT_TRUE(counting.live.empty()) << counting.live.size() << " blocks not freed";
         EXPECT_EQ(counting.foreignFrees, 0);
     }
-}
 
-TEST(Allocator, BlocksReturnToTheirOwnAllocatorAfterTheCurrentOneChanges)
-{
+    // Blocks go back to their own allocator after the current one changes.
     CountingAllocator first;
     auto* generator = new Maris::DefaultRandomNumberGenerator;
     void* block = Maris::AllocateMemory(17);

@@ -29,18 +29,12 @@ int recordError(Display*, XErrorEvent*)
 
 } // namespace
 
-class GLXTestContext
+struct GLXTestContext
 {
-public:
     explicit GLXTestContext(bool core);
     ~GLXTestContext();
-    GLXTestContext(const GLXTestContext&) = delete;
-    GLXTestContext& operator=(const GLXTestContext&) = delete;
 
-    // Empty once the context is current, else why it is not.
-    std::string failure = "context creation failed";
-
-private:
+    std::string failure = "context creation failed"; // empty once the context is current
     Display* display = nullptr;
     GLXPbuffer pbuffer = 0;
     GLXContext context = nullptr;
@@ -276,9 +270,7 @@ std::unique_ptr<Maris::FFTWaterModel> OceanScene::fftModel(int type, unsigned se
 {
     std::srand(seed);
     std::unique_ptr<Maris::FFTWaterModel> model(new Maris::FFTWaterModel(sea.get(), type));
-    if (!model->Initialize(0, 0, false))
-        return nullptr;
-    return model;
+    return model->Initialize(0, 0, false) ? std::move(model) : nullptr;
 }
 
 std::unique_ptr<Maris::ProjectedGrid> OceanScene::grid(int type)

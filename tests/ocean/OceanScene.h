@@ -14,7 +14,7 @@
 #include <vector>
 
 // A context on a pbuffer of DISPLAY: a core profile for OpenGL32 and OpenGL41, else compatibility.
-class GLXTestContext;
+struct GLXTestContext;
 
 // The ocean fixture: resource directory, optional context with a frame buffer, environment.
 class OceanScene
