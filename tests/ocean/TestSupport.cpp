@@ -67,8 +67,8 @@ std::string TemporaryDirectory::write(const std::string& name, const std::string
 std::string tga(int type, int width, int height, int bits, const std::string& data, int idLength,
                 int descriptor)
 {
-    const int header[18] = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                            width & 0xff, width >> 8, height & 0xff, height >> 8, bits, descriptor};
+    const int header[18] = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, width & 0xff,
+                            width >> 8, height & 0xff, height >> 8, bits, descriptor};
     std::string file;
     for (int byte : header)
         file += static_cast<char>(byte);
