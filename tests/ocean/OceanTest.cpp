@@ -33,22 +33,19 @@ struct Region
 Region region(const std::vector<std::uint8_t>& rgba, int width, int x0, int x1, int y0, int y1)
 {
     Region r;
-    std::vector<double> luminance;
+    const double count = (x1 - x0) * (y1 - y0);
+    double squares = 0.0;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
             for (int c = 0; c < 3; ++c)
-                r.mean[c] += p[c] / double((x1 - x0) * (y1 - y0));
-            luminance.push_back(0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2]);
-            r.changedShare += 255 - p[0] + p[1] + 255 - p[2] > 6;
-            r.brightShare += p[0] > 204 && p[1] > 204 && p[2] > 204;
+                r.mean[c] += p[c] / count;
+            squares += std::pow(0.3 * p[0] + 0.59 * p[1] + 0.11 * p[2], 2.0) / count;
+            r.changedShare += (255 - p[0] + p[1] + 255 - p[2] > 6) / count;
+            r.brightShare += (p[0] > 204 && p[1] > 204 && p[2] > 204) / count;
         }
-    r.changedShare /= luminance.size();
-    r.brightShare /= luminance.size();
     const double mean = 0.3 * r.mean[0] + 0.59 * r.mean[1] + 0.11 * r.mean[2];
-    for (double l : luminance)
-        r.deviation += (l - mean) * (l - mean) / luminance.size();
-    r.deviation = std::sqrt(r.deviation);
+    r.deviation = std::sqrt(std::max(0.0, squares - mean * mean));
     return r;
 }
 
