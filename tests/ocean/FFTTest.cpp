@@ -76,7 +76,7 @@ void addSwell(OceanScene& sea, double cycles, float height)
 } // namespace
 
 // Which engine the factory picks from the settings, the renderer and the libraries present.
-TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
+TEST(FFTCreate, EngineFromSettingsRendererAndLibrariesAndNoneWithoutEnvironment)
 {
     struct Case
     {
@@ -118,10 +118,8 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibraries)
         ASSERT_TRUE(inOrder(messages.texts(), c.messages));
         EXPECT_EQ(messages.texts().back(), c.messages.back());
     }
-}
 
-TEST(FFTWaterModelEngines, NoEngineWithoutEnvironment)
-{
+    // Without an environment there is no engine, and nothing runs.
     MessageCapture messages;
     Maris::FFTWaterModel model(nullptr, 1);
     EXPECT_FALSE(model.Initialize(0, 0, false));
