@@ -402,10 +402,8 @@ TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReu
     for (std::uint32_t i = 0; i <= count; ++i) {
         Maris::WakeSprayRequest request;
         request.position = Maris::Vector3(i * 10.0, 0.0, 0.0);
-        request.speed = 4.0;
         request.time = 101.0 + i;
-        request.size = 2.0;
-        request.positionVariance = 1.0;
+        request.speed = request.size = request.positionVariance = 2.0;
         manager.AddSprayRequest(request);
     }
     manager.Update(Maris::Vector3(), 200.0);
