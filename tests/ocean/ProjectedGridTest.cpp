@@ -67,16 +67,15 @@ struct GridScene
 // A simulation-only sea of one Gerstner wave, drawn from a seeded generator.
 struct GerstnerSea
 {
-    explicit GerstnerSea(Maris::CoordinateSystem system) : scene(options(system))
+    explicit GerstnerSea(Maris::CoordinateSystem system)
+        : scene([system] {
+              OceanScene::Options o = OceanScene::bareOptions("num-gerstner-waves = 1\n");
+              o.coordinateSystem = system;
+              return o;
+          }())
     {
         std::srand(1);
         initialized = model.Initialize(7, false); // the plain model only keeps the program
-    }
-    static OceanScene::Options options(Maris::CoordinateSystem system)
-    {
-        OceanScene::Options o = OceanScene::bareOptions("num-gerstner-waves = 1\n");
-        o.coordinateSystem = system;
-        return o;
     }
     OceanScene scene;
     Maris::GerstnerWaterModel model{&scene.environment()};
