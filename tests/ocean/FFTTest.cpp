@@ -583,7 +583,6 @@ TEST(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAndTheHeightMapIsReadBack)
     glGenTextures(1, &heightMap);
     glBindTexture(GL_TEXTURE_2D, heightMap);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, 4, 2, 0, GL_RED, GL_FLOAT, heights.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
     double matrix[16] = {0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, 0.5};
     setup.environment().SetHeightMap(heightMap, matrix);
     model.UpdateHeightMap();
@@ -591,5 +590,4 @@ TEST(FFTWaterModelOpenGLTest, TexturesHoldTheBuffersAndTheHeightMapIsReadBack)
     EXPECT_EQ(model.GetHeightMapWidth(), 4);
     EXPECT_EQ(model.GetHeightMapHeight(), 2);
     EXPECT_EQ(copyBuffer(model.GetHeightMap(), 8), heights);
-    glDeleteTextures(1, &heightMap);
 }
