@@ -106,15 +106,6 @@ std::string OceanScene::stagedFile(const std::string& name)
     return text.str();
 }
 
-OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer)
-{
-    Options o;
-    o.renderer = renderer;
-    o.windSpeed = 0.0;
-    o.plainLight = true;
-    return o;
-}
-
 OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
                                             Maris::Renderer renderer, void* device)
 {
@@ -124,7 +115,6 @@ OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
     o.configuration = configuration;
     o.renderer = renderer;
     o.device = device;
-    o.windSpeed = 0.0;
     return o;
 }
 
@@ -180,15 +170,13 @@ OceanScene::OceanScene(const Options& chosen)
         reason = "no frame buffer object";
         return;
     }
-    if (options.windSpeed > 0.0)
-        sea->SimulateSeaState(options.windSpeed, 0.3);
+    if (!options.bare)
+        sea->SimulateSeaState(5.0, 0.3);
     const double sun[3] = {0.0, 0.6, 0.35};
     const double sunColor[3] = {1.0, 0.95, 0.85};
     const double ambient[3] = {0.25, 0.3, 0.35};
-    const double white[3] = {1.0, 1.0, 1.0};
-    if (!options.plainLight)
-        sea->SetDirectionalLight(sun, sunColor);
-    sea->SetAmbientLight(options.plainLight ? white : ambient);
+    sea->SetDirectionalLight(sun, sunColor);
+    sea->SetAmbientLight(ambient);
     lookAt(Maris::Vector3(0, 0, 20), Maris::Vector3(0, 500, 0));
     isReady = true;
 }

@@ -23,7 +23,7 @@ public:
     struct Options
     {
         std::string configuration;
-        bool bare = false;
+        bool bare = false; // only the configuration lines, and no wind; else the staged resources
         std::string resourceDirectory; // read instead of one written for the scene
         std::vector<std::pair<std::string, std::string>> files; // names and bytes written there
         bool openGL = true;
@@ -34,8 +34,6 @@ public:
         int height = 256;
         bool floatTarget = false; // 32-bit float color instead of bytes
         bool hdr = false;
-        double windSpeed = 5.0;   // m/s over all of the sea; none at 0
-        bool plainLight = false;  // white ambient light and no sun: colors drawn as they are
     };
 
     explicit OceanScene(const Options& options);
@@ -44,8 +42,6 @@ public:
     OceanScene(const OceanScene&) = delete;
     OceanScene& operator=(const OceanScene&) = delete;
 
-    // A still sea on the staged resources, lit plainly.
-    static Options shippedOptions(Maris::Renderer renderer = Maris::OpenGL2);
     // A bare directory holding only the configuration text, without an OpenGL context.
     static Options bareOptions(const std::string& configuration,
                                Maris::Renderer renderer = Maris::NoRenderer,

@@ -406,7 +406,7 @@ TEST(DefaultRandomNumberGenerator, BoundsWithoutRoomAnswerTheLowerOneWithoutFail
 // A bad texture fails its user by name; 8-bit images would be read past their end as RGBA.
 TEST(OceanTextureBadInput, ABadTextureFailsItsUserWithItsMessages)
 {
-    OceanScene scene{OceanScene::shippedOptions()};
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     struct Case
     {

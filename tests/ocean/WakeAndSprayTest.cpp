@@ -125,7 +125,9 @@ protected:
     void build(const PreambleCase& c)
     {
         Maris::ParticleSystem::ResetReferenceTime();
-        scene = std::make_unique<OceanScene>(OceanScene::shippedOptions(c.renderer));
+        OceanScene::Options options;
+        options.renderer = c.renderer;
+        scene = std::make_unique<OceanScene>(options);
         ASSERT_TRUE(scene->ready()) << scene->failure();
         if (c.pointSprites)
             Maris::Configuration::SetConfigEntry("spray-force-point-sprites", "true");
