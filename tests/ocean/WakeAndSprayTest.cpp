@@ -106,9 +106,6 @@ protected:
     Maris::WakeManager* wakes = nullptr;
 };
 
-// The OpenGL wake manager alone, on the same scene.
-using WakeManagerOpenGLTest = OceanWakes;
-
 // Every preamble the renderers choose, with the renderer that uses it.
 struct PreambleCase
 {
@@ -138,11 +135,6 @@ protected:
         texture = Maris::CreateSprayTexture(&scene->environment());
         ASSERT_NE(texture, 0u);
     }
-    bool initialize(Maris::ParticleSystemOpenGL& system, std::uint32_t capacity)
-    {
-        return system.Initialize(texture, shaders.program, capacity, &grid);
-    }
-
     std::unique_ptr<OceanScene> scene;
     Maris::ProjectedGrid grid{false};
     Maris::ParticleShaderProgram shaders;
@@ -392,8 +384,9 @@ TEST_F(OceanWakes, BowSprayIsDrawnWithTheParticlesUntilItFallsBack)
     EXPECT_EQ(scene.messages().texts(), std::vector<std::string>());
 }
 
-TEST_F(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReusesTheFirst)
+TEST(WakeManagerOpenGLTest, SprayRequestsTakeTheSystemsInTurnAndTheEleventhReusesTheFirst)
 {
+    OceanScene scene;
     ASSERT_TRUE(scene.ready()) << scene.failure();
     Maris::ProjectedGrid grid(false);
     Maris::ParticleSystemManager particles;
@@ -420,7 +413,7 @@ TEST_P(ParticleShaderPreambles, CompileLinkAndOfferEveryParticleInput)
 {
     // The particle system finds the uniforms and attributes of its layout, and draws.
     Maris::ParticleSystemOpenGL system(&scene->environment());
-    EXPECT_TRUE(initialize(system, 16));
+    EXPECT_TRUE(system.Initialize(texture, shaders.program, 16, &grid));
     EXPECT_EQ(system.GetVerticesPerParticle() == 1u, GetParam().pointSprites);
     system.Draw(1.0);
     EXPECT_EQ(scene->messages().texts(), std::vector<std::string>());
@@ -467,7 +460,7 @@ TEST_F(ParticleSystemTest, MissingPiecesAndBadProgramsAreRefusedWithTheirMessage
 TEST_F(ParticleSystemTest, EmittedParticlesStayWithinTheirVariationsAndWrapRoundTheBuffer)
 {
     Maris::ParticleSystemOpenGL system(&scene->environment());
-    ASSERT_TRUE(initialize(system, 50));
+    ASSERT_TRUE(system.Initialize(texture, shaders.program, 50, &grid));
     Maris::Vector<Maris::Vector3> points;
     for (int i = 0; i < 40; ++i)
         points.push_back(Maris::Vector3(i * 10.0, 0.0, 0.0));
