@@ -90,8 +90,3 @@ private:
     bool isReady = false;
     std::string reason;
 };
-
-inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
-{
-    return std::vector<float>(buffer, buffer + count);
-}

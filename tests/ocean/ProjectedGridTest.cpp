@@ -82,21 +82,6 @@ struct GerstnerSea
     bool initialized = false;
 };
 
-// The uniforms the library sets on the sea's programs (arrays by the name before the brackets).
-std::set<std::string> uniformsSet()
-{
-    std::set<std::string> names(std::begin(Maris::ProjectedGridOpenGL::uniformNames),
-                                std::end(Maris::ProjectedGridOpenGL::uniformNames));
-    names.insert(std::begin(Maris::OceanLightingModelOpenGL::uniformNames),
-                 std::end(Maris::OceanLightingModelOpenGL::uniformNames));
-    for (const char* name : {"numWaves", "time", "waves", "displacementMap", "slopeFoamMap",
-                             "textureSize", "noiseAmplitude", "invNoiseDistance",
-                             "invDampingDistance", "textureLODBias", "doWakes", "washLength",
-                             "wakes"})
-        names.insert(name);
-    return names;
-}
-
 // Builds the sea's programs for a variant; false when a fatal failure ended it.
 bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
                   Maris::WaterModelType type, int flags)
@@ -120,7 +105,17 @@ bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
     EXPECT_EQ(scene.messages().texts(), std::vector<std::string>());
     EXPECT_NE(grid.GetShader(), 0u);
     EXPECT_EQ(grid.GetPatchShader() != 0u, type != Maris::GerstnerWaves);
-    static const std::set<std::string> known = uniformsSet();
+    // The uniforms the library sets (arrays by the name before the brackets).
+    static const std::set<std::string> known = [] {
+        std::set<std::string> names(std::begin(Maris::ProjectedGridOpenGL::uniformNames),
+                                    std::end(Maris::ProjectedGridOpenGL::uniformNames));
+        names.insert(std::begin(Maris::OceanLightingModelOpenGL::uniformNames),
+                     std::end(Maris::OceanLightingModelOpenGL::uniformNames));
+        names.insert({"numWaves", "time", "waves", "displacementMap", "slopeFoamMap",
+                      "textureSize", "noiseAmplitude", "invNoiseDistance", "invDampingDistance",
+                      "textureLODBias", "doWakes", "washLength", "wakes"});
+        return names;
+    }();
     for (const GLuint program : {grid.GetShader(), grid.GetPatchShader()}) {
         if (!program)
             continue;
