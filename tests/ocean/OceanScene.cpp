@@ -189,8 +189,6 @@ OceanScene::~OceanScene()
         glDeleteFramebuffers(1, &frameBuffer);
         glDeleteRenderbuffers(2, renderBuffers);
     }
-    sea.reset();
-    resourceLoader.reset();
 }
 
 bool OceanScene::createFrameBuffer()

@@ -380,7 +380,6 @@ TEST_P(CameraPoseSweep, EveryPoseDrawsTheSeaWithBoundedArea)
         {2, -90, 0}, {0.5, -60, 90}, {-0.5, 90, 0}, {-2, 60, 270}, {-5, 25, 45}};
     for (const auto& pose : towardsTheSurface)
         EXPECT_GT(screens(pose[0], pose[1], pose[2]), 0.8) << pose[0] << " m, " << pose[1];
-    glDeleteQueries(1, &query);
 }
 
 INSTANTIATE_TEST_SUITE_P(SeaStates, CameraPoseSweep, ::testing::Values(0.0, 12.0),
