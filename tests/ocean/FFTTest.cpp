@@ -22,7 +22,6 @@
 
 namespace {
 
-const double pi = 3.14159265358979323846;
 const char* const cpuFallback =
     "Using FFTCPU, which really shouldn't happen. Did you move Maris's "
     "FFT DLL's out of your resources folder?";
@@ -70,7 +69,7 @@ std::vector<Maris::Complex> amplitudes(const Maris::FFTWaterModel& model)
 void addSwell(OceanScene& sea, double cycles, float height)
 {
     sea.environment().AddSwell(
-        Maris::Swell{static_cast<float>(1024.0 / cycles), height, static_cast<float>(pi / 2)});
+        Maris::Swell{static_cast<float>(1024.0 / cycles), height, static_cast<float>(M_PI / 2)});
 }
 
 } // namespace
@@ -278,7 +277,7 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
                     continue;
                 double sum = 0.0;
                 for (int k = 0; k < cells; ++k) {
-                    const double angle = 2 * pi *
+                    const double angle = 2 * M_PI *
                                          ((k / width - height / 2) * (i / width) / double(height) +
                                           (k % width - width / 2) * (i % width) / double(width));
                     sum += spectra[a][k].real() * std::cos(angle) -
@@ -387,14 +386,14 @@ TEST(FFTWaterModel, SwellIsOneLineTravellingAtDeepWaterPhaseSpeed)
         double c = 0.0, s = 0.0;
         for (int j = 0; j < 64; ++j) {
             const double h = model->GetDisplacementBuffer()[3 * j + 2];
-            c += h * std::cos(2 * pi * cycles * j / 64);
-            s += h * std::sin(2 * pi * cycles * j / 64);
+            c += h * std::cos(2 * M_PI * cycles * j / 64);
+            s += h * std::sin(2 * M_PI * cycles * j / 64);
         }
         return std::atan2(-s, c);
     };
-    const double k = 2 * pi * cycles / 1024.0;
+    const double k = 2 * M_PI * cycles / 1024.0;
     const double dt = 0.5;
-    const double speed = std::remainder(phaseAt(10.0 + dt) - phaseAt(10.0), 2 * pi) / dt / k;
+    const double speed = std::remainder(phaseAt(10.0 + dt) - phaseAt(10.0), 2 * M_PI) / dt / k;
     EXPECT_NEAR(speed, std::sqrt(9.81 / k), 1e-3 * std::sqrt(9.81 / k));
 }
 
@@ -450,7 +449,7 @@ TEST(FFTWaterModel, FoamOnTheCrestsAndSprayAboveTheThreshold)
     addSwell(sea, cycles, 40.0f);
     auto model = sea.fftModel(1);
     ASSERT_TRUE(model && model->UpdateSimulation(3.0));
-    const double k = 2 * pi * cycles / 1024.0;
+    const double k = 2 * M_PI * cycles / 1024.0;
     const float* d = model->GetDisplacementBuffer();
     const float* foam = model->GetSlopeFoamBuffer();
     const double largestFoam = largest(foam);
