@@ -45,8 +45,8 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     const std::string& path() const { return directory; }
-    // Writes the bytes to a file of that name inside the directory and returns its full path.
-    std::string write(const std::string& name, const std::string& bytes) const;
+    // Writes the bytes to a file of that name inside the directory.
+    void write(const std::string& name, const std::string& bytes) const;
 
 private:
     std::string directory;
