@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <thread>
 
@@ -101,9 +101,7 @@ GLXTestContext::~GLXTestContext()
 std::string OceanScene::stagedFile(const std::string& name)
 {
     std::ifstream in(std::string(MARIS_RESOURCES_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
@@ -271,9 +269,7 @@ std::string OceanScene::installEngineLibrary(const std::string& source,
 {
     const std::string target =
         std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
-    std::ifstream in(source, std::ios::binary);
-    std::ofstream out(target, std::ios::binary);
-    out << in.rdbuf();
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
     return target;
 }
 
