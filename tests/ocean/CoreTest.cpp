@@ -86,7 +86,6 @@ struct TGACase
 class TGALoaderTest : public ::testing::Test
 {
 protected:
-    bool load(const std::string& bytes) { return load(bytes, image); }
     bool load(const std::string& bytes, Maris::TGALoader& into)
     {
         scene.resources().write("image.tga", bytes);
@@ -95,7 +94,6 @@ protected:
     }
 
     OceanScene scene{OceanScene::bareOptions("\n")};
-    Maris::TGALoader image;
 };
 
 // Files whose headers lie about sizes, types, depths or run lengths, and real files cut short.
@@ -466,9 +464,10 @@ TEST_F(TGALoaderTest, PixelsAreDecodedAsRGBInStoredRowOrder)
                                                                       "\x84\5\6\7\10"),
          "\3\2\1\4\7\6\5\10\7\6\5\10"},
     };
+    Maris::TGALoader image;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(load(c.bytes));
+        ASSERT_TRUE(load(c.bytes, image));
         EXPECT_EQ(pixelsOf(image), c.pixels);
         EXPECT_TRUE(scene.messages().entries().empty());
     }

@@ -106,16 +106,15 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibrariesAndNoneWithoutEnvironment)
                                           << " renderer " << c.renderer);
         OceanScene setup(OceanScene::bareOptions(c.configuration, c.renderer, &device));
         ASSERT_TRUE(setup.ready());
-        MessageCapture& messages = setup.messages();
         const std::string library =
             c.library ? setup.installEngineLibrary(MARIS_TEST_IPP_ENGINE, c.library) : "";
-        messages.clear();
+        setup.messages().clear();
         std::unique_ptr<Maris::FFT> engine(Maris::FFT::Create(&setup.environment()));
         ASSERT_NE(engine, nullptr);
         EXPECT_EQ(dynamic_cast<Maris::FFTIPP*>(engine.get()) != nullptr, c.ipp);
         EXPECT_EQ(c.library && librarySymbol<void*>(library, "GetIFFTIPP"), c.loaded);
-        ASSERT_TRUE(inOrder(messages.texts(), c.messages));
-        EXPECT_EQ(messages.texts().back(), c.messages.back());
+        ASSERT_TRUE(inOrder(setup.messages().texts(), c.messages));
+        EXPECT_EQ(setup.messages().texts().back(), c.messages.back());
     }
 
     // Without an environment there is no engine, and nothing runs.

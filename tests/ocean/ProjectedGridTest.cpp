@@ -33,13 +33,6 @@
 // The projected grid, its programs and the Gerstner waves it draws.
 namespace {
 
-OceanScene::Options withWash(const std::string& configuration)
-{
-    OceanScene::Options o;
-    o.configuration = "wake-propeller-backwash = true\n" + configuration;
-    return o;
-}
-
 // A Gerstner grid on the scene, with the wave and lighting models wired when `attach` is set.
 struct GridScene
 {
@@ -147,7 +140,7 @@ std::string rendererName(const ::testing::TestParamInfo<Maris::Renderer>& info)
 
 TEST(ProjectedGridStretch, RollAndWavesShapeTheGrid)
 {
-    GridScene sea(withWash(""), true);
+    GridScene sea(OceanScene::Options(), true);
     ASSERT_TRUE(sea.ready);
     for (double roll : {-20.0, 15.0}) {
         sea.scene.lookAt(Maris::Vector3(0, 0, 10), Maris::Vector3(0, 1000, 10), 90.0, roll);
@@ -233,7 +226,9 @@ TEST(LightingSettings, BadSettingsOfTheSurfaceModelsFailWithTheirMessages)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.configuration);
-        GridScene sea(withWash(c.configuration));
+        OceanScene::Options options;
+        options.configuration = "wake-propeller-backwash = true\n" + c.configuration;
+        GridScene sea(options);
         ASSERT_TRUE(sea.ready);
         if (c.configuration.empty())
             std::remove((sea.scene.resources().path() + "/perlin.tga").c_str());
