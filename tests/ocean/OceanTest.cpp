@@ -158,14 +158,14 @@ TEST(OceanCreate, FailuresAreReportedAndLeaveNoOcean)
     {
         const char* name;
         OceanScene::Options options;
-        int type;
+        Maris::WaterModelType type;
         const char* removed; // a resource taken away before the ocean is made
         std::vector<std::string> messages;
     };
     const Case cases[] = {
         {"unknown renderer", OceanScene::bareOptions("\n", Maris::Renderer(9), &device),
          Maris::GerstnerWaves, nullptr, {"Invalid renderer in Ocean constructor.", unable}},
-        {"unknown water model", OceanScene::bareOptions("\n"), 4, nullptr,
+        {"unknown water model", OceanScene::bareOptions("\n"), Maris::WaterModelType(4), nullptr,
          {"Invalid water model type in Ocean constructor.", unable}},
         {"more waves than the shader has", sized(256, 256, "num-gerstner-waves = 1000"),
          Maris::GerstnerWaves, nullptr,
@@ -188,12 +188,11 @@ TEST(OceanCreate, FailuresAreReportedAndLeaveNoOcean)
             c.messages[1] = scene.resources().path() + "/" + c.removed;
         }
         scene.messages().clear();
-        const Maris::WaterModelType type = static_cast<Maris::WaterModelType>(c.type);
-        EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), type, false, false), nullptr);
+        EXPECT_EQ(Maris::Ocean::Create(&scene.environment(), c.type, false, false), nullptr);
         EXPECT_EQ(scene.messages().texts(), c.messages);
         EXPECT_TRUE(scene.environment().GetOceans().empty());
         scene.messages().clear();
-        EXPECT_EQ(Maris::Ocean::Create(nullptr, type, false, false), nullptr);
+        EXPECT_EQ(Maris::Ocean::Create(nullptr, c.type, false, false), nullptr);
         EXPECT_EQ(scene.messages().texts(),
                   std::vector<std::string>{"Null environment passed into Ocean::Create"});
     }
@@ -483,8 +482,7 @@ TEST(Environment, SeaStateGivesTheEmpiricalWindAndReplacesEarlierFetches)
     environment.SimulateSeaState(4.0, 0.0);
     ASSERT_EQ(environment.GetWindFetches().size(), 1u);
     EXPECT_TRUE(environment.GetWindFetches().front().global);
-    const std::array<double, 3> wind = windAt(environment, Maris::Vector3(100.0, -50.0, 3.0));
-    EXPECT_NEAR(wind[0], 6.688, 1e-12);
+    EXPECT_NEAR(windAt(environment, Maris::Vector3(100.0, -50.0, 3.0))[0], 6.688, 1e-12);
     environment.SetMetersPerUnit(2.0);
     environment.SimulateSeaState(9.0, 1.5);
     EXPECT_NEAR(environment.GetWindFetches().front().windSpeed, 0.836 * 27.0 / 2.0, 1e-12);
