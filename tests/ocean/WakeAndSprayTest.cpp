@@ -290,9 +290,8 @@ TEST_F(WakeManagerTest, HeightQueriesFindTheRingASourceLeaves)
     EXPECT_EQ(manager->GetHeight(wave.position, &grid, &normal), 0.0f);
     EXPECT_EQ(manager->GetHeight(Maris::Vector3(1e5, 1e5, 0.0), &grid, &normal), 0.0f);
     EXPECT_EQ(normal, Maris::Vector3(0.0, 0.0, 1.0));
-    EXPECT_EQ(manager->GetHeight(wave.position + Maris::Vector3(wave.radius, 0, 0), nullptr,
-                                 &normal),
-              0.0f);
+    const Maris::Vector3 crest = wave.position + Maris::Vector3(wave.radius, 0, 0);
+    EXPECT_EQ(manager->GetHeight(crest, nullptr, &normal), 0.0f);
 }
 
 TEST_F(WakeManagerTest, SourcesAndManagerOutliveEachOtherSafely)
