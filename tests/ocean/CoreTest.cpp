@@ -134,9 +134,7 @@ std::vector<TGACase> lyingFiles()
     };
 }
 
-class TGABadInput : public TGALoaderTest, public ::testing::WithParamInterface<TGACase>
-{
-};
+class TGABadInput : public TGALoaderTest, public ::testing::WithParamInterface<TGACase> {};
 
 } // namespace
 
