@@ -170,9 +170,7 @@ TEST(ProjectedGridContext, AnOpenGLOneContextFailsWithItsMessage)
         setenv("MESA_GL_VERSION_OVERRIDE", "1.5", 1);
         int status = 3; // the override did not take
         {
-            OceanScene::Options options = OceanScene::bareOptions("\n", Maris::OpenGL2);
-            options.openGL = true;
-            OceanScene scene(options);
+            OceanScene scene;
             Maris::ProjectedGridOpenGL grid(false);
             const std::string version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
             const bool refused = !grid.Initialize(&scene.environment(), Maris::GerstnerWaves, 8);
@@ -316,10 +314,7 @@ INSTANTIATE_TEST_SUITE_P(Renderers, SeaShaders, ::testing::Values(Maris::OpenGL2
 // Only whole extension names match; each GL error is reported where it arose and consumed.
 TEST(OpenGL, ExtensionsMatchWholeNamesAndErrorsAreReportedWhereTheyArose)
 {
-    // Initializing an OpenGL environment is what fetches the entry points.
-    OceanScene::Options options = OceanScene::bareOptions("\n", Maris::OpenGL2);
-    options.openGL = true;
-    OceanScene scene(options);
+    OceanScene scene; // initializing an OpenGL environment fetches the entry points
     ASSERT_TRUE(scene.ready()) << scene.failure();
     std::istringstream list(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
     std::vector<std::string> names;
