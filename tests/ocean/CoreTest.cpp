@@ -493,6 +493,4 @@ TEST_P(TGABadInput, IsRefusedWithoutAllocatingWhatTheHeaderClaims)
 }
 
 INSTANTIATE_TEST_SUITE_P(Header, TGABadInput, ::testing::ValuesIn(lyingFiles()),
-                         [](const ::testing::TestParamInfo<TGACase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
