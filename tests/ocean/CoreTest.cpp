@@ -323,7 +323,7 @@ TEST(ResourceLoader, DirectoryGetsOneTrailingSeparatorAndNoDoubledOnes)
 {
     MessageCapture messages;
     const char* const cases[][2] = {
-        {"../Resources/Maris", "../Resources/Maris/"}, {"Maris/", "Maris/"}, {"a//b///c", "a/b/c/"},
+        {"../Resources/Sea", "../Resources/Sea/"}, {"Maris/", "Maris/"}, {"a//b///c", "a/b/c/"},
         {"a/\\b", "a/b/"}, {"a\\/b", "a\\b/"}, {"a\\\\b\\", "a\\b/"}, {"//root", "/root/"}};
     Maris::ResourceLoader loader("first", false);
     for (const auto& c : cases) {
@@ -378,7 +378,7 @@ TEST(Allocator, EveryLibraryObjectAndBufferGoesBackToTheAllocatorItCameFrom)
 {
     MessageCapture messages;
     TemporaryDirectory directory;
-    directory.write("Maris.config", "default-visibility-below = 50\nlong-key-name-that-allocates = "
+    directory.write("Maris.config", "default-visibility-below = 50\nlong-key-that-allocates = "
                                     "a value long enough to leave the small-string buffer\n");
     directory.write("image.tga", tga(2, 2, 1, 24, "\1\2\3\4\5\6"));
     {
@@ -457,7 +457,7 @@ TEST_F(TGALoaderTest, PixelsAreDecodedAsRGBInStoredRowOrder)
         {"run-length packets cross row ends",
          tga(10, 4, 2, 24, "\x82\1\2\3\x01\4\5\6\7\10\11\x82\12\13\14"),
          "\3\2\1\3\2\1\3\2\1\6\5\4\11\10\7\14\13\12\14\13\12\14\13\12"},
-        // One raw pixel, then a run of five of which only two fit: nothing is written past the end.
+        // One raw pixel, then a run of five of which only two fit: nothing goes past the end.
         {"a packet past the last pixel is cut", tga(10, 3, 1, 32, std::string("\0\1\2\3\4", 5) +
                                                                       "\x84\5\6\7\10"),
          "\3\2\1\4\7\6\5\10\7\6\5\10"},

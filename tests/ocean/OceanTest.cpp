@@ -400,9 +400,9 @@ TEST(Environment, InitializationFailuresReturnTheirCodeWithTheirMessages)
 
     messages.clear();
     TemporaryDirectory empty;
-    Maris::ResourceLoader emptyLoader(empty.path().c_str(), false);
+    Maris::ResourceLoader loader(empty.path().c_str(), false);
     Maris::Environment withoutFile;
-    EXPECT_EQ(withoutFile.Initialize(Maris::FlatZUp, Maris::OpenGL2, &emptyLoader, nullptr, false),
+    EXPECT_EQ(withoutFile.Initialize(Maris::FlatZUp, Maris::OpenGL2, &loader, nullptr, false),
               Maris::ConfigurationNotLoaded);
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{
@@ -414,9 +414,8 @@ TEST(Environment, InitializationFailuresReturnTheirCodeWithTheirMessages)
 
     messages.clear();
     empty.write("Maris.config", "\n");
-    Maris::Environment withoutDevice;
-    EXPECT_EQ(withoutDevice.Initialize(Maris::FlatZUp, Maris::Direct3D11, &emptyLoader, nullptr,
-                                       false),
+    Maris::Environment noDevice;
+    EXPECT_EQ(noDevice.Initialize(Maris::FlatZUp, Maris::Direct3D11, &loader, nullptr, false),
               Maris::NoDirect3DDevice);
     EXPECT_EQ(messages.texts().back(), "No device was passed into the Environment constructor, "
                                        "and you're using a DirectX renderer.");
@@ -448,11 +447,11 @@ TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
         messages.clear();
         environment.SetDirectionalLight(direction, color);
         EXPECT_EQ(messages.texts(), std::vector<std::string>{
-                                        "You passed in a color to Environment::SetDirectionalLight "
-                                        "with a component outside the range of 0-1."});
+                                        "You passed in a color to Environment::SetDirectionalLight"
+                                        " with a component outside the range of 0-1."});
         EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(color));
     }
-    EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-12);
+    EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-9);
 }
 
 TEST(Environment, UpVectorFollowsTheCoordinateSystem)

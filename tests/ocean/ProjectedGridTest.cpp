@@ -129,10 +129,9 @@ bool checkVariant(Maris::Renderer renderer, Maris::CoordinateSystem system,
     return !::testing::Test::HasFailure();
 }
 
-std::string rendererName(const ::testing::TestParamInfo<Maris::Renderer>& info)
-{
-    return info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32";
-}
+const auto rendererName = [](const ::testing::TestParamInfo<Maris::Renderer>& info) {
+    return std::string(info.param == Maris::OpenGL2 ? "Compatibility" : "OpenGL32");
+};
 
 } // namespace
 
