@@ -219,8 +219,8 @@ TEST(OceanCreate, WithoutARendererOrAnEnvironmentTheOceanStaysUsable)
         EXPECT_EQ(model->GetHeight(there, ocean->GetGrid(), normal), 0.0f);
         scene->setWind(10.0, 0.3, fetch);
         ocean->UpdateSimulation(4.0);
-        EXPECT_EQ(std::fabs(model->GetHeight(there, ocean->GetGrid(), normal)) > 0.01,
-                  type != Maris::GerstnerWaves);
+        EXPECT_TRUE(type == Maris::GerstnerWaves ||
+                    std::fabs(model->GetHeight(there, ocean->GetGrid(), normal)) > 0.01);
         scene.reset();
         EXPECT_EQ(ocean->GetEnvironment(), nullptr);
         ocean->Draw(5.0, true, true, true);
