@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <thread>
 
@@ -29,13 +29,24 @@ int recordError(Display*, XErrorEvent*)
 
 } // namespace
 
-GLXTestContext::GLXTestContext(Profile profile)
+struct GLXTestContext
+{
+    explicit GLXTestContext(bool core);
+    ~GLXTestContext();
+
+    std::string failure = "context creation failed"; // empty once the context is current
+    Display* display = nullptr;
+    GLXPbuffer pbuffer = 0;
+    GLXContext context = nullptr;
+};
+
+GLXTestContext::GLXTestContext(bool core)
 {
     // A display shared by many test processes now and then turns a connection away; try again.
     for (int attempt = 0; attempt < 10 && !(display = XOpenDisplay(nullptr)); ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (!display) {
-        reason = "cannot open the X display (is DISPLAY set?)";
+        failure = "cannot open the X display (is DISPLAY set?)";
         return;
     }
     const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE,
@@ -45,7 +56,7 @@ GLXTestContext::GLXTestContext(Profile profile)
     GLXFBConfig* configs =
         glXChooseFBConfig(display, DefaultScreen(display), configAttributes, &count);
     if (!configs || count == 0) {
-        reason = "no pbuffer frame-buffer configuration";
+        failure = "no pbuffer frame-buffer configuration";
         return;
     }
     const GLXFBConfig config = configs[0];
@@ -56,27 +67,23 @@ GLXTestContext::GLXTestContext(Profile profile)
     auto createContextAttribs = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
         glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
     if (!createContextAttribs) {
-        reason = "no glXCreateContextAttribsARB";
+        failure = "no glXCreateContextAttribsARB";
         return;
     }
-    const int compatibility[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 2,
-                                 GLX_CONTEXT_MINOR_VERSION_ARB, 1, None};
-    const int core[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
-                        GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
+    // The legacy context is whatever version the driver offers, so that a lowered one shows.
+    const int legacy[] = {None};
+    const int coreProfile[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
+                               GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB,
+                               None};
     creationFailed = false;
     int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(recordError);
-    GLXContext created = createContextAttribs(display, config, nullptr, True,
-                                              profile == Profile::Core ? core : compatibility);
+    context = createContextAttribs(display, config, nullptr, True, core ? coreProfile : legacy);
     XSync(display, False);
     XSetErrorHandler(previous);
-    if (!created || creationFailed) {
-        reason = "context creation failed";
-        return;
-    }
-    context = created;
-    current = glXMakeContextCurrent(display, pbuffer, pbuffer, created) == True;
-    if (!current)
-        reason = "cannot make the context current";
+    if (context && !creationFailed)
+        failure = glXMakeContextCurrent(display, pbuffer, pbuffer, context)
+                      ? ""
+                      : "cannot make the context current";
 }
 
 GLXTestContext::~GLXTestContext()
@@ -85,7 +92,7 @@ GLXTestContext::~GLXTestContext()
         return;
     glXMakeContextCurrent(display, None, None, nullptr);
     if (context)
-        glXDestroyContext(display, static_cast<GLXContext>(context));
+        glXDestroyContext(display, context);
     if (pbuffer)
         glXDestroyPbuffer(display, pbuffer);
     XCloseDisplay(display);
@@ -94,20 +101,7 @@ GLXTestContext::~GLXTestContext()
 std::string OceanScene::stagedFile(const std::string& name)
 {
     std::ifstream in(std::string(MARIS_RESOURCES_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-OceanScene::Options OceanScene::shippedOptions(Maris::Renderer renderer,
-                                               GLXTestContext::Profile profile)
-{
-    Options o;
-    o.renderer = renderer;
-    o.profile = profile;
-    o.windSpeed = 0.0;
-    o.plainLight = true;
-    return o;
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
@@ -119,7 +113,6 @@ OceanScene::Options OceanScene::bareOptions(const std::string& configuration,
     o.configuration = configuration;
     o.renderer = renderer;
     o.device = device;
-    o.windSpeed = 0.0;
     return o;
 }
 
@@ -151,11 +144,14 @@ OceanScene::OceanScene(const Options& chosen)
             configuration = stagedFile("Maris.config") + "\n" + configuration + "\n";
         }
         directory.write("Maris.config", configuration);
+        for (const auto& [name, bytes] : options.files)
+            directory.write(name, bytes);
     }
     if (options.openGL) {
-        context = std::make_unique<GLXTestContext>(options.profile);
-        if (!context->isCurrent()) {
-            reason = context->failure();
+        context = std::make_unique<GLXTestContext>(options.renderer == Maris::OpenGL32 ||
+                                                   options.renderer == Maris::OpenGL41);
+        if (!context->failure.empty()) {
+            reason = context->failure;
             return;
         }
     }
@@ -172,29 +168,25 @@ OceanScene::OceanScene(const Options& chosen)
         reason = "no frame buffer object";
         return;
     }
-    if (options.windSpeed > 0.0)
-        sea->SimulateSeaState(options.windSpeed, 0.3);
+    if (!options.bare)
+        sea->SimulateSeaState(5.0, 0.3);
     const double sun[3] = {0.0, 0.6, 0.35};
     const double sunColor[3] = {1.0, 0.95, 0.85};
     const double ambient[3] = {0.25, 0.3, 0.35};
-    const double white[3] = {1.0, 1.0, 1.0};
-    if (!options.plainLight)
-        sea->SetDirectionalLight(sun, sunColor);
-    sea->SetAmbientLight(options.plainLight ? white : ambient);
+    sea->SetDirectionalLight(sun, sunColor);
+    sea->SetAmbientLight(ambient);
     lookAt(Maris::Vector3(0, 0, 20), Maris::Vector3(0, 500, 0));
     isReady = true;
 }
 
 OceanScene::~OceanScene()
 {
-    if (context && context->isCurrent()) {
+    if (context && context->failure.empty()) {
         glDeleteTextures(1, &skyTexture);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteFramebuffers(1, &frameBuffer);
         glDeleteRenderbuffers(2, renderBuffers);
     }
-    sea.reset();
-    resourceLoader.reset();
 }
 
 bool OceanScene::createFrameBuffer()
@@ -262,9 +254,7 @@ std::unique_ptr<Maris::FFTWaterModel> OceanScene::fftModel(int type, unsigned se
 {
     std::srand(seed);
     std::unique_ptr<Maris::FFTWaterModel> model(new Maris::FFTWaterModel(sea.get(), type));
-    if (!model->Initialize(0, 0, false))
-        return nullptr;
-    return model;
+    return model->Initialize(0, 0, false) ? std::move(model) : nullptr;
 }
 
 std::unique_ptr<Maris::ProjectedGrid> OceanScene::grid(int type)
@@ -279,37 +269,8 @@ std::string OceanScene::installEngineLibrary(const std::string& source,
 {
     const std::string target =
         std::string(resourceLoader->GetResourceDirectory()) + "lib/lib" + name + ".so";
-    std::ifstream in(source, std::ios::binary);
-    std::ofstream out(target, std::ios::binary);
-    out << in.rdbuf();
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
     return target;
-}
-
-unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource)
-{
-    const GLuint program = glCreateProgram();
-    bool compiled = true;
-    const GLenum types[2] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
-    const char* sources[2] = {vertexSource, fragmentSource};
-    for (int i = 0; i < 2; ++i) {
-        if (!sources[i])
-            continue;
-        const GLuint shader = glCreateShader(types[i]);
-        glShaderSource(shader, 1, &sources[i], nullptr);
-        glCompileShader(shader);
-        GLint status = GL_FALSE;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-        compiled = compiled && status == GL_TRUE;
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-    }
-    glLinkProgram(program);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (compiled && linked == GL_TRUE)
-        return program;
-    glDeleteProgram(program);
-    return 0;
 }
 
 void OceanScene::useSkyCubeMap(const std::uint8_t (*colors)[3])

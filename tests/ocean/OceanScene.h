@@ -10,54 +10,30 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-typedef struct _XDisplay Display;
+// A context on a pbuffer of DISPLAY: a core profile for OpenGL32 and OpenGL41, else compatibility.
+struct GLXTestContext;
 
-// An OpenGL context made current on a small pbuffer of the test display (DISPLAY).
-class GLXTestContext
-{
-public:
-    enum class Profile { Compatibility, Core };
-
-    explicit GLXTestContext(Profile profile);
-    ~GLXTestContext();
-    GLXTestContext(const GLXTestContext&) = delete;
-    GLXTestContext& operator=(const GLXTestContext&) = delete;
-
-    // False with a reason when no context could be made current.
-    bool isCurrent() const { return current; }
-    const std::string& failure() const { return reason; }
-
-private:
-    Display* display = nullptr;
-    unsigned long pbuffer = 0;
-    void* context = nullptr;
-    bool current = false;
-    std::string reason;
-};
-
-// The ocean fixture: a resource directory (the staged resources plus the configuration lines, or,
-// bare, only those lines), an optional GLX context with a frame buffer, and an environment.
+// The ocean fixture: resource directory, optional context with a frame buffer, environment.
 class OceanScene
 {
 public:
     struct Options
     {
         std::string configuration;
-        bool bare = false;
+        bool bare = false; // only the configuration lines, and no wind; else the staged resources
         std::string resourceDirectory; // read instead of one written for the scene
+        std::vector<std::pair<std::string, std::string>> files; // names and bytes written there
         bool openGL = true;
         Maris::Renderer renderer = Maris::OpenGL2;
-        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility;
         Maris::CoordinateSystem coordinateSystem = Maris::FlatZUp;
         void* device = nullptr;
         int width = 256;
         int height = 256;
         bool floatTarget = false; // 32-bit float color instead of bytes
         bool hdr = false;
-        double windSpeed = 5.0;   // m/s over all of the sea; none at 0
-        bool plainLight = false;  // white ambient light and no sun: colors drawn as they are
     };
 
     explicit OceanScene(const Options& options);
@@ -66,10 +42,6 @@ public:
     OceanScene(const OceanScene&) = delete;
     OceanScene& operator=(const OceanScene&) = delete;
 
-    // A still sea on the staged resources, lit plainly.
-    static Options shippedOptions(
-        Maris::Renderer renderer = Maris::OpenGL2,
-        GLXTestContext::Profile profile = GLXTestContext::Profile::Compatibility);
     // A bare directory holding only the configuration text, without an OpenGL context.
     static Options bareOptions(const std::string& configuration,
                                Maris::Renderer renderer = Maris::NoRenderer,
@@ -83,8 +55,6 @@ public:
     Maris::ResourceLoader& loader() { return *resourceLoader; }
     MessageCapture& messages() { return capture; }
     const TemporaryDirectory& resources() const { return directory; }
-    int width() const { return options.width; }
-    int height() const { return options.height; }
 
     // Camera at eye looking at target with z up (y up when looking straight down).
     void lookAt(const Maris::Vector3& eye, const Maris::Vector3& target, double fovDegrees = 60.0,
@@ -97,8 +67,7 @@ public:
     // Copies the library into lib/ as lib<name>.so; the copy's path.
     std::string installEngineLibrary(const std::string& source, const std::string& name) const;
 
-    // A sky cube map with the viewer's matrix: a blue gradient, or faces (+x, -x, +y, -y, +z, -z)
-    // of one color each.
+    // A sky cube map with the viewer's matrix: a blue gradient, or faces +x, -x, +y, -y, +z, -z.
     void useSkyCubeMap(const std::uint8_t (*faceColors)[3] = nullptr);
     void clear(float red, float green, float blue, float alpha = 1.0f);
     // Rows from the bottom of the frame buffer, four components per pixel.
@@ -121,11 +90,3 @@ private:
     bool isReady = false;
     std::string reason;
 };
-
-// A program linked from the sources (the fragment one may be null); 0 when it fails.
-unsigned int linkTestProgram(const char* vertexSource, const char* fragmentSource);
-
-inline std::vector<float> copyBuffer(const float* buffer, std::size_t count)
-{
-    return std::vector<float>(buffer, buffer + count);
-}

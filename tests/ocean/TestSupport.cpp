@@ -32,14 +32,8 @@ std::vector<std::string> MessageCapture::texts() const
 {
     std::vector<std::string> result;
     for (const Entry& entry : received)
-        if (entry.channel == Maris::MessageChannel::Debug) {
-            std::string text = entry.line;
-            if (text.rfind("MARIS: ", 0) == 0)
-                text.erase(0, 7);
-            if (!text.empty() && text.back() == '\n')
-                text.pop_back();
-            result.push_back(text);
-        }
+        if (entry.channel == Maris::MessageChannel::Debug)
+            result.push_back(entry.line.substr(7, entry.line.size() - 8)); // "MARIS: " and "\n"
     return result;
 }
 
@@ -57,24 +51,18 @@ TemporaryDirectory::~TemporaryDirectory()
     std::filesystem::remove_all(directory, ignored);
 }
 
-std::string TemporaryDirectory::write(const std::string& name, const std::string& bytes) const
+void TemporaryDirectory::write(const std::string& name, const std::string& bytes) const
 {
-    const std::string path = directory + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    std::ofstream(directory + "/" + name, std::ios::binary) << bytes;
 }
 
 std::string tga(int type, int width, int height, int bits, const std::string& data, int idLength,
                 int descriptor)
 {
-    std::string file(18, '\0');
-    file[0] = static_cast<char>(idLength);
-    file[2] = static_cast<char>(type);
-    for (int i = 0; i < 2; ++i) {
-        file[12 + i] = static_cast<char>((width >> (8 * i)) & 0xff);
-        file[14 + i] = static_cast<char>((height >> (8 * i)) & 0xff);
-    }
-    file[16] = static_cast<char>(bits);
-    file[17] = static_cast<char>(descriptor);
+    const int header[18] = {idLength, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, width & 0xff,
+                            width >> 8, height & 0xff, height >> 8, bits, descriptor};
+    std::string file;
+    for (int byte : header)
+        file += static_cast<char>(byte);
     return file + data;
 }

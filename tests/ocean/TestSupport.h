@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-// Receives the library's messages while it exists, and resets the configuration table before and
-// after, so every test starts from the library's defaults.
+// Receives the library's messages while it exists; the configuration is reset before and after.
 class MessageCapture
 {
 public:
@@ -46,8 +45,8 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     const std::string& path() const { return directory; }
-    // Writes the bytes to a file of that name inside the directory and returns its full path.
-    std::string write(const std::string& name, const std::string& bytes) const;
+    // Writes the bytes to a file of that name inside the directory.
+    void write(const std::string& name, const std::string& bytes) const;
 
 private:
     std::string directory;
@@ -57,8 +56,7 @@ private:
 std::string tga(int type, int width, int height, int bits, const std::string& data,
                 int idLength = 0, int descriptor = 0);
 
-// The current allocator while it exists; it remembers which blocks are live, what came back that
-// it never handed out, and the largest block asked for.
+// The current allocator while it exists: live blocks, foreign frees and the largest request.
 class CountingAllocator : public Maris::Allocator
 {
 public:

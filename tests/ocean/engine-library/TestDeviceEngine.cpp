@@ -1,5 +1,4 @@
-// A stand-in for the compute-shader engine library, for tests only: it records what the host
-// hands it and answers height and displacement queries from simple known fields.
+// A stand-in compute-shader engine: records what the host hands it, answers from known fields.
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTDevice.h>
 
@@ -10,8 +9,7 @@
 namespace {
 
 TestDeviceRecord record;
-// An empty list, built in place and never destroyed, so that the library needs none of the host's
-// memory functions.
+// Built in place and never destroyed, so that none of the host's memory functions are needed.
 alignas(Maris::Vector<Maris::Vector3>) unsigned char sprayStorage[sizeof(
     Maris::Vector<Maris::Vector3>)];
 const Maris::Vector<Maris::Vector3>& Sprays()

@@ -3,8 +3,7 @@
 #include <Maris/Complex.h>
 #include <Maris/engine/FFTDeviceSettings.h>
 
-// What the stand-in GPU engine library saw of its host, read by the tests through
-// TestDeviceRecord().
+// What the stand-in GPU engine saw of its host, read through TestDeviceRecord().
 struct TestDeviceRecord
 {
     Maris::FFTDeviceSettings settings;

@@ -1,5 +1,4 @@
-// A stand-in for the optional IPP engine library, for tests only: half-spectrum inverse
-// transforms done by FFTW, which fail on demand through TestEngineFail.
+// A stand-in IPP engine: half-spectrum transforms by FFTW, failing on demand (TestEngineFail).
 #include <Maris/Allocator.h>
 #include <Maris/engine/IFFTIPP.h>
 
