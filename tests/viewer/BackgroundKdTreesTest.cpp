@@ -1,13 +1,18 @@
 // K-d trees built off the frame loop's thread.
 
+#include "PagedTerrain.h"
+#include "ViewerHarness.h"
 #include "scene/BackgroundKdTrees.h"
+#include "scene/SceneController.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geode>
 #include <osgUtil/IntersectionVisitor>
 #include <osgUtil/LineSegmentIntersector>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -38,15 +43,21 @@ bool hasTree(osg::Geode& geode)
     return dynamic_cast<osg::KdTree*>(geode.getDrawable(0)->getShape()) != nullptr;
 }
 
-// The nearest hit of a vertical ray down through (x, y).
-osg::Vec3d pick(osg::Node& node, double x, double y)
+// The nearest hit of a vertical ray down through (x, y); without a path when there is none.
+osgUtil::LineSegmentIntersector::Intersection firstHit(osg::Node& node, double x, double y)
 {
     osg::ref_ptr<osgUtil::LineSegmentIntersector> ray =
         new osgUtil::LineSegmentIntersector(osg::Vec3d(x, y, 100.0), osg::Vec3d(x, y, -100.0));
     osgUtil::IntersectionVisitor visitor(ray.get());
     node.accept(visitor);
-    return ray->containsIntersections() ? ray->getFirstIntersection().getWorldIntersectPoint()
-                                        : osg::Vec3d(0, 0, 1e9);
+    return ray->containsIntersections() ? ray->getFirstIntersection()
+                                        : osgUtil::LineSegmentIntersector::Intersection();
+}
+
+osg::Vec3d pick(osg::Node& node, double x, double y)
+{
+    const osgUtil::LineSegmentIntersector::Intersection hit = firstHit(node, x, y);
+    return hit.nodePath.empty() ? osg::Vec3d(0, 0, 1e9) : hit.getWorldIntersectPoint();
 }
 
 } // namespace
@@ -77,4 +88,47 @@ TEST(BackgroundKdTrees, DestroyedWithWorkQueued)
             trees.submit(terrain(200).get());
     }
     SUCCEED();
+}
+
+// A paged terrain read as a model: its fine tiles stream in through the pager, each with the k-d
+// tree that the pager's thread built (nothing else builds trees here), and picks land on them.
+TEST(PagedDatabase, FineTilePagedInWithItsTree)
+{
+    const PagedTerrain terrain = PagedTerrain::small();
+    struct Formats
+    {
+        const char* root;
+        const char* tiles;
+    };
+    for (const Formats formats : {Formats{"ive", "osgb"}, Formats{"osgb", "osgt"}}) {
+        SCOPED_TRACE(std::string(formats.root) + " root, " + formats.tiles + " tiles");
+        kelvotest::ScratchTree files;
+        std::string problem;
+        ASSERT_TRUE(terrain.write(files.root(), formats.root, formats.tiles, &problem)) << problem;
+        TestViewer viewer;
+        ASSERT_TRUE(viewer.open(64, 64, true));
+        osg::ref_ptr<osg::Group> scene = new osg::Group;
+        viewer.viewer().setSceneData(scene);
+        osg::ref_ptr<osgKELVO::SceneController> controller = new osgKELVO::SceneController(scene);
+        const std::string root = PagedTerrain::rootPath(files.root(), formats.root);
+        controller->addModel("Terrain", root, 0, true);
+
+        const osg::Vec2d point = terrain.fineOnlyPoint(1, 0);
+        viewer.lookAt(osg::Vec3d(point.x(), point.y(), 150.0), osg::Vec3d(point.x(), point.y(), 0),
+                      osg::Vec3d(0, 1, 0));
+        const std::string fineTile = "tile_1_0." + std::string(formats.tiles);
+        osgUtil::LineSegmentIntersector::Intersection hit;
+        for (int frame = 0; frame < 300; ++frame) {
+            viewer.frame();
+            hit = firstHit(*scene, point.x(), point.y());
+            if (!hit.nodePath.empty() && hit.nodePath.back()->getName() == fineTile)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_FALSE(hit.nodePath.empty());
+        EXPECT_EQ(fineTile, hit.nodePath.back()->getName());
+        EXPECT_NEAR(PagedTerrain::height(point.x(), point.y()), hit.getWorldIntersectPoint().z(),
+                    1e-3);
+        EXPECT_TRUE(dynamic_cast<osg::KdTree*>(hit.drawable->getShape()));
+    }
 }

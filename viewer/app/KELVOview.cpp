@@ -4,6 +4,7 @@
 #include "app/FreedMemoryReturner.h"
 #include "navigation/NavigationController.h"
 #include "hud/OverlayController.h"
+#include "scene/PagedTiles.h"
 #include "scene/SceneController.h"
 #include "app/SequentialScreenshotWriter.h"
 #include "app/Version.h"
@@ -84,6 +85,7 @@ void KELVOview::build()
     root->addChild(overlay);
 
     viewer.setSceneData(root);
+    PagedTiles::limitResident(viewer.getDatabasePager());
     osg::Camera* camera = viewer.getCamera();
 
     viewer.addEventHandler(this);

@@ -1,6 +1,7 @@
 #include "scene/SceneController.h"
 
 #include "scene/BackgroundKdTrees.h"
+#include "scene/PagedTiles.h"
 
 #include "desktop/DroppedFilesEvent.h"
 #include "util/GeometryIntegrityVisitor.h"
@@ -227,8 +228,8 @@ SceneController::LoadedModel SceneController::readModel(const std::string& filen
                                                         const std::string& storedPath)
 {
     LoadedModel loaded;
-    loaded.node = GuardedNodeReader::read(filename, osgDB::Registry::instance()->getOptions(),
-                                          &loaded.problem);
+    const osgDB::Options* options = osgDB::Registry::instance()->getOptions();
+    loaded.node = GuardedNodeReader::read(filename, options, &loaded.problem);
     // A file cut short can still give a node, whose geometry would be drawn past its data.
     GeometryIntegrityVisitor integrity;
     if (loaded.node)
@@ -245,6 +246,9 @@ SceneController::LoadedModel SceneController::readModel(const std::string& filen
             loaded.problem = "Unable to load model " + storedPath;
         return loaded;
     }
+
+    // The tiles of a paged database come later, through the pager, with their trees.
+    PagedTiles::adopt(loaded.node.get(), PagedTiles::createOptions(options).get());
 
     // Release image data once it is on the graphics card, so each texture is held once.
     osgUtil::Optimizer::TextureVisitor textureVisitor(true, true, false, false, true, 4.0f);
