@@ -188,7 +188,7 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
     const std::vector<long> proxy = windowProperty(display, target, "XdndProxy", XA_WINDOW);
     const bool proxied =
         proxy.size() == 1 && windowProperty(display, proxy[0], "XdndProxy", XA_WINDOW) == proxy;
-    const Window to = outcome.messageWindow = proxied ? static_cast<Window>(proxy[0]) : target;
+    const Window to = proxied ? static_cast<Window>(proxy[0]) : target;
     auto send = [&](const char* type, std::vector<long> data) {
         data.insert(data.begin(), static_cast<long>(window_));
         message(to, target, type, data);
