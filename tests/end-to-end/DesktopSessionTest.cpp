@@ -36,7 +36,7 @@ TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
     // Bin, opens the default window centred, draws, and writes nothing at exit.
     tree.removeConfiguration();
     std::filesystem::create_directories(models);
-    ASSERT_TRUE(session.start("KELVOview 1.02", {}, models));
+    ASSERT_TRUE(session.start("KELVOview 1.02", models));
     EXPECT_TRUE(session.waitForOutput("Changed working directory to " + tree.bin() + ","));
     EXPECT_TRUE(session.waitForOutput("No configuration file found, using defaults"))
         << session.output();

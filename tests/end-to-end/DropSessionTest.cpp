@@ -42,7 +42,7 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
         windowElement("KELVOview drops", 0, 0, 800, 600));
     // Started from the tree's root, a relative name means a file there; an option of the
     // scene-graph library's own viewers is no option here but a file that is not there.
-    ASSERT_TRUE(session.start("KELVOview drops", {}, session.tree().root(),
+    ASSERT_TRUE(session.start("KELVOview drops", session.tree().root(),
                               {"Content/red.ive", "--window", content + kaj + ".ive"}));
     XdndTestSource source(session.server().display());
     ASSERT_TRUE(source.connected());
