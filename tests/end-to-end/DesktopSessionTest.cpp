@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 
 using namespace kelvotest;
 
@@ -83,18 +82,6 @@ TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
     EXPECT_EQ(shown("key 1 keydown Alt_L key 2 keyup Alt_L"), "cy") << "the alternative";
     EXPECT_EQ(shown("keydown Control_L key 2 keyup Control_L"), "ct") << "cycled back";
     EXPECT_EQ(shown("key 2"), "c") << "layer 2 off";
-    session.key("2");
-
-    // F3 writes the scene as configured, without the failed (last) model, and the unmoved home.
-    const std::string saved = session.save();
-    const std::regex configured("<Model name=\"Cow\" filename=\"../Content/Models/Cow.ive\" "
-                            "layerNum=\"1\" visible=\"1\"/>\\s*"
-                            "<Model name=\"Truck\" filename=\"../Content/Models/Truck.ive\" "
-                            "layerNum=\"2\" visible=\"1\"/>\\s*"
-                            "<Model name=\"Cessna\" filename=\"../Content/Models/Cessna.ive\" "
-                            "layerNum=\"2\" visible=\"0\"/>\\s*</Scene>");
-    EXPECT_TRUE(std::regex_search(saved, configured)) << saved;
-    EXPECT_LT((point(saved, "homeEye") - homeEye).length(), 1e-3) << saved;
 
     // Flown away with real keys, the readout (200 x 90 at 8, 8 from the bottom left) shows
     // another eye; Space brings the home view back.
