@@ -19,12 +19,6 @@ osg::Vec3f color(const osg::Image& image, Region r)
     return mean(image, regions[r][0], regions[r][1], regions[r][2], regions[r][3]);
 }
 
-float blueness(const osg::Image& image, Region r)
-{
-    const osg::Vec3f c = color(image, r);
-    return c.z() - std::max(c.x(), c.y());
-}
-
 float change(const osg::Image& a, const osg::Image& b, Region r)
 {
     return difference(a, b, regions[r][0], regions[r][1], regions[r][2], regions[r][3]);
@@ -62,11 +56,11 @@ TEST(SeaSession, ShippedDemoSeaSkyWavesAndDrawingKeys)
         return (second = session.shot()) && change(*first, *second, Sea) > 0.006f;
     })) << "the sea stood still";
     ASSERT_TRUE(second);
-    EXPECT_GT(blueness(*first, Sea), 0.08f) << "the bottom rows are not sea";
-    EXPECT_LT(color(*first, Sea) * osg::Vec3f(1, 1, 1), 1.8f) << "the sea is like the background";
-    EXPECT_GT(blueness(*first, Sky), 0.1f) << "no blue sky at the top";
+    const osg::Vec3f sea = color(*first, Sea), sky = color(*first, Sky);
+    EXPECT_GT(sea.z() - std::max(sea.x(), sea.y()), 0.08f) << "the bottom rows are not sea";
+    EXPECT_LT(sea * osg::Vec3f(1, 1, 1), 1.8f) << "the sea is like the background";
+    EXPECT_GT(sky.z() - std::max(sky.x(), sky.y()), 0.1f) << "no blue sky at the top";
     // The sky is the cube map, not the configured background color (0.8, 0.8, 1).
-    const osg::Vec3f sky = color(*first, Sky);
     EXPECT_GT(std::fabs(sky.x() - 0.8f) + std::fabs(sky.y() - 0.8f), 0.1f);
     EXPECT_LT(change(*first, *second, Land), 0.002f) << "the land changed without input";
 
@@ -81,9 +75,5 @@ TEST(SeaSession, ShippedDemoSeaSkyWavesAndDrawingKeys)
         EXPECT_GT(change(*first, *changed, Land), 0.01f) << key.first << " changed nothing";
         EXPECT_LT(change(*first, *back, Land), 0.003f) << key.first << " did not come back";
     }
-    // Two-sided lighting changes nothing visible here; it must not break the drawing either.
-    osg::ref_ptr<osg::Image> twoSided = after("F7");
-    ASSERT_TRUE(twoSided);
-    EXPECT_GT(blueness(*twoSided, Sea), 0.08f);
     EXPECT_TRUE(session.stop());
 }
