@@ -63,12 +63,6 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
     // Two at once, loaded in list order.
     EXPECT_TRUE(drop({content + bro + ".ive", content + gul + ".osg"}));
     ASSERT_TRUE(session.waitForOutput("Added model " + gul + " to Layer 0\n")) << session.output();
-    osg::ref_ptr<osg::Image> four = session.shot();
-    ASSERT_TRUE(four);
-    for (const osg::Vec4& color : {red, green, blue, yellow})
-        EXPECT_GT(share(*four, color), 0.005f)
-            << color.r() << " " << color.g() << " " << color.b();
-
     EXPECT_TRUE(drop({outside}));
     ASSERT_TRUE(session.waitForOutput("Added model extra to Layer 0\n")) << session.output();
 
@@ -86,7 +80,6 @@ TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
     const std::string log = session.output();
     EXPECT_EQ(occurrences(log, "Status line: Laddar "), 7u) << "each file while it loads";
     EXPECT_EQ(occurrences(log, "Unable to load model"), 2u) << log;
-    EXPECT_EQ(occurrences(log, "Adding new layer Layer 0\n"), 1u) << log;
     EXPECT_EQ(occurrences(log, "Adding new layer"), 1u) << "all drops share layer 0";
 
     // F3 writes the opened and dropped models into layer 0 in the order they came.
