@@ -1,11 +1,16 @@
-// The real KELVOview on a desktop: its defaults, layers, alternatives, the coordinate readout,
-// Space back home, F3 writing the scene and the view as the home the next start opens.
+// The real KELVOview on private X servers, one run a scenario, judged by its screenshots, output
+// and the files it writes.
 
 #include "ViewerSession.h"
+#include "XdndTestSource.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 
+namespace fs = std::filesystem;
 using namespace kelvotest;
 
 namespace {
@@ -24,8 +29,32 @@ osg::Vec3d point(const std::string& xml, const std::string& prefix)
                       std::atof(n[prefix + "Z"].c_str()));
 }
 
+// Regions of the 1024 x 768 window in the shipped home view, clear of the head-up display.
+enum Region { Sky, Land, Sea };
+const int regions[][4] = {{250, 140, 760, 260}, {300, 420, 1000, 600}, {260, 715, 1000, 768}};
+
+osg::Vec3f color(const osg::Image& image, Region r)
+{
+    return mean(image, regions[r][0], regions[r][1], regions[r][2], regions[r][3]);
+}
+
+float change(const osg::Image& a, const osg::Image& b, Region r)
+{
+    return difference(a, b, regions[r][0], regions[r][1], regions[r][2], regions[r][3]);
+}
+
+const int screenWidth = 1280, screenHeight = 1024;
+const char* const title = "KELVOview window test";
+
+std::string rectangle(std::map<std::string, std::string> w)
+{
+    return w["x"] + " " + w["y"] + " " + w["width"] + " " + w["height"];
+}
+
 } // namespace
 
+// The real KELVOview on a desktop: its defaults, layers, alternatives, the coordinate readout,
+// Space back home, F3 writing the view as the home the next start opens.
 TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
 {
     ViewerSession session;
@@ -34,7 +63,7 @@ TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
     // Without a configuration file, started where ../Resources is missing, the viewer moves to
     // Bin, opens the default window centred, draws, and writes nothing at exit.
     tree.removeConfiguration();
-    std::filesystem::create_directories(models);
+    fs::create_directories(models);
     ASSERT_TRUE(session.start("KELVOview 1.02", models));
     EXPECT_TRUE(session.waitForOutput("Changed working directory to " + tree.bin() + ","));
     EXPECT_TRUE(session.waitForOutput("No configuration file found, using defaults"))
@@ -48,7 +77,7 @@ TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
     const osg::Vec3f middle = mean(*drawn, 312, 284, 712, 484);
     EXPECT_GT(middle.x() + middle.y() + middle.z(), 0.3f) << "not the black of no frame";
     ASSERT_TRUE(session.stop());
-    EXPECT_FALSE(std::filesystem::exists(tree.configurationPath()));
+    EXPECT_FALSE(fs::exists(tree.configurationPath()));
 
     ASSERT_TRUE(writeBox(models + "Cow.ive", cow, {-12, 0, 8}));
     ASSERT_TRUE(writeBox(models + "Truck.ive", truck, {12, 0, 8}));
@@ -128,5 +157,232 @@ TEST(DesktopSession, DefaultsLayersReadoutHomeViewAndSaveAcrossStarts)
     const std::string again = session.save();
     EXPECT_LT((point(again, "homeEye") - eye).length(), 1e-3) << again;
     EXPECT_LT((point(again, "homeCenter") - centre).length(), 1e-3) << again;
+    EXPECT_TRUE(session.stop());
+}
+
+// The shipped demo world in the real viewer: sea, sky and land in its screenshots, the sea moving,
+// the drawing keys acting.
+TEST(SeaSession, ShippedDemoSeaSkyWavesAndDrawingKeys)
+{
+    ViewerSession session(1280, 1024, false, true);
+    // The label cache is written by the first run; a run before may have left one in the tree.
+    const std::string cache = session.tree().root() + "/Content/InfoPoints/InfoPoints.ive";
+    fs::remove(cache);
+    ASSERT_TRUE(session.start());
+    const std::string log = session.output();
+    for (const char* text :
+         {"Pylon coordinate list not found", "Wire coordinate file could not be opened",
+          "No InfoPoints found", "Could not open", "Unable to load model",
+          "Failed to initialize Maris", "The ocean could not be created"})
+        EXPECT_EQ(log.find(text), std::string::npos) << log;
+    EXPECT_TRUE(fs::exists(cache)) << "the first run writes the label cache";
+
+    // A slow frame may still show the help panel; each picture is the second one after its keys.
+    auto after = [&](const std::string& keys) {
+        if (!keys.empty())
+            session.key(keys);
+        session.shot();
+        return session.shot();
+    };
+    // Sea at the bottom, sky at the top; the waves move while the land stands still.
+    const osg::ref_ptr<osg::Image> first = after("");
+    osg::ref_ptr<osg::Image> second;
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(waitUntil([&] {
+        return (second = session.shot()) && change(*first, *second, Sea) > 0.006f;
+    })) << "the sea stood still";
+    ASSERT_TRUE(second);
+    const osg::Vec3f sea = color(*first, Sea), sky = color(*first, Sky);
+    EXPECT_GT(sea.z() - std::max(sea.x(), sea.y()), 0.08f) << "the bottom rows are not sea";
+    EXPECT_LT(sea * osg::Vec3f(1, 1, 1), 1.8f) << "the sea is like the background";
+    EXPECT_GT(sky.z() - std::max(sky.x(), sky.y()), 0.1f) << "no blue sky at the top";
+    // The sky is the cube map, not the configured background color (0.8, 0.8, 1).
+    EXPECT_GT(std::fabs(sky.x() - 0.8f) + std::fabs(sky.y() - 0.8f), 0.1f);
+    EXPECT_LT(change(*first, *second, Land), 0.002f) << "the land changed without input";
+
+    // Each drawing key changes the land; pressed again (F4 three times: faces, lines, points,
+    // faces) it brings it back.
+    const std::pair<const char*, const char*> keys[] = {{"F4", "F4 F4"}, {"F5", "F5"},
+                                                         {"F6", "F6"}};
+    for (const auto& key : keys) {
+        osg::ref_ptr<osg::Image> changed = after(key.first);
+        osg::ref_ptr<osg::Image> back = after(key.second);
+        ASSERT_TRUE(changed && back) << key.first;
+        EXPECT_GT(change(*first, *changed, Land), 0.01f) << key.first << " changed nothing";
+        EXPECT_LT(change(*first, *back, Land), 0.003f) << key.first << " did not come back";
+    }
+    EXPECT_TRUE(session.stop());
+}
+
+// The real KELVOview taking files named on its command line and dropped from a file manager into
+// layer 0, in order, the status line naming each; an encrypted zip fails when configured (before
+// the first frame registers the password), loads when dropped, and with another password fails.
+TEST(DropSession, DroppedModelsAndArchivesJoinLayerZero)
+{
+    ViewerSession session(1024, 768);
+    const std::string content = session.tree().root() + "/Content/";
+    const std::string outside = session.tree().root() + "-outside/extra.ive";
+    // Seen along +y from 120 m, the boxes stand above the middle, where the archive's cow stands.
+    const osg::Vec4 red(1, 0, 0, 1), green(0, 1, 0, 1), blue(0, 0, 1, 1), yellow(1, 1, 0, 1);
+    const std::string kaj = "Hamn och kaj", bro = "\xC3\x96resund bro",
+                      gul = "gul yta \xC3\xA5\xC3\xA4";
+    ASSERT_TRUE(writeBox(content + "red.ive", red, {-30, 0, 20}));
+    ASSERT_TRUE(writeBox(content + kaj + ".ive", green, {-10, 0, 20}));
+    ASSERT_TRUE(writeBox(content + bro + ".ive", blue, {10, 0, 20}));
+    ASSERT_TRUE(writeBox(content + gul + ".osg", yellow, {30, 0, 20}));
+    ASSERT_TRUE(writeBox(outside, red, {0, 0, 20}));
+    // An archive made with Debian's zip tool, with traditional encryption.
+    ASSERT_EQ(0, std::system(("cd '" + std::string(KELVO_TESTDATA_DIR) + "/osg-sample-data' && " +
+                              ZIP_TOOL + " -q -P harbor42 '" + content +
+                              "secret.zip' cow.osg Images/reflect.rgb && " + ZIP_TOOL +
+                              " -q -P other '" + content + "other.zip' cow.osg")
+                                 .c_str()));
+
+    session.tree().writeConfiguration(
+        "<Overlay useGeoCoords=\"0\" offsetX=\"0\" offsetY=\"0\" offsetZ=\"0\"/>\n" +
+        sceneElement(modelElement("Secret", "../Content/secret.zip", 1)) +
+        "<Environment backgroundColorRed=\"0.8\" backgroundColorGreen=\"0.8\" "
+        "backgroundColorBlue=\"1\" enableWater=\"0\"/>\n" +
+        navigationElement({0, -120, 0}, {0, 0, 0}) +
+        windowElement("KELVOview drops", 0, 0, 800, 600));
+    // Started from the tree's root, a relative name means a file there; an option of the
+    // scene-graph library's own viewers is no option here but a file that is not there.
+    ASSERT_TRUE(session.start("KELVOview drops", session.tree().root(),
+                              {"Content/red.ive", "--window", content + kaj + ".ive"}));
+    XdndTestSource source(session.server().display());
+    ASSERT_TRUE(source.connected());
+    auto drop = [&](const std::vector<std::string>& paths) {
+        XdndTestSource::Drag drag;
+        for (const std::string& path : paths)
+            drag.uriList += XdndTestSource::fileUri(path) + "\r\n";
+        return source.windowCentre(session.window(), drag.rootX, drag.rootY) &&
+               source.perform(drag).finishedAccepted;
+    };
+    EXPECT_EQ(occurrences(session.output(),
+                          "Error reading file ../Content/secret.zip: read error (entry cow.osg is "
+                          "encrypted and no password is registered under \"ZipPlugin\")\n"),
+              1u)
+        << session.output();
+    EXPECT_TRUE(session.waitForOutput("Unsupported file dropped " + session.tree().root() +
+                                      "/--window\n")) << session.output();
+    // Two at once, loaded in list order.
+    EXPECT_TRUE(drop({content + bro + ".ive", content + gul + ".osg"}));
+    ASSERT_TRUE(session.waitForOutput("Added model " + gul + " to Layer 0\n")) << session.output();
+    EXPECT_TRUE(drop({outside}));
+    ASSERT_TRUE(session.waitForOutput("Added model extra to Layer 0\n")) << session.output();
+
+    // Dropped now, the encrypted archive loads: its textured cow stands in the middle of the view.
+    osg::ref_ptr<osg::Image> before = session.shot();
+    EXPECT_TRUE(drop({content + "secret.zip"}));
+    ASSERT_TRUE(session.waitForOutput("Added model secret to Layer 0\n")) << session.output();
+    osg::ref_ptr<osg::Image> after = session.shot();
+    ASSERT_TRUE(before && after);
+    EXPECT_GT(difference(*before, *after, 340, 260, 460, 340), 0.05f);
+    EXPECT_LT(difference(*before, *after, 560, 420, 780, 580), 0.02f);
+    EXPECT_TRUE(drop({content + "other.zip"}));
+    EXPECT_TRUE(session.waitForOutput(
+        "Status line: wrong password for the encrypted entry cow.osg\n")) << session.output();
+    const std::string log = session.output();
+    EXPECT_EQ(occurrences(log, "Status line: Laddar "), 7u) << "each file while it loads";
+    EXPECT_EQ(occurrences(log, "Unable to load model"), 2u) << log;
+    EXPECT_EQ(occurrences(log, "Adding new layer"), 1u) << "all drops share layer 0";
+
+    // F3 writes the opened and dropped models into layer 0 in the order they came.
+    const std::string saved = session.save();
+    EXPECT_EQ(saved.find("name=\"Secret\""), std::string::npos) << saved;
+    const std::regex model(
+        "<Model name=\"([^\"]*)\" filename=\"([^\"]*)\" layerNum=\"0\" visible=\"1\"/>");
+    std::vector<std::string> models;
+    for (auto it = std::sregex_iterator(saved.begin(), saved.end(), model);
+         it != std::sregex_iterator(); ++it)
+        models.push_back((*it)[1].str() + " " + (*it)[2].str());
+    EXPECT_EQ(models, (std::vector<std::string>{
+                          "red ../Content/red.ive", kaj + " ../Content/" + kaj + ".ive",
+                          bro + " ../Content/" + bro + ".ive", gul + " ../Content/" + gul + ".osg",
+                          "extra " + outside, "secret ../Content/secret.zip"}))
+        << saved;
+
+    EXPECT_TRUE(session.stop());
+    fs::remove_all(fs::path(outside).parent_path());
+}
+
+// The real KELVOview's window under a window manager: full screen, F11, the user's moves, resizes
+// and maximizing, and what F3 writes about the window.
+TEST(WindowManagerSession, FullScreenDropsRectangleMovesResizesAndMaximizing)
+{
+    ViewerSession session(screenWidth, screenHeight, true, false);
+    XdndTestSource probe(session.server().display());
+    ASSERT_TRUE(probe.connected());
+    const std::string box = session.tree().root() + "/Content/box.ive";
+    ASSERT_TRUE(writeBox(box, {1, 0, 0, 1}, {0, 0, 0}));
+    session.tree().writeConfiguration(sceneElement() +
+                                      windowElement(title, 100, 50, 640, 480, false, true));
+    ASSERT_TRUE(session.start(title));
+    const unsigned long window = std::stoul(session.window());
+    auto saved = [&] { return elementAttributes(session.save(), "Window"); };
+    auto outerIs = [&](const WindowProbe::Rectangle& r) {
+        return waitUntil([&] { return probe.outer(window) == r; });
+    };
+    auto coversScreen = [&] {
+        const WindowProbe::Rectangle screen{0, 0, screenWidth, screenHeight};
+        return waitUntil(
+            [&] { return probe.client(window) == screen && !probe.decorated(window); });
+    };
+    EXPECT_TRUE(coversScreen()) << probe.client(window);
+
+    // A drop on the full-screen window loads.
+    XdndTestSource::Drag drag;
+    drag.uriList = XdndTestSource::fileUri(box) + "\r\n";
+    ASSERT_TRUE(probe.windowCentre(session.window(), drag.rootX, drag.rootY));
+    EXPECT_TRUE(probe.perform(drag).finishedAccepted);
+    EXPECT_TRUE(session.waitForOutput("Laddar box\n")) << session.output();
+
+    // The first F11 opens the configured rectangle, decorated, and F3 writes it.
+    session.key("F11");
+    EXPECT_TRUE(outerIs({100, 50, 640, 480})) << probe.outer(window);
+    EXPECT_TRUE(probe.decorated(window));
+    std::map<std::string, std::string> attributes = saved();
+    EXPECT_EQ(rectangle(attributes), "100 50 640 480");
+    EXPECT_EQ(attributes["maximized"] + attributes["fullscreen"], "00");
+
+    // Moved and resized by the user after the viewer's next frame, it comes back there from full
+    // screen.
+    ASSERT_TRUE(session.shot());
+    probe.move(window, 300, 200);
+    probe.resize(window, 500, 400);
+    ASSERT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
+    session.key("F11");
+    EXPECT_TRUE(coversScreen()) << probe.client(window);
+    attributes = saved();
+    EXPECT_EQ(rectangle(attributes), "0 0 1280 1024") << "full screen is saved as the screen";
+    EXPECT_EQ(attributes["fullscreen"], "1");
+    session.key("F11");
+    EXPECT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
+
+    // Sized by hand to the screen it counts as full screen; F11 restores the rectangle.
+    ASSERT_TRUE(session.shot());
+    probe.resize(window, screenWidth, screenHeight);
+    probe.move(window, 0, 0);
+    ASSERT_TRUE(outerIs({0, 0, screenWidth, screenHeight})) << probe.outer(window);
+    EXPECT_EQ(saved()["fullscreen"], "1");
+    session.key("F11");
+    EXPECT_TRUE(outerIs({300, 200, 500, 400})) << probe.outer(window);
+
+    // Dragged partly off the screen, it is saved at zero on that side only.
+    ASSERT_TRUE(session.shot());
+    for (const auto& off : {std::make_pair(-50, -30), std::make_pair(-40, 200)}) {
+        probe.move(window, off.first, off.second);
+        ASSERT_TRUE(waitUntil([&] {
+            const WindowProbe::Rectangle r = probe.outer(window);
+            return r.x < 0 && (r.y < 0) == (off.second < 0) && r.width == 500;
+        })) << probe.outer(window);
+        EXPECT_EQ(rectangle(saved()), "0 " + std::to_string(std::max(0, off.second)) + " 500 400");
+    }
+
+    // Maximized by the user, it is saved as maximized.
+    ASSERT_TRUE(session.shot());
+    probe.maximize(window);
+    ASSERT_TRUE(waitUntil([&] { return probe.hasState(window, "_NET_WM_STATE_MAXIMIZED_HORZ"); }));
+    EXPECT_EQ(saved()["maximized"], "1");
     EXPECT_TRUE(session.stop());
 }
