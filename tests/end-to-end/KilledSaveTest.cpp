@@ -68,7 +68,6 @@ TEST(KilledSave, SavingProgramKilledHundredsOfTimesLeavesTheOldOrTheNewFile)
         ASSERT_EQ(1u + leftovers.size(), FaultTestDirectory::entries(directory.path()).size());
     }
     // Each outcome must occur, or the kills did not fall across the saves.
-    EXPECT_GT(found[0], 0u);
-    EXPECT_GT(found[1], 0u);
+    EXPECT_TRUE(found[0] > 0 && found[1] > 0) << found[0] << " old, " << found[1] << " new";
     EXPECT_GT(leftoversSeen, 0u);
 }

@@ -36,7 +36,7 @@ public:
         std::unique_ptr<ScratchMount> mount(new ScratchMount(directory, true));
         return mount->setReadOnly(true, error) ? std::move(mount) : nullptr;
     }
-    ~ScratchMount() { unmount(); }
+    ~ScratchMount() { ::umount2(directory_.c_str(), MNT_DETACH); }
     ScratchMount(const ScratchMount&) = delete;
     ScratchMount& operator=(const ScratchMount&) = delete;
 
@@ -48,13 +48,6 @@ public:
             return true;
         error = failure(readOnly ? "remounting read-only" : "remounting writable", directory_);
         return false;
-    }
-    // Detaches the mount now, uncovering the directory underneath.
-    void unmount()
-    {
-        if (mounted_)
-            ::umount2(directory_.c_str(), MNT_DETACH);
-        mounted_ = false;
     }
 
     // Writes a file on the mount until the file system refuses; returns the bytes written.
@@ -92,7 +85,6 @@ private:
 
     std::string directory_;
     bool bind_;
-    bool mounted_ = true;
 };
 
 } // namespace kelvotest

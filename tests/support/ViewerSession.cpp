@@ -245,15 +245,12 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
 }
 
 ::testing::AssertionResult ViewerSession::start(const std::string& title,
-                                                std::map<std::string, std::string> environment,
                                                 const std::string& workingDirectory,
                                                 const std::vector<std::string>& arguments)
 {
     if (!server_.running())
         return ::testing::AssertionFailure() << "no X server";
     end();
-    environment.emplace("OSG_NOTIFY_LEVEL", "INFO");
-    environment["DISPLAY"] = server_.display();
     std::vector<char*> argv{const_cast<char*>("KELVOview")};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -268,8 +265,8 @@ float difference(const osg::Image& a, const osg::Image& b, int x0, int y0, int x
         ::dup2(::open("/dev/null", O_RDONLY), 0);
         if (::chdir(directory.c_str()) != 0)
             ::_exit(126);
-        for (const auto& entry : environment)
-            ::setenv(entry.first.c_str(), entry.second.c_str(), 1);
+        ::setenv("OSG_NOTIFY_LEVEL", "INFO", 1);
+        ::setenv("DISPLAY", server_.display().c_str(), 1);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }

@@ -60,7 +60,6 @@ public:
     // Starts the viewer (in Bin unless told otherwise, notices at INFO: screenshots are read once
     // reported), waits for its window and a first frame, then hides the help panel (F1).
     ::testing::AssertionResult start(const std::string& title = "KELVOview",
-                                     std::map<std::string, std::string> environment = {},
                                      const std::string& workingDirectory = std::string(),
                                      const std::vector<std::string>& arguments = {});
     // Escape, and the viewer ends with status 0.

@@ -91,17 +91,8 @@ void WindowProbe::resize(unsigned long window, int width, int height) const
     XFlush(display_);
 }
 
-void WindowProbe::maximize(unsigned long window) const
-{
-    // _NET_WM_STATE add (1) both directions, as a user's action (source 2).
-    message(DefaultRootWindow(display_), window, "_NET_WM_STATE",
-            {1, static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False)),
-             static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False)), 2},
-            SubstructureRedirectMask | SubstructureNotifyMask);
-}
-
 void WindowProbe::message(unsigned long to, unsigned long window, const char* type,
-                          std::vector<long> data, long eventMask) const
+                          std::vector<long> data) const
 {
     XEvent event = {};
     event.xclient.type = ClientMessage;
@@ -110,7 +101,7 @@ void WindowProbe::message(unsigned long to, unsigned long window, const char* ty
     event.xclient.format = 32;
     data.resize(5);
     std::copy(data.begin(), data.end(), event.xclient.data.l);
-    XSendEvent(display_, to, False, eventMask, &event);
+    XSendEvent(display_, to, False, NoEventMask, &event);
     XFlush(display_);
 }
 
@@ -188,7 +179,7 @@ XdndTestSource::Outcome XdndTestSource::perform(const Drag& drag,
     const std::vector<long> proxy = windowProperty(display, target, "XdndProxy", XA_WINDOW);
     const bool proxied =
         proxy.size() == 1 && windowProperty(display, proxy[0], "XdndProxy", XA_WINDOW) == proxy;
-    const Window to = outcome.messageWindow = proxied ? static_cast<Window>(proxy[0]) : target;
+    const Window to = proxied ? static_cast<Window>(proxy[0]) : target;
     auto send = [&](const char* type, std::vector<long> data) {
         data.insert(data.begin(), static_cast<long>(window_));
         message(to, target, type, data);

@@ -37,12 +37,11 @@ public:
 
     void move(unsigned long window, int x, int y) const;
     void resize(unsigned long window, int width, int height) const;
-    void maximize(unsigned long window) const;
 
 protected:
     // A 32-bit client message of a type about a window, sent to another and flushed.
     void message(unsigned long to, unsigned long window, const char* type,
-                 std::vector<long> data, long eventMask = 0) const;
+                 std::vector<long> data) const;
     _XDisplay* display_ = nullptr;
 };
 

@@ -16,8 +16,7 @@ class XdndTestSource : public WindowProbe
 public:
     struct Outcome
     {
-        unsigned long target = 0;        // the window found under the point, 0 if none
-        unsigned long messageWindow = 0; // where the messages went: the proxy or the target
+        unsigned long target = 0; // the window found under the point, 0 if none
         int targetVersion = 0;
         bool statusReceived = false, accepted = false; // of the first XdndStatus
         std::string statusAction;                      // "" for None
