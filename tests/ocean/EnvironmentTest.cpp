@@ -120,6 +120,20 @@ TEST_F(EnvironmentTest, OutOfRangeLightColorIsReportedAndStored)
     EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-12);
 }
 
+TEST_F(EnvironmentTest, AGridResolutionOutOfRangeIsReportedAndKeepsTheChosenOne)
+{
+    Maris::Environment environment;
+    ASSERT_TRUE(environment.SetGridResolution(96));
+    for (int side : {1, -3, 4097}) {
+        messages.clear();
+        EXPECT_FALSE(environment.SetGridResolution(side));
+        const std::string report =
+            "Grid resolution " + std::to_string(side) + " is outside 2 to 4096 and is ignored";
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{report});
+        EXPECT_EQ(environment.GetGridResolution(), 96);
+    }
+}
+
 TEST_F(EnvironmentTest, UpVectorFollowsTheCoordinateSystem)
 {
     const Maris::Vector3 radial(0.6, 0, 0.8);
