@@ -152,9 +152,9 @@ void KELVOview::loadConfiguration()
         const int grid = EnvironmentController::lightSeaGridResolution;
         const int reflection = EnvironmentController::lightReflectionSize;
         osg::notify(osg::NOTICE) << "Software renderer " << software
-                                 << ": drawing without multisampling, the sea with a " << grid << " x "
-                                 << grid << " grid and a " << reflection << " x " << reflection
-                                 << " reflection" << std::endl;
+                                 << ": drawing without multisampling, the sea with a " << grid
+                                 << " x " << grid << " grid and a " << reflection << " x "
+                                 << reflection << " reflection" << std::endl;
     }
 }
 
