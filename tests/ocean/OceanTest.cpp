@@ -421,7 +421,8 @@ TEST(Environment, InitializationFailuresReturnTheirCodeWithTheirMessages)
                                        "and you're using a DirectX renderer.");
 }
 
-// Null matrices change nothing, a singular one puts the eye at the origin; odd colors are kept.
+// Null matrices change nothing, a singular one puts the eye at the origin; odd colors are kept; a
+// grid resolution out of range is refused.
 TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
 {
     OceanScene scene{OceanScene::bareOptions("\n")};
@@ -452,6 +453,16 @@ TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
         EXPECT_EQ(environment.GetLightColor(), Maris::Vector3(color));
     }
     EXPECT_NEAR((environment.GetLightDirection() - Maris::Vector3(0, 0.6, 0.8)).Length(), 0, 1e-9);
+
+    ASSERT_TRUE(environment.SetGridResolution(96));
+    for (int side : {1, -3, 4097}) {
+        messages.clear();
+        EXPECT_FALSE(environment.SetGridResolution(side));
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Grid resolution " +
+                                                             std::to_string(side) +
+                                                             " is outside 2 to 4096 and is ignored"});
+        EXPECT_EQ(environment.GetGridResolution(), 96);
+    }
 }
 
 TEST(Environment, UpVectorFollowsTheCoordinateSystem)

@@ -124,7 +124,8 @@ TEST_F(ConfigurationFileTest, AWrittenFileIsWrittenBackUnchangedOrAFailedSaveWar
         "<Navigation homeEyeX=\"1\" homeEyeY=\"2\" homeEyeZ=\"3\" homeCenterX=\"1\" "
         "homeCenterY=\"12\" homeCenterZ=\"3\"/>\n\n"
         "<Window title=\"Plan &amp; bygg\" x=\"0\" y=\"0\" width=\"400\" height=\"300\" "
-        "maximized=\"0\" fullscreen=\"0\" screenNum=\"0\" numSamples=\"4\" stereo=\"0\"/>\n";
+        "maximized=\"0\" fullscreen=\"0\" screenNum=\"0\" numSamples=\"4\" stereo=\"0\" "
+        "adaptToSoftwareRenderer=\"1\"/>\n";
     start(written);
     app->getViewer().frame();
     app->getSceneController()->toggleLayer(1);
@@ -243,6 +244,9 @@ TEST_F(ConfigurationFileTest, WindowValuesNoDisplayOffersStillGiveAWindowThatDra
         {"x=\"-2147483648\" y=\"2147483647\" width=\"320\" height=\"240\" numSamples=\"0\"",
          nullptr, 320},
         {"width=\"320\" height=\"240\" numSamples=\"1000\"", nullptr, 320},
+        // Kept as configured, even on Xvfb's software renderer.
+        {"width=\"320\" height=\"240\" numSamples=\"1000\" adaptToSoftwareRenderer=\"0\"",
+         "No window with 1000 samples on this display, opening one without", 320},
         {"width=\"320\" height=\"240\" screenNum=\"7\" numSamples=\"0\"",
          "Screen 7 does not exist, opening the window on screen 0", 320},
         {"fullscreen=\"1\" screenNum=\"4000000000\" numSamples=\"0\"",

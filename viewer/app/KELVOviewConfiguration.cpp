@@ -144,6 +144,18 @@ void KELVOview::loadConfiguration()
         loadWindow(window, *windowController);
     else
         createWindowFromScreenSize();
+
+    // What a renderer on the processor is spared, in one line.
+    const std::string& software = windowController->getSoftwareRenderer();
+    if (!software.empty()) {
+        environmentController->setLightWater(true);
+        const int grid = EnvironmentController::lightSeaGridResolution;
+        const int reflection = EnvironmentController::lightReflectionSize;
+        osg::notify(osg::NOTICE) << "Software renderer " << software
+                                 << ": drawing without multisampling, the sea with a " << grid
+                                 << " x " << grid << " grid and a " << reflection << " x "
+                                 << reflection << " reflection" << std::endl;
+    }
 }
 
 void KELVOview::saveConfiguration()

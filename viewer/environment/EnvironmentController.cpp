@@ -42,6 +42,7 @@ osg::ref_ptr<osg::LightSource> lightSource(int number, const osg::Vec4& ambient,
 
 EnvironmentController::EnvironmentController(osg::Camera* cameraValue, osg::Group* sceneValue)
     : initialized(false),
+      lightWater(false),
       camera(cameraValue),
       scene(sceneValue),
       // What a configuration without an environment leaves: a pale sky over a moderate sea.
@@ -103,7 +104,8 @@ void EnvironmentController::addWater()
     }
     osg::Group* sceneRoot = scene->getParent(0);
 
-    reflectionCamera = new PlanarReflection(camera.get());
+    reflectionCamera = lightWater ? new PlanarReflection(camera.get(), lightReflectionSize)
+                                  : new PlanarReflection(camera.get());
     reflectionCamera->setCullMask(reflectionCullMask);
     reflectionCamera->addChild(PlanarReflection::createMirroredScene(scene.get()));
     sceneRoot->addChild(reflectionCamera);
@@ -117,6 +119,8 @@ void EnvironmentController::addWater()
     waterDrawable = new MarisDrawable(settings.seaState, settings.windDirection, skyCubeMap.get(),
                                       environmentMapRotation.get(), reflectionCamera->getTexture(),
                                       reflectionCamera->getTextureMatrix());
+    if (lightWater)
+        waterDrawable->setGridResolution(lightSeaGridResolution);
     seaGeode->addDrawable(waterDrawable.get());
     scene->addChild(seaGeode);
 }

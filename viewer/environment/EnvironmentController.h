@@ -42,6 +42,12 @@ public:
     double getWindDirection() const { return settings.windDirection; }
     void setWindDirection(double value) { settings.windDirection = value; }
 
+    // The sea for a renderer that draws on the processor: a coarser grid and a smaller
+    // reflection, which keep the demo interactive there. Takes effect when the water is built.
+    static const int lightSeaGridResolution = 128;
+    static const int lightReflectionSize = 256;
+    void setLightWater(bool value) { lightWater = value; }
+
     bool isInitialized() const { return initialized; }
     // What the build made; null until then, and the water parts without enableWater.
     PlanarReflection* getReflectionCamera() const { return reflectionCamera.get(); }
@@ -64,6 +70,7 @@ private:
     void addWater();
 
     bool initialized;
+    bool lightWater;
     osg::ref_ptr<osg::Camera> camera;
     osg::ref_ptr<osg::Group> scene;
     EnvironmentSettings settings;

@@ -56,6 +56,7 @@ MarisDrawable::MarisDrawable(double seaStateValue, double windDirectionValue,
       ocean(nullptr),
       seaState(seaStateValue),
       windDirection(windDirectionValue),
+      gridResolution(0),
       resourceDirectory(defaultResourceDirectory),
       lastSetupAttempt(-std::numeric_limits<double>::infinity()),
       setupAttempts(0),
@@ -129,6 +130,8 @@ void MarisDrawable::setUpOcean(double now) const
                   << std::endl;
     }
     environment->SimulateSeaState(seaState, windDirection);
+    if (gridResolution > 0)
+        environment->SetGridResolution(gridResolution);
 
     ocean = Maris::Ocean::Create(environment, Maris::JONSWAPSpectrum, false, false);
     if (ocean) {

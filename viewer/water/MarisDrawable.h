@@ -41,6 +41,8 @@ public:
     // The directory the ocean library reads its resources from, relative to the working directory
     // (the program's Bin directory); tests point it elsewhere.
     void setResourceDirectory(const std::string& directory) { resourceDirectory = directory; }
+    // Vertices per side of the sea grid of the ocean created next; 0 leaves the library's own.
+    void setGridResolution(int verticesPerSide) { gridResolution = verticesPerSide; }
 
     Maris::Environment* getEnvironment() const { return environment; }
     Maris::Ocean* getOcean() const { return ocean; }
@@ -67,6 +69,7 @@ private:
     mutable Maris::Ocean* ocean;
     double seaState;
     double windDirection;
+    int gridResolution;
 
     std::string resourceDirectory;
     mutable double lastSetupAttempt;

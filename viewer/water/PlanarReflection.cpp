@@ -8,11 +8,7 @@
 
 namespace osgKELVO {
 
-namespace {
-const int textureSize = 1024;
-}
-
-PlanarReflection::PlanarReflection(osg::Camera* mainCameraValue)
+PlanarReflection::PlanarReflection(osg::Camera* mainCameraValue, int textureSize)
     : texture(new osg::Texture2D),
       textureMatrix(new osg::RefMatrixd),
       mainCamera(mainCameraValue)

@@ -7,13 +7,13 @@
 
 namespace osgKELVO {
 
-// Renders the scene mirrored in the water plane z = 0 into a 1024 x 1024 texture before the main
-// view, from the main camera's eye, and keeps the matrix that takes positions relative to the eye
+// Renders the scene mirrored in the water plane z = 0 into a square texture before the main view,
+// from the main camera's eye, and keeps the matrix that takes positions relative to the eye
 // into that texture (projective: divide by w).
 class PlanarReflection : public osg::Camera
 {
 public:
-    explicit PlanarReflection(osg::Camera* mainCamera);
+    explicit PlanarReflection(osg::Camera* mainCamera, int textureSize = 1024);
 
     void accept(osg::NodeVisitor& nv) override;
 

@@ -95,13 +95,13 @@ void WindowController::createWindow(const WindowSettings& requested)
     traits->quadBufferStereo = usable.stereo;
     // Mesa's software rasterizer can spend minutes on one multisampled frame of a terrain seen from
     // some poses, freezing the viewer; there the window is single-sampled, and the configured
-    // samples are still what F3 saves.
+    // samples are still what F3 saves. The application lightens the rest and says so.
     softwareDroppedSamples = 0;
-    if (traits->samples > 0) {
+    softwareRenderer.clear();
+    if (usable.adaptToSoftwareRenderer) {
         const std::string renderer = RendererProbe::name(usable.screenNum);
         if (RendererProbe::isSoftware(renderer)) {
-            osg::notify(osg::NOTICE) << "Software renderer " << renderer << ": drawing without multisampling"
-                                     << std::endl;
+            softwareRenderer = renderer;
             softwareDroppedSamples = traits->samples;
             traits->samples = 0;
         }
@@ -113,6 +113,7 @@ void WindowController::createWindow(const WindowSettings& requested)
     settings.height = usable.height;
     settings.screenNum = usable.screenNum;
     settings.stereo = usable.stereo;
+    settings.adaptToSoftwareRenderer = usable.adaptToSoftwareRenderer;
 
     osg::ref_ptr<osg::GraphicsContext> context = osg::GraphicsContext::createGraphicsContext(traits.get());
     // A configuration saved on a machine with stereo or multisampling may meet a display without.
@@ -169,6 +170,7 @@ void WindowController::getWindowInfo(WindowSettings& info) const
     info.numSamples = softwareDroppedSamples ? softwareDroppedSamples : traits ? traits->samples : 0;
     info.screenNum = settings.screenNum;
     info.stereo = traits ? traits->quadBufferStereo : false;
+    info.adaptToSoftwareRenderer = settings.adaptToSoftwareRenderer;
 }
 
 void WindowController::toggleFullscreen(osgViewer::GraphicsWindow* window)

@@ -6,6 +6,8 @@
 #include <osgGA/GUIEventHandler>
 #include <osgViewer/GraphicsWindow>
 
+#include <string>
+
 namespace osgViewer {
 class View;
 }
@@ -30,6 +32,9 @@ public:
     float getFovy() const { return fovy; }
     // Whether the window was created with quad-buffered stereo, as asked for and available.
     bool hasStereo() const { return settings.stereo; }
+    // The renderer that the window went without multisampling for, as it draws on the processor;
+    // empty on a graphics card or where the settings keep the configured quality.
+    const std::string& getSoftwareRenderer() const { return softwareRenderer; }
 
 protected:
     ~WindowController() override;
@@ -46,6 +51,7 @@ private:
     float fovy;
     // As created, the rectangle to return to from full screen, and as last seen at closing.
     WindowSettings settings;
+    std::string softwareRenderer;
     // Samples the configuration asked for that a software renderer's window goes without.
     unsigned softwareDroppedSamples;
     // A maximized start asked for in createWindow, confirmed once the window is up.

@@ -4,7 +4,7 @@
 
 namespace osgKELVO {
 
-// The ten window settings of the configuration file, as created and as reported back (see
+// The eleven window settings of the configuration file, as created and as reported back (see
 // config/AttributeExchange.h). The title of a window not configured otherwise is the application's
 // to give.
 struct WindowSettings
@@ -21,6 +21,8 @@ struct WindowSettings
     unsigned screenNum = 0;
     unsigned numSamples = 0;
     bool stereo = false;
+    // Whether a software renderer gets a lighter quality than the one configured.
+    bool adaptToSoftwareRenderer = true;
 
     template <class Record, class Attributes>
     static void exchange(Record& record, Attributes& attributes)
@@ -35,6 +37,7 @@ struct WindowSettings
         attributes("screenNum", record.screenNum);
         attributes("numSamples", record.numSamples);
         attributes("stereo", record.stereo);
+        attributes("adaptToSoftwareRenderer", record.adaptToSoftwareRenderer);
     }
 };
 

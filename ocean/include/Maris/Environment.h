@@ -76,6 +76,12 @@ public:
     void SetHeightMap(std::uint32_t texture, const double* matrix4);
     void SetSeaLevel(double level);
     void SetMetersPerUnit(double meters) { metersPerUnit = meters; }
+    // Vertices per side of the sea grid of oceans created from now on, 2 to 4096, in place of the
+    // configuration's default-grid-resolution (a lighter sea for a slow renderer, say). A value
+    // out of range is reported and changes nothing.
+    bool SetGridResolution(int verticesPerSide);
+    // The chosen side, or the configuration's when none was chosen.
+    int GetGridResolution() const;
 
     // Wind.
     void AddWindFetch(const WindFetch& fetch) { windFetches.push_back(fetch); }
@@ -185,6 +191,8 @@ private:
     BreakingWaveParameters breakingWaves;
     // Whether this environment holds a reference on the configuration table.
     bool holdsConfiguration;
+    // Zero until the host chooses one.
+    int gridResolution;
 };
 
 } // namespace Maris

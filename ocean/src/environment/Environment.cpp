@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace Maris {
@@ -34,7 +35,8 @@ Environment::Environment()
       planarReflectionMap(0),
       planarReflectionDisplacementScale(0.0f),
       frustum(nullptr),
-      holdsConfiguration(false)
+      holdsConfiguration(false),
+      gridResolution(0)
 {
     randomNumberGenerator = defaultRandomNumberGenerator;
 }
@@ -198,6 +200,26 @@ void Environment::SetDirectionalLight(const double* direction, const double* col
     }
     lightDirection = Vector3(direction).Normalize();
     lightColor = Vector3(color);
+}
+
+bool Environment::SetGridResolution(int verticesPerSide)
+{
+    // Fewer than two vertices make no cell; beyond 4096 the grid's arrays outgrow what a frame
+    // can draw.
+    if (verticesPerSide < 2 || verticesPerSide > 4096) {
+        char report[96];
+        std::snprintf(report, sizeof(report),
+                      "Grid resolution %d is outside 2 to 4096 and is ignored", verticesPerSide);
+        Message(report);
+        return false;
+    }
+    gridResolution = verticesPerSide;
+    return true;
+}
+
+int Environment::GetGridResolution() const
+{
+    return gridResolution ? gridResolution : Configuration::Get(ConfigKey::DefaultGridResolution);
 }
 
 void Environment::SetAmbientLight(const double* color)

@@ -52,12 +52,11 @@ void Ocean::Construct(bool breakingWaves)
 {
     if (environment)
         displacementDampingDistance /= environment->GetMetersPerUnit();
-    const int resolution = Configuration::Get(ConfigKey::DefaultGridResolution);
-
     if (!environment) {
         Message("Null environment passed into Ocean constructor!");
         return;
     }
+    const int resolution = environment->GetGridResolution();
     const double metersPerUnit = environment->GetMetersPerUnit();
     const Renderer renderer = environment->GetRenderer();
 
