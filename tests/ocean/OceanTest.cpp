@@ -458,9 +458,9 @@ TEST(Environment, BadCameraMatricesAndLightColorsAreReported)
     for (int side : {1, -3, 4097}) {
         messages.clear();
         EXPECT_FALSE(environment.SetGridResolution(side));
-        EXPECT_EQ(messages.texts(), std::vector<std::string>{"Grid resolution " +
-                                                             std::to_string(side) +
-                                                             " is outside 2 to 4096 and is ignored"});
+        const std::string refusal =
+            "Grid resolution " + std::to_string(side) + " is outside 2 to 4096 and is ignored";
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{refusal});
         EXPECT_EQ(environment.GetGridResolution(), 96);
     }
 }
