@@ -75,12 +75,6 @@ protected:
         event->setButtonMask(mask);
         send(event);
     }
-    void scroll(Event::ScrollingMotion motion)
-    {
-        osg::ref_ptr<Event> event = this->event(Event::SCROLL);
-        event->setScrollingMotion(motion);
-        send(event);
-    }
     // Holds a key for some frames, then lets the motion settle.
     void hold(int key, int count)
     {
@@ -142,7 +136,9 @@ TEST_F(NavigationTest, SpeedKeysAndTheWheelScaleTheSpeedAndReportIt)
         SCOPED_TRACE(testing::Message() << "key " << c.key << ", wheel " << c.wheel);
         const double before = navigation->getMoveSpeed();
         notices.clear();
-        c.key ? keyDown(c.key) : scroll(c.wheel);
+        osg::ref_ptr<Event> step = event(c.key ? Event::KEYDOWN : Event::SCROLL, c.key);
+        step->setScrollingMotion(c.wheel);
+        send(step);
         EXPECT_NEAR(navigation->getMoveSpeed(), before * c.factor, 1e-9);
         EXPECT_EQ(notices.lines().size(), 1u);
         EXPECT_TRUE(notices.hasText("Rörelsehastighet "));
