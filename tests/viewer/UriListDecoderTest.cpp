@@ -26,10 +26,8 @@ TEST(UriListDecoder, ListsTheLocalFilesInOrderAndReportsTheOthers)
         Paths paths;
         Paths ignored;
     } lists[] = {
-        {"file:///z.ive\nfile:///c/d.osg\n", {"/z.ive", "/c/d.osg"}, {}},
         {"file:///a/b.ive\n\r\nfile:///c/d.osg\r\n\nfile:///e.zip", {"/a/b.ive", "/c/d.osg", "/e.zip"}, {}},
         {std::string("file:///a/b.ive\r\n\0", 18), {"/a/b.ive"}, {}},
-        {"", {}, {}},
         {"\r\n\n", {}, {}},
         {"# dragged from the file manager\r\nfile:///a.ive\r\n#file:///b.ive\r\n", {"/a.ive"}, {}},
         {"https://example.org/terrain.ive\r\nfile:///data/a.ive\r\nfile://fileserver/b.ive\r\nfile:///data/c.3ds\r\n",

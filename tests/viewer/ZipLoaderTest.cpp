@@ -266,7 +266,6 @@ TEST(MasterModelChooser, ChoosesTheModelToShow)
         {{"parts/first.ive", "b.ive", "a.osg"}, 0},
         {{"Images/a.rgb", "model/Images/", "model/terrain.ive", "model/extra.osg"}, 2},
         {{"terrain.osg/", "__MACOSX/._terrain.ive", "._terrain.ive", "terrain.ive"}, 3},
-        {{"__MACOSX/harbour.osg", "sub/._x.osg"}, -1},
         {{"Images/", "readme.txt", "osg", "model.osg.txt"}, -1},
         {{}, -1},
     };
