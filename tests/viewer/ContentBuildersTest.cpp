@@ -233,8 +233,9 @@ TEST_F(PowerlineBuilderTest, RecordsPlaceTheirBlocksTurnedClockwiseAndStretchedT
 }
 
 // Records with the same number form one pylon, labelled with the number as written; a missing
-// block is left out without a word. Blank lines once made pylons at the origin, a NUL byte opened
-// another block, a megabyte label was laid out glyph by glyph. Latin-1 bytes are letters.
+// block is left out without a word. A NUL byte once opened another block, a megabyte label was
+// laid out glyph by glyph. Latin-1 bytes are letters. Blank lines and a last line without its
+// break: the wire files (the same line reader).
 TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
 {
     struct PylonList
@@ -253,13 +254,9 @@ TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
          "1: 1 Body at 100 200 10;2: 1 Body at 300 0 0;3: 0 at 0 0 0;",
          {" line 2 has 3 of 14 fields; the missing ones read as 0",
           " line 3 has 1 of 14 fields; the missing ones read as 0"}},
-        {"BlankLines", "\n" + record("1", "Body") + "\n\r\n" + record("2", "Body", "50") + "\n\n",
-         "1: 1 Body at 0 0 10;2: 1 Body at 50 0 10;", {}},
         {"CarriageReturns", record("1", "Body", "100", "200", "\r\n") + "2,Body\r\n",
          "1: 1 Body at 100 200 10;2: 1 Body at 0 0 0;",
          {" line 2 has 2 of 14 fields; the missing ones read as 0"}},
-        {"NoFinalLineBreak", record("1", "Body") + record("2", "Body", "50", "0", ""),
-         "1: 1 Body at 0 0 10;", {" line 2 has no line break and is not read"}},
         {"MegabyteNumbers",
          record("1", "Body", "250." + std::string(1u << 20, '0'), "7") +
              record("2", "Body", "1", "2", "0" + std::string(1u << 20, ' ') + "\n"),
@@ -380,7 +377,7 @@ TEST_F(InfoPointsBuilderTest, BuiltLabelsAreCachedForLaterRuns)
 
 // Numbers are read as leniently as the C library reads them; what a file gives is what its cache
 // gives the next run, NUL bytes included. Blank lines, line ends and a last line without one are
-// read as in the pylon lists (the same line reader). 0xE5 is a ring a.
+// read as in the pylon lists and wire files (the same line reader). 0xE5 is a ring a.
 TEST_F(InfoPointsBuilderTest, LabelFilesShowWhatCanBeReadAndWarnOfTheRest)
 {
     struct LabelFile

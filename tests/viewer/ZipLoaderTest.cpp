@@ -46,12 +46,9 @@ unsigned imagesOf(osg::Node& node)
         void apply(osg::Drawable& drawable) override { count(drawable.getStateSet()); }
         void count(osg::StateSet* stateSet)
         {
-            const unsigned units = stateSet ? stateSet->getTextureAttributeList().size() : 0;
-            for (unsigned unit = 0; unit < units; ++unit)
-                if (auto* texture = dynamic_cast<osg::Texture*>(
-                        stateSet->getTextureAttribute(unit, osg::StateAttribute::TEXTURE)))
-                    for (unsigned i = 0; i < texture->getNumImages(); ++i)
-                        images += texture->getImage(i) && texture->getImage(i)->data() ? 1 : 0;
+            const osg::Texture* texture = dynamic_cast<const osg::Texture*>(
+                stateSet ? stateSet->getTextureAttribute(0, osg::StateAttribute::TEXTURE) : nullptr);
+            images += texture && texture->getImage(0) && texture->getImage(0)->data() ? 1 : 0;
         }
         unsigned images = 0;
     } counter;
