@@ -157,12 +157,7 @@ TEST(OverlayLayout, PanelsLieInsideTheWindowWithoutOverlapAtEverySize)
         EXPECT_TRUE(covers(extent(overlay.getCoordinatesPanelTransform()),
                            extent(overlay.getCoordinatesTextTransform())));
     }
-}
-
-// A panel under 32 x 32 is refused, and a resize to one leaves the panel as it was.
-TEST(OverlayPanel, TooSmallIsRefused)
-{
-    HudTestWindow hud;
+    // A panel under 32 x 32 is refused, and a resize to one leaves the panel as it was.
     kelvotest::NotifyCapture notes;
     EXPECT_FALSE(OverlayController::createPanel(31, 32, osg::Vec4(1, 1, 1, 1)));
     EXPECT_FALSE(OverlayController::createPanel(32, 0, osg::Vec4(1, 1, 1, 1)));

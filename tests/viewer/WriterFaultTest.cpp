@@ -55,10 +55,6 @@ protected:
             return ScratchMount::fill(folder + "/filler") > 0 ? "" : "the file system did not fill";
         if (fault == "ReadOnlyFileSystem")
             return mount->setReadOnly(true, error) ? "" : error;
-        if (fault == "ReadOnlyBindMount") {
-            mount = ScratchMount::readOnlyBind(folder, error);
-            return mount ? "" : error;
-        }
         if (fault == "FileSizeLimit") {
             // write() then fails with EFBIG instead of the process being signalled.
             ::getrlimit(RLIMIT_FSIZE, &previousLimit);
@@ -120,8 +116,7 @@ TEST_P(WriterFault, KeepsTheOldFileAndSavesOnceTheFaultIsGone)
 
 INSTANTIATE_TEST_SUITE_P(Save, WriterFault,
                          ::testing::Values("FullFileSystem", "ReadOnlyFileSystem",
-                                           "ReadOnlyBindMount", "FileSizeLimit",
-                                           "ReadOnlyDirectory"),
+                                           "FileSizeLimit", "ReadOnlyDirectory"),
                          [](const auto& info) { return info.param; });
 
 // Leftovers of killed saves go, first, so that one filling the disk leaves room; a temporary still
