@@ -1,24 +1,37 @@
-// Model files that cannot be models, and a reader that throws.
+// Model files that cannot be models, a reader that throws, and the zip archive plug-in as the
+// viewer reaches it, through osgDB::readNodeFile.
 
 #include "BadBytes.h"
 
+#include "ArchiveReadCallback.h"
+#include "MasterModelChooser.h"
 #include "runtime/PluginSearchPath.h"
 #include "scene/SceneController.h"
 
 #include "NotifyCapture.h"
+#include "RuntimeTree.h"
 #include "ScratchTree.h"
 #include "TestArchive.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geometry>
+#include <osg/NodeVisitor>
+#include <osg/Texture>
+#include <osgDB/AuthenticationMap>
 #include <osgDB/FileNameUtils>
 #include <osgDB/ReadFile>
 #include <osgDB/Registry>
 
+#include <cstdlib>
+#include <filesystem>
+#include <malloc.h>
 #include <new>
 #include <stdexcept>
 #include <string>
 
+namespace fs = std::filesystem;
+using kelvotest::RuntimeTree;
+using kelvotest::TestArchive;
 using kelvotest::NotifyCapture;
 using kelvotest::ScratchTree;
 using osgKELVO::SceneController;
@@ -94,7 +107,7 @@ protected:
     {
         const std::string relative = "Content/real." + extension;
         if (extension == "zip")
-            kelvotest::TestArchive().addFile("cow.osg", cow).write(tree.path(relative));
+            TestArchive().addFile("cow.osg", cow).write(tree.path(relative));
         else if (osg::ref_ptr<osg::Node> node = osgDB::readRefNodeFile(cow))
             tree.writeNode(relative, *node);
         return badinput::readFile(tree.path(relative));
@@ -238,4 +251,262 @@ TEST_F(ModelFileBadInput, AReaderThatThrowsRefusesTheModelWithItsMessage)
         EXPECT_TRUE(notes.has(osg::WARN, "Unable to load model " + path)) << notes.dump();
         EXPECT_EQ(0u, controller->getNumLayers());
     }
+}
+
+namespace {
+
+const std::string password = "harbor42";
+// A DXF face: the DXF reader reads only named files, so the loader reads a temporary copy.
+const std::string dxfFace = "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n8\n0\n"
+                            "10\n0.0\n20\n0.0\n30\n0.0\n11\n10.0\n21\n0.0\n31\n0.0\n"
+                            "12\n10.0\n22\n10.0\n32\n0.0\n13\n0.0\n23\n10.0\n33\n0.0\n0\nENDSEC\n0\nEOF\n";
+
+// The number of images the textures of a model hold.
+unsigned imagesOf(osg::Node& node)
+{
+    struct Counter : osg::NodeVisitor
+    {
+        Counter() : osg::NodeVisitor(TRAVERSE_ALL_CHILDREN) {}
+        void apply(osg::Node& node) override
+        {
+            count(node.getStateSet());
+            traverse(node);
+        }
+        void apply(osg::Drawable& drawable) override { count(drawable.getStateSet()); }
+        void count(osg::StateSet* stateSet)
+        {
+            const osg::Texture* texture = dynamic_cast<const osg::Texture*>(
+                stateSet ? stateSet->getTextureAttribute(0, osg::StateAttribute::TEXTURE) : nullptr);
+            images += texture && texture->getImage(0) && texture->getImage(0)->data() ? 1 : 0;
+        }
+        unsigned images = 0;
+    } counter;
+    node.accept(counter);
+    return counter.images;
+}
+
+void registerPassword(const std::string& value)
+{
+    osg::ref_ptr<osgDB::AuthenticationMap> map = new osgDB::AuthenticationMap;
+    map->addAuthenticationDetails("ZipPlugin", new osgDB::AuthenticationDetails("", value));
+    osgDB::Registry::instance()->setAuthenticationMap(map);
+}
+
+TestArchive cowArchive(TestArchive::Encryption encryption = TestArchive::None)
+{
+    TestArchive archive;
+    archive.addFile("cow.osg", sampleData + "cow.osg", encryption, password)
+        .addDirectory("Images/")
+        .addFile("Images/reflect.rgb", sampleData + "Images/reflect.rgb", encryption, password);
+    return archive;
+}
+
+// An archive whose only entry claims strong encryption, a method libzip cannot decrypt: the
+// flags of the local header (offset 6) and of the central directory entry (offset 8).
+bool writeStronglyEncrypted(const std::string& file)
+{
+    if (!TestArchive().add("model.osg", "Geode {\n}\n").write(file))
+        return false;
+    std::string bytes = RuntimeTree::readFile(file);
+    const std::size_t local = bytes.find("PK\x03\x04"), central = bytes.find("PK\x01\x02");
+    if (local == std::string::npos || central == std::string::npos)
+        return false;
+    bytes[local + 6] = static_cast<char>(bytes[local + 6] | 0x41);
+    bytes[central + 8] = static_cast<char>(bytes[central + 8] | 0x41);
+    RuntimeTree::writeFile(file, bytes);
+    return true;
+}
+
+class ZipLoaderTest : public ::testing::Test
+{
+public:
+    static void SetUpTestSuite()
+    {
+        // The viewer puts its Bin directory first on the library path; so does the test.
+        osgDB::Registry::instance()->getLibraryFilePathList().push_front(std::string(KELVO_DIST_DIR) + "/Bin");
+    }
+    void SetUp() override
+    {
+        registerPassword(password);
+        // An archive read once must not answer from the cache.
+        osgDB::Registry::instance()->clearObjectCache();
+    }
+    void TearDown() override { osgDB::Registry::instance()->setAuthenticationMap(nullptr); }
+
+    std::string path(const std::string& name) const { return tree.root() + "/Content/" + name; }
+
+    // Reads like the viewer; the lines the read wrote at WARN or above go to warnings.
+    static osg::ref_ptr<osg::Node> read(const std::string& file, std::vector<std::string>* warnings = nullptr)
+    {
+        kelvotest::NotifyCapture notices;
+        osg::ref_ptr<osg::Node> node = osgDB::readNodeFile(file);
+        for (const auto& line : notices.lines())
+            if (warnings && line.first <= osg::WARN && !line.second.empty())
+                warnings->push_back(line.second);
+        return node;
+    }
+
+    RuntimeTree tree{false};
+};
+
+// A refused archive gives nothing and one error that names it and the reason; a reason that
+// ends in ')' is the whole of it, any other is its start.
+::testing::AssertionResult refused(const std::string& file, const std::string& reason)
+{
+    std::vector<std::string> warnings;
+    if (ZipLoaderTest::read(file, &warnings))
+        return ::testing::AssertionFailure() << file << " was read";
+    const std::string expected = "Error reading file " + file + ": read error (" + reason;
+    std::vector<std::string> errors;
+    for (const std::string& warning : warnings)
+        if (warning.rfind("Error reading file " + file + ":", 0) == 0)
+            errors.push_back(warning);
+    const std::size_t compared = reason.back() == ')' ? std::string::npos : expected.size();
+    if (errors.size() != 1 || errors[0].substr(0, compared) != expected)
+        return ::testing::AssertionFailure() << "expected " << expected << "\ngot " << ::testing::PrintToString(errors);
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// No Images directory lies beside the archives: a texture found came from inside.
+TEST_F(ZipLoaderTest, ArchivesGiveTheirModelWithTheTexturesInside)
+{
+    ASSERT_TRUE(cowArchive().write(path("plain.zip")));
+    ASSERT_TRUE(cowArchive(TestArchive::Aes256).write(path("aes.zip")));
+    ASSERT_TRUE(TestArchive().addFile("cow.osg", sampleData + "cow.osg").write(path("bare.zip")));
+    ASSERT_TRUE(TestArchive().add("terrain.dxf", dxfFace).write(path("terrain.zip")));
+    fs::create_directories(path("files/Images"));
+    fs::copy_file(sampleData + "cow.osg", path("files/cow.osg"));
+    fs::copy_file(sampleData + "Images/reflect.rgb", path("files/Images/reflect.rgb"));
+    // In tool.zip, made by Debian's zip, the only model sits in a directory, its texture beside
+    // it.
+    const std::string zip = "cd '" + path("") + "' && " + ZIP_TOOL + " -q -r tool.zip files";
+    ASSERT_EQ(0, std::system(zip.c_str()));
+    const std::pair<const char*, unsigned> archives[] = {
+        {"plain.zip", 1}, {"aes.zip", 1}, {"bare.zip", 0}, {"terrain.zip", 0}, {"tool.zip", 1}};
+    for (const auto& archive : archives) {
+        SCOPED_TRACE(archive.first);
+        std::vector<std::string> warnings;
+        osg::ref_ptr<osg::Node> node = read(path(archive.first), &warnings);
+        ASSERT_TRUE(node.valid());
+        if (archive.second) {
+            EXPECT_EQ(std::vector<std::string>(), warnings);
+        }
+        EXPECT_GT(node->getBound().radius(), 1.0f);
+        EXPECT_EQ(archive.second, imagesOf(*node));
+    }
+    // What the archive lacks comes from its directory on disk.
+    fs::copy(path("files/Images"), path("Images"), fs::copy_options::recursive);
+    osgDB::Registry::instance()->clearObjectCache();
+    osg::ref_ptr<osg::Node> bare = read(path("bare.zip"));
+    ASSERT_TRUE(bare.valid());
+    EXPECT_EQ(1u, imagesOf(*bare));
+}
+
+TEST_F(ZipLoaderTest, RefusedArchivesReadNothingAndSayWhy)
+{
+    ASSERT_TRUE(cowArchive(TestArchive::Aes256).write(path("aes.zip")));
+    ASSERT_TRUE(TestArchive()
+                    .addFile("cow.osg", sampleData + "cow.osg")
+                    .addFile("Images/reflect.rgb", sampleData + "Images/reflect.rgb", TestArchive::Aes256, "other")
+                    .write(path("mixed.zip")));
+    ASSERT_TRUE(writeStronglyEncrypted(path("strong.zip")));
+    ASSERT_TRUE(cowArchive().write(path("whole.zip")));
+    const std::string whole = RuntimeTree::readFile(path("whole.zip"));
+    RuntimeTree::writeFile(path("half.zip"), whole.substr(0, whole.size() / 2));
+    RuntimeTree::writeFile(path("short.zip"), whole.substr(0, whole.size() - 7));
+    RuntimeTree::writeFile(path("text.zip"), "plain text, not an archive\n");
+    // The first entry's data starts after its 30-byte header and name; spoil a stretch of it.
+    std::string damaged = whole;
+    for (std::size_t i = 200; i < 260; ++i)
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    RuntimeTree::writeFile(path("damaged.zip"), damaged);
+    ASSERT_TRUE(TestArchive()
+                    .addDirectory("Images/")
+                    .addFile("Images/reflect.rgb", sampleData + "Images/reflect.rgb")
+                    .add("readme.txt", "Textures for the harbour model.\n")
+                    .add("__MACOSX/._cow.osg", "resource fork")
+                    .write(path("textures.zip")));
+    ASSERT_TRUE(TestArchive().add("broken.ive", "this is no ive file").write(path("broken.zip")));
+
+    registerPassword("harbour42");
+    const std::pair<const char*, std::string> archives[] = {
+        {"aes.zip", "wrong password for the encrypted entry cow.osg)"},
+        {"mixed.zip", "wrong password for the encrypted entry Images/reflect.rgb)"},
+        {"strong.zip", "entry model.osg is encrypted with a method that is not supported)"},
+        {"half.zip", "not a zip archive, or a truncated one)"},
+        {"short.zip", "not a zip archive, or a truncated one)"},
+        {"text.zip", "not a zip archive, or a truncated one)"},
+        {"damaged.zip", "entry cow.osg is damaged ("},
+        {"textures.zip", "it holds no model file)"},
+        {"broken.zip", "its model broken.ive cannot be read"}};
+    for (const auto& archive : archives)
+        EXPECT_TRUE(refused(path(archive.first), archive.second));
+
+    // Opening an entry of unknown encryption loses some 600 bytes inside libzip; refusing it must
+    // cost nothing.
+    const osg::NotifySeverity level = osg::getNotifyLevel();
+    osg::setNotifyLevel(osg::FATAL);
+    const long long before = static_cast<long long>(mallinfo2().uordblks);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_FALSE(osgDB::readRefNodeFile(path("strong.zip")).valid());
+    const long long grown = static_cast<long long>(mallinfo2().uordblks) - before;
+    osg::setNotifyLevel(level);
+    EXPECT_LT(grown, 300 * 64) << "bytes held after refusing the archive 300 times";
+}
+
+// The loader copies an entry for a named-file reader; the entry's name must not say where.
+TEST_F(ZipLoaderTest, ATemporaryCopyNeverLeavesItsDirectory)
+{
+    const std::string unique = fs::path(tree.root()).filename().string();
+    const fs::path climbed = fs::temp_directory_path() / (unique + "-climbed.dxf");
+    const fs::path absolute = fs::temp_directory_path() / (unique + "-absolute.dxf");
+    const std::string entry = "../" + climbed.filename().string();
+    ASSERT_TRUE(TestArchive().add(entry, dxfFace).write(path("upwards.zip")));
+    EXPECT_TRUE(refused(path("upwards.zip"),
+                        "its model " + entry + " cannot be read (cannot write a temporary copy of entry " + entry +
+                            "))"));
+    EXPECT_FALSE(fs::exists(climbed)) << "the entry was written beside the temporary directory";
+    fs::remove(climbed);
+
+    // An absolute name is taken as a path inside the archive.
+    ASSERT_TRUE(TestArchive().add(absolute.string(), dxfFace).write(path("rooted.zip")));
+    EXPECT_TRUE(read(path("rooted.zip")).valid());
+    EXPECT_FALSE(fs::exists(absolute)) << "the entry was written to its absolute name";
+    fs::remove(absolute);
+}
+
+// The master model: the only model at the top level, else the first model in archive order;
+// directories and Mac resource forks are none.
+TEST(MasterModelChooser, ChoosesTheModelToShow)
+{
+    const auto byExtension = [](const std::string& name) {
+        const std::string::size_type dot = name.rfind('.');
+        const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+        return extension == "osg" || extension == "ive" || extension == "3ds";
+    };
+    const std::pair<std::vector<std::string>, int> cases[] = {
+        {{"Images/", "Images/a.rgb", "parts/bridge.ive", "harbour.osg", "parts/crane.3ds"}, 3},
+        {{"readme.txt", "b.ive", "a.osg"}, 1},
+        {{"parts/first.ive", "b.ive", "a.osg"}, 0},
+        {{"Images/a.rgb", "model/Images/", "model/terrain.ive", "model/extra.osg"}, 2},
+        {{"terrain.osg/", "__MACOSX/._terrain.ive", "._terrain.ive", "terrain.ive"}, 3},
+        {{"Images/", "readme.txt", "osg", "model.osg.txt"}, -1},
+        {{}, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, osgKELVO::MasterModelChooser::choose(c.first, byExtension))
+            << ::testing::PrintToString(c.first);
+    EXPECT_TRUE(osgKELVO::MasterModelChooser::isCandidate("dir/._not/x.osg"));
+}
+
+TEST(ArchiveEntryNames, NormalizeResolvesDotsAndSeparatorsAndRefusesClimbingOut)
+{
+    using osgKELVO::ArchiveReadCallback;
+    EXPECT_EQ("Images/a.rgb", ArchiveReadCallback::normalize("./Images//a.rgb"));
+    EXPECT_EQ("Images/a.rgb", ArchiveReadCallback::normalize("model/../Images/a.rgb"));
+    EXPECT_EQ("model/Images/a.rgb", ArchiveReadCallback::normalize("model\\Images\\a.rgb"));
+    EXPECT_EQ("", ArchiveReadCallback::normalize("../a.rgb"));
+    EXPECT_EQ("", ArchiveReadCallback::normalize("a/../../a.rgb"));
 }
