@@ -34,7 +34,6 @@ using osgKELVO::WireTubeBuilder;
 namespace {
 
 const std::string List = "Content/Powerline/Koordinatlista_Stolpar_KelvoView.txt";
-const std::string ListPath = PowerlineBuilder::PylonListPath;
 const std::string WirePath = std::string(PowerlineBuilder::PowerlineDirectory) + "/";
 
 osg::ref_ptr<osg::Vec3Array> points(std::initializer_list<osg::Vec3> list)
@@ -278,7 +277,7 @@ TEST_F(PowerlineBuilderTest, PylonListsGiveWhatCanBeReadAndWarnOfTheRest)
         EXPECT_EQ(list.pylons, described());
         EXPECT_EQ(list.warnings.size(), warnings(notes)) << notes.dump().substr(0, 2000);
         for (const std::string& warning : list.warnings)
-            EXPECT_TRUE(notes.has(osg::WARN, ListPath + warning)) << warning;
+            EXPECT_TRUE(notes.has(osg::WARN, PowerlineBuilder::PylonListPath + warning)) << warning;
     }
 }
 

@@ -28,11 +28,6 @@ osg::Vec2f pixelOf(HudTestWindow& hud, const osg::Vec3d& world)
     return osg::Vec2f(p.x(), camera->getViewport()->height() - 1.0 - p.y());
 }
 
-float valueOf(const std::string& line)
-{
-    return std::strtof(line.c_str() + line.find(':') + 1, nullptr);
-}
-
 // Window-pixel box of everything under one of the overlay's transforms; an image drawn as pixels
 // covers its size from its position (its own bound is a cube around it).
 osg::BoundingBox extent(osg::Node* transform)
@@ -92,8 +87,8 @@ TEST(CoordinateReadoutDisplay, HoldingMShowsThePointUnderThePointer)
     hud.frame();
     const Lines picked = hud.readout();
     ASSERT_EQ(3u, picked.size());
-    EXPECT_NEAR(1012.0f, valueOf(picked[0]), 0.25f) << picked[0];
-    EXPECT_NEAR(2020.0f, valueOf(picked[1]), 0.25f) << picked[1];
+    EXPECT_NEAR(1012.0f, std::strtof(picked[0].c_str() + 3, nullptr), 0.25f) << picked[0];
+    EXPECT_NEAR(2020.0f, std::strtof(picked[1].c_str() + 3, nullptr), 0.25f) << picked[1];
     EXPECT_EQ("Z: 5.0", picked[2]);
 
     // Over the help panel with only sky behind it nothing is hit (the real viewer's session shows
