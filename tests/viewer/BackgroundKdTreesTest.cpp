@@ -77,17 +77,9 @@ TEST(BackgroundKdTrees, TreeAttachedOnlyOnRequestAndPicksUnchanged)
     trees.submit(ground.get());
     trees.waitUntilBuilt();
     EXPECT_EQ(0u, trees.attachFinished());
-}
-
-// Closing the viewer while trees are still queued must neither hang nor touch freed geometry.
-TEST(BackgroundKdTrees, DestroyedWithWorkQueued)
-{
-    {
-        osgKELVO::BackgroundKdTrees trees;
-        for (int i = 0; i < 4; ++i)
-            trees.submit(terrain(200).get());
-    }
-    SUCCEED();
+    // Closed with work queued, as the viewer may be: no hang, no freed geometry touched.
+    for (int i = 0; i < 4; ++i)
+        trees.submit(terrain(200).get());
 }
 
 // A paged terrain read as a model: its fine tiles stream in through the pager, each with the k-d

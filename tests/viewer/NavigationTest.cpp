@@ -75,12 +75,6 @@ protected:
         event->setButtonMask(mask);
         send(event);
     }
-    void scroll(Event::ScrollingMotion motion)
-    {
-        osg::ref_ptr<Event> event = this->event(Event::SCROLL);
-        event->setScrollingMotion(motion);
-        send(event);
-    }
     // Holds a key for some frames, then lets the motion settle.
     void hold(int key, int count)
     {
@@ -142,7 +136,9 @@ TEST_F(NavigationTest, SpeedKeysAndTheWheelScaleTheSpeedAndReportIt)
         SCOPED_TRACE(testing::Message() << "key " << c.key << ", wheel " << c.wheel);
         const double before = navigation->getMoveSpeed();
         notices.clear();
-        c.key ? keyDown(c.key) : scroll(c.wheel);
+        osg::ref_ptr<Event> step = event(c.key ? Event::KEYDOWN : Event::SCROLL, c.key);
+        step->setScrollingMotion(c.wheel);
+        send(step);
         EXPECT_NEAR(navigation->getMoveSpeed(), before * c.factor, 1e-9);
         EXPECT_EQ(notices.lines().size(), 1u);
         EXPECT_TRUE(notices.hasText("Rörelsehastighet "));
@@ -270,12 +266,13 @@ TEST_F(NavigationTest, TerrainFollowingLookingUpMovesAlongTwiceTheAngle)
     EXPECT_NEAR(elevation(), b, 1e-9);
 }
 
-TEST_F(NavigationTest, TerrainFollowingTurnsAndPitchesAboutThePivotUnderTheViewCentre)
+TEST_F(NavigationTest, TerrainFollowingPivotsOnWhatLiesUnderTheViewCentreElseOnTheGround)
 {
     osg::ref_ptr<osg::Group> scene = new osg::Group;
-    scene->addChild(ground(-500, -500, 500, 500));
     // A block top at z 20 around (0, 20).
-    scene->addChild(ground(-10, 12, 14, 30, 20));
+    osg::ref_ptr<osg::Geometry> block = ground(-10, 12, 14, 30, 20);
+    scene->addChild(ground(-500, -500, 500, 500));
+    scene->addChild(block);
     start(scene, osg::Vec3d(0, 0, 50), osg::Vec3d(0, 20, 20), true);
     const double toBlock = std::hypot(20.0, 30.0);
     EXPECT_NEAR(pivotDistance(), toBlock, 1e-3) << "the block top lies before the ground";
@@ -290,11 +287,9 @@ TEST_F(NavigationTest, TerrainFollowingTurnsAndPitchesAboutThePivotUnderTheViewC
     hold('i', 20);
     EXPECT_NEAR((eye() - osg::Vec3d(0, 20, 20)).length(), toBlock, 1e-3) << "pitched about it";
     EXPECT_GT(elevation(), std::atan2(-30.0, 20.0) + 0.1);
-}
 
-TEST_F(NavigationTest, TerrainFollowingWithNothingUnderTheViewPivotsOnTheGroundPlane)
-{
-    osg::ref_ptr<osg::Geometry> block = ground(-10, 12, 14, 30, 20);
+    // With nothing under the view the pivot lies on the ground plane.
+    keyDown(Event::KEY_Tab);
     start(block, osg::Vec3d(0, 0, 50), osg::Vec3d(0, -20, 20), true);
     const double r = 50.0 / 30.0 * 20.0;
     EXPECT_NEAR(pivotDistance(), 50.0 / 30.0 * std::hypot(20.0, 30.0), 1e-3);

@@ -1,9 +1,11 @@
-// The text/uri-list a file manager sends with a drop.
+// The text/uri-list a file manager sends with a drop, and the paths stored for the models added.
 
 #include "desktop/UriListDecoder.h"
+#include "runtime/ProgramRoot.h"
 
 #include <gtest/gtest.h>
 
+using osgKELVO::ProgramRoot;
 using osgKELVO::UriListDecoder;
 
 namespace {
@@ -24,10 +26,8 @@ TEST(UriListDecoder, ListsTheLocalFilesInOrderAndReportsTheOthers)
         Paths paths;
         Paths ignored;
     } lists[] = {
-        {"file:///z.ive\nfile:///c/d.osg\n", {"/z.ive", "/c/d.osg"}, {}},
         {"file:///a/b.ive\n\r\nfile:///c/d.osg\r\n\nfile:///e.zip", {"/a/b.ive", "/c/d.osg", "/e.zip"}, {}},
         {std::string("file:///a/b.ive\r\n\0", 18), {"/a/b.ive"}, {}},
-        {"", {}, {}},
         {"\r\n\n", {}, {}},
         {"# dragged from the file manager\r\nfile:///a.ive\r\n#file:///b.ive\r\n", {"/a.ive"}, {}},
         {"https://example.org/terrain.ive\r\nfile:///data/a.ive\r\nfile://fileserver/b.ive\r\nfile:///data/c.3ds\r\n",
@@ -69,4 +69,25 @@ TEST(UriListDecoder, LocalFilesOnlyAreDecoded)
     const std::string host = UriListDecoder::thisHostName();
     ASSERT_FALSE(host.empty());
     EXPECT_EQ("/x.ive", UriListDecoder(host).localPath("file://" + host + "/x.ive"));
+}
+
+// Files inside the program's tree are stored relative to Bin, so that they load again from there
+// at the next start; other files keep their path.
+TEST(ProgramRoot, IsTheDirectoryAboveTheLastBinComponentAndHoldsTheStoredPaths)
+{
+    const std::pair<const char*, const char*> roots[] = {
+        {"/opt/tool/Bin", "/opt/tool/"}, {"/opt/Bin/tool/Bin", "/opt/Bin/tool/"},
+        {"/opt/tool/Bin/sub", "/opt/tool/"},
+        {"/Bin", "/"}, {"/home/Binh/tool", ""}, {"/home/user/Binaries", ""}, {"/home/user/bin", ""},
+        {"/home/Binh/Bin", "/home/Binh/"}};
+    for (const auto& root : roots)
+        EXPECT_EQ(root.second, ProgramRoot::of(root.first)) << root.first;
+    const char* stored[][3] = {
+        {"/opt/tool/a.ive", "/opt/tool/Bin", "../a.ive"},
+        {"/home/Binh/Content/x y/\xc3\xb6.osg", "/home/Binh/Bin", "../Content/x y/\xc3\xb6.osg"},
+        {"/opt/toolbox/a.ive", "/opt/tool/Bin", "/opt/toolbox/a.ive"},
+        {"/home/Binh/a.ive", "/home/Binh/tool", "/home/Binh/a.ive"}};
+    for (const auto& path : stored)
+        EXPECT_EQ(path[2], ProgramRoot::storedPath(path[0], path[1]))
+            << path[0] << " from " << path[1];
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 
 osg::ref_ptr<osg::Geometry> rectangle(const osg::Vec3& corner, const osg::Vec3& edge1,
                                       const osg::Vec3& edge2, const osg::Vec4& color)
@@ -76,18 +77,16 @@ bool TestViewer::open(int width, int height, bool pbuffer)
 
 double TestViewer::meanDifference(const osg::Image& a, const osg::Image& b)
 {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < a.getTotalSizeInBytes(); ++i)
-        sum += std::abs(a.data()[i] - b.data()[i]);
-    return sum / a.getTotalSizeInBytes();
+    return std::inner_product(a.data(), a.data() + a.getTotalSizeInBytes(), b.data(), 0.0,
+                              std::plus<>(), [](int x, int y) { return std::abs(x - y); }) /
+           a.getTotalSizeInBytes();
 }
 
 int TestViewer::largestDifference(const osg::Image& a, const osg::Image& b)
 {
-    int largest = 0;
-    for (std::size_t i = 0; i < a.getTotalSizeInBytes(); ++i)
-        largest = std::max(largest, std::abs(a.data()[i] - b.data()[i]));
-    return largest;
+    return std::inner_product(a.data(), a.data() + a.getTotalSizeInBytes(), b.data(), 0,
+                              [](int x, int y) { return std::max(x, y); },
+                              [](int x, int y) { return std::abs(x - y); });
 }
 
 HudTestWindow::HudTestWindow()
