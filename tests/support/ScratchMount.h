@@ -10,8 +10,8 @@
 
 namespace kelvotest {
 
-// A small tmpfs or a read-only bind mounted on a directory for one test, detached at the end; when
-// this process may not mount, the factory functions return null and say why.
+// A small tmpfs mounted on a directory for one test, detached at the end; when this process may
+// not mount, the factory returns null and says why.
 class ScratchMount
 {
 public:
@@ -24,17 +24,7 @@ public:
             error = failure("mounting a tmpfs", directory);
             return nullptr;
         }
-        return std::unique_ptr<ScratchMount>(new ScratchMount(directory, false));
-    }
-    static std::unique_ptr<ScratchMount> readOnlyBind(const std::string& directory,
-                                                      std::string& error)
-    {
-        if (::mount(directory.c_str(), directory.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-            error = failure("binding", directory);
-            return nullptr;
-        }
-        std::unique_ptr<ScratchMount> mount(new ScratchMount(directory, true));
-        return mount->setReadOnly(true, error) ? std::move(mount) : nullptr;
+        return std::unique_ptr<ScratchMount>(new ScratchMount(directory));
     }
     ~ScratchMount() { ::umount2(directory_.c_str(), MNT_DETACH); }
     ScratchMount(const ScratchMount&) = delete;
@@ -42,8 +32,7 @@ public:
 
     bool setReadOnly(bool readOnly, std::string& error)
     {
-        const unsigned long flags =
-            MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0) | (bind_ ? MS_BIND : 0);
+        const unsigned long flags = MS_REMOUNT | MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
         if (::mount(nullptr, directory_.c_str(), nullptr, flags, nullptr) == 0)
             return true;
         error = failure(readOnly ? "remounting read-only" : "remounting writable", directory_);
@@ -81,10 +70,9 @@ private:
             text += " (this process may not mount file systems; run as root with CAP_SYS_ADMIN)";
         return text;
     }
-    ScratchMount(const std::string& directory, bool bind) : directory_(directory), bind_(bind) {}
+    explicit ScratchMount(const std::string& directory) : directory_(directory) {}
 
     std::string directory_;
-    bool bind_;
 };
 
 } // namespace kelvotest
