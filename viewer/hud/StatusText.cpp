@@ -25,7 +25,9 @@ public:
     {
         osgText::Text* text = statusTextOf(node->asGeode());
         const std::string shown = status->at(nv->getFrameStamp()->getReferenceTime());
-        if (text && shown != text->getText().createUTF8EncodedString()) {
+        // Compared with what was set last rather than re-encoded from the text every frame.
+        if (text && shown != lastShown) {
+            lastShown = shown;
             text->setText(shown, osgText::String::ENCODING_UTF8);
             // One line of the log, however many the display shows.
             std::string logged = shown;
@@ -40,6 +42,7 @@ public:
 
 private:
     osg::ref_ptr<StatusLine> status;
+    std::string lastShown;
 };
 
 } // namespace
