@@ -15,6 +15,7 @@
 #include <osgDB/Registry>
 #include <osgGA/StateSetManipulator>
 #include <osgViewer/GraphicsWindow>
+#include <osgViewer/Renderer>
 #include <osgViewer/ViewerEventHandlers>
 
 namespace osgKELVO {
@@ -143,6 +144,14 @@ void KELVOview::build()
     loadConfiguration();
 
     viewer.realize();
+    // The renderer's compile pass before the first frame draws every text drawable once with
+    // whatever matrices are current, a screen-filling quad each; on a software rasteriser that is
+    // tens of milliseconds per label. Compiled at their first draw instead, they cost nothing extra.
+    osgViewer::Viewer::Cameras cameras;
+    viewer.getCameras(cameras);
+    for (osg::Camera* camera : cameras)
+        if (auto* renderer = dynamic_cast<osgViewer::Renderer*>(camera->getRenderer()))
+            renderer->setCompileOnNextDraw(false);
     initialized = true;
 }
 
