@@ -1,5 +1,6 @@
 #include "window/RendererProbe.h"
 
+#include "platform/x11/MesaRendererQuery.h"
 #include "window/DisplayScreen.h"
 
 #include <osg/GL>
@@ -10,6 +11,9 @@ namespace osgKELVO {
 std::string RendererProbe::name(unsigned screenNum)
 {
     const osg::GraphicsContext::ScreenIdentifier screen = DisplayScreen::identify(screenNum);
+    const std::string mesa = MesaRendererQuery::name(screen.displayName(), screen.screenNum);
+    if (!mesa.empty())
+        return mesa;
     osg::ref_ptr<osg::GraphicsContext::Traits> traits = new osg::GraphicsContext::Traits;
     traits->hostName = screen.hostName;
     traits->displayNum = screen.displayNum;

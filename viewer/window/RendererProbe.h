@@ -9,8 +9,8 @@ namespace osgKELVO {
 class RendererProbe
 {
 public:
-    // The renderer's GL_RENDERER text, from a small off-screen context on the screen; empty when
-    // no context could be made there.
+    // The renderer's GL_RENDERER text, from a Mesa driver without a context, else from a small
+    // off-screen context on the screen; empty when no context could be made there.
     static std::string name(unsigned screenNum);
 
     // Whether that renderer draws on the processor (Mesa's llvmpipe, softpipe and swrast).
