@@ -44,6 +44,8 @@ osg::ref_ptr<osg::Geode> CompassNode::create(int& size)
     osg::ref_ptr<osg::Texture2D> texture = new osg::Texture2D(image);
     texture->setWrap(osg::Texture::WRAP_S, osg::Texture::CLAMP_TO_EDGE);
     texture->setWrap(osg::Texture::WRAP_T, osg::Texture::CLAMP_TO_EDGE);
+    // Drawn at its own size on the display: mipmaps would never be read, only built.
+    texture->setFilter(osg::Texture::MIN_FILTER, osg::Texture::LINEAR);
     stateSet->setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
     // The viewer's wireframe key must not turn the compass into an outline.
     stateSet->setAttributeAndModes(new osg::PolygonMode(osg::PolygonMode::FRONT_AND_BACK, osg::PolygonMode::FILL),

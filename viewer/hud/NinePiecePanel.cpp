@@ -41,6 +41,8 @@ osg::ref_ptr<osg::Geode> createCell(unsigned index, const osg::Vec4f& color)
                                            osgDB::Registry::instance()->getOptions()));
     texture->setWrap(osg::Texture::WRAP_S, osg::Texture::CLAMP_TO_EDGE);
     texture->setWrap(osg::Texture::WRAP_T, osg::Texture::CLAMP_TO_EDGE);
+    // Drawn at its own size on the display: mipmaps would never be read, only built.
+    texture->setFilter(osg::Texture::MIN_FILTER, osg::Texture::LINEAR);
     geometry->getOrCreateStateSet()->setTextureAttributeAndModes(0, texture, osg::StateAttribute::ON);
 
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
