@@ -3,6 +3,7 @@
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
 #include "fft/FFTCPU.h"
+#include "fft/FFTCPUSingle.h"
 #include "fft/FFTCUDA.h"
 #include "fft/FFTComputeShader.h"
 #include "fft/FFTIPP.h"
@@ -46,12 +47,14 @@ FFT* TryEngine(ResourceLoader* loader, Test isCompatible, const char* usingMessa
     return nullptr;
 }
 
-FFT* CreateCPU()
-{
-    return NewEngine<FFTCPU>();
-}
-
 } // namespace
+
+FFT* FFT::CreateCPU()
+{
+    if (Configuration::Get(ConfigKey::FFTCPUDoublePrecision))
+        return NewEngine<FFTCPU>();
+    return NewEngine<FFTCPUSingle>();
+}
 
 FFT::FFT() : width(0), height(0), transformCount(0), environment(nullptr) {}
 

@@ -4,6 +4,7 @@
 #include <Maris/Containers.h>
 #include "waves/FFTWaveTables.h"
 #include <Maris/Matrix4.h>
+#include "core/HelperThread.h"
 #include "core/SprayPositionSource.h"
 #include "waves/WaterModel.h"
 
@@ -69,8 +70,9 @@ public:
     const float* GetSlopeFoamBuffer() const { return slopeFoam; }
     // (nx + 1) × (ny + 1) initial amplitudes.
     const Complex* GetH0() const { return h0; }
-    // h(k, t) of the last evolution, nx rows of GetSpectrumWidth() columns.
-    const Complex* GetHeightSpectrum() const { return frequency[0]; }
+    // h(k, t) of the last evolution, nx rows of GetSpectrumWidth() columns: centred, or in FFTW's
+    // order (zero frequency first) with the single-precision CPU engine.
+    const Complex* GetHeightSpectrum();
     const FFTKVector* GetKVectors() const { return kVectors; }
     const FFTSpectrumEntry* GetSpectrumTable() const { return spectrumTable; }
 
@@ -88,8 +90,19 @@ protected:
     void RefreshDispersion();
     void IndexFrequencies();
     void RegenerateSpectrum(float windSpeed, float fetch);
-    void Evolve(double time);
-    void Assemble();
+    // The fields of one output buffer: height and displacements, or slopes.
+    enum FieldGroup { heightFields, slopeFields };
+
+    void UpdateRotors(double time);
+    void BuildEvolutionTerms();
+    // Evolves the height into `height` (with the displacements when choppy), or without a
+    // height the slopes.
+    void Evolve(Complex* height, bool choppy);
+    // Evolution, transforms and assembly of one group's fields.
+    bool StepFields(FieldGroup group);
+    static void StepSlopes(void* model);
+    void Assemble(FieldGroup group);
+    void AssembleFiniteDifferences();
     bool AllocateArrays();
     void FreeArrays();
     void BuildKVectors();
@@ -134,6 +147,8 @@ protected:
     FFT* engine;
     std::uint32_t transformCount;
     int spectrumWidth;
+    bool naturalOrder;      // spectra in FFTW's order (the single-precision CPU engine)
+    bool evolutionStale;
     float* displacement;
     float* slopeFoam;
     Complex* h0;
@@ -151,6 +166,16 @@ protected:
     Vector<std::uint32_t> omegaIndex;
     Vector<float> rotorCos;
     Vector<float> rotorSin;
+    // The evolution's inputs in the layout of the frequency arrays, rebuilt when the amplitudes or
+    // the dispersion change: planes of h0(k) ± conj(h0(-k)) (sum re, difference im, sum im,
+    // difference re) and 1/|k|, each cell's index of ω, kx per column and ky per row.
+    Vector<float> evolutionTerms;
+    Vector<std::uint32_t> evolutionOmega;
+    Vector<float> columnKx;
+    Vector<float> rowKy;
+    Vector<float> rowRotor;
+    HelperThread helper;
+    bool slopesStepped;
     Vector<Vector3> sprayPositions;
     List<SwellCell> swellCells;
     float* heightMap;
