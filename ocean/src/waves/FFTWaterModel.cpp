@@ -23,9 +23,6 @@ namespace Maris {
 namespace {
 
 const float twoPi = 6.2831855f;
-// Grids from this size on share a frame's work with a helper thread; below, waking it costs more
-// than it saves.
-const std::size_t parallelCells = 0;
 const double twoPiDouble = 6.283185307179586;
 
 template <typename T>
@@ -77,11 +74,11 @@ struct EvolutionArrays
 
 using EvolveRows = void (*)(const EvolutionArrays&, int rows, int width);
 
-// h(k, t) = h0(k) e^{iωt} + conj(h0(-k)) e^{-iωt}, kept or not, with i k̂ h (choppy displacement)
-// and i k h (exact slopes); one variant per set of switches keeps the inner loop branch-free, and
-// each row's rotors are gathered first so that the arithmetic runs on contiguous arrays.
-template <bool keepHeight, bool choppy, bool exact>
-void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
+// h(k, t) = h0(k) e^{iωt} + conj(h0(-k)) e^{-iωt}, with i k̂ h (choppy displacement) and i k h
+// (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free,
+// and each row's rotors are gathered first so that the arithmetic runs on contiguous arrays.
+template <bool choppy, bool exact>
+__attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
 {
     float* __restrict rowCos = a.rowRotor;
     float* __restrict rowSin = a.rowRotor + width;
@@ -89,6 +86,7 @@ void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
     for (int r = 0; r < rows; ++r) {
         const std::size_t start = static_cast<std::size_t>(r) * width;
         const std::uint32_t* __restrict index = a.omegaIndex + start;
+#pragma GCC ivdep
         for (int q = 0; q < width; ++q) {
             rowCos[q] = a.rotorCos[index[q]];
             rowSin[q] = a.rotorSin[index[q]];
@@ -104,13 +102,13 @@ void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
         float* __restrict slopeY = reinterpret_cast<float*>(a.slopeY + start);
         float* __restrict displacementX = reinterpret_cast<float*>(a.displacementX + start);
         float* __restrict displacementY = reinterpret_cast<float*>(a.displacementY + start);
+        // The arrays never overlap; without a run-time overlap check every row vectorises.
+#pragma GCC ivdep
         for (int q = 0; q < width; ++q) {
             const float re = sumRe[q] * rowCos[q] - differenceIm[q] * rowSin[q];
             const float im = sumIm[q] * rowCos[q] + differenceRe[q] * rowSin[q];
-            if (keepHeight) {
-                height[2 * q] = re;
-                height[2 * q + 1] = im;
-            }
+            height[2 * q] = re;
+            height[2 * q + 1] = im;
             if (choppy) {
                 const float scale = inverseLength[q];
                 const float unitX = kx[q] * scale;
@@ -130,6 +128,43 @@ void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
     }
 }
 
+// e^{iωt} for each ω. The phase is reduced in double, so that long running times keep their
+// accuracy, to x + nπ with |x| <= π/2: sin and cos of x are polynomials, times (-1)^n. No branch
+// and no call, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void Rotors(
+    const float* __restrict omega, std::size_t count, double t, float* __restrict cosines,
+    float* __restrict sines)
+{
+    const double pi = 3.141592653589793;
+    const double whole = 6755399441055744.0; // 1.5 · 2^52: adding it rounds to a whole number
+    for (std::size_t u = 0; u < count; ++u) {
+        const double phase = static_cast<double>(omega[u]) * t;
+        const double halfTurns = (phase * (1.0 / pi) + whole) - whole;
+        const double parity = halfTurns * 0.5 - ((halfTurns * 0.5 + whole) - whole); // 0, ±½
+        const float sign = static_cast<float>(1.0 - 4.0 * std::fabs(parity));
+        const float x = static_cast<float>(phase - halfTurns * pi);
+        const float x2 = x * x;
+        sines[u] = sign * x *
+                   (1.0f + x2 * (-1.0f / 6 + x2 * (1.0f / 120 + x2 * (-1.0f / 5040 +
+                    x2 * (1.0f / 362880 - x2 * (1.0f / 39916800))))));
+        cosines[u] = sign * (1.0f + x2 * (-0.5f + x2 * (1.0f / 24 + x2 * (-1.0f / 720 +
+                             x2 * (1.0f / 40320 + x2 * (-1.0f / 3628800 +
+                             x2 * (1.0f / 479001600)))))));
+    }
+}
+
+// Three scaled fields into one buffer of three floats a cell.
+__attribute__((target_clones("avx2", "default"))) void Interleave(
+    const float* __restrict a, float scaleA, const float* __restrict b, float scaleB,
+    const float* __restrict c, float scaleC, float* __restrict target, std::size_t cells)
+{
+    for (std::size_t cell = 0; cell < cells; ++cell) {
+        target[3 * cell] = scaleA * a[cell];
+        target[3 * cell + 1] = scaleB * b[cell];
+        target[3 * cell + 2] = scaleC * c[cell];
+    }
+}
+
 } // namespace
 
 FFTWaterModel::FFTWaterModel(Environment* env, int type)
@@ -145,8 +180,7 @@ FFTWaterModel::FFTWaterModel(Environment* env, int type)
       spectrumWidth(0), naturalOrder(false), evolutionStale(true), displacement(nullptr),
       slopeFoam(nullptr), h0(nullptr),
       dispersionScratch(nullptr), gaussians(nullptr), kVectors(nullptr), spectrumTable(nullptr),
-      frequency{}, spatial{}, slopesStepped(false), heightMap(nullptr), heightMapWidth(0),
-      heightMapHeight(0)
+      frequency{}, spatial{}, heightMap(nullptr), heightMapWidth(0), heightMapHeight(0)
 {
     if (!env)
         Message("Null environment passed into the FFTWaterModel constructor.");
@@ -310,9 +344,6 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool eng
         }
         if (single && !single->Prepare(frequency, spatial, 5))
             return false;
-        // Its transforms may run side by side: the slopes go to a second thread where they pay.
-        if (single && exactNormals && cells >= parallelCells)
-            helper.Start();
         // Measuring leaves its trials in fields that some settings never transform.
         for (float* field : spatial)
             std::memset(field, 0, cells * sizeof(float));
@@ -537,42 +568,25 @@ bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
         return engine->TransformEndToEnd(h0, t, lastTimeStep, choppiness, std::max(depth, 1.0f),
                                          loopPeriod, spectrumChanged);
 
-    UpdateRotors(t);
+    Rotors(distinctOmega.data(), distinctOmega.size(), t, rotorCos.data(), rotorSin.data());
     if (evolutionStale)
         BuildEvolutionTerms();
-    // With a helper thread the slopes run beside the heights: the groups share no output.
-    const bool split = helper.IsRunning() && exactNormals;
-    if (split)
-        helper.Run(&StepSlopes, this);
-    const bool heights = StepFields(heightFields);
-    if (split)
-        helper.Wait();
-    else
-        slopesStepped = heights && StepFields(slopeFields);
-    if (!heights || !slopesStepped)
+    Evolve(frequency[0], choppinessEnabled, exactNormals);
+    // One buffer at a time, so that its fields are still in cache when they are interleaved.
+    if (!TransformAndAssemble(slopeFields) || !TransformAndAssemble(heightFields))
         return false;
     if (!exactNormals)
         AssembleFiniteDifferences();
     return true;
 }
 
-void FFTWaterModel::StepSlopes(void* model)
+bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
 {
-    FFTWaterModel& self = *static_cast<FFTWaterModel*>(model);
-    self.slopesStepped = self.StepFields(slopeFields);
-}
-
-bool FFTWaterModel::StepFields(FieldGroup group)
-{
-    const bool heights = group == heightFields;
-    const bool choppy = heights && choppinessEnabled;
-    const bool exact = !heights && exactNormals;
-    if (!heights && !exact)
-        return true;
-    Evolve(heights ? frequency[0] : nullptr, choppy);
     // Height, displacement x and y, or slope x and y.
     const int fieldsOf[2][3] = {{0, 3, 4}, {1, 2}};
-    const int fields = heights ? (choppy ? 3 : 1) : 2;
+    const int fields = group == heightFields ? (choppinessEnabled ? 3 : 1) : (exactNormals ? 2 : 0);
+    if (fields == 0)
+        return true;
     Complex* inputs[3];
     float* outputs[3];
     for (int n = 0; n < fields; ++n) {
@@ -593,7 +607,7 @@ void FFTWaterModel::BuildEvolutionTerms()
     evolutionOmega.resize(plane);
     columnKx.resize(width);
     rowKy.resize(nx);
-    rowRotor.resize(4 * static_cast<std::size_t>(width)); // one pair of rows for each group
+    rowRotor.resize(2 * static_cast<std::size_t>(width));
     const int stride = ny + 1;
     for (int r = 0; r < nx; ++r)
         for (int q = 0; q < width; ++q) {
@@ -622,74 +636,35 @@ const Complex* FFTWaterModel::GetHeightSpectrum()
     if (!naturalOrder || !frequency[0])
         return frequency[0];
     // The single-precision engine's transforms overwrite their inputs: evolve the heights again.
-    Evolve(dispersionScratch, false);
+    Evolve(dispersionScratch, false, false);
     return dispersionScratch;
 }
 
-void FFTWaterModel::UpdateRotors(double t)
+void FFTWaterModel::Evolve(Complex* height, bool choppy, bool exact)
 {
-    // e^{iωt} once per distinct ω. The phase is reduced in double, so that long running times
-    // keep their accuracy, to x + nπ with |x| <= π/2: sin and cos of x are polynomials, times
-    // (-1)^n. No branch and no call, so that the loop vectorises.
-    const double pi = 3.141592653589793;
-    const double whole = 6755399441055744.0; // 1.5 · 2^52: adding it rounds to a whole number
-    const float* __restrict omega = distinctOmega.data();
-    float* __restrict cosines = rotorCos.data();
-    float* __restrict sines = rotorSin.data();
-    const std::size_t distinct = distinctOmega.size();
-    for (std::size_t u = 0; u < distinct; ++u) {
-        const double phase = static_cast<double>(omega[u]) * t;
-        const double halfTurns = (phase * (1.0 / pi) + whole) - whole;
-        const double parity = halfTurns * 0.5 - ((halfTurns * 0.5 + whole) - whole); // 0, ±½
-        const float sign = static_cast<float>(1.0 - 4.0 * std::fabs(parity));
-        const float x = static_cast<float>(phase - halfTurns * pi);
-        const float x2 = x * x;
-        sines[u] = sign * x *
-                   (1.0f + x2 * (-1.0f / 6 + x2 * (1.0f / 120 + x2 * (-1.0f / 5040 +
-                    x2 * (1.0f / 362880 - x2 * (1.0f / 39916800))))));
-        cosines[u] = sign * (1.0f + x2 * (-0.5f + x2 * (1.0f / 24 + x2 * (-1.0f / 720 +
-                             x2 * (1.0f / 40320 + x2 * (-1.0f / 3628800 +
-                             x2 * (1.0f / 479001600)))))));
-    }
-}
-
-void FFTWaterModel::Evolve(Complex* height, bool choppy)
-{
-    EvolveRows evolve = &EvolveRowsOf<false, false, true>;
-    if (height)
-        evolve = choppy ? &EvolveRowsOf<true, true, false> : &EvolveRowsOf<true, false, false>;
+    EvolveRows evolve = &EvolveRowsOf<false, false>;
+    if (choppy && exact)
+        evolve = &EvolveRowsOf<true, true>;
+    else if (choppy)
+        evolve = &EvolveRowsOf<true, false>;
+    else if (exact)
+        evolve = &EvolveRowsOf<false, true>;
     const EvolutionArrays arrays = {evolutionTerms.data(), evolutionOmega.size(),
                                     evolutionOmega.data(), columnKx.data(), rowKy.data(),
-                                    rotorCos.data(), rotorSin.data(),
-                                    rowRotor.data() + (height ? 0 : 2 * spectrumWidth), height,
+                                    rotorCos.data(), rotorSin.data(), rowRotor.data(), height,
                                     frequency[1], frequency[2], frequency[3], frequency[4]};
     evolve(arrays, nx, spectrumWidth);
 }
 
 void FFTWaterModel::Assemble(FieldGroup group)
 {
-    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
-    if (group == slopeFields) {
-        const float* __restrict sx = spatial[1];
-        const float* __restrict sy = spatial[2];
-        float* __restrict target = slopeFoam;
-        for (std::size_t cell = 0; cell < cells; ++cell) {
-            target[3 * cell] = sx[cell];
-            target[3 * cell + 1] = sy[cell];
-        }
-        return;
-    }
-    const float* __restrict heights = spatial[0];
-    const float* __restrict dx = spatial[3];
-    const float* __restrict dy = spatial[4];
-    float* __restrict target = displacement;
-    // Without choppy waves the displacements stay zero.
+    // Without choppy waves the displacements are zero; with exact normals there is no foam.
     const float lambda = choppinessEnabled ? choppiness : 0.0f;
-    for (std::size_t cell = 0; cell < cells; ++cell) {
-        target[3 * cell] = lambda * dx[cell];
-        target[3 * cell + 1] = lambda * dy[cell];
-        target[3 * cell + 2] = heights[cell];
-    }
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    if (group == heightFields)
+        Interleave(spatial[3], lambda, spatial[4], lambda, spatial[0], 1.0f, displacement, cells);
+    else
+        Interleave(spatial[1], 1.0f, spatial[2], 1.0f, spatial[1], 0.0f, slopeFoam, cells);
 }
 
 void FFTWaterModel::AssembleFiniteDifferences()

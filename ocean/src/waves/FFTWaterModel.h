@@ -4,7 +4,6 @@
 #include <Maris/Containers.h>
 #include "waves/FFTWaveTables.h"
 #include <Maris/Matrix4.h>
-#include "core/HelperThread.h"
 #include "core/SprayPositionSource.h"
 #include "waves/WaterModel.h"
 
@@ -93,14 +92,10 @@ protected:
     // The fields of one output buffer: height and displacements, or slopes.
     enum FieldGroup { heightFields, slopeFields };
 
-    void UpdateRotors(double time);
     void BuildEvolutionTerms();
-    // Evolves the height into `height` (with the displacements when choppy), or without a
-    // height the slopes.
-    void Evolve(Complex* height, bool choppy);
-    // Evolution, transforms and assembly of one group's fields.
-    bool StepFields(FieldGroup group);
-    static void StepSlopes(void* model);
+    // Evolves the height into `height`, with the displacements and the slopes as asked.
+    void Evolve(Complex* height, bool choppy, bool exact);
+    bool TransformAndAssemble(FieldGroup group);
     void Assemble(FieldGroup group);
     void AssembleFiniteDifferences();
     bool AllocateArrays();
@@ -174,8 +169,6 @@ protected:
     Vector<float> columnKx;
     Vector<float> rowKy;
     Vector<float> rowRotor;
-    HelperThread helper;
-    bool slopesStepped;
     Vector<Vector3> sprayPositions;
     List<SwellCell> swellCells;
     float* heightMap;
