@@ -60,6 +60,16 @@ FFT::FFT() : width(0), height(0), transformCount(0), environment(nullptr) {}
 
 FFT::~FFT() = default;
 
+void FFT::KeepSetup(std::uint32_t widthValue, std::uint32_t heightValue, std::uint32_t count,
+                    Environment* env)
+{
+    width = widthValue;
+    height = heightValue;
+    transformCount = count;
+    if (env)
+        environment = env;
+}
+
 bool FFT::InverseTransform2D(const Complex* const*, float* const*, std::uint32_t)
 {
     return false;

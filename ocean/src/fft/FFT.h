@@ -67,6 +67,9 @@ public:
 
 protected:
     FFT();
+    // Keeps the sizes that Setup was given, and the environment where there is one.
+    void KeepSetup(std::uint32_t width, std::uint32_t height, std::uint32_t count,
+                   Environment* environment);
 
     std::uint32_t width;
     std::uint32_t height;

@@ -27,11 +27,7 @@ bool FFTCPUSingle::Setup(std::uint32_t widthValue, std::uint32_t heightValue, st
                          Environment* env, bool)
 {
     Release();
-    width = widthValue;
-    height = heightValue;
-    transformCount = count;
-    if (env)
-        environment = env;
+    KeepSetup(widthValue, heightValue, count, env);
     return true;
 }
 

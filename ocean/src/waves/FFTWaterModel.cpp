@@ -569,8 +569,6 @@ bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
                                          loopPeriod, spectrumChanged);
 
     Rotors(distinctOmega.data(), distinctOmega.size(), t, rotorCos.data(), rotorSin.data());
-    if (evolutionStale)
-        BuildEvolutionTerms();
     Evolve(frequency[0], choppinessEnabled, exactNormals);
     // One buffer at a time, so that its fields are still in cache when they are interleaved.
     if (!TransformAndAssemble(slopeFields) || !TransformAndAssemble(heightFields))
@@ -642,6 +640,8 @@ const Complex* FFTWaterModel::GetHeightSpectrum()
 
 void FFTWaterModel::Evolve(Complex* height, bool choppy, bool exact)
 {
+    if (evolutionStale)
+        BuildEvolutionTerms();
     EvolveRows evolve = &EvolveRowsOf<false, false>;
     if (choppy && exact)
         evolve = &EvolveRowsOf<true, true>;
