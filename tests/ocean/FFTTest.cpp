@@ -331,7 +331,7 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
         std::vector<float> heights(32 * 32);
         Maris::Complex* input = spectrum.data();
         float* output = heights.data();
-        const bool isSingle = c.file[4] == 'f';
+        const bool isSingle = std::strcmp(c.file, "fftwf-wisdom") == 0;
         ASSERT_TRUE(isSingle ? single.Setup(32, 32, 1, &setup.environment(), false) &&
                                    single.Prepare(&input, &output, 1)
                              : engine.Setup(32, 32, 1, &setup.environment(), false));

@@ -23,7 +23,6 @@ namespace Maris {
 namespace {
 
 const float twoPi = 6.2831855f;
-const double twoPiDouble = 6.283185307179586;
 
 template <typename T>
 T* AllocateArray(std::size_t count)
@@ -78,7 +77,8 @@ using EvolveRows = void (*)(const EvolutionArrays&, int rows, int width);
 // (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free,
 // and each row's rotors are gathered first so that the arithmetic runs on contiguous arrays.
 template <bool choppy, bool exact>
-__attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const EvolutionArrays& a, int rows, int width)
+__attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const EvolutionArrays& a,
+                                                                    int rows, int width)
 {
     float* __restrict rowCos = a.rowRotor;
     float* __restrict rowSin = a.rowRotor + width;
@@ -582,7 +582,8 @@ bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
 {
     // Height, displacement x and y, or slope x and y.
     const int fieldsOf[2][3] = {{0, 3, 4}, {1, 2}};
-    const int fields = group == heightFields ? (choppinessEnabled ? 3 : 1) : (exactNormals ? 2 : 0);
+    const int fields =
+        group == heightFields ? (choppinessEnabled ? 3 : 1) : (exactNormals ? 2 : 0);
     if (fields == 0)
         return true;
     Complex* inputs[3];
