@@ -238,11 +238,13 @@ void FFTWaterModel::FreeArrays()
     FreeMemory(gaussians);
     FreeMemory(kVectors);
     FreeMemory(spectrumTable);
-    for (int n = 0; n < 5; ++n) {
-        FreeMemory(frequency[n]);
-        FreeMemory(spatial[n]);
-        frequency[n] = nullptr;
-        spatial[n] = nullptr;
+    for (Complex*& spectrum : frequency) {
+        FreeMemory(spectrum);
+        spectrum = nullptr;
+    }
+    for (float*& field : spatial) {
+        FreeMemory(field);
+        field = nullptr;
     }
     h0 = dispersionScratch = nullptr;
     gaussians = nullptr;
@@ -336,15 +338,17 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool eng
         sprayPositions.reserve(cells);
         for (int n = 0; n < 5; ++n) {
             frequency[n] = AllocateArray<Complex>(static_cast<std::size_t>(nx) * spectrumWidth);
-            spatial[n] = AllocateArray<float>(cells);
-            if (!frequency[n] || !spatial[n]) {
+            if (n < 3)
+                spatial[n] = AllocateArray<float>(cells);
+            if (!frequency[n] || (n < 3 && !spatial[n])) {
                 Message("Failed to allocate memory for FFTWaterModel's buffers.");
                 return false;
             }
         }
-        if (single && !single->Prepare(frequency, spatial, 5))
+        float* const outputs[5] = {spatial[0], spatial[1], spatial[2], spatial[1], spatial[2]};
+        if (single && !single->Prepare(frequency, outputs, 5))
             return false;
-        // Measuring leaves its trials in fields that some settings never transform.
+        // Measuring leaves its trials in buffers that some settings never transform into.
         for (float* field : spatial)
             std::memset(field, 0, cells * sizeof(float));
     }
@@ -570,7 +574,8 @@ bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
 
     Rotors(distinctOmega.data(), distinctOmega.size(), t, rotorCos.data(), rotorSin.data());
     Evolve(frequency[0], choppinessEnabled, exactNormals);
-    // One buffer at a time, so that its fields are still in cache when they are interleaved.
+    // One output buffer at a time, so that its fields are still in cache when they are
+    // interleaved; the slopes first, as the heights' displacements take over their buffers.
     if (!TransformAndAssemble(slopeFields) || !TransformAndAssemble(heightFields))
         return false;
     if (!exactNormals)
@@ -580,8 +585,9 @@ bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
 
 bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
 {
-    // Height, displacement x and y, or slope x and y.
+    // Height, displacement x and y, or slope x and y; the pairs share their fields' buffers.
     const int fieldsOf[2][3] = {{0, 3, 4}, {1, 2}};
+    const int first = group == heightFields ? 0 : 1;
     const int fields =
         group == heightFields ? (choppinessEnabled ? 3 : 1) : (exactNormals ? 2 : 0);
     if (fields == 0)
@@ -590,7 +596,7 @@ bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
     float* outputs[3];
     for (int n = 0; n < fields; ++n) {
         inputs[n] = frequency[fieldsOf[group][n]];
-        outputs[n] = spatial[fieldsOf[group][n]];
+        outputs[n] = spatial[first + n];
     }
     if (!engine->InverseTransform2D(inputs, outputs, static_cast<std::uint32_t>(fields)))
         return false;
@@ -663,7 +669,7 @@ void FFTWaterModel::Assemble(FieldGroup group)
     const float lambda = choppinessEnabled ? choppiness : 0.0f;
     const std::size_t cells = static_cast<std::size_t>(nx) * ny;
     if (group == heightFields)
-        Interleave(spatial[3], lambda, spatial[4], lambda, spatial[0], 1.0f, displacement, cells);
+        Interleave(spatial[1], lambda, spatial[2], lambda, spatial[0], 1.0f, displacement, cells);
     else
         Interleave(spatial[1], 1.0f, spatial[2], 1.0f, spatial[1], 0.0f, slopeFoam, cells);
 }
@@ -671,8 +677,8 @@ void FFTWaterModel::Assemble(FieldGroup group)
 void FFTWaterModel::AssembleFiniteDifferences()
 {
     const float* heights = spatial[0];
-    const float* dx = spatial[3];
-    const float* dy = spatial[4];
+    const float* dx = spatial[1];
+    const float* dy = spatial[2];
     const float lambda = choppiness;
     const float cellX = 2.0f * lx / ny;
     const float cellY = 2.0f * ly / nx;

@@ -151,10 +151,10 @@ protected:
     float* gaussians;
     FFTKVector* kVectors;
     FFTSpectrumEntry* spectrumTable;
-    // Frequency-space arrays and their transforms: height, slope x, slope y, displacement x,
-    // displacement y.
+    // Frequency-space arrays: height, slope x, slope y, displacement x, displacement y; their
+    // transforms: the height, then x and y of the slopes and, after them, of the displacements.
     Complex* frequency[5];
-    float* spatial[5];
+    float* spatial[3];
     // ω takes far fewer distinct values than there are cells (it depends on |k| only), so each
     // frame takes one sine and cosine per distinct ω: the cells index into this table.
     Vector<float> distinctOmega;
