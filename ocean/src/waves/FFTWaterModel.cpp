@@ -18,6 +18,18 @@
 #include <cstring>
 #include <new>
 
+// Promises the compiler that the next loop's arrays never overlap, so that it vectorises without a
+// run-time overlap check.
+// The vectorised loops also get an AVX2 clone, chosen at run time where the CPU has it (GCC; Clang
+// does not clone templates).
+#if defined(__clang__)
+#define MARIS_NO_ALIASING_IN_NEXT_LOOP _Pragma("clang loop vectorize(assume_safety)")
+#define MARIS_VECTOR_CLONES
+#else
+#define MARIS_NO_ALIASING_IN_NEXT_LOOP _Pragma("GCC ivdep")
+#define MARIS_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 namespace Maris {
 
 namespace {
@@ -77,7 +89,7 @@ using EvolveRows = void (*)(const EvolutionArrays&, int rows, int width);
 // (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free,
 // and each row's rotors are gathered first so that the arithmetic runs on contiguous arrays.
 template <bool choppy, bool exact>
-__attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const EvolutionArrays& a,
+MARIS_VECTOR_CLONES void EvolveRowsOf(const EvolutionArrays& a,
                                                                     int rows, int width)
 {
     float* __restrict rowCos = a.rowRotor;
@@ -86,7 +98,7 @@ __attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const Evolut
     for (int r = 0; r < rows; ++r) {
         const std::size_t start = static_cast<std::size_t>(r) * width;
         const std::uint32_t* __restrict index = a.omegaIndex + start;
-#pragma GCC ivdep
+        MARIS_NO_ALIASING_IN_NEXT_LOOP
         for (int q = 0; q < width; ++q) {
             rowCos[q] = a.rotorCos[index[q]];
             rowSin[q] = a.rotorSin[index[q]];
@@ -102,8 +114,7 @@ __attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const Evolut
         float* __restrict slopeY = reinterpret_cast<float*>(a.slopeY + start);
         float* __restrict displacementX = reinterpret_cast<float*>(a.displacementX + start);
         float* __restrict displacementY = reinterpret_cast<float*>(a.displacementY + start);
-        // The arrays never overlap; without a run-time overlap check every row vectorises.
-#pragma GCC ivdep
+        MARIS_NO_ALIASING_IN_NEXT_LOOP
         for (int q = 0; q < width; ++q) {
             const float re = sumRe[q] * rowCos[q] - differenceIm[q] * rowSin[q];
             const float im = sumIm[q] * rowCos[q] + differenceRe[q] * rowSin[q];
@@ -131,7 +142,7 @@ __attribute__((target_clones("avx2", "default"))) void EvolveRowsOf(const Evolut
 // e^{iωt} for each ω. The phase is reduced in double, so that long running times keep their
 // accuracy, to x + nπ with |x| <= π/2: sin and cos of x are polynomials, times (-1)^n. No branch
 // and no call, so that the loop vectorises.
-__attribute__((target_clones("avx2", "default"))) void Rotors(
+MARIS_VECTOR_CLONES void Rotors(
     const float* __restrict omega, std::size_t count, double t, float* __restrict cosines,
     float* __restrict sines)
 {
@@ -154,7 +165,7 @@ __attribute__((target_clones("avx2", "default"))) void Rotors(
 }
 
 // Three scaled fields into one buffer of three floats a cell.
-__attribute__((target_clones("avx2", "default"))) void Interleave(
+MARIS_VECTOR_CLONES void Interleave(
     const float* __restrict a, float scaleA, const float* __restrict b, float scaleB,
     const float* __restrict c, float scaleC, float* __restrict target, std::size_t cells)
 {
