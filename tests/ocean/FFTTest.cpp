@@ -3,6 +3,7 @@
 
 #include "core/Configuration.h"
 #include "fft/FFTCPU.h"
+#include "fft/FFTCPUSingle.h"
 #include "fft/FFTIPP.h"
 #include "opengl/FFTWaterModelOpenGL.h"
 #include "opengl/ProjectedGridOpenGL.h"
@@ -127,35 +128,40 @@ TEST(FFTCreate, EngineFromSettingsRendererAndLibrariesAndNoneWithoutEnvironment)
                                    "Null environment received in FFT::Create"}));
 }
 
-// Same seed on the half spectrum and the CPU engine: swells are exactly Hermitian, a wind sea
+// Same seed on the half spectrum and each CPU engine: swells are exactly Hermitian, a wind sea
 // differs only through the Nyquist row and column, whose partners lie outside the grid.
 TEST(FFTWaterModelEngines, HalfSpectrumEngineGivesTheSameSea)
 {
-    for (bool swells : {true, false}) {
-        SCOPED_TRACE(swells ? "swells" : "wind sea");
-        OceanScene sea(OceanScene::bareOptions(libraryConfiguration));
-        ASSERT_TRUE(sea.ready());
-        sea.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
-        if (swells)
-            for (float direction : {1.5707964f, -0.7853982f, 2.5f})
-                sea.environment().AddSwell(Maris::Swell{1024.0f / 7.0f, 3.0f, direction});
-        else
-            sea.setWind(9.0, 0.8);
-        const auto ipp = sea.fftModel(2, 4);
-        Maris::Configuration::SetConfigEntry("fft-force-cpu", "true");
-        const auto cpu = sea.fftModel(2, 4);
-        ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(ipp->GetFFT()), nullptr);
-        ASSERT_NE(dynamic_cast<Maris::FFTCPU*>(cpu->GetFFT()), nullptr);
-        for (double t : {1.0, 4.5}) {
-            ASSERT_TRUE(ipp->UpdateSimulation(t) && cpu->UpdateSimulation(t));
-            const float* sea = cpu->GetDisplacementBuffer();
-            const double scale = largest(sea, nullptr, 3 * 128 * 128);
-            EXPECT_GT(scale, 0.01);
-            EXPECT_LT(largest(ipp->GetDisplacementBuffer(), sea, 3 * 128 * 128) / scale,
-                      swells ? 1e-4 : 0.02)
-                << "time " << t;
+    for (bool swells : {true, false})
+        for (const char* precision : {"false", "true"}) {
+            SCOPED_TRACE(::testing::Message() << (swells ? "swells" : "wind sea") << ", double "
+                                              << precision);
+            OceanScene sea(OceanScene::bareOptions(libraryConfiguration));
+            ASSERT_TRUE(sea.ready());
+            sea.installEngineLibrary(MARIS_TEST_IPP_ENGINE, "MarisIPP");
+            if (swells)
+                for (float direction : {1.5707964f, -0.7853982f, 2.5f})
+                    sea.environment().AddSwell(Maris::Swell{1024.0f / 7.0f, 3.0f, direction});
+            else
+                sea.setWind(9.0, 0.8);
+            const auto ipp = sea.fftModel(2, 4);
+            Maris::Configuration::SetConfigEntry("fft-force-cpu", "true");
+            Maris::Configuration::SetConfigEntry("fft-cpu-double-precision", precision);
+            const auto cpu = sea.fftModel(2, 4);
+            const bool twice = precision[0] == 't';
+            ASSERT_NE(dynamic_cast<Maris::FFTIPP*>(ipp->GetFFT()), nullptr);
+            ASSERT_EQ(dynamic_cast<Maris::FFTCPU*>(cpu->GetFFT()) != nullptr, twice);
+            ASSERT_EQ(dynamic_cast<Maris::FFTCPUSingle*>(cpu->GetFFT()) != nullptr, !twice);
+            for (double t : {1.0, 4.5}) {
+                ASSERT_TRUE(ipp->UpdateSimulation(t) && cpu->UpdateSimulation(t));
+                const float* sea = cpu->GetDisplacementBuffer();
+                const double scale = largest(sea, nullptr, 3 * 128 * 128);
+                EXPECT_GT(scale, 0.01);
+                EXPECT_LT(largest(ipp->GetDisplacementBuffer(), sea, 3 * 128 * 128) / scale,
+                          swells ? 1e-4 : 0.02)
+                    << "time " << t;
+            }
         }
-    }
 }
 
 // A failed set-up falls back to IPP, then the CPU; a failed transform fails the step.
@@ -175,7 +181,7 @@ TEST(FFTWaterModelEngines, LibraryFaultsFallBackOrFailTheStep)
     Maris::FFTWaterModel fallback(&setup.environment(), 1);
     ASSERT_TRUE(fallback.Initialize(0, 0, false));
     fail(false, false);
-    EXPECT_NE(dynamic_cast<Maris::FFTCPU*>(fallback.GetFFT()), nullptr);
+    EXPECT_NE(dynamic_cast<Maris::FFTCPUSingle*>(fallback.GetFFT()), nullptr);
     EXPECT_TRUE(inOrder(messages.texts(),
                         {"FFT::Setup failed; falling back to the IPP implementation.",
                          "IFFTIPP::Setup failed.",
@@ -285,7 +291,8 @@ TEST(FFTCPUEngine, TransformsMatchTheDefinitionAloneAndTogether)
     }
 }
 
-// Plans are measured only where the wisdom can be kept in the cache and measuring is on.
+// Plans are measured only where the wisdom can be kept in the cache and measuring is on; each
+// precision keeps a file of its own.
 TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
 {
     struct Case
@@ -294,12 +301,16 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
         const char* written; // a file of text that no wisdom reader takes, at this cache path
         const char* configuration;
         bool measured;
+        const char* file; // the engine's wisdom: fftw-wisdom (double) or fftwf-wisdom (single)
     };
     const Case cases[] = {
-        {"usable cache", nullptr, "", true},
-        {"a file in place of the cache directory", "kelvoview", "", false},
-        {"unreadable wisdom", "kelvoview/fftw-wisdom", "", false},
-        {"measuring switched off", nullptr, "fft-measure-plans = false\n", false},
+        {"usable cache", nullptr, "", true, "fftw-wisdom"},
+        {"a file in place of the cache directory", "kelvoview", "", false, "fftw-wisdom"},
+        {"unreadable wisdom", "kelvoview/fftw-wisdom", "", false, "fftw-wisdom"},
+        {"measuring switched off", nullptr, "fft-measure-plans = false\n", false, "fftw-wisdom"},
+        {"single: usable cache", nullptr, "", true, "fftwf-wisdom"},
+        {"single: double's wisdom unreadable", "kelvoview/fftw-wisdom", "", true, "fftwf-wisdom"},
+        {"single: unreadable wisdom", "kelvoview/fftwf-wisdom", "", false, "fftwf-wisdom"},
     };
     const char* const previous = std::getenv("XDG_CACHE_HOME");
     const std::string restore = previous ? previous : "";
@@ -311,13 +322,22 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
         if (c.written)
             home.write(c.written, "this is no wisdom\n");
         setenv("XDG_CACHE_HOME", home.path().c_str(), 1);
-        const std::string wisdom = home.path() + "/kelvoview/fftw-wisdom";
+        const std::string wisdom = home.path() + "/kelvoview/" + c.file;
         OceanScene setup(OceanScene::bareOptions(c.configuration));
         ASSERT_TRUE(setup.ready());
         Maris::FFTCPU engine;
-        ASSERT_TRUE(engine.Setup(32, 32, 1, &setup.environment(), false));
-        EXPECT_EQ(engine.IsPlanMeasured(), c.measured);
-        EXPECT_EQ(std::string(Maris::FFTCPU::GetWisdomPath().c_str()), wisdom);
+        Maris::FFTCPUSingle single;
+        std::vector<Maris::Complex> spectrum(32 * 17);
+        std::vector<float> heights(32 * 32);
+        Maris::Complex* input = spectrum.data();
+        float* output = heights.data();
+        const bool isSingle = std::strcmp(c.file, "fftwf-wisdom") == 0;
+        ASSERT_TRUE(isSingle ? single.Setup(32, 32, 1, &setup.environment(), false) &&
+                                   single.Prepare(&input, &output, 1)
+                             : engine.Setup(32, 32, 1, &setup.environment(), false));
+        EXPECT_EQ(isSingle ? single.IsPlanMeasured() : engine.IsPlanMeasured(), c.measured);
+        EXPECT_EQ(std::string(Maris::FFTCPU::GetWisdomPath().c_str()),
+                  home.path() + "/kelvoview/fftw-wisdom");
         EXPECT_TRUE(c.written || std::filesystem::exists(wisdom) == c.measured);
     }
     if (previous)
@@ -327,39 +347,50 @@ TEST(FFTCPUPlanning, MeasuresOnlyWithAUsableCache)
 }
 
 // Σ height² = Nx Ny Σ |(h(k) + conj(h(-k))) / 2|²; off the Nyquist lines h(k, t) is Hermitian.
+// Both CPU engines; the columns a half spectrum leaves out are the conjugates of those it holds.
 TEST(FFTWaterModel, ParsevalHoldsForEverySpectrumSeedAndTime)
 {
     const int n = 32;
-    for (unsigned seed : {1u, 2u})
-        for (int type = 1; type <= 3; ++type) {
-            OceanScene sea(OceanScene::fftOptions("fft-exact-normals = false\n", n));
-            ASSERT_TRUE(sea.ready()) << sea.failure();
-            sea.setWind(11.0, 0.4, 80000.0);
-            auto model = sea.fftModel(type, seed);
-            ASSERT_NE(model, nullptr);
-            for (double t : {0.5, 7.25, 130.0}) {
-                SCOPED_TRACE(::testing::Message()
-                             << "seed " << seed << " type " << type << " t " << t);
-                ASSERT_TRUE(model->UpdateSimulation(t));
-                const Maris::Complex* h = model->GetHeightSpectrum();
-                double energy = 0.0, defect = 0.0, scale = 0.0;
-                for (int r = 0; r < n; ++r)
-                    for (int c = 0; c < n; ++c) {
-                        const std::complex<double> value(h[r * n + c]);
-                        const std::complex<double> mirror(h[((n - r) % n) * n + (n - c) % n]);
-                        energy += std::norm((value + std::conj(mirror)) * 0.5);
-                        scale += std::norm(value);
-                        if (r > 0 && c > 0)
-                            defect += std::norm(value - std::conj(mirror));
-                    }
-                double squares = 0.0;
-                for (int i = 0; i < n * n; ++i)
-                    squares += std::pow(model->GetDisplacementBuffer()[3 * i + 2], 2.0);
-                ASSERT_GT(squares, 0.0);
-                EXPECT_NEAR(squares, n * n * energy, 1e-4 * squares);
-                EXPECT_LT(defect, 1e-10 * scale);
+    for (const char* precision : {"", "fft-cpu-double-precision = true\n"})
+        for (unsigned seed : {1u, 2u})
+            for (int type = 1; type <= 3; ++type) {
+                std::string settings = "fft-exact-normals = false\n";
+                settings += precision;
+                OceanScene sea(OceanScene::fftOptions(settings, n));
+                ASSERT_TRUE(sea.ready()) << sea.failure();
+                sea.setWind(11.0, 0.4, 80000.0);
+                auto model = sea.fftModel(type, seed);
+                ASSERT_NE(model, nullptr);
+                const int width = model->GetSpectrumWidth();
+                for (double t : {0.5, 7.25, 130.0}) {
+                    SCOPED_TRACE(::testing::Message() << precision << "seed " << seed << " type "
+                                                      << type << " t " << t);
+                    ASSERT_TRUE(model->UpdateSimulation(t));
+                    const Maris::Complex* h = model->GetHeightSpectrum();
+                    auto at = [&](int r, int c) {
+                        return c < width ? std::complex<double>(h[r * width + c])
+                                         : std::conj(std::complex<double>(
+                                               h[((n - r) % n) * width + n - c]));
+                    };
+                    double energy = 0.0, defect = 0.0, scale = 0.0;
+                    for (int r = 0; r < n; ++r)
+                        for (int c = 0; c < n; ++c) {
+                            const std::complex<double> value = at(r, c);
+                            const std::complex<double> mirror = at((n - r) % n, (n - c) % n);
+                            energy += std::norm((value + std::conj(mirror)) * 0.5);
+                            scale += std::norm(value);
+                            // The Nyquist lines lie first (centred) or mid-grid (FFTW's order).
+                            if (r % (n / 2) && c % (n / 2))
+                                defect += std::norm(value - std::conj(mirror));
+                        }
+                    double squares = 0.0;
+                    for (int i = 0; i < n * n; ++i)
+                        squares += std::pow(model->GetDisplacementBuffer()[3 * i + 2], 2.0);
+                    ASSERT_GT(squares, 0.0);
+                    EXPECT_NEAR(squares, n * n * energy, 1e-4 * squares);
+                    EXPECT_LT(defect, 1e-10 * scale);
+                }
             }
-        }
 }
 
 // A swell is one spectral line (one beyond the grid is left out) moving at sqrt(g / k).

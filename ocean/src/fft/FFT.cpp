@@ -3,6 +3,7 @@
 #include "core/Configuration.h"
 #include <Maris/Environment.h>
 #include "fft/FFTCPU.h"
+#include "fft/FFTCPUSingle.h"
 #include "fft/FFTCUDA.h"
 #include "fft/FFTComputeShader.h"
 #include "fft/FFTIPP.h"
@@ -46,16 +47,28 @@ FFT* TryEngine(ResourceLoader* loader, Test isCompatible, const char* usingMessa
     return nullptr;
 }
 
-FFT* CreateCPU()
-{
-    return NewEngine<FFTCPU>();
-}
-
 } // namespace
+
+FFT* FFT::CreateCPU()
+{
+    if (Configuration::Get(ConfigKey::FFTCPUDoublePrecision))
+        return NewEngine<FFTCPU>();
+    return NewEngine<FFTCPUSingle>();
+}
 
 FFT::FFT() : width(0), height(0), transformCount(0), environment(nullptr) {}
 
 FFT::~FFT() = default;
+
+void FFT::KeepSetup(std::uint32_t widthValue, std::uint32_t heightValue, std::uint32_t count,
+                    Environment* env)
+{
+    width = widthValue;
+    height = heightValue;
+    transformCount = count;
+    if (env)
+        environment = env;
+}
 
 bool FFT::InverseTransform2D(const Complex* const*, float* const*, std::uint32_t)
 {

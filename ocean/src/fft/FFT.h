@@ -56,6 +56,8 @@ public:
     // The best engine available: GPU engines first, then the IPP library, else the built-in CPU
     // transform. Null only without an environment.
     static FFT* Create(Environment* environment);
+    // The built-in CPU engine: single precision unless fft-cpu-double-precision is set.
+    static FFT* CreateCPU();
 
     void SetEnvironment(Environment* env) { environment = env; }
     Environment* GetEnvironment() const { return environment; }
@@ -65,6 +67,9 @@ public:
 
 protected:
     FFT();
+    // Keeps the sizes that Setup was given, and the environment where there is one.
+    void KeepSetup(std::uint32_t width, std::uint32_t height, std::uint32_t count,
+                   Environment* environment);
 
     std::uint32_t width;
     std::uint32_t height;

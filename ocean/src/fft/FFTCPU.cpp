@@ -86,11 +86,7 @@ bool FFTCPU::Setup(std::uint32_t widthValue, std::uint32_t heightValue, std::uin
                    Environment* env, bool)
 {
     Release();
-    width = widthValue;
-    height = heightValue;
-    transformCount = count;
-    if (env)
-        environment = env;
+    KeepSetup(widthValue, heightValue, count, env);
 
     const std::size_t cells = static_cast<std::size_t>(width) * height;
     input = AlignedComplexBuffer(cells, inputBlock);

@@ -28,17 +28,18 @@ String DirectoryOf(const String& path)
     return slash == String::npos ? String(".") : path.substr(0, slash);
 }
 
-// The cache last imported and whether it was usable; a changed path is imported afresh.
-String& ImportedPath()
+// Per precision, the cache last imported and whether it was usable; a changed path is imported
+// afresh.
+String& ImportedPath(FFTWisdom::Precision precision)
 {
-    static String path;
-    return path;
+    static String paths[2];
+    return paths[precision];
 }
-int importState = -1; // -1 not tried, 0 unusable, 1 usable
+int importState[2] = {-1, -1}; // -1 not tried, 0 unusable, 1 usable
 
 } // namespace
 
-String FFTWisdom::GetPath()
+String FFTWisdom::GetPath(Precision precision)
 {
     String path;
     const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -51,39 +52,45 @@ String FFTWisdom::GetPath()
         path = home;
         path += "/.cache";
     }
-    path += "/kelvoview/fftw-wisdom";
+    path += precision == Single ? "/kelvoview/fftwf-wisdom" : "/kelvoview/fftw-wisdom";
     return path;
 }
 
-bool FFTWisdom::Import()
+bool FFTWisdom::Import(Precision precision)
 {
-    const String path = GetPath();
-    if (importState >= 0 && path == ImportedPath())
-        return importState == 1;
-    ImportedPath() = path;
-    importState = 0;
+    const String path = GetPath(precision);
+    int& state = importState[precision];
+    if (state >= 0 && path == ImportedPath(precision))
+        return state == 1;
+    ImportedPath(precision) = path;
+    state = 0;
     if (path.empty())
         return false;
     if (access(path.c_str(), F_OK) == 0) {
-        if (fftw_import_wisdom_from_filename(path.c_str()) != 0)
-            importState = 1;
-        return importState == 1;
+        const int read = precision == Single ? fftwf_import_wisdom_from_filename(path.c_str())
+                                             : fftw_import_wisdom_from_filename(path.c_str());
+        if (read != 0)
+            state = 1;
+        return state == 1;
     }
     const String directory = DirectoryOf(path);
     if (MakeDirectories(directory) && access(directory.c_str(), W_OK) == 0)
-        importState = 1;
-    return importState == 1;
+        state = 1;
+    return state == 1;
 }
 
-bool FFTWisdom::Export()
+bool FFTWisdom::Export(Precision precision)
 {
-    const String path = GetPath();
+    const String path = GetPath(precision);
     if (path.empty() || !MakeDirectories(DirectoryOf(path)))
         return false;
     String temporary = path;
     temporary += ".";
     temporary += std::to_string(getpid()).c_str();
-    if (fftw_export_wisdom_to_filename(temporary.c_str()) == 0) {
+    const int written = precision == Single
+                            ? fftwf_export_wisdom_to_filename(temporary.c_str())
+                            : fftw_export_wisdom_to_filename(temporary.c_str());
+    if (written == 0) {
         std::remove(temporary.c_str());
         return false;
     }

@@ -4,6 +4,7 @@
 #include <Maris/Environment.h>
 #include "fft/FFT.h"
 #include "fft/FFTCPU.h"
+#include "fft/FFTCPUSingle.h"
 #include "fft/FFTIPP.h"
 #include <Maris/Memory.h>
 #include <Maris/Message.h>
@@ -17,12 +18,23 @@
 #include <cstring>
 #include <new>
 
+// Promises the compiler that the next loop's arrays never overlap, so that it vectorises without a
+// run-time overlap check.
+// The vectorised loops also get an AVX2 clone, chosen at run time where the CPU has it (GCC; Clang
+// does not clone templates).
+#if defined(__clang__)
+#define MARIS_NO_ALIASING_IN_NEXT_LOOP _Pragma("clang loop vectorize(assume_safety)")
+#define MARIS_VECTOR_CLONES
+#else
+#define MARIS_NO_ALIASING_IN_NEXT_LOOP _Pragma("GCC ivdep")
+#define MARIS_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 namespace Maris {
 
 namespace {
 
 const float twoPi = 6.2831855f;
-const double twoPiDouble = 6.283185307179586;
 
 template <typename T>
 T* AllocateArray(std::size_t count)
@@ -56,11 +68,14 @@ inline double WrapInto(double value, double extent)
 
 struct EvolutionArrays
 {
-    const Complex* h0;
-    const FFTKVector* kVectors;
+    const float* terms;
+    std::size_t plane;
     const std::uint32_t* omegaIndex;
+    const float* columnKx;
+    const float* rowKy;
     const float* rotorCos;
     const float* rotorSin;
+    float* rowRotor;
     Complex* height;
     Complex* slopeX;
     Complex* slopeY;
@@ -68,50 +83,96 @@ struct EvolutionArrays
     Complex* displacementY;
 };
 
-using EvolveRows = void (*)(const EvolutionArrays&, int nx, int ny, int width);
+using EvolveRows = void (*)(const EvolutionArrays&, int rows, int width);
 
 // h(k, t) = h0(k) e^{iωt} + conj(h0(-k)) e^{-iωt}, with i k̂ h (choppy displacement) and i k h
-// (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free.
+// (exact slopes) beside it; one variant per pair of switches keeps the inner loop branch-free,
+// and each row's rotors are gathered first so that the arithmetic runs on contiguous arrays.
 template <bool choppy, bool exact>
-void EvolveRowsOf(const EvolutionArrays& a, int nx, int ny, int width)
+MARIS_VECTOR_CLONES void EvolveRowsOf(const EvolutionArrays& a,
+                                                                    int rows, int width)
 {
-    const int stride = ny + 1;
-    for (int i = 0; i < nx; ++i) {
-        const Complex* __restrict h0Row = a.h0 + static_cast<std::size_t>(i) * stride;
-        const Complex* __restrict mirrorRow = a.h0 + static_cast<std::size_t>(nx - i) * stride;
-        const FFTKVector* __restrict kRow = a.kVectors + static_cast<std::size_t>(i) * ny;
-        const std::uint32_t* __restrict indexRow = a.omegaIndex + static_cast<std::size_t>(i) * ny;
-        const std::size_t rowStart = static_cast<std::size_t>(i) * width;
-        float* __restrict height = reinterpret_cast<float*>(a.height + rowStart);
-        float* __restrict slopeX = reinterpret_cast<float*>(a.slopeX + rowStart);
-        float* __restrict slopeY = reinterpret_cast<float*>(a.slopeY + rowStart);
-        float* __restrict displacementX = reinterpret_cast<float*>(a.displacementX + rowStart);
-        float* __restrict displacementY = reinterpret_cast<float*>(a.displacementY + rowStart);
-        for (int j = 0; j < width; ++j) {
-            const FFTKVector& k = kRow[j];
-            const float c = a.rotorCos[indexRow[j]];
-            const float s = a.rotorSin[indexRow[j]];
-            const float aRe = h0Row[j].real();
-            const float aIm = h0Row[j].imag();
-            const float bRe = mirrorRow[ny - j].real();
-            const float bIm = -mirrorRow[ny - j].imag();
-            const float re = (aRe + bRe) * c - (aIm - bIm) * s;
-            const float im = (aIm + bIm) * c + (aRe - bRe) * s;
-            height[2 * j] = re;
-            height[2 * j + 1] = im;
+    float* __restrict rowCos = a.rowRotor;
+    float* __restrict rowSin = a.rowRotor + width;
+    const float* __restrict kx = a.columnKx;
+    for (int r = 0; r < rows; ++r) {
+        const std::size_t start = static_cast<std::size_t>(r) * width;
+        const std::uint32_t* __restrict index = a.omegaIndex + start;
+        MARIS_NO_ALIASING_IN_NEXT_LOOP
+        for (int q = 0; q < width; ++q) {
+            rowCos[q] = a.rotorCos[index[q]];
+            rowSin[q] = a.rotorSin[index[q]];
+        }
+        const float* __restrict sumRe = a.terms + start;
+        const float* __restrict differenceIm = sumRe + a.plane;
+        const float* __restrict sumIm = differenceIm + a.plane;
+        const float* __restrict differenceRe = sumIm + a.plane;
+        const float* __restrict inverseLength = differenceRe + a.plane;
+        const float ky = a.rowKy[r];
+        float* __restrict height = reinterpret_cast<float*>(a.height + start);
+        float* __restrict slopeX = reinterpret_cast<float*>(a.slopeX + start);
+        float* __restrict slopeY = reinterpret_cast<float*>(a.slopeY + start);
+        float* __restrict displacementX = reinterpret_cast<float*>(a.displacementX + start);
+        float* __restrict displacementY = reinterpret_cast<float*>(a.displacementY + start);
+        MARIS_NO_ALIASING_IN_NEXT_LOOP
+        for (int q = 0; q < width; ++q) {
+            const float re = sumRe[q] * rowCos[q] - differenceIm[q] * rowSin[q];
+            const float im = sumIm[q] * rowCos[q] + differenceRe[q] * rowSin[q];
+            height[2 * q] = re;
+            height[2 * q + 1] = im;
             if (choppy) {
-                displacementX[2 * j] = -k.unitX * im;
-                displacementX[2 * j + 1] = k.unitX * re;
-                displacementY[2 * j] = -k.unitY * im;
-                displacementY[2 * j + 1] = k.unitY * re;
+                const float scale = inverseLength[q];
+                const float unitX = kx[q] * scale;
+                const float unitY = ky * scale;
+                displacementX[2 * q] = -unitX * im;
+                displacementX[2 * q + 1] = unitX * re;
+                displacementY[2 * q] = -unitY * im;
+                displacementY[2 * q + 1] = unitY * re;
             }
             if (exact) {
-                slopeX[2 * j] = -k.kx * im;
-                slopeX[2 * j + 1] = k.kx * re;
-                slopeY[2 * j] = -k.ky * im;
-                slopeY[2 * j + 1] = k.ky * re;
+                slopeX[2 * q] = -kx[q] * im;
+                slopeX[2 * q + 1] = kx[q] * re;
+                slopeY[2 * q] = -ky * im;
+                slopeY[2 * q + 1] = ky * re;
             }
         }
+    }
+}
+
+// e^{iωt} for each ω. The phase is reduced in double, so that long running times keep their
+// accuracy, to x + nπ with |x| <= π/2: sin and cos of x are polynomials, times (-1)^n. No branch
+// and no call, so that the loop vectorises.
+MARIS_VECTOR_CLONES void Rotors(
+    const float* __restrict omega, std::size_t count, double t, float* __restrict cosines,
+    float* __restrict sines)
+{
+    const double pi = 3.141592653589793;
+    const double whole = 6755399441055744.0; // 1.5 · 2^52: adding it rounds to a whole number
+    for (std::size_t u = 0; u < count; ++u) {
+        const double phase = static_cast<double>(omega[u]) * t;
+        const double halfTurns = (phase * (1.0 / pi) + whole) - whole;
+        const double parity = halfTurns * 0.5 - ((halfTurns * 0.5 + whole) - whole); // 0, ±½
+        const float sign = static_cast<float>(1.0 - 4.0 * std::fabs(parity));
+        const float x = static_cast<float>(phase - halfTurns * pi);
+        const float x2 = x * x;
+        sines[u] = sign * x *
+                   (1.0f + x2 * (-1.0f / 6 + x2 * (1.0f / 120 + x2 * (-1.0f / 5040 +
+                    x2 * (1.0f / 362880 - x2 * (1.0f / 39916800))))));
+        cosines[u] = sign * (1.0f + x2 * (-0.5f + x2 * (1.0f / 24 + x2 * (-1.0f / 720 +
+                             x2 * (1.0f / 40320 + x2 * (-1.0f / 3628800 +
+                             x2 * (1.0f / 479001600)))))));
+    }
+}
+
+// Three scaled fields into one buffer of three floats a cell.
+MARIS_VECTOR_CLONES void Interleave(
+    const float* __restrict a, float scaleA, const float* __restrict b, float scaleB,
+    const float* __restrict c, float scaleC, float* __restrict target, std::size_t cells)
+{
+    for (std::size_t cell = 0; cell < cells; ++cell) {
+        target[3 * cell] = scaleA * a[cell];
+        target[3 * cell + 1] = scaleB * b[cell];
+        target[3 * cell + 2] = scaleC * c[cell];
     }
 }
 
@@ -127,7 +188,8 @@ FFTWaterModel::FFTWaterModel(Environment* env, int type)
       cachedDepth(-1.0f), cachedShore(-1.0f), cachedLoopPeriod(-1.0f), cachedWindSpeed(-1.0f),
       cachedWindDirection(-1.0f), cachedFetch(-1.0f), lastTime(0.0), lastTimeStep(0.0),
       time(0.0), spectrumChanged(false), flagForEngine(false), engine(nullptr), transformCount(0),
-      spectrumWidth(0), displacement(nullptr), slopeFoam(nullptr), h0(nullptr),
+      spectrumWidth(0), naturalOrder(false), evolutionStale(true), displacement(nullptr),
+      slopeFoam(nullptr), h0(nullptr),
       dispersionScratch(nullptr), gaussians(nullptr), kVectors(nullptr), spectrumTable(nullptr),
       frequency{}, spatial{}, heightMap(nullptr), heightMapWidth(0), heightMapHeight(0)
 {
@@ -187,11 +249,13 @@ void FFTWaterModel::FreeArrays()
     FreeMemory(gaussians);
     FreeMemory(kVectors);
     FreeMemory(spectrumTable);
-    for (int n = 0; n < 5; ++n) {
-        FreeMemory(frequency[n]);
-        FreeMemory(spatial[n]);
-        frequency[n] = nullptr;
-        spatial[n] = nullptr;
+    for (Complex*& spectrum : frequency) {
+        FreeMemory(spectrum);
+        spectrum = nullptr;
+    }
+    for (float*& field : spatial) {
+        FreeMemory(field);
+        field = nullptr;
     }
     h0 = dispersionScratch = nullptr;
     gaussians = nullptr;
@@ -246,7 +310,7 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool eng
                     "or are you using DLL's from a different version of Maris?) Falling back to "
                     "the CPU FFT.");
             delete engine;
-            engine = NewEngine<FFTCPU>();
+            engine = FFT::CreateCPU();
             if (engine)
                 engine->SetEnvironment(environment);
             if (!engine ||
@@ -263,6 +327,8 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool eng
     // amplitudes), which spares the CPU engine most of its symmetrizing.
     if (FFTCPU* cpu = dynamic_cast<FFTCPU*>(engine))
         cpu->SetHermitianOffNyquist(true);
+    FFTCPUSingle* single = dynamic_cast<FFTCPUSingle*>(engine);
+    naturalOrder = single != nullptr;
 
     FreeArrays();
     spectrumWidth = engine->UsesHalfSpectrum() ? ny / 2 + 1 : ny;
@@ -283,12 +349,19 @@ bool FFTWaterModel::Initialize(std::uint32_t grid, std::uint32_t patch, bool eng
         sprayPositions.reserve(cells);
         for (int n = 0; n < 5; ++n) {
             frequency[n] = AllocateArray<Complex>(static_cast<std::size_t>(nx) * spectrumWidth);
-            spatial[n] = AllocateArray<float>(cells);
-            if (!frequency[n] || !spatial[n]) {
+            if (n < 3)
+                spatial[n] = AllocateArray<float>(cells);
+            if (!frequency[n] || (n < 3 && !spatial[n])) {
                 Message("Failed to allocate memory for FFTWaterModel's buffers.");
                 return false;
             }
         }
+        float* const outputs[5] = {spatial[0], spatial[1], spatial[2], spatial[1], spatial[2]};
+        if (single && !single->Prepare(frequency, outputs, 5))
+            return false;
+        // Measuring leaves its trials in buffers that some settings never transform into.
+        for (float* field : spatial)
+            std::memset(field, 0, cells * sizeof(float));
     }
     gaussians = AllocateArray<float>(tableCells * 2);
     if (!gaussians) {
@@ -398,6 +471,7 @@ void FFTWaterModel::IndexFrequencies()
         omegaIndex[i] = static_cast<std::uint32_t>(
             std::lower_bound(distinctOmega.begin(), distinctOmega.end(), kVectors[i].omega) -
             distinctOmega.begin());
+    evolutionStale = true;
     rotorCos.resize(distinctOmega.size());
     rotorSin.resize(distinctOmega.size());
 }
@@ -476,6 +550,7 @@ void FFTWaterModel::RegenerateSpectrum(float windSpeed, float fetch)
     cachedFetch = fetch;
     spectrumDirty = false;
     spectrumChanged = true;
+    evolutionStale = true;
 }
 
 bool FFTWaterModel::UpdateSimulation(double newTime)
@@ -508,79 +583,114 @@ bool FFTWaterModel::RegenerateAndEvolve(float windSpeed, double t, float fetch)
         return engine->TransformEndToEnd(h0, t, lastTimeStep, choppiness, std::max(depth, 1.0f),
                                          loopPeriod, spectrumChanged);
 
-    Evolve(t);
-    const Complex* inputs[5];
-    float* outputs[5];
-    std::uint32_t count = 0;
-    inputs[count] = frequency[0];
-    outputs[count++] = spatial[0];
-    if (exactNormals) {
-        inputs[count] = frequency[1];
-        outputs[count++] = spatial[1];
-        inputs[count] = frequency[2];
-        outputs[count++] = spatial[2];
-    }
-    if (choppinessEnabled) {
-        inputs[count] = frequency[3];
-        outputs[count++] = spatial[3];
-        inputs[count] = frequency[4];
-        outputs[count++] = spatial[4];
-    }
-    if (!engine->InverseTransform2D(inputs, outputs, count))
+    Rotors(distinctOmega.data(), distinctOmega.size(), t, rotorCos.data(), rotorSin.data());
+    Evolve(frequency[0], choppinessEnabled, exactNormals);
+    // One output buffer at a time, so that its fields are still in cache when they are
+    // interleaved; the slopes first, as the heights' displacements take over their buffers.
+    if (!TransformAndAssemble(slopeFields) || !TransformAndAssemble(heightFields))
         return false;
-    Assemble();
+    if (!exactNormals)
+        AssembleFiniteDifferences();
     return true;
 }
 
-void FFTWaterModel::Evolve(double t)
+bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
 {
-    // e^{iωt} once per distinct ω, the phase reduced in double so that long running times keep
-    // their accuracy.
-    const std::size_t distinct = distinctOmega.size();
-    for (std::size_t u = 0; u < distinct; ++u) {
-        double phase = static_cast<double>(distinctOmega[u]) * t;
-        phase -= twoPiDouble * std::floor(phase / twoPiDouble);
-        const float angle = static_cast<float>(phase);
-        rotorCos[u] = std::cos(angle);
-        rotorSin[u] = std::sin(angle);
+    // Height, displacement x and y, or slope x and y; the pairs share their fields' buffers.
+    const int fieldsOf[2][3] = {{0, 3, 4}, {1, 2}};
+    const int first = group == heightFields ? 0 : 1;
+    const int fields =
+        group == heightFields ? (choppinessEnabled ? 3 : 1) : (exactNormals ? 2 : 0);
+    if (fields == 0)
+        return true;
+    Complex* inputs[3];
+    float* outputs[3];
+    for (int n = 0; n < fields; ++n) {
+        inputs[n] = frequency[fieldsOf[group][n]];
+        outputs[n] = spatial[first + n];
     }
-
-    EvolveRows evolve = &EvolveRowsOf<false, false>;
-    if (choppinessEnabled && exactNormals)
-        evolve = &EvolveRowsOf<true, true>;
-    else if (choppinessEnabled)
-        evolve = &EvolveRowsOf<true, false>;
-    else if (exactNormals)
-        evolve = &EvolveRowsOf<false, true>;
-    const EvolutionArrays arrays = {h0, kVectors, omegaIndex.data(), rotorCos.data(),
-                                    rotorSin.data(), frequency[0], frequency[1], frequency[2],
-                                    frequency[3], frequency[4]};
-    evolve(arrays, nx, ny, spectrumWidth);
+    if (!engine->InverseTransform2D(inputs, outputs, static_cast<std::uint32_t>(fields)))
+        return false;
+    Assemble(group);
+    return true;
 }
 
-void FFTWaterModel::Assemble()
+void FFTWaterModel::BuildEvolutionTerms()
+{
+    const int width = spectrumWidth;
+    const std::size_t plane = static_cast<std::size_t>(nx) * width;
+    evolutionTerms.assign(5 * plane, 0.0f);
+    evolutionOmega.resize(plane);
+    columnKx.resize(width);
+    rowKy.resize(nx);
+    rowRotor.resize(2 * static_cast<std::size_t>(width));
+    const int stride = ny + 1;
+    for (int r = 0; r < nx; ++r)
+        for (int q = 0; q < width; ++q) {
+            // The centred cell that this array cell holds: FFTW's order puts the zero frequency
+            // first and the Nyquist column last.
+            const int i = naturalOrder ? (r + nx / 2) % nx : r;
+            const int j = naturalOrder ? (q + ny / 2) % ny : q;
+            const Complex a = h0[i * stride + j];
+            const Complex b = std::conj(h0[(nx - i) * stride + ny - j]);
+            const FFTKVector& k = kVectors[i * ny + j];
+            float* terms = evolutionTerms.data() + static_cast<std::size_t>(r) * width + q;
+            terms[0] = a.real() + b.real();
+            terms[plane] = a.imag() - b.imag();
+            terms[2 * plane] = a.imag() + b.imag();
+            terms[3 * plane] = a.real() - b.real();
+            terms[4 * plane] = k.length > 0.0f ? 1.0f / k.length : 0.0f;
+            evolutionOmega[static_cast<std::size_t>(r) * width + q] = omegaIndex[i * ny + j];
+            columnKx[q] = k.kx;
+            rowKy[r] = k.ky;
+        }
+    evolutionStale = false;
+}
+
+const Complex* FFTWaterModel::GetHeightSpectrum()
+{
+    if (!naturalOrder || !frequency[0])
+        return frequency[0];
+    // The single-precision engine's transforms overwrite their inputs: evolve the heights again.
+    Evolve(dispersionScratch, false, false);
+    return dispersionScratch;
+}
+
+void FFTWaterModel::Evolve(Complex* height, bool choppy, bool exact)
+{
+    if (evolutionStale)
+        BuildEvolutionTerms();
+    EvolveRows evolve = &EvolveRowsOf<false, false>;
+    if (choppy && exact)
+        evolve = &EvolveRowsOf<true, true>;
+    else if (choppy)
+        evolve = &EvolveRowsOf<true, false>;
+    else if (exact)
+        evolve = &EvolveRowsOf<false, true>;
+    const EvolutionArrays arrays = {evolutionTerms.data(), evolutionOmega.size(),
+                                    evolutionOmega.data(), columnKx.data(), rowKy.data(),
+                                    rotorCos.data(), rotorSin.data(), rowRotor.data(), height,
+                                    frequency[1], frequency[2], frequency[3], frequency[4]};
+    evolve(arrays, nx, spectrumWidth);
+}
+
+void FFTWaterModel::Assemble(FieldGroup group)
+{
+    // Without choppy waves the displacements are zero; with exact normals there is no foam.
+    const float lambda = choppinessEnabled ? choppiness : 0.0f;
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    if (group == heightFields)
+        Interleave(spatial[1], lambda, spatial[2], lambda, spatial[0], 1.0f, displacement, cells);
+    else
+        Interleave(spatial[1], 1.0f, spatial[2], 1.0f, spatial[1], 0.0f, slopeFoam, cells);
+}
+
+void FFTWaterModel::AssembleFiniteDifferences()
 {
     const float* heights = spatial[0];
-    const float* dx = spatial[3];
-    const float* dy = spatial[4];
+    const float* dx = spatial[1];
+    const float* dy = spatial[2];
     const float lambda = choppiness;
-    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
-    for (std::size_t cell = 0; cell < cells; ++cell) {
-        float* d = displacement + 3 * cell;
-        d[0] = choppinessEnabled ? lambda * dx[cell] : 0.0f;
-        d[1] = choppinessEnabled ? lambda * dy[cell] : 0.0f;
-        d[2] = heights[cell];
-    }
-    if (exactNormals) {
-        const float* sx = spatial[1];
-        const float* sy = spatial[2];
-        for (std::size_t cell = 0; cell < cells; ++cell) {
-            slopeFoam[3 * cell] = sx[cell];
-            slopeFoam[3 * cell + 1] = sy[cell];
-        }
-        return;
-    }
-
     const float cellX = 2.0f * lx / ny;
     const float cellY = 2.0f * ly / nx;
     for (int i = 0; i < nx; ++i) {

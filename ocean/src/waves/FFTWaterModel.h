@@ -69,8 +69,9 @@ public:
     const float* GetSlopeFoamBuffer() const { return slopeFoam; }
     // (nx + 1) × (ny + 1) initial amplitudes.
     const Complex* GetH0() const { return h0; }
-    // h(k, t) of the last evolution, nx rows of GetSpectrumWidth() columns.
-    const Complex* GetHeightSpectrum() const { return frequency[0]; }
+    // h(k, t) of the last evolution, nx rows of GetSpectrumWidth() columns: centred, or in FFTW's
+    // order (zero frequency first) with the single-precision CPU engine.
+    const Complex* GetHeightSpectrum();
     const FFTKVector* GetKVectors() const { return kVectors; }
     const FFTSpectrumEntry* GetSpectrumTable() const { return spectrumTable; }
 
@@ -88,8 +89,15 @@ protected:
     void RefreshDispersion();
     void IndexFrequencies();
     void RegenerateSpectrum(float windSpeed, float fetch);
-    void Evolve(double time);
-    void Assemble();
+    // The fields of one output buffer: height and displacements, or slopes.
+    enum FieldGroup { heightFields, slopeFields };
+
+    void BuildEvolutionTerms();
+    // Evolves the height into `height`, with the displacements and the slopes as asked.
+    void Evolve(Complex* height, bool choppy, bool exact);
+    bool TransformAndAssemble(FieldGroup group);
+    void Assemble(FieldGroup group);
+    void AssembleFiniteDifferences();
     bool AllocateArrays();
     void FreeArrays();
     void BuildKVectors();
@@ -134,6 +142,8 @@ protected:
     FFT* engine;
     std::uint32_t transformCount;
     int spectrumWidth;
+    bool naturalOrder;      // spectra in FFTW's order (the single-precision CPU engine)
+    bool evolutionStale;
     float* displacement;
     float* slopeFoam;
     Complex* h0;
@@ -141,16 +151,24 @@ protected:
     float* gaussians;
     FFTKVector* kVectors;
     FFTSpectrumEntry* spectrumTable;
-    // Frequency-space arrays and their transforms: height, slope x, slope y, displacement x,
-    // displacement y.
+    // Frequency-space arrays: height, slope x, slope y, displacement x, displacement y; their
+    // transforms: the height, then x and y of the slopes and, after them, of the displacements.
     Complex* frequency[5];
-    float* spatial[5];
+    float* spatial[3];
     // ω takes far fewer distinct values than there are cells (it depends on |k| only), so each
     // frame takes one sine and cosine per distinct ω: the cells index into this table.
     Vector<float> distinctOmega;
     Vector<std::uint32_t> omegaIndex;
     Vector<float> rotorCos;
     Vector<float> rotorSin;
+    // The evolution's inputs in the layout of the frequency arrays, rebuilt when the amplitudes or
+    // the dispersion change: planes of h0(k) ± conj(h0(-k)) (sum re, difference im, sum im,
+    // difference re) and 1/|k|, each cell's index of ω, kx per column and ky per row.
+    Vector<float> evolutionTerms;
+    Vector<std::uint32_t> evolutionOmega;
+    Vector<float> columnKx;
+    Vector<float> rowKy;
+    Vector<float> rowRotor;
     Vector<Vector3> sprayPositions;
     List<SwellCell> swellCells;
     float* heightMap;
