@@ -1,15 +1,19 @@
-// K-d trees built off the frame loop's thread.
+// K-d trees built off the frame loop's thread, and large geometries split for culling.
 
 #include "PagedTerrain.h"
 #include "ViewerHarness.h"
 #include "scene/BackgroundKdTrees.h"
 #include "scene/SceneController.h"
+#include "scene/SpatialChunks.h"
 
 #include <gtest/gtest.h>
 #include <osg/Geode>
+#include <osg/TriangleFunctor>
 #include <osgUtil/IntersectionVisitor>
 #include <osgUtil/LineSegmentIntersector>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -60,7 +64,68 @@ osg::Vec3d pick(osg::Node& node, double x, double y)
     return hit.nodePath.empty() ? osg::Vec3d(0, 0, 1e9) : hit.getWorldIntersectPoint();
 }
 
+// Every triangle of a node's geometries as its corners, each begun at its least corner so that
+// the winding is kept, in a sorted list.
+std::vector<std::array<osg::Vec3, 3>> trianglesOf(osg::Geode& geode)
+{
+    struct Corners
+    {
+        std::vector<std::array<osg::Vec3, 3>>* list;
+        void operator()(const osg::Vec3& a, const osg::Vec3& b, const osg::Vec3& c)
+        {
+            std::array<osg::Vec3, 3> t{a, b, c};
+            std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+            list->push_back(t);
+        }
+    };
+    std::vector<std::array<osg::Vec3, 3>> list;
+    for (unsigned i = 0; i < geode.getNumDrawables(); ++i) {
+        osg::TriangleFunctor<Corners> corners;
+        corners.list = &list;
+        geode.getDrawable(i)->accept(corners);
+    }
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
 } // namespace
+
+TEST(SpatialChunks, PiecesHoldTheSameTrianglesWithTheirAttributesAndPicksStay)
+{
+    const unsigned n = 128;
+    osg::ref_ptr<osg::Geode> ground = terrain(n);
+    osg::Geometry* whole = ground->getDrawable(0)->asGeometry();
+    osg::ref_ptr<osg::Vec2Array> texCoords = new osg::Vec2Array(osg::Array::BIND_PER_VERTEX);
+    for (const osg::Vec3& v : *static_cast<osg::Vec3Array*>(whole->getVertexArray()))
+        texCoords->push_back(osg::Vec2(v.x() / n, v.y() / n));
+    whole->setTexCoordArray(0, texCoords);
+    const float wholeArea = whole->getBoundingBox().xMax() * whole->getBoundingBox().yMax();
+    const std::vector<std::array<osg::Vec3, 3>> before = trianglesOf(*ground);
+    const osg::Vec3d picked = pick(*ground, 77.3, 21.6);
+
+    ASSERT_EQ(1u, osgKELVO::SpatialChunks::split(ground.get()));
+    ASSERT_GT(ground->getNumDrawables(), 1u);
+    EXPECT_EQ(before, trianglesOf(*ground));
+    for (unsigned i = 0; i < ground->getNumDrawables(); ++i) {
+        osg::Geometry* part = ground->getDrawable(i)->asGeometry();
+        const osg::BoundingBox& box = part->getBoundingBox();
+        EXPECT_LT((box.xMax() - box.xMin()) * (box.yMax() - box.yMin()), wholeArea / 2);
+        const auto& vertices = *static_cast<osg::Vec3Array*>(part->getVertexArray());
+        const auto& coords = *static_cast<osg::Vec2Array*>(part->getTexCoordArray(0));
+        ASSERT_EQ(vertices.size(), coords.size());
+        for (std::size_t v = 0; v < vertices.size(); ++v)
+            ASSERT_EQ(osg::Vec2(vertices[v].x() / n, vertices[v].y() / n), coords[v]);
+    }
+    EXPECT_NEAR(0.0, (picked - pick(*ground, 77.3, 21.6)).length(), 1e-4);
+
+    // What stays whole: a geometry of few triangles, and one that also draws lines.
+    osg::ref_ptr<osg::Geode> small = terrain(60);
+    osg::ref_ptr<osg::Geode> lined = terrain(n);
+    lined->getDrawable(0)->asGeometry()->addPrimitiveSet(new osg::DrawArrays(GL_LINES, 0, 2));
+    EXPECT_EQ(0u, osgKELVO::SpatialChunks::split(small.get()));
+    EXPECT_EQ(0u, osgKELVO::SpatialChunks::split(lined.get()));
+    EXPECT_EQ(1u, lined->getNumDrawables());
+}
 
 TEST(BackgroundKdTrees, TreeAttachedOnlyOnRequestAndPicksUnchanged)
 {

@@ -2,6 +2,7 @@
 
 #include "scene/BackgroundKdTrees.h"
 #include "scene/PagedTiles.h"
+#include "scene/SpatialChunks.h"
 
 #include "desktop/DroppedFilesEvent.h"
 #include "util/GeometryIntegrityVisitor.h"
@@ -246,6 +247,9 @@ SceneController::LoadedModel SceneController::readModel(const std::string& filen
             loaded.problem = "Unable to load model " + storedPath;
         return loaded;
     }
+
+    // A large geometry in pieces, so that what is out of view is not drawn.
+    SpatialChunks::split(loaded.node.get());
 
     // The tiles of a paged database come later, through the pager, with their trees.
     PagedTiles::adopt(loaded.node.get(), PagedTiles::createOptions(options).get());
