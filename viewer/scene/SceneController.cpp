@@ -176,7 +176,7 @@ void SceneController::addModel(const std::string& name, const std::string& filen
         return;
     const std::string storedPath = storedPathOf(filename);
     osg::notify(osg::NOTICE) << "Laddar " << name << std::endl;
-    const LoadedModel loaded = readModel(filename, storedPath);
+    const LoadedModel loaded = readModel(filename, storedPath, textureAnisotropy);
     if (loaded.node)
         attachModel(ModelRecord{name, storedPath, layerNum, visible, loaded.node});
 }
@@ -202,7 +202,7 @@ bool SceneController::handleFrame(const osgGA::GUIEventAdapter& ea)
         osg::notify(osg::NOTICE) << "Laddar " << loadingModel.name << std::endl;
         statusLine->setProgress("Laddar " + loadingModel.name);
         loading = std::async(std::launch::async, &SceneController::readModel, filename,
-                             loadingModel.filename);
+                             loadingModel.filename, textureAnisotropy);
     }
     return false;
 }
@@ -226,7 +226,8 @@ bool SceneController::acceptsModel(const std::string& name, const std::string& f
 
 // Runs on the loading thread for dropped files: touches nothing of the controller.
 SceneController::LoadedModel SceneController::readModel(const std::string& filename,
-                                                        const std::string& storedPath)
+                                                        const std::string& storedPath,
+                                                        float anisotropy)
 {
     LoadedModel loaded;
     const osgDB::Options* options = osgDB::Registry::instance()->getOptions();
@@ -255,9 +256,16 @@ SceneController::LoadedModel SceneController::readModel(const std::string& filen
     PagedTiles::adopt(loaded.node.get(), PagedTiles::createOptions(options).get());
 
     // Release image data once it is on the graphics card, so each texture is held once.
-    osgUtil::Optimizer::TextureVisitor textureVisitor(true, true, false, false, true, 4.0f);
+    osgUtil::Optimizer::TextureVisitor textureVisitor(true, true, false, false, true, anisotropy);
     loaded.node->accept(textureVisitor);
     return loaded;
+}
+
+void SceneController::setTextureAnisotropy(float value)
+{
+    textureAnisotropy = value;
+    osgUtil::Optimizer::TextureVisitor anisotropy(false, false, false, false, true, value);
+    sceneGroup->accept(anisotropy);
 }
 
 void SceneController::attachModel(const ModelRecord& record)

@@ -60,6 +60,10 @@ public:
     // What the user is told about the dropped file being loaded and why one failed.
     StatusLine* getStatusLine() const { return statusLine.get(); }
 
+    // The most anisotropic filtering for the textures of models, loaded ones and those to come.
+    static constexpr float defaultTextureAnisotropy = 4.0f;
+    void setTextureAnisotropy(float value);
+
 protected:
     ~SceneController() override;
 
@@ -75,7 +79,8 @@ private:
     bool handleDrop(const osgGA::GUIEventAdapter& ea);
     bool handleFrame(const osgGA::GUIEventAdapter& ea);
     bool acceptsModel(const std::string& name, const std::string& filename, int layerNum) const;
-    static LoadedModel readModel(const std::string& filename, const std::string& storedPath);
+    static LoadedModel readModel(const std::string& filename, const std::string& storedPath,
+                                 float anisotropy);
     void attachModel(const ModelRecord& record);
 
     std::vector<ModelRecord> models;
@@ -84,6 +89,7 @@ private:
     bool initialized;
     SceneSettings settings;
     osg::Vec3d offset;
+    float textureAnisotropy = defaultTextureAnisotropy;
     std::unique_ptr<BackgroundKdTrees> kdTrees;
     osg::ref_ptr<StatusLine> statusLine;
     // Dropped files not yet started, in the order they came, and the one being read; the
