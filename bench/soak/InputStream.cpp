@@ -36,8 +36,9 @@ void pause(int milliseconds)
 
 } // namespace
 
-InputStream::InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
-                         std::vector<std::string> validDrops, std::vector<std::string> invalidDrops)
+InputStream::InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource,
+                         unsigned seed, std::vector<std::string> validDrops,
+                         std::vector<std::string> invalidDrops)
     : viewer_(viewer), dropSource_(dropSource), random_(seed), validDrops_(std::move(validDrops)),
       invalidDrops_(std::move(invalidDrops))
 {

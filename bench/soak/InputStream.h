@@ -18,8 +18,9 @@ namespace kelvosoak {
 class InputStream
 {
 public:
-    InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
-                std::vector<std::string> validDrops, std::vector<std::string> invalidDrops);
+    InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource,
+                unsigned seed, std::vector<std::string> validDrops,
+                std::vector<std::string> invalidDrops);
 
     // Sends one input chosen at random.
     void sendOne();
