@@ -8,10 +8,10 @@
 // the start, at the home view, after a few idle seconds. On the software rasterizer the picture on
 // screen decides most of the memory in use, so anything else would compare two different pictures.
 //
-// llvmpipe rasterizes on its own threads by default, and how many binned frames of the 512 x 512
-// sea grid wait for them (a few hundred MB each) depends on how the two cores happen to be shared,
-// not on the viewer. The soak therefore sets LP_NUM_THREADS=0 (rasterize in the drawing thread);
-// SOAK_RASTERIZER_THREADS=N runs with N threads, "auto" with llvmpipe's own choice.
+// llvmpipe rasterizes on threads of its own by default, and its working set then also depends on
+// how the two cores happen to be shared, not on the viewer. The soak therefore sets
+// LP_NUM_THREADS=0 (rasterize in the drawing thread); SOAK_RASTERIZER_THREADS=N runs with N
+// threads, "auto" leaves LP_NUM_THREADS unset for llvmpipe's own choice.
 
 #include "InputStream.h"
 #include "MemorySampler.h"
@@ -148,7 +148,7 @@ int main()
     std::cout << "soak: rasterizer threads " << rasterizerThreads << std::endl;
     const ::testing::AssertionResult started = viewer.start();
     if (!started) {
-        std::cerr << "soak: the viewer showed no window or frame: " << started.message() << std::endl;
+        std::cerr << "soak: no window or no frame: " << started.message() << std::endl;
         return 1;
     }
     const pid_t pid = kelvosoak::MemorySampler::find("KELVOview", tree.bin());
