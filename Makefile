@@ -42,6 +42,8 @@ fuzz: deps
 
 # Soak run (not part of the test suite): KELVOview on the demo world with water under its own Xvfb,
 # random real input for SOAK_SECONDS (default 600); fails on a bad exit or resident-memory growth.
+# SOAK_RASTERIZER_THREADS sets llvmpipe's rasterizer threads: a number (default 0, rasterizing in
+# the drawing thread) or auto (llvmpipe's own choice, LP_NUM_THREADS unset).
 .PHONY: soak
 soak: build
 	cmake --build $(BUILD_DIR) -j$(JOBS) --target kelvo_soak

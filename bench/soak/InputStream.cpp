@@ -1,6 +1,6 @@
 #include "InputStream.h"
 
-#include "ViewerProcess.h"
+#include "ViewerSession.h"
 #include "XdndTestSource.h"
 
 #include <chrono>
@@ -36,8 +36,9 @@ void pause(int milliseconds)
 
 } // namespace
 
-InputStream::InputStream(kelvotest::ViewerProcess& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
-                         std::vector<std::string> validDrops, std::vector<std::string> invalidDrops)
+InputStream::InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource,
+                         unsigned seed, std::vector<std::string> validDrops,
+                         std::vector<std::string> invalidDrops)
     : viewer_(viewer), dropSource_(dropSource), random_(seed), validDrops_(std::move(validDrops)),
       invalidDrops_(std::move(invalidDrops))
 {
@@ -132,8 +133,13 @@ void InputStream::fly()
     const std::string first = movementKeys[uniform(0, int(movementKeys.size()) - 1)];
     const std::string second = uniform(0, 1) ? movementKeys[uniform(0, int(movementKeys.size()) - 1)] : first;
     const std::string keys = first == second ? first : first + " " + second;
-    viewer_.xdotool("keydown " + keys + " sleep " + std::to_string(uniform(200, 800) / 100.0) + " keyup " + keys);
+    flight(keys, uniform(200, 800) / 100.0);
     record("flight", keys);
+}
+
+void InputStream::flight(const std::string& keys, double seconds)
+{
+    viewer_.xdotool("keydown " + keys + " sleep " + std::to_string(seconds) + " keyup " + keys);
 }
 
 void InputStream::drag()

@@ -6,7 +6,7 @@
 #include <vector>
 
 namespace kelvotest {
-class ViewerProcess;
+class ViewerSession;
 class XdndTestSource;
 }
 
@@ -18,8 +18,9 @@ namespace kelvosoak {
 class InputStream
 {
 public:
-    InputStream(kelvotest::ViewerProcess& viewer, kelvotest::XdndTestSource& dropSource, unsigned seed,
-                std::vector<std::string> validDrops, std::vector<std::string> invalidDrops);
+    InputStream(kelvotest::ViewerSession& viewer, kelvotest::XdndTestSource& dropSource,
+                unsigned seed, std::vector<std::string> validDrops,
+                std::vector<std::string> invalidDrops);
 
     // Sends one input chosen at random.
     void sendOne();
@@ -29,6 +30,8 @@ public:
     // windowed and in full screen, with drags and wheel in each polygon mode: the first visit of a
     // state fills caches of the renderer, which must not count as growth later.
     void tourEveryDrawingState();
+    // Holds movement keys ("w", "w j") together for that long.
+    void flight(const std::string& keys, double seconds);
     // Leaves full screen if the inputs so far left the window there.
     void returnToWindowed();
 
@@ -60,7 +63,7 @@ private:
     int uniform(int low, int high);
     void record(const std::string& kind, const std::string& detail = "");
 
-    kelvotest::ViewerProcess& viewer_;
+    kelvotest::ViewerSession& viewer_;
     kelvotest::XdndTestSource& dropSource_;
     std::mt19937 random_;
     std::vector<std::string> validDrops_;

@@ -36,16 +36,13 @@ bool MemorySampler::sample()
     return true;
 }
 
-long MemorySampler::median(double from, double to) const
+long MemorySampler::minimum(double from, double to) const
 {
-    std::vector<long> values;
+    long least = -1;
     for (const Sample& s : samples_)
-        if (s.seconds >= from && s.seconds < to)
-            values.push_back(s.kilobytes);
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+        if (s.seconds >= from && s.seconds < to && (least < 0 || s.kilobytes < least))
+            least = s.kilobytes;
+    return least;
 }
 
 long MemorySampler::maximum(double from) const

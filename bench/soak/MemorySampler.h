@@ -22,8 +22,8 @@ public:
     // Reads VmRSS now; false when the process is gone.
     bool sample();
     const std::vector<Sample>& samples() const { return samples_; }
-    // Median of the samples taken in [from, to) seconds, or -1 when there are none.
-    long median(double from, double to) const;
+    // Least of the samples taken in [from, to) seconds, or -1 when there are none.
+    long minimum(double from, double to) const;
     long maximum(double from) const;
 
     // The process whose working directory is `directory` and whose name is `name`, or -1.

@@ -5,21 +5,20 @@
 // of the run) grows by no more than SOAK_MAX_GROWTH_PERCENT (default 5).
 //
 // Measured in the same state each time: windowed, the switch keys and layer alternatives as at
-// the start, at the home view, after a few idle seconds. On the software rasterizer the picture on
+// the start, at the home view, over idle seconds. On the software rasterizer the picture on
 // screen decides most of the memory in use, so anything else would compare two different pictures.
 //
-// llvmpipe rasterizes on its own threads by default, and how many binned frames of the 512 x 512
-// sea grid wait for them (a few hundred MB each) depends on how the two cores happen to be shared,
-// not on the viewer. The soak therefore sets LP_NUM_THREADS=0 (rasterize in the drawing thread);
-// SOAK_RASTERIZER_THREADS=N runs with N threads, "auto" with llvmpipe's own choice.
+// llvmpipe rasterizes on threads of its own by default, and its working set then also depends on
+// how the two cores happen to be shared, not on the viewer. The soak therefore sets
+// LP_NUM_THREADS=0 (rasterize in the drawing thread); SOAK_RASTERIZER_THREADS=N runs with N
+// threads, "auto" leaves LP_NUM_THREADS unset for llvmpipe's own choice.
 
 #include "InputStream.h"
 #include "MemorySampler.h"
 
 #include "RuntimeTree.h"
-#include "ViewerProcess.h"
+#include "ViewerSession.h"
 #include "XdndTestSource.h"
-#include "XvfbServer.h"
 
 #include <osg/Geode>
 #include <osg/ShapeDrawable>
@@ -46,14 +45,6 @@ double setting(const char* name, double fallback)
 {
     const char* text = std::getenv(name);
     return text && *text ? std::atof(text) : fallback;
-}
-
-unsigned occurrences(const std::string& text, const std::string& part)
-{
-    unsigned count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
 }
 
 // Models per layer of the configuration's scene, layer 0 left out: drops add to it as the run goes
@@ -107,18 +98,21 @@ std::vector<std::string> writeBadDrops(const std::string& directory)
             directory + "/empty.3ds", directory + "/folder.ive", directory + "/missing.osg"};
 }
 
-// Median resident memory over a few idle seconds, in the starting state.
-long settledResidentMemory(kelvosoak::InputStream& input, kelvosoak::MemorySampler& sampler, double& at)
+// The least resident memory over idle seconds in the starting state. The viewer hands freed heap
+// back every 10 s of frames; in between, what llvmpipe's threads have freed stays resident and
+// swings by several percent, so the span covers one return and its low point counts.
+long settledResidentMemory(kelvosoak::InputStream& input, kelvosoak::MemorySampler& sampler,
+                           double& at)
 {
     input.returnToStartingState();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const double from = sampler.samples().empty() ? 0.0 : sampler.samples().back().seconds + 0.001;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 24; ++i) {
         sampler.sample();
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     at = sampler.samples().back().seconds;
-    return sampler.median(from, at + 1.0);
+    return sampler.minimum(from, at + 1.0);
 }
 
 } // namespace
@@ -131,12 +125,12 @@ int main()
     const unsigned seed = static_cast<unsigned>(setting("SOAK_SEED", std::random_device{}()));
     std::cout << "soak: " << duration << " s, warm-up " << warmUp << " s, seed " << seed << std::endl;
 
-    kelvotest::XvfbServer server(1280, 1024);
-    if (!server.running()) {
+    kelvotest::ViewerSession viewer(1280, 1024, false, true);
+    if (!viewer.server().running()) {
         std::cerr << "soak: no X server" << std::endl;
         return 2;
     }
-    kelvotest::RuntimeTree tree;
+    kelvotest::RuntimeTree& tree = viewer.tree();
     std::string configuration = tree.readConfiguration();
     const std::string::size_type water = configuration.find("enableWater=\"0\"");
     if (water != std::string::npos)
@@ -147,15 +141,17 @@ int main()
     const std::vector<std::string> validDrops = writeDropModels(drops);
     const std::vector<std::string> invalidDrops = writeBadDrops(drops);
 
-    std::map<std::string, std::string> environment = {{"OSG_NOTIFY_LEVEL", "NOTICE"}};
+    // The viewer inherits this process's environment.
     const char* threads = std::getenv("SOAK_RASTERIZER_THREADS");
     const std::string rasterizerThreads = threads && *threads ? threads : "0";
-    if (rasterizerThreads != "auto")
-        environment["LP_NUM_THREADS"] = rasterizerThreads;
+    if (rasterizerThreads == "auto")
+        ::unsetenv("LP_NUM_THREADS");
+    else
+        ::setenv("LP_NUM_THREADS", rasterizerThreads.c_str(), 1);
     std::cout << "soak: rasterizer threads " << rasterizerThreads << std::endl;
-    kelvotest::ViewerProcess viewer(tree, server.display(), environment);
-    if (viewer.waitForWindow("KELVOview", std::chrono::seconds(120)).empty()) {
-        std::cerr << "soak: the viewer showed no window\n" << viewer.output() << std::endl;
+    const ::testing::AssertionResult started = viewer.start();
+    if (!started) {
+        std::cerr << "soak: no window or no frame: " << started.message() << std::endl;
         return 1;
     }
     const pid_t pid = kelvosoak::MemorySampler::find("KELVOview", tree.bin());
@@ -163,7 +159,9 @@ int main()
         std::cerr << "soak: cannot find the viewer's process" << std::endl;
         return 1;
     }
-    kelvotest::XdndTestSource dropSource(server.display());
+    // A process that has ended has no resident memory left to read, even before it is reaped.
+    const auto alive = [pid] { return kelvosoak::MemorySampler::residentKilobytes(pid) >= 0; };
+    kelvotest::XdndTestSource dropSource(viewer.server().display());
     kelvosoak::MemorySampler sampler(pid);
     kelvosoak::InputStream input(viewer, dropSource, seed, validDrops, invalidDrops);
     input.setAlternatives(modelsPerLayer(configuration));
@@ -184,7 +182,7 @@ int main()
     input.dropEveryValidFileOnce();
     input.tourEveryDrawingState();
     bool ok = true;
-    while (elapsed() < warmUp && (ok = viewer.alive())) {
+    while (elapsed() < warmUp && (ok = alive())) {
         input.sendOne();
         sampleEveryFewSeconds();
     }
@@ -197,7 +195,7 @@ int main()
     // draws on its own threads, so this points at a kind of input rather than proving it.
     std::map<std::string, long> growthAfter;
     long before = kelvosoak::MemorySampler::residentKilobytes(pid);
-    while (ok && elapsed() < duration && (ok = viewer.alive())) {
+    while (ok && elapsed() < duration && (ok = alive())) {
         input.sendOne();
         sampleEveryFewSeconds();
         const long now = kelvosoak::MemorySampler::residentKilobytes(pid);
@@ -210,32 +208,27 @@ int main()
             before = now;
     }
     double finalAt = 0.0;
-    const long settledAtEnd = ok && viewer.alive() ? settledResidentMemory(input, sampler, finalAt) : -1;
+    const long settledAtEnd = ok && alive() ? settledResidentMemory(input, sampler, finalAt) : -1;
     const long most = sampler.maximum(warmUpEnd);
 
-    int exitCode = -1;
-    if (viewer.alive()) {
-        viewer.xdotool("key Escape");
-        exitCode = viewer.waitForExit(std::chrono::seconds(60));
-    } else {
-        exitCode = viewer.waitForExit(std::chrono::seconds(1));
-    }
-
+    // Escape, and the viewer must end with status 0.
+    const ::testing::AssertionResult stopped =
+        alive() ? viewer.stop() : ::testing::AssertionFailure() << "ended before Escape";
     const std::string log = viewer.output();
     std::printf("soak: inputs sent: %u\n", input.total());
     for (const auto& entry : input.counts())
         std::printf("soak:   %-26s %u\n", entry.first.c_str(), entry.second);
     std::printf("soak: viewer said \"Laddar\" %u times, \"Unsupported file dropped\" %u times, "
                 "\"Unable to load model\" %u times\n",
-                occurrences(log, "Laddar "), occurrences(log, "Unsupported file dropped"),
-                occurrences(log, "Unable to load model"));
+                kelvotest::occurrences(log, "Laddar "),
+                kelvotest::occurrences(log, "Unsupported file dropped"),
+                kelvotest::occurrences(log, "Unable to load model"));
     const double growth = warm > 0 && settledAtEnd > 0 ? 100.0 * (settledAtEnd - warm) / warm : 0.0;
     const double peak = warm > 0 && most > 0 ? 100.0 * (most - warm) / warm : 0.0;
     std::printf("soak: resident memory: warm-up end %ld kB, maximum after it %ld kB (%+.1f %%), final %ld kB\n",
                 warm, most, peak, settledAtEnd);
     std::printf("soak: growth after warm-up %+.2f %% (allowed %.1f %%), %zu samples\n", growth, allowedGrowth,
                 sampler.samples().size());
-    std::printf("soak: exit status %d\n", exitCode);
     std::vector<std::pair<long, std::string>> growthByInput;
     for (const auto& entry : growthAfter)
         growthByInput.emplace_back(entry.second, entry.first);
@@ -250,8 +243,9 @@ int main()
         std::printf("soak: FAILED: the viewer ended during the run\n");
         passed = false;
     }
-    if (exitCode != 0) {
-        std::printf("soak: FAILED: exit status %d, not 0\n", exitCode);
+    if (!stopped) {
+        const std::string why = stopped.message();
+        std::printf("soak: FAILED: %s\n", why.substr(0, why.find('\n')).c_str());
         passed = false;
     }
     if (growth > allowedGrowth) {
