@@ -176,6 +176,56 @@ MARIS_VECTOR_CLONES void Interleave(
     }
 }
 
+// Halves of the evolution and of the interleaving, for the helper thread.
+struct EvolveJob
+{
+    EvolveRows evolve;
+    EvolutionArrays arrays;
+    int rows;
+    int width;
+};
+
+void RunEvolveJob(void* job)
+{
+    const EvolveJob& j = *static_cast<const EvolveJob*>(job);
+    j.evolve(j.arrays, j.rows, j.width);
+}
+
+struct InterleaveJob
+{
+    const float* a;
+    float scaleA;
+    const float* b;
+    float scaleB;
+    const float* c;
+    float scaleC;
+    float* target;
+    std::size_t cells;
+};
+
+void RunInterleaveJob(void* job)
+{
+    const InterleaveJob& j = *static_cast<const InterleaveJob*>(job);
+    Interleave(j.a, j.scaleA, j.b, j.scaleB, j.c, j.scaleC, j.target, j.cells);
+}
+
+struct TransformJob
+{
+    FFT* engine;
+    Complex* const* inputs;
+    float* const* outputs;
+    bool done;
+};
+
+void RunTransformJob(void* job)
+{
+    TransformJob& j = *static_cast<TransformJob*>(job);
+    j.done = j.engine->InverseTransform2D(j.inputs, j.outputs, 1);
+}
+
+// Below this many cells a second thread's hand-over costs more than the half it takes.
+const std::size_t SplitCells = 512u * 512u;
+
 } // namespace
 
 FFTWaterModel::FFTWaterModel(Environment* env, int type)
@@ -609,8 +659,19 @@ bool FFTWaterModel::TransformAndAssemble(FieldGroup group)
         inputs[n] = frequency[fieldsOf[group][n]];
         outputs[n] = spatial[first + n];
     }
-    if (!engine->InverseTransform2D(inputs, outputs, static_cast<std::uint32_t>(fields)))
+    // The single-precision engine's plans are all made when the model is initialised, so two of
+    // its transforms can run at once; the helper takes the last field.
+    if (naturalOrder && fields > 1 && UseHelper()) {
+        TransformJob job = {engine, inputs + fields - 1, outputs + fields - 1, false};
+        helper.Run(&RunTransformJob, &job);
+        const bool done =
+            engine->InverseTransform2D(inputs, outputs, static_cast<std::uint32_t>(fields - 1));
+        helper.Wait();
+        if (!done || !job.done)
+            return false;
+    } else if (!engine->InverseTransform2D(inputs, outputs, static_cast<std::uint32_t>(fields))) {
         return false;
+    }
     Assemble(group);
     return true;
 }
@@ -671,18 +732,56 @@ void FFTWaterModel::Evolve(Complex* height, bool choppy, bool exact)
                                     evolutionOmega.data(), columnKx.data(), rowKy.data(),
                                     rotorCos.data(), rotorSin.data(), rowRotor.data(), height,
                                     frequency[1], frequency[2], frequency[3], frequency[4]};
-    evolve(arrays, nx, spectrumWidth);
+    if (!UseHelper()) {
+        evolve(arrays, nx, spectrumWidth);
+        return;
+    }
+    // The helper evolves the second half of the rows with a row scratch of its own.
+    const int half = nx / 2;
+    const std::size_t offset = static_cast<std::size_t>(half) * spectrumWidth;
+    helperRowRotor.resize(rowRotor.size());
+    EvolveJob job = {evolve, arrays, nx - half, spectrumWidth};
+    job.arrays.terms += offset;
+    job.arrays.omegaIndex += offset;
+    job.arrays.rowKy += half;
+    job.arrays.rowRotor = helperRowRotor.data();
+    for (Complex** field : {&job.arrays.height, &job.arrays.slopeX, &job.arrays.slopeY,
+                            &job.arrays.displacementX, &job.arrays.displacementY})
+        *field += offset;
+    helper.Run(&RunEvolveJob, &job);
+    evolve(arrays, half, spectrumWidth);
+    helper.Wait();
+}
+
+bool FFTWaterModel::UseHelper()
+{
+    return static_cast<std::size_t>(nx) * ny >= SplitCells && helper.Start();
+}
+
+void FFTWaterModel::InterleaveCells(const float* a, float scaleA, const float* b, float scaleB,
+                                    const float* c, float scaleC, float* target)
+{
+    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
+    if (!UseHelper()) {
+        Interleave(a, scaleA, b, scaleB, c, scaleC, target, cells);
+        return;
+    }
+    const std::size_t half = cells / 2;
+    InterleaveJob job = {a + half, scaleA, b + half, scaleB, c + half, scaleC, target + 3 * half,
+                         cells - half};
+    helper.Run(&RunInterleaveJob, &job);
+    Interleave(a, scaleA, b, scaleB, c, scaleC, target, half);
+    helper.Wait();
 }
 
 void FFTWaterModel::Assemble(FieldGroup group)
 {
     // Without choppy waves the displacements are zero; with exact normals there is no foam.
     const float lambda = choppinessEnabled ? choppiness : 0.0f;
-    const std::size_t cells = static_cast<std::size_t>(nx) * ny;
     if (group == heightFields)
-        Interleave(spatial[1], lambda, spatial[2], lambda, spatial[0], 1.0f, displacement, cells);
+        InterleaveCells(spatial[1], lambda, spatial[2], lambda, spatial[0], 1.0f, displacement);
     else
-        Interleave(spatial[1], 1.0f, spatial[2], 1.0f, spatial[1], 0.0f, slopeFoam, cells);
+        InterleaveCells(spatial[1], 1.0f, spatial[2], 1.0f, spatial[1], 0.0f, slopeFoam);
 }
 
 void FFTWaterModel::AssembleFiniteDifferences()

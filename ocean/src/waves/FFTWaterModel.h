@@ -5,6 +5,7 @@
 #include "waves/FFTWaveTables.h"
 #include <Maris/Matrix4.h>
 #include "core/SprayPositionSource.h"
+#include "core/HelperThread.h"
 #include "waves/WaterModel.h"
 
 #include <cstdint>
@@ -97,6 +98,11 @@ protected:
     void Evolve(Complex* height, bool choppy, bool exact);
     bool TransformAndAssemble(FieldGroup group);
     void Assemble(FieldGroup group);
+    // Whether the grid is large enough to share its evolution and interleaving with the helper
+    // thread, and that thread runs.
+    bool UseHelper();
+    void InterleaveCells(const float* a, float scaleA, const float* b, float scaleB,
+                         const float* c, float scaleC, float* target);
     void AssembleFiniteDifferences();
     bool AllocateArrays();
     void FreeArrays();
@@ -169,6 +175,8 @@ protected:
     Vector<float> columnKx;
     Vector<float> rowKy;
     Vector<float> rowRotor;
+    Vector<float> helperRowRotor;
+    HelperThread helper;
     Vector<Vector3> sprayPositions;
     List<SwellCell> swellCells;
     float* heightMap;
