@@ -118,9 +118,7 @@ std::vector<osg::ref_ptr<osg::Geometry>> pieces(const osg::Geometry& whole)
     for (unsigned index : indices)
         if (index >= vertices.size())
             return {};
-    osg::BoundingBox box;
-    for (const osg::Vec3& v : vertices)
-        box.expandBy(v);
+    const osg::BoundingBox& box = whole.getBoundingBox();
     // The grid lies across the two longest sides of the box.
     const osg::Vec3 extent = box._max - box._min;
     int axes[3] = {0, 1, 2};
